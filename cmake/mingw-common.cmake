@@ -1,0 +1,10 @@
+# The posix-thread compilers: the win32-thread ones lack std::thread and
+# std::mutex, which GoogleTest needs.
+set(CMAKE_C_COMPILER ${VTR_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VTR_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${VTR_MINGW_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VTR_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,8 @@
+// Compile-time checks that the declarations in modAPI.h have the layout of
+// Windows' own, on every platform the program is built for.
+#include "platform/modAPI.h"
+
+#include <cstdint>
+
+static_assert(sizeof(LONG) == 4 && sizeof(DWORD) == 4, "registry result codes and sizes are 32 bits");
+static_assert(sizeof(OSVERSIONINFOA) == 148, "GetVersionExA is given a 148-byte record");
