@@ -30,11 +30,11 @@ export WINEPREFIX="$root/build/win64/wineprefix" WINEDEBUG=-all LANG=C.UTF-8 LC_
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver -k 2>/dev/null
 trap 'wineserver -k 2>/dev/null' EXIT
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  build/win64/wine-run wineboot.exe --init >/dev/null 2>&1
-  wineserver -w
-fi
+# A persistent server, and Wine's own background processes started once here
+# with no pipe of ours: they would otherwise inherit a test's output pipe and
+# keep CTest waiting for it to close.
 wineserver -p
+build/win64/wine-run wineboot.exe --init >/dev/null 2>&1 </dev/null
 ctest --preset win64 || status=1
 
 exit $status
