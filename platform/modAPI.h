@@ -181,6 +181,13 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
 // kernel32
 BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
 
+// kernel32, locale
+typedef DWORD LCID;
+typedef DWORD LCTYPE;
+#define LOCALE_USER_DEFAULT 0x0400
+#define LOCALE_STHOUSAND 0x0000000F
+int GetLocaleInfoA(LCID Locale, LCTYPE LCType, LPSTR lpLCData, int cchData);
+
 }  // extern "C"
 
 #endif  // _WIN32
