@@ -1,0 +1,75 @@
+#include "platform/WindowRuntime.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "vtr_version.h"
+
+namespace {
+WindowRuntime* g_current = nullptr;
+}
+
+WindowRuntime::~WindowRuntime() {
+  // Forms that outlive their runtime forget it rather than call into it.
+  for (Form* form : forms_) form->runtime_ = nullptr;
+}
+
+void WindowRuntime::SetMousePointer(int16_t shape) {
+  mousePointer_ = shape;
+  ShowMousePointer(shape);
+}
+
+AppInfo WindowRuntime::App() const {
+  return AppInfo{VTR_VERSION_MAJOR, VTR_VERSION_MINOR, VTR_VERSION_REVISION, "VtrSysTray"};
+}
+
+void WindowRuntime::AddForm(Form& form) {
+  forms_.push_back(&form);
+  form.runtime_ = this;
+}
+
+void WindowRuntime::RemoveForm(Form& form, bool endWhenLast) {
+  forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
+  form.runtime_ = nullptr;
+  if (endWhenLast && forms_.empty()) LastFormUnloaded();
+}
+
+WindowRuntime& Runtime() {
+  if (g_current == nullptr) throw std::logic_error("no window runtime is installed");
+  return *g_current;
+}
+
+bool HasRuntime() { return g_current != nullptr; }
+
+WindowRuntime* SetRuntime(WindowRuntime* runtime) {
+  WindowRuntime* previous = g_current;
+  g_current = runtime;
+  return previous;
+}
+
+void RunEventHandler(const std::function<void()>& handler) {
+  std::string description;
+  try {
+    handler();
+    return;
+  } catch (const std::exception& failure) {
+    description = failure.what();
+  } catch (...) {
+    description = "An unexpected error occurred.";
+  }
+  if (!HasRuntime()) return;
+  try {
+    WindowRuntime& runtime = Runtime();
+    runtime.MsgBox(description, vbOKOnly | vbExclamation, runtime.App().Title);
+  } catch (...) {
+    // Nothing more can be shown; the program goes on.
+  }
+}
+
+LaunchError::LaunchError(std::string programPath)
+    : programPath_(std::move(programPath)),
+      description_(programPath_.empty()
+                       ? std::string("Vantorel could not be started: its program was not found.")
+                       : "The program \"" + programPath_ + "\" could not be started.") {}
