@@ -1,0 +1,198 @@
+// The drive view: Windows paths on a host without Windows.
+#include "platform/emu/DriveView.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+
+namespace fs = std::filesystem;
+
+namespace emu {
+namespace {
+
+constexpr char kWindowsDirectory[] = "C:\\WINDOWS";
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
+
+// A host path made absolute and lexically normal, without following links
+// that do not exist yet.
+fs::path Canonical(const fs::path& p) {
+  std::error_code ec;
+  fs::path result = fs::weakly_canonical(fs::absolute(p, ec), ec);
+  if (ec) return fs::absolute(p).lexically_normal();
+  return result;
+}
+
+// The entry of `folder` whose name equals `name` without regard to case.
+std::optional<std::string> FindIgnoringCase(const std::string& folder, std::string_view name) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+  if (!dir) return std::nullopt;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (EqualIgnoringCase(entry->d_name, name)) return std::string(entry->d_name);
+  }
+  return std::nullopt;
+}
+
+// Splits the part of a Windows path behind its drive into names, resolving
+// "." and ".." as Windows does: never above the drive's root.
+std::vector<std::string> SplitNames(std::string_view rest) {
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t end = rest.find('\\', start);
+    if (end == std::string_view::npos) end = rest.size();
+    std::string_view name = rest.substr(start, end - start);
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      names.emplace_back(name);
+    }
+    start = end + 1;
+  }
+  return names;
+}
+
+// The folder of the registry store, which C: sits beside by default.
+fs::path StoreFolder() {
+  const char* store = std::getenv("VTR_REGISTRY");
+  if (store != nullptr && *store != '\0') return fs::path(store).parent_path();
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && *data != '\0') return fs::path(data) / "vantorel";
+  const char* home = std::getenv("HOME");
+  return fs::path(home != nullptr ? home : "/tmp") / ".local/share/vantorel";
+}
+
+}  // namespace
+
+std::string DriveCFolder() {
+  const char* configured = std::getenv("VTR_DRIVE_C");
+  if (configured != nullptr && *configured != '\0') return Canonical(configured).string();
+  return Canonical(StoreFolder() / "drive_c").string();
+}
+
+std::optional<std::string> HostPath(std::string_view windowsPath) {
+  if (windowsPath.find('\0') != std::string_view::npos) return std::nullopt;
+  std::string path(windowsPath);
+  for (char& c : path)
+    if (c == '/') c = '\\';
+
+  char drive = 0;
+  std::string rest;
+  if (path.size() >= 2 && path[1] == ':' &&
+      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+    drive = static_cast<char>(path[0] & ~0x20);
+    rest = path.substr(2);  // "C:x" is taken from C:'s root: the view keeps no folder per drive
+  } else if (path.rfind("\\\\", 0) == 0) {
+    return std::nullopt;  // a network name
+  } else {
+    // Relative to the current folder, or to the root of its drive.
+    std::error_code ec;
+    const std::string current = WindowsPath(fs::current_path(ec).string());
+    if (ec) return std::nullopt;
+    drive = current[0];
+    rest = (!path.empty() && path[0] == '\\') ? path : current.substr(2) + "\\" + path;
+  }
+
+  std::string host;
+  if (drive == 'C') {
+    host = DriveCFolder();
+  } else if (drive == 'Z') {
+    host = "/";
+  } else {
+    return std::nullopt;
+  }
+
+  for (const std::string& name : SplitNames(rest)) {
+    std::string next = host;
+    if (next.back() != '/') next += '/';
+    struct stat info;
+    if (::lstat((next + name).c_str(), &info) == 0) {
+      next += name;
+    } else if (auto found = FindIgnoringCase(host, name)) {
+      next += *found;
+    } else {
+      next += name;
+    }
+    host = std::move(next);
+  }
+  return host;
+}
+
+std::string WindowsPath(std::string_view hostPath) {
+  const fs::path path = Canonical(fs::path(hostPath));
+  const fs::path driveC = Canonical(DriveCFolder());
+
+  // Below C:'s folder (or the folder itself): the C: form.
+  auto [driveEnd, pathIt] = std::mismatch(driveC.begin(), driveC.end(), path.begin(), path.end());
+  const bool belowC = driveEnd == driveC.end() || (std::next(driveEnd) == driveC.end() && driveEnd->empty());
+  std::string result;
+  fs::path::iterator it;
+  if (belowC) {
+    result = "C:";
+    it = pathIt;
+  } else {
+    result = "Z:";
+    it = path.begin();
+  }
+  for (; it != path.end(); ++it) {
+    const std::string name = it->string();
+    if (name.empty() || name == "/") continue;
+    result += '\\';
+    result += name;
+  }
+  if (result.size() == 2) result += '\\';
+  return result;
+}
+
+bool NormalFileExists(std::string_view windowsPath) {
+  const std::optional<std::string> host = HostPath(windowsPath);
+  if (!host) return false;
+  struct stat info;
+  if (::stat(host->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  const std::string name = fs::path(*host).filename().string();
+  if (!name.empty() && name[0] == '.') return false;
+
+  // Wine keeps the DOS attributes in an extended attribute ("0x22", "0x4"...).
+  char attributes[32] = {};
+  const ssize_t length = ::getxattr(host->c_str(), "user.DOSATTRIB", attributes, sizeof attributes - 1);
+  if (length > 0) {
+    constexpr unsigned long kHidden = 0x2, kSystem = 0x4;
+    const unsigned long value = std::strtoul(attributes, nullptr, 0);
+    if (value & (kHidden | kSystem)) return false;
+  }
+  return true;
+}
+
+std::string ProgramFolder() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return WindowsPath(fs::current_path(ec).string());
+  return WindowsPath(exe.parent_path().string());
+}
+
+}  // namespace emu
+
+extern "C" UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
+  constexpr UINT length = sizeof emu::kWindowsDirectory - 1;
+  if (lpBuffer == nullptr || uSize <= length) return length + 1;
+  std::memcpy(lpBuffer, emu::kWindowsDirectory, length + 1);
+  return length;
+}

@@ -1,0 +1,143 @@
+// The drive view of the substitute platform: Windows paths on the host.
+#include <gtest/gtest.h>
+#include <sys/xattr.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/emu/DriveView.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class DriveView : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("vtr-drive-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    driveC_ = root_ / "drive_c";
+    fs::create_directories(driveC_);
+    const char* old = std::getenv("VTR_DRIVE_C");
+    if (old != nullptr) oldDriveC_ = old;
+    ::setenv("VTR_DRIVE_C", driveC_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (oldDriveC_.empty()) {
+      ::unsetenv("VTR_DRIVE_C");
+    } else {
+      ::setenv("VTR_DRIVE_C", oldDriveC_.c_str(), 1);
+    }
+    fs::remove_all(root_);
+  }
+  void Touch(const fs::path& p) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p) << "x";
+  }
+
+  fs::path root_, driveC_;
+  std::string oldDriveC_;
+};
+
+TEST_F(DriveView, CIsTheConfiguredFolderAndZIsTheRoot) {
+  EXPECT_EQ(emu::DriveCFolder(), driveC_.string());
+  EXPECT_EQ(emu::HostPath("C:\\Docs\\a.txt"), (driveC_ / "Docs/a.txt").string());
+  EXPECT_EQ(emu::HostPath("c:/Docs/a.txt"), (driveC_ / "Docs/a.txt").string());
+  EXPECT_EQ(emu::HostPath("C:\\"), driveC_.string());
+  EXPECT_EQ(emu::HostPath("Z:\\usr\\bin"), "/usr/bin");
+  EXPECT_EQ(emu::HostPath("z:\\"), "/");
+}
+
+TEST_F(DriveView, OtherDrivesNetworkNamesAndZeroBytesNameNothing) {
+  EXPECT_FALSE(emu::HostPath("D:\\Data\\Net 2.txt"));
+  EXPECT_FALSE(emu::HostPath("\\\\server\\share\\a.txt"));
+  EXPECT_FALSE(emu::HostPath(std::string_view("C:\\a\0b", 6)));
+}
+
+TEST_F(DriveView, DotsNeverLeaveTheDrive) {
+  EXPECT_EQ(emu::HostPath("C:\\..\\..\\etc\\passwd"), (driveC_ / "etc/passwd").string());
+  EXPECT_EQ(emu::HostPath("C:\\a\\.\\b\\..\\c"), (driveC_ / "a/c").string());
+}
+
+TEST_F(DriveView, NamesAreFoundWithoutRegardToCaseWhenTheExactOneIsMissing) {
+  Touch(driveC_ / "Program Files/Vantorel/Vtr.exe");
+  EXPECT_EQ(emu::HostPath("C:\\PROGRAM FILES\\vantorel\\vtr.EXE"),
+            (driveC_ / "Program Files/Vantorel/Vtr.exe").string());
+  // The exact name wins over one that differs only in case.
+  Touch(driveC_ / "a.txt");
+  Touch(driveC_ / "A.txt");
+  EXPECT_EQ(emu::HostPath("C:\\A.txt"), (driveC_ / "A.txt").string());
+  EXPECT_EQ(emu::HostPath("C:\\a.txt"), (driveC_ / "a.txt").string());
+  // A name found nowhere stays as written, behind the names that were found.
+  EXPECT_EQ(emu::HostPath("C:\\program files\\New\\X.txt"), (driveC_ / "Program Files/New/X.txt").string());
+}
+
+TEST_F(DriveView, HostPathsTakeTheFormOfTheirDrive) {
+  EXPECT_EQ(emu::WindowsPath(driveC_.string()), "C:\\");
+  EXPECT_EQ(emu::WindowsPath((driveC_ / "Docs/a.txt").string()), "C:\\Docs\\a.txt");
+  EXPECT_EQ(emu::WindowsPath("/"), "Z:\\");
+  EXPECT_EQ(emu::WindowsPath("/usr/bin/"), "Z:\\usr\\bin");
+  // A sibling whose name only starts like C:'s folder is not on C:.
+  EXPECT_EQ(emu::WindowsPath(driveC_.string() + "x/a"), "Z:" + [&] {
+    std::string s = driveC_.string() + "x/a";
+    for (char& c : s)
+      if (c == '/') c = '\\';
+    return s;
+  }());
+}
+
+TEST_F(DriveView, ANormalFileIsNeitherAFolderNorHidden) {
+  Touch(driveC_ / "Vantorel/Vtr.exe");
+  Touch(driveC_ / "Vantorel/.Hidden.exe");
+  EXPECT_TRUE(emu::NormalFileExists("C:\\Vantorel\\Vtr.exe"));
+  EXPECT_TRUE(emu::NormalFileExists("c:\\VANTOREL\\VTR.EXE"));
+  EXPECT_FALSE(emu::NormalFileExists("C:\\Vantorel"));
+  EXPECT_FALSE(emu::NormalFileExists("C:\\Vantorel\\.Hidden.exe"));
+  EXPECT_FALSE(emu::NormalFileExists("C:\\Vantorel\\Missing.exe"));
+  EXPECT_FALSE(emu::NormalFileExists(""));
+  EXPECT_FALSE(emu::NormalFileExists("D:\\Vantorel\\Vtr.exe"));
+}
+
+TEST_F(DriveView, WinesHiddenAndSystemAttributesCount) {
+  Touch(driveC_ / "hidden.exe");
+  Touch(driveC_ / "system.exe");
+  Touch(driveC_ / "archive.exe");
+  if (::setxattr((driveC_ / "hidden.exe").c_str(), "user.DOSATTRIB", "0x2", 3, 0) != 0)
+    GTEST_SKIP() << "this file system keeps no user attributes";
+  ASSERT_EQ(::setxattr((driveC_ / "system.exe").c_str(), "user.DOSATTRIB", "0x4", 3, 0), 0);
+  ASSERT_EQ(::setxattr((driveC_ / "archive.exe").c_str(), "user.DOSATTRIB", "0x20", 4, 0), 0);
+  EXPECT_FALSE(emu::NormalFileExists("C:\\hidden.exe"));
+  EXPECT_FALSE(emu::NormalFileExists("C:\\system.exe"));
+  EXPECT_TRUE(emu::NormalFileExists("C:\\archive.exe"));
+}
+
+TEST_F(DriveView, TheProgramsFolderLeadsBackToItsExecutable) {
+  const std::string folder = emu::ProgramFolder();
+  ASSERT_GE(folder.size(), 3u);
+  EXPECT_EQ(folder.substr(1, 2), ":\\");
+  EXPECT_NE(folder.back(), '\\');
+  const auto host = emu::HostPath(folder);
+  ASSERT_TRUE(host);
+  EXPECT_EQ(fs::path(*host), fs::read_symlink("/proc/self/exe").parent_path());
+}
+
+TEST_F(DriveView, TheProgramsFolderInsideCTakesTheCForm) {
+  // A program installed below C:'s folder sees itself on C:, as under Wine.
+  const fs::path exeFolder = fs::read_symlink("/proc/self/exe").parent_path();
+  ::setenv("VTR_DRIVE_C", exeFolder.parent_path().c_str(), 1);
+  EXPECT_EQ(emu::ProgramFolder(), "C:\\" + exeFolder.filename().string());
+}
+
+TEST(GetWindowsDirectoryA, AnswersTheWindowsFolderOfDriveC) {
+  char buffer[255];
+  EXPECT_EQ(GetWindowsDirectoryA(buffer, 255), 10u);
+  EXPECT_STREQ(buffer, "C:\\WINDOWS");
+  char small[10] = "unchanged";
+  EXPECT_EQ(GetWindowsDirectoryA(small, sizeof small), 11u);
+  EXPECT_STREQ(small, "unchanged");
+}
+
+}  // namespace

@@ -1,0 +1,213 @@
+// Starting programs on the substitute platform: Windows' argument rules, no
+// shell, wine for Windows executables, xdg-open for addresses.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/emu/Launcher.h"
+#include "tests/LaunchLog.h"
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+namespace {
+
+// Expected splits, as Windows' CommandLineToArgvW gives them (the cases were
+// checked against it, program name included).
+struct SplitCase {
+  const char* line;
+  Args argv;
+};
+
+const SplitCase kSplits[] = {
+    {"prog a b", {"prog", "a", "b"}},
+    {"prog  \"a b\"  c ", {"prog", "a b", "c"}},
+    {"prog a\\\\b c\\\\\\d", {"prog", "a\\\\b", "c\\\\\\d"}},
+    {"prog a\\\"b", {"prog", "a\"b"}},
+    {"prog a\\\\\"b c\" d", {"prog", "a\\b c", "d"}},
+    {"prog a\\\\\\\"b", {"prog", "a\\\"b"}},
+    {"prog \"a\"\"b\" c", {"prog", "a\"b c"}},
+    {"prog \"a\"\"b c\" d", {"prog", "a\"b", "c d"}},
+    {"prog \"\"\"a\"\"\" b", {"prog", "\"a\"", "b"}},
+    {"prog \"\" x", {"prog", "", "x"}},
+    {"prog \"\"\"\" x", {"prog", "\" x"}},
+    {"prog \"\"\"\"\" x", {"prog", "\"", "x"}},
+    {"prog \"\"\"\"\"\" x", {"prog", "\"\"", "x"}},
+    {"prog a\"b c\"d e", {"prog", "ab cd", "e"}},
+    {"prog \"x\"; touch /tmp/owned; \".txt\"", {"prog", "x;", "touch", "/tmp/owned;", ".txt"}},
+    {"prog \"$(touch /tmp/owned)\" `id` a&b|c", {"prog", "$(touch /tmp/owned)", "`id`", "a&b|c"}},
+    {"\"C:\\Program Files\\V\\Vtr.exe\" \"D:\\Data\\Net 2.txt\"",
+     {"C:\\Program Files\\V\\Vtr.exe", "D:\\Data\\Net 2.txt"}},
+    {"C:\\Program Files\\V\\Vtr.exe \"D:\\Data\\Net 2.txt\"",
+     {"C:\\Program", "Files\\V\\Vtr.exe", "D:\\Data\\Net 2.txt"}},
+    {"prog\ta\t\tb", {"prog", "a", "b"}},
+    {"prog \"unterminated arg", {"prog", "unterminated arg"}},
+    {"prog \\\\server\\share\\ \"c:\\dir\\\\\" e", {"prog", "\\\\server\\share\\", "c:\\dir\\", "e"}},
+    {"\"pro\"g x", {"pro", "g", "x"}},
+    {"prog \"a\\\"b\" \"c\\\\\"", {"prog", "a\"b", "c\\"}},
+};
+
+TEST(CommandLineToArgv, SplitsAsWindowsDoes) {
+  for (const SplitCase& c : kSplits) EXPECT_EQ(emu::CommandLineToArgv(c.line), c.argv) << c.line;
+}
+
+TEST(CommandLineArguments, TheProgramsNameIsThePathGivenApartEvenWithBlanks) {
+  const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
+  EXPECT_EQ(emu::CommandLineArguments(app, app), Args{});
+  EXPECT_EQ(emu::CommandLineArguments(app + " \"D:\\Data\\Net 2.txt\"", app), Args{"D:\\Data\\Net 2.txt"});
+  EXPECT_EQ(emu::CommandLineArguments("\"" + app + "\" a", app), Args{"a"});
+  // Another name in front: Windows' rule for a program's name.
+  EXPECT_EQ(emu::CommandLineArguments("other.exe a b", app), (Args{"a", "b"}));
+  // The path is only the program's name when a blank or the end follows it.
+  EXPECT_EQ(emu::CommandLineArguments("C:\\Program Filesx y", "C:\\Program Files"), (Args{"Filesx", "y"}));
+}
+
+class Launching : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("vtr-launch-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "drive_c/Program Files/Vantorel");
+    fs::create_directories(root_ / "bin");
+    log_ = (root_ / "launches.log").string();
+    Save("VTR_DRIVE_C", (root_ / "drive_c").string());
+    Save("VTR_ARGV_LOG", log_);
+    Save("PATH", (root_ / "bin").string() + ":/usr/bin:/bin");
+  }
+  void TearDown() override {
+    for (auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+    emu::ReapLaunched();
+    fs::remove_all(root_);
+  }
+  void Save(const std::string& name, const std::string& value) {
+    const char* old = std::getenv(name.c_str());
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::setenv(name.c_str(), value.c_str(), 1);
+  }
+  // Puts the recording program at a host path.
+  void InstallRecorder(const fs::path& where) {
+    fs::copy_file(VTR_ARGV_RECORDER, where, fs::copy_options::overwrite_existing);
+    fs::permissions(where, fs::perms::owner_all);
+  }
+  void WriteFile(const fs::path& where, const std::string& content) {
+    std::ofstream(where, std::ios::binary) << content;
+  }
+
+  fs::path root_;
+  std::string log_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(Launching, StartsTheProgramGivenApartWithTheArgumentsOfTheLine) {
+  const fs::path host = root_ / "drive_c/Program Files/Vantorel/Vtr.exe";
+  InstallRecorder(host);  // a script: started as itself, whatever its name says
+  const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
+  ASSERT_EQ(emu::Launch(app, app + " \"D:\\Data\\Net 2.txt\""), 0u);
+  const auto launches = WaitForLaunches(log_, 1);
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].program, host.string());
+  EXPECT_EQ(launches[0].args, Args{"D:\\Data\\Net 2.txt"});
+}
+
+TEST_F(Launching, FindsTheProgramWithoutRegardToCase) {
+  InstallRecorder(root_ / "drive_c/Program Files/Vantorel/Vtr.exe");
+  ASSERT_EQ(emu::Launch("c:\\program files\\VANTOREL\\vtr.exe", "vtr.exe"), 0u);
+  const auto launches = WaitForLaunches(log_, 1);
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].args, Args{});
+}
+
+TEST_F(Launching, AFileNameFullOfShellSyntaxStartsNothingElse) {
+  InstallRecorder(root_ / "drive_c/Program Files/Vantorel/Vtr.exe");
+  const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
+  const std::string owned = (root_ / "owned").string();
+  const std::string names[] = {
+      "x\"; touch " + owned + "; \".txt",
+      "$(touch " + owned + ").txt",
+      "`touch " + owned + "`.txt",
+      "a & touch " + owned + " | cat > " + owned + ".txt",
+  };
+  for (const std::string& name : names) ASSERT_EQ(emu::Launch(app, app + " \"" + name + "\""), 0u);
+  const auto launches = WaitForLaunches(log_, 4);
+  ASSERT_EQ(launches.size(), 4u);
+  EXPECT_EQ(launches[0].args, (Args{"x;", "touch", owned + ";", ".txt"}));
+  EXPECT_EQ(launches[1].args, Args{names[1]});
+  EXPECT_EQ(launches[2].args, Args{names[2]});
+  EXPECT_EQ(launches[3].args, Args{names[3]});
+  EXPECT_FALSE(fs::exists(owned));
+  EXPECT_FALSE(fs::exists(owned + ".txt"));
+}
+
+TEST_F(Launching, TheNameOfTheIssueDoesNotTouchTmpOwned) {
+  InstallRecorder(root_ / "drive_c/Vtr.exe");
+  fs::remove("/tmp/owned");
+  ASSERT_EQ(emu::Launch("C:\\Vtr.exe", "C:\\Vtr.exe \"x\"; touch /tmp/owned; \".txt\""), 0u);
+  ASSERT_EQ(WaitForLaunches(log_, 1).size(), 1u);
+  EXPECT_FALSE(fs::exists("/tmp/owned"));
+}
+
+TEST_F(Launching, AWindowsExecutableStartsThroughWine) {
+  const fs::path exe = root_ / "drive_c/Program Files/Vantorel/Vtr.exe";
+  WriteFile(exe, std::string("MZ\x90\0", 4));
+  InstallRecorder(root_ / "bin/wine");
+  const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
+  ASSERT_EQ(emu::Launch(app, app + " \"C:\\Docs\\a b.txt\""), 0u);
+  const auto launches = WaitForLaunches(log_, 1);
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].program, (root_ / "bin/wine").string());
+  EXPECT_EQ(launches[0].args, (Args{exe.string(), "C:\\Docs\\a b.txt"}));
+}
+
+TEST_F(Launching, ANameEndingInExeWithoutAHeaderIsAWindowsProgramToo) {
+  WriteFile(root_ / "drive_c/tool.EXE", "");
+  InstallRecorder(root_ / "bin/wine");
+  ASSERT_EQ(emu::Launch("C:\\tool.EXE", "C:\\tool.EXE /x"), 0u);
+  const auto launches = WaitForLaunches(log_, 1);
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].args, (Args{(root_ / "drive_c/tool.EXE").string(), "/x"}));
+}
+
+TEST_F(Launching, FailuresAnswerWithWindowsCodes) {
+  EXPECT_EQ(emu::Launch("", ""), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(emu::Launch("C:\\Program Files\\Vantorel\\Vtr.exe", "x"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(emu::Launch("D:\\Vtr.exe", "x"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(emu::Launch("C:\\Program Files", "x"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  WriteFile(root_ / "drive_c/plain.txt", "not a program");
+  EXPECT_EQ(emu::Launch("C:\\plain.txt", "x"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  // A Windows program with no wine to run it.
+  ::setenv("PATH", (root_ / "bin").c_str(), 1);
+  WriteFile(root_ / "drive_c/Vtr.exe", "MZ");
+  EXPECT_EQ(emu::Launch("C:\\Vtr.exe", "x"), 193u);
+  EXPECT_TRUE(ReadLaunchLog(log_).empty());
+}
+
+TEST_F(Launching, AnAddressOpensWithXdgOpenAsOneArgument) {
+  InstallRecorder(root_ / "bin/xdg-open");
+  const std::string address = "http://vantorel.example/vantorel?a=1&b=$(id)";
+  HINSTANCE result = ShellExecuteA(nullptr, nullptr, address.c_str(), nullptr, "c:\\", 1);
+  EXPECT_GT(reinterpret_cast<intptr_t>(result), 32);
+  const auto launches = WaitForLaunches(log_, 1);
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].program, (root_ / "bin/xdg-open").string());
+  EXPECT_EQ(launches[0].args, Args{address});
+}
+
+TEST_F(Launching, ShellExecuteAFailsWithoutAnOpenerOrAFile) {
+  EXPECT_EQ(reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", "http://x/", nullptr, nullptr, 1)), 31);
+  EXPECT_EQ(reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", "C:\\missing.txt", nullptr, nullptr, 1)), 2);
+  EXPECT_EQ(reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "print", "http://x/", nullptr, nullptr, 1)), 31);
+}
+
+}  // namespace
