@@ -13,7 +13,10 @@ WindowRuntime* g_current = nullptr;
 
 WindowRuntime::~WindowRuntime() {
   // Forms that outlive their runtime forget it rather than call into it.
-  for (Form* form : forms_) form->runtime_ = nullptr;
+  for (Form* form : forms_) {
+    form->runtime_ = nullptr;
+    form->visible_ = false;
+  }
 }
 
 void WindowRuntime::SetMousePointer(int16_t shape) {
