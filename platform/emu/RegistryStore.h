@@ -1,0 +1,160 @@
+#pragma once
+// The emulated registry's store: one SQLite database shared by every process
+// of the user (WAL journal, a busy timeout, one short transaction per call),
+// and this process's table of open key handles.
+//
+// The store lives in $VTR_REGISTRY, or else in
+// $XDG_DATA_HOME/vantorel/registry.db (~/.local/share when XDG_DATA_HOME is
+// unset). It is created on first use with the predefined roots and
+// \HKEY_LOCAL_MACHINE\SOFTWARE. A file that is not such a store is never
+// written to.
+//
+// Every member returns a Windows result code; store failures map to the codes
+// a registry caller already knows (1009 damaged or foreign store, 1011 cannot
+// open, 1012/1013 busy or failing reads/writes, 5 read-only store).
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/modAPI.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class RegistryStore {
+ public:
+  // A key as a handle sees it. Key ids are never reused, so a handle whose
+  // key was deleted finds no row and answers ERROR_KEY_DELETED.
+  struct KeyInfo {
+    int64_t id = 0;
+    uint32_t subKeys = 0;
+    uint32_t values = 0;
+    int64_t generation = 0;  // changes whenever the set of subkeys or values does
+    int64_t lastWrite = 0;   // FILETIME ticks
+    std::string className;
+  };
+
+  struct ValueRow {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::string data;
+  };
+
+  struct SubKeyRow {
+    std::string name;
+    std::string className;
+    int64_t lastWrite = 0;
+  };
+
+  // One open handle: its key, the access it was opened with, and the sorted
+  // listings it has enumerated, kept while the key's generation holds.
+  struct Handle {
+    int64_t keyId = 0;
+    REGSAM access = 0;
+    int64_t subKeyGeneration = -1;
+    std::vector<int64_t> subKeyIds;  // in case-insensitive name order
+    int64_t valueGeneration = -1;
+    std::vector<int64_t> valueIds;  // in creation order
+  };
+
+  // The process's one store, locked for the caller for the length of one
+  // registry call.
+  class Session {
+   public:
+    explicit Session(RegistryStore& store) : store_(store), lock_(store.mutex_) {
+      store_.AdoptProcess();
+    }
+    RegistryStore* operator->() { return &store_; }
+    RegistryStore* get() { return &store_; }
+
+   private:
+    RegistryStore& store_;
+    std::lock_guard<std::mutex> lock_;
+  };
+  static Session Lock();
+
+  // Open handles of this process (predefined roots not counted).
+  static long OpenHandleCount();
+  // How long a call waits for another process that holds the store busy.
+  static void SetBusyTimeout(int milliseconds);
+  // Where the store of this process lives (resolved from the environment).
+  static std::string StorePath();
+
+  // Handles. Resolve gives nullptr for a bad, closed or unknown handle; the
+  // predefined roots resolve to a handle with every right.
+  LONG Resolve(HKEY key, Handle*& handle);
+  HKEY AddHandle(int64_t keyId, REGSAM access);
+  bool CloseHandle(HKEY key);
+
+  // One transaction per registry call.
+  class Transaction {
+   public:
+    Transaction(RegistryStore& store, bool write);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    LONG status() const { return status_; }
+    LONG Commit();
+
+   private:
+    RegistryStore& store_;
+    bool write_;
+    bool open_ = false;
+    LONG status_ = ERROR_SUCCESS;
+  };
+
+  // Store operations, inside a Transaction. `write` picks the code of a
+  // failure (1012 for reads, 1013 for writes).
+  LONG GetKey(int64_t keyId, KeyInfo& info, bool write);
+  LONG FindSubKey(int64_t parentId, std::string_view name, int64_t& childId, bool write);
+  LONG CreateSubKey(int64_t parentId, std::string_view name, std::string_view className,
+                    int64_t& childId);
+  LONG DeleteKey(int64_t keyId, int64_t parentId);
+  LONG ParentOf(int64_t keyId, int64_t& parentId);
+  LONG GetValue(int64_t keyId, std::string_view name, ValueRow& row, bool& found);
+  LONG SetValue(int64_t keyId, std::string_view name, DWORD type, const BYTE* data, DWORD size);
+  LONG DeleteValue(int64_t keyId, std::string_view name, bool& found);
+  LONG GetValueById(int64_t valueId, ValueRow& row, bool& found);
+  LONG GetSubKeyById(int64_t keyId, SubKeyRow& row, bool& found);
+  LONG ListSubKeys(int64_t keyId, std::vector<int64_t>& ids);
+  LONG ListValues(int64_t keyId, std::vector<int64_t>& ids);
+  // Longest subkey name and class, longest value name and data.
+  LONG MaxLengths(int64_t keyId, DWORD& subKeyName, DWORD& className, DWORD& valueName,
+                  DWORD& valueData);
+
+  ~RegistryStore();
+
+ private:
+  RegistryStore() = default;
+  void AdoptProcess();
+  LONG EnsureOpen();
+  LONG OpenDatabase();
+  LONG InitializeSchema();
+  LONG Prepare();
+  void CloseDatabase();
+  LONG Fail(int sqliteCode, bool write);
+  LONG Exec(const char* sql, bool write);
+  LONG TouchKey(int64_t keyId, int subKeyDelta, int valueDelta, bool membershipChanged);
+
+  std::mutex mutex_;
+  sqlite3* db_ = nullptr;
+  long pid_ = 0;
+  int busyTimeoutMs_ = 2000;
+  int64_t rootIds_[7] = {0, 0, 0, 0, 0, 0, 0};
+  // Handle values are multiples of 4 below the predefined roots, handed out
+  // in turn and not reused until the counter wraps, so that a closed handle
+  // stays invalid rather than naming someone else's key.
+  std::unordered_map<uint32_t, std::unique_ptr<Handle>> handles_;
+  uint32_t nextHandle_ = kFirstHandle;
+  Handle roots_[7];
+  static constexpr uint32_t kFirstHandle = 0x100;
+  static constexpr uint32_t kLastHandle = 0x7FFFFFFC;
+
+  struct Statements;
+  std::unique_ptr<Statements> st_;
+};

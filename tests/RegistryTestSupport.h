@@ -1,0 +1,15 @@
+#pragma once
+// Registry helpers for tests, on the emulated registry natively and on
+// Wine's registry under wine64.
+
+#include <string>
+
+#include "platform/modAPI.h"
+
+// Deletes subKey below root with all its subkeys and values, using only the
+// registry functions the program itself calls. A missing key is no error.
+void DeleteRegistryTree(HKEY root, const std::string& subKey);
+
+// How many handles the process holds open: natively the emulated registry's
+// open key handles; on Windows every kernel handle of the process.
+long OpenRegistryHandleCount();
