@@ -1,0 +1,22 @@
+#include "platform/modStrings.h"
+
+#include "platform/modAPI.h"
+
+std::string LCase(std::string text) {
+#ifdef _WIN32
+  if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+#else
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 'A' && c <= 'Z') {
+      text[i] = static_cast<char>(c - 'A' + 'a');
+    } else if (c == 0xC3 && i + 1 < text.size()) {
+      // U+00C0..U+00DE but U+00D7 (the multiplication sign): 0xC3 0x80..0x9E.
+      const unsigned char next = static_cast<unsigned char>(text[i + 1]);
+      if (next >= 0x80 && next <= 0x9E && next != 0x97) text[i + 1] = static_cast<char>(next + 0x20);
+      ++i;
+    }
+  }
+#endif
+  return text;
+}
