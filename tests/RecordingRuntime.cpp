@@ -26,9 +26,16 @@ std::string Hex(uintptr_t value) {
 
 }  // namespace
 
+uintptr_t RecordingRuntime::nextHandle_ = 0x10010;
+
 RecordingRuntime::RecordingRuntime() : previous_(SetRuntime(this)) {}
 
 RecordingRuntime::~RecordingRuntime() { SetRuntime(previous_); }
+
+void RecordingRuntime::Record(std::string call) {
+  Calls.push_back(call);
+  if (OnCall) OnCall(call);
+}
 
 void RecordingRuntime::ChoosePopupItem(const std::string& name, int16_t index) {
   popupChoices_.push_back(PopupChoice{false, name, index});
@@ -50,27 +57,27 @@ void RecordingRuntime::CreateFormWindow(Form& form) {
   nextHandle_ += 0x10;
   form.AttachWindow(window, icon);
   ++WindowsCreated;
-  Calls.push_back("CreateFormWindow " + form.Name());
+  Record("CreateFormWindow " + form.Name());
 }
 
 void RecordingRuntime::ShowForm(Form& form) {
   ShownForms.push_back(form.Name());
-  Calls.push_back("ShowForm " + form.Name());
+  Record("ShowForm " + form.Name());
 }
 
 void RecordingRuntime::UpdateFormWindow(Form& form) {
-  Calls.push_back("UpdateFormWindow " + form.Name() + " ShowInTaskbar=" +
+  Record("UpdateFormWindow " + form.Name() + " ShowInTaskbar=" +
                   (form.ShowInTaskbar ? "1" : "0"));
 }
 
 void RecordingRuntime::DestroyFormWindow(Form& form) {
   ++WindowsDestroyed;
-  Calls.push_back("DestroyFormWindow " + form.Name());
+  Record("DestroyFormWindow " + form.Name());
 }
 
 void RecordingRuntime::LastFormUnloaded() {
   Ended = true;
-  Calls.push_back("LastFormUnloaded");
+  Record("LastFormUnloaded");
 }
 
 MenuItem* RecordingRuntime::ShowPopupMenu(Form& owner, MenuItem& menu, int32_t Flags) {
@@ -81,7 +88,7 @@ MenuItem* RecordingRuntime::ShowPopupMenu(Form& owner, MenuItem& menu, int32_t F
   }
   Popups.push_back(snapshot);
   PopupFlags.push_back(Flags);
-  Calls.push_back("PopupMenu " + menu.Name);
+  Record("PopupMenu " + menu.Name);
 
   if (popupChoices_.empty()) return nullptr;
   PopupChoice choice = popupChoices_.front();
@@ -104,19 +111,19 @@ int32_t RecordingRuntime::MsgBox(const std::string& Prompt, int32_t Buttons, con
     MsgBoxAnswers.pop_front();
   }
   MsgBoxes.push_back(MsgBoxCall{Prompt, Buttons, Title, answer});
-  Calls.push_back("MsgBox " + std::to_string(Buttons) + " " + Title);
+  Record("MsgBox " + std::to_string(Buttons) + " " + Title);
   return answer;
 }
 
 bool RecordingRuntime::Launch(const std::string& ProgramPath, const std::string& CommandLine) {
   bool started = !ProgramPath.empty() && FailingPrograms.count(ProgramPath) == 0;
   Launches.push_back(LaunchCall{ProgramPath, CommandLine, started});
-  Calls.push_back("Launch " + CommandLine);
+  Record("Launch " + CommandLine);
   return started;
 }
 
 bool RecordingRuntime::FileExists(const std::string& Path) {
-  Calls.push_back("FileExists " + Path);
+  Record("FileExists " + Path);
   std::string wanted = Lower(Path);
   return std::any_of(ExistingFiles.begin(), ExistingFiles.end(),
                      [&](const std::string& file) { return Lower(file) == wanted; });
@@ -142,7 +149,7 @@ BOOL RecordingRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpDat
   const char* tip = lpData->szTip;
   call.ZeroAfterTip = tip[64] == '\0';
   IconCalls.push_back(call);
-  Calls.push_back("Shell_NotifyIconA " + std::to_string(dwMessage));
+  Record("Shell_NotifyIconA " + std::to_string(dwMessage));
   return TRUE;
 }
 
@@ -150,13 +157,13 @@ HINSTANCE RecordingRuntime::ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR 
                                           LPCSTR lpDirectory, INT nShowCmd) {
   ShellExecutes.push_back(
       ShellExecuteCall{hwnd, Text(lpOperation), Text(lpFile), Text(lpParameters), Text(lpDirectory), nShowCmd});
-  Calls.push_back("ShellExecuteA " + Hex(reinterpret_cast<uintptr_t>(hwnd)) + " " +
+  Record("ShellExecuteA " + Hex(reinterpret_cast<uintptr_t>(hwnd)) + " " +
                   (lpFile != nullptr ? lpFile : "(null)"));
   return reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(42));  // above 32: success
 }
 
 UINT RecordingRuntime::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
-  Calls.push_back("GetWindowsDirectoryA " + std::to_string(uSize));
+  Record("GetWindowsDirectoryA " + std::to_string(uSize));
   UINT length = static_cast<UINT>(WindowsDirectory.size());
   if (lpBuffer == nullptr || uSize <= length) return length + 1;
   std::memcpy(lpBuffer, WindowsDirectory.c_str(), length + 1);
@@ -165,5 +172,5 @@ UINT RecordingRuntime::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
 
 void RecordingRuntime::ShowMousePointer(int16_t shape) {
   PointerShapes.push_back(shape);
-  Calls.push_back("MousePointer " + std::to_string(shape));
+  Record("MousePointer " + std::to_string(shape));
 }

@@ -10,6 +10,7 @@
 //   EXPECT_EQ(runtime.Launches.at(0).CommandLine, ...);
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -89,6 +90,10 @@ class RecordingRuntime : public WindowRuntime {
   int WindowsDestroyed = 0;
   bool Ended = false;  // the last form was unloaded
 
+  // Runs after each call is recorded, with its line: lets a test look at
+  // (or change) the registry at a given moment of the program's run.
+  std::function<void(const std::string& call)> OnCall;
+
   // The calls whose line starts with the text, in order.
   std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
 
@@ -120,7 +125,9 @@ class RecordingRuntime : public WindowRuntime {
     std::string Name;
     int16_t Index;
   };
+  void Record(std::string call);
+
   std::deque<PopupChoice> popupChoices_;
-  uintptr_t nextHandle_ = 0x10010;
+  static uintptr_t nextHandle_;  // handles differ across runtimes, as across processes
   WindowRuntime* previous_;
 };
