@@ -15,6 +15,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/emu/RegistryStore.h"
+
 
 namespace fs = std::filesystem;
 
@@ -70,22 +72,13 @@ std::vector<std::string> SplitNames(std::string_view rest) {
   return names;
 }
 
-// The folder of the registry store, which C: sits beside by default.
-fs::path StoreFolder() {
-  const char* store = std::getenv("VTR_REGISTRY");
-  if (store != nullptr && *store != '\0') return fs::path(store).parent_path();
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && *data != '\0') return fs::path(data) / "vantorel";
-  const char* home = std::getenv("HOME");
-  return fs::path(home != nullptr ? home : "/tmp") / ".local/share/vantorel";
-}
-
 }  // namespace
 
 std::string DriveCFolder() {
   const char* configured = std::getenv("VTR_DRIVE_C");
   if (configured != nullptr && *configured != '\0') return Canonical(configured).string();
-  return Canonical(StoreFolder() / "drive_c").string();
+  // By default C: sits beside the registry store.
+  return Canonical(fs::path(RegistryStore::StorePath()).parent_path() / "drive_c").string();
 }
 
 std::optional<std::string> HostPath(std::string_view windowsPath) {
