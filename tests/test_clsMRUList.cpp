@@ -9,6 +9,7 @@
 #include "recent/clsMRUList.h"
 #include "registry/ErrObject.h"
 #include "registry/modSettings.h"
+#include "tests/RecordingRuntime.h"
 
 namespace {
 
@@ -270,6 +271,13 @@ TEST(GetFileName, NamesOfAnyLengthGiveTheirLastPart) {
   // Exactly 32,767 characters, ending with a backslash.
   EXPECT_EQ(list.GetFileName(std::string(32'766, 'x') + "\\"), "");
   EXPECT_EQ(list.GetFileName(std::string(40'000, 'y')), std::string(40'000, 'y'));
+}
+
+TEST(GetFileName, AValidLongNameShowsNoMessageBox) {
+  RecordingRuntime runtime;
+  clsMRUList list;
+  EXPECT_EQ(list.GetFileName("C:\\Docs\\" + std::string(39'992, 'n')), std::string(39'992, 'n'));
+  EXPECT_TRUE(runtime.MsgBoxes.empty());
 }
 
 }  // namespace

@@ -1,0 +1,13 @@
+// vtrsystray, the program on systems without Windows: the tray form on the
+// terminal front end, with the emulated registry and the drive view beneath
+// it. Like the Windows program, it reads no command line.
+#include "about/frmAbout.h"
+#include "platform/terminal/TerminalRuntime.h"
+#include "tray/frmSysTray.h"
+
+int main() {
+  TerminalRuntime runtime;
+  ScopedRuntime installed(runtime);
+  frmSysTray form;
+  return runtime.Run(form, form.mnuAbout);
+}
