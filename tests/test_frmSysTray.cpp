@@ -350,7 +350,8 @@ TEST_F(TrayForm, FiveRecentFilesFillTheMenuAndAnEmptiedListHidesItAll) {
   Callback(WM_RBUTTONUP);
   for (int16_t i = 1; i <= 5; ++i) {
     EXPECT_TRUE(form.mnuFileRecent(i).Visible);
-    EXPECT_EQ(form.mnuFileRecent(i).Caption, "&" + std::to_string(i) + ". " + std::to_string(i) + ".txt");
+    std::string digit = std::to_string(i);
+    EXPECT_EQ(form.mnuFileRecent(i).Caption, "&" + digit + ". " + digit + ".txt");
   }
   EXPECT_TRUE(form.sepRecent.Visible);
 

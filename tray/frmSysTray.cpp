@@ -182,7 +182,11 @@ void frmSysTray::RefreshRecentMenu() {
   for (int16_t i = 1; i <= colFiles.Count() && i <= mnuFileRecent.UBound(); ++i) {
     std::string strFile = colFiles.Item(i);
     mnuFileRecent(i).Visible = true;
-    mnuFileRecent(i).Caption = "&" + std::to_string(i) + ". " + objMRU->GetFileName(strFile);
+    std::string strCaption = "&";
+    strCaption += std::to_string(i);
+    strCaption += ". ";
+    strCaption += objMRU->GetFileName(strFile);
+    mnuFileRecent(i).Caption = strCaption;
   }
   for (int16_t i = static_cast<int16_t>(colFiles.Count() + 1); i <= mnuFileRecent.UBound(); ++i) {
     mnuFileRecent(i).Visible = false;
