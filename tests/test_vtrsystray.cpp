@@ -1,0 +1,401 @@
+// The native program vtrsystray, driven through its line commands as a
+// script would drive it, against this test's own registry store and drive
+// C:, with a stand-in main program that records how it was started.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/modAPI.h"
+#include "registry/clsEasyRegistry.h"
+#include "registry/modSettings.h"
+#include "tests/LaunchLog.h"
+#include "tests/RegistryTestSupport.h"
+
+extern char** environ;
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+namespace {
+
+const char kAppPaths[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\vtr.exe";
+const char kRunKey[] = "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kVtr[] = "C:\\Program Files\\Vantorel\\Vtr.exe";
+
+// One running vtrsystray with pipes on its three standard streams.
+class TrayProcess {
+ public:
+  TrayProcess() {
+    int in[2], out[2], err[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) posix_spawn_file_actions_addclose(&actions, fd);
+    char* argv[] = {const_cast<char*>(VTR_SYSTRAY), nullptr};
+    if (::posix_spawn(&pid_, VTR_SYSTRAY, &actions, nullptr, argv, environ) != 0)
+      throw std::runtime_error("cannot start vtrsystray");
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    in_ = in[1];
+    out_ = out[0];
+    err_ = err[0];
+    ::fcntl(out_, F_SETFL, O_NONBLOCK);
+    ::fcntl(err_, F_SETFL, O_NONBLOCK);
+  }
+  ~TrayProcess() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    for (int fd : {in_, out_, err_})
+      if (fd >= 0) ::close(fd);
+  }
+
+  void Send(const std::string& line) {
+    const std::string text = line + "\n";
+    ASSERT_EQ(::write(in_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+  void EndInput() {
+    ::close(in_);
+    in_ = -1;
+  }
+  void Signal(int signal) { ::kill(pid_, signal); }
+
+  // Reads output until a line that starts with `prefix`; returns it, and
+  // keeps every line read in Output().
+  std::string WaitFor(const std::string& prefix) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (true) {
+      while (next_ < lines_.size()) {
+        const std::string& line = lines_[next_++];
+        if (line.rfind(prefix, 0) == 0) return line;
+      }
+      if (!ReadSome(deadline)) return "<no line starting with \"" + prefix + "\">";
+    }
+  }
+  // Waits for the program to end; returns its exit status (-1 on a timeout).
+  int Wait() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (ReadSome(deadline)) {
+    }
+    int status = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return -1;
+  }
+  const std::vector<std::string>& Output() const { return lines_; }
+  const std::string& Errors() const { return errors_; }
+  // The lines read since the last WaitFor's match (and up to now).
+  std::vector<std::string> LinesSinceLastMatch() {
+    std::vector<std::string> rest(lines_.begin() + static_cast<long>(next_), lines_.end());
+    return rest;
+  }
+
+ private:
+  // Reads what is there (waiting up to the deadline); false when stdout ended
+  // or the deadline passed.
+  bool ReadSome(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+    if (::poll(fds, 2, static_cast<int>(left.count())) <= 0) return false;
+    char buffer[4096];
+    if (fds[1].revents & POLLIN) {
+      const ssize_t got = ::read(err_, buffer, sizeof buffer);
+      if (got > 0) errors_.append(buffer, static_cast<size_t>(got));
+    }
+    if (fds[0].revents & (POLLIN | POLLHUP)) {
+      const ssize_t got = ::read(out_, buffer, sizeof buffer);
+      if (got <= 0) return false;
+      partial_.append(buffer, static_cast<size_t>(got));
+      for (size_t nl; (nl = partial_.find('\n')) != std::string::npos;) {
+        lines_.push_back(partial_.substr(0, nl));
+        partial_.erase(0, nl + 1);
+      }
+    }
+    return true;
+  }
+
+  pid_t pid_ = -1;
+  int in_ = -1, out_ = -1, err_ = -1;
+  std::string partial_, errors_;
+  std::vector<std::string> lines_;
+  size_t next_ = 0;
+};
+
+class VtrSysTrayProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("vtr-systray-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    driveC_ = root_ / "drive_c";
+    fs::create_directories(driveC_ / "Program Files/Vantorel");
+    fs::create_directories(root_ / "bin");
+    log_ = (root_ / "launches.log").string();
+    Save("VTR_DRIVE_C", driveC_.string());
+    Save("VTR_ARGV_LOG", log_);
+    Save("PATH", (root_ / "bin").string() + ":/usr/bin:/bin");
+    // The stand-in main program and desktop opener.
+    InstallRecorder(driveC_ / "Program Files/Vantorel/Vtr.exe");
+    InstallRecorder(root_ / "bin/xdg-open");
+
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Vantorel");
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kAppPaths);
+  }
+  void TearDown() override {
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Vantorel");
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kAppPaths);
+    for (auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+    fs::remove_all(root_);
+  }
+  void Save(const std::string& name, const std::string& value) {
+    const char* old = std::getenv(name.c_str());
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::setenv(name.c_str(), value.c_str(), 1);
+  }
+  static void InstallRecorder(const fs::path& where) {
+    fs::copy_file(VTR_ARGV_RECORDER, where, fs::copy_options::overwrite_existing);
+    fs::permissions(where, fs::perms::owner_all);
+  }
+  static void RegisterMainProgram(const std::string& path) {
+    clsEasyRegistry reg;
+    reg.SuppressErrors(true);
+    reg.Cd("\\HKEY_LOCAL_MACHINE\\SOFTWARE");
+    reg.MakeKey("Microsoft\\Windows\\CurrentVersion\\App Paths\\vtr.exe");
+    reg.Cd(std::string("\\HKEY_LOCAL_MACHINE\\") + kAppPaths);
+    int32_t kind = ValueKind::String;
+    reg.ValueOf("", kind, Variant(path));
+  }
+  static void SetRunEntry() {
+    clsEasyRegistry reg;
+    reg.Cd("\\HKEY_LOCAL_MACHINE\\SOFTWARE");
+    reg.MakeKey("Microsoft\\Windows\\CurrentVersion\\Run");
+    reg.Cd(kRunKey);
+    int32_t kind = ValueKind::String;
+    reg.ValueOf("VtrSysTray", kind, Variant(std::string("C:\\Tools\\VtrSysTray.exe")));
+  }
+  static bool RunEntryExists() {
+    clsEasyRegistry reg;
+    reg.SuppressErrors(true);
+    reg.Cd(kRunKey);
+    int32_t kind = 0;
+    reg.ValueOf("VtrSysTray", kind);
+    return reg.lastError() == 0;
+  }
+  static void Recent(const Args& files) {
+    SaveRegSetting("Vantorel", "Recent", "MaxFile", "5");
+    for (size_t i = 0; i < files.size(); ++i)
+      SaveRegSetting("Vantorel", "Recent", "File" + std::to_string(i + 1), files[i]);
+  }
+  static std::string Option(const std::string& key) { return GetRegSetting("Vantorel", "Options", key, "<missing>"); }
+
+  fs::path root_, driveC_;
+  std::string log_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(VtrSysTrayProgram, ADayWithTheMenuTheIconAndTheAboutBox) {
+  RegisterMainProgram(kVtr);
+  SetRunEntry();
+  SaveRegSetting("Vantorel", "Options", "LastFileApplied", "C:\\Docs\\Plan.txt");
+  Recent({"C:\\Docs\\Plan.txt", "D:\\Data\\Net 2.txt", "E:\\no backslash at all\\"});
+
+  TrayProcess tray;
+  EXPECT_EQ(tray.WaitFor("icon:"), "icon: Last file applied: C:\\Docs\\Plan.txt");
+  EXPECT_EQ(Option("TrayIconActive"), "1");
+
+  tray.Send("rclick");
+  tray.WaitFor("menu: open");
+  tray.Send("choose 2");
+  EXPECT_EQ(tray.WaitFor("menu: chosen"), "menu: chosen 2. Net 2.txt");
+  const Args menu = [&] {
+    Args items;
+    for (const std::string& line : tray.Output())
+      if (line.rfind("menu: ", 0) == 0 && line != "menu: open" && line.rfind("menu: chosen", 0) != 0) items.push_back(line.substr(6));
+    return items;
+  }();
+  EXPECT_EQ(menu, (Args{"[O]pen Vantorel...", "----", "[C]lose", "Close and [D]isable", "----",
+                        "[A]bout Vantorel", "----", "[1]. Plan.txt", "[2]. Net 2.txt", "[3]. "}));
+  EXPECT_EQ(tray.WaitFor("launch"), std::string("launch: ") + kVtr + " \"D:\\Data\\Net 2.txt\"");
+
+  tray.Send("dblclick");
+  EXPECT_EQ(tray.WaitFor("launch"), std::string("launch: ") + kVtr);
+
+  // The tooltip follows the setting at the next movement over the icon.
+  SaveRegSetting("Vantorel", "Options", "LastFileApplied", "C:\\Docs\\Budget.txt");
+  tray.Send("move");
+  EXPECT_EQ(tray.WaitFor("tooltip:"), "tooltip: Last file applied: C:\\Docs\\Budget.txt");
+
+  tray.Send("about");
+  EXPECT_EQ(tray.WaitFor("about: open"), "about: open \"About Vantorel\"");
+  EXPECT_EQ(tray.WaitFor("about: Version"), "about: Version 3.2.0 - BETA RELEASE 3");
+  const std::string link1 = tray.WaitFor("about: link 1: ");
+  tray.Send("link 1");
+  EXPECT_EQ(tray.WaitFor("open: "), "open: " + link1.substr(15));
+  tray.Send("ok");
+  EXPECT_EQ(tray.WaitFor("about: closed"), "about: closed");
+
+  tray.Send("rclick");
+  tray.Send("choose d");
+  EXPECT_EQ(tray.WaitFor("icon: removed"), "icon: removed");
+  EXPECT_EQ(tray.Wait(), 0);
+  EXPECT_EQ(tray.Errors(), "");
+
+  EXPECT_EQ(Option("TrayIconActive"), "0");
+  EXPECT_EQ(Option("TrayIcon"), "0");
+  EXPECT_FALSE(RunEntryExists());
+  // The started programs run on their own: their records come in any order.
+  const auto launches = WaitForLaunches(log_, 3);
+  ASSERT_EQ(launches.size(), 3u);
+  std::vector<Args> vantorel, opened;
+  for (const LaunchRecord& r : launches) {
+    if (r.program == (driveC_ / "Program Files/Vantorel/Vtr.exe").string()) vantorel.push_back(r.args);
+    if (r.program == (root_ / "bin/xdg-open").string()) opened.push_back(r.args);
+  }
+  std::sort(vantorel.begin(), vantorel.end());
+  EXPECT_EQ(vantorel, (std::vector<Args>{Args{}, Args{"D:\\Data\\Net 2.txt"}}));
+  EXPECT_EQ(opened, std::vector<Args>{Args{link1.substr(15)}});
+}
+
+TEST_F(VtrSysTrayProgram, ARecentFileNamedLikeAShellCommandStartsNothingElse) {
+  RegisterMainProgram(kVtr);
+  fs::remove("/tmp/owned");
+  Recent({"x\"; touch /tmp/owned; \".txt", "$(touch /tmp/owned).txt", "`touch /tmp/owned`.txt"});
+
+  TrayProcess tray;
+  for (const char* item : {"1", "2", "3"}) {
+    tray.Send("rclick");
+    tray.Send(std::string("choose ") + item);
+    tray.WaitFor("launch");
+  }
+  tray.EndInput();
+  EXPECT_EQ(tray.Wait(), 0);
+
+  const auto launches = WaitForLaunches(log_, 3);
+  ASSERT_EQ(launches.size(), 3u);
+  std::vector<Args> received;
+  for (const LaunchRecord& r : launches) received.push_back(r.args);
+  std::sort(received.begin(), received.end());
+  // The quotes split the first name as Windows splits it; nothing is run.
+  EXPECT_EQ(received, (std::vector<Args>{Args{"$(touch /tmp/owned).txt"}, Args{"`touch /tmp/owned`.txt"},
+                                         Args{"x;", "touch", "/tmp/owned;", ".txt"}}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(ReadLaunchLog(log_).size(), 3u);
+  EXPECT_FALSE(fs::exists("/tmp/owned"));
+}
+
+TEST_F(VtrSysTrayProgram, SessionEndAsksWhenAutoShutdownIsSet) {
+  RegisterMainProgram(kVtr);
+  SaveRegSetting("Vantorel", "Options", "AutoShutdown", "1");
+  TrayProcess tray;
+  tray.WaitFor("icon:");
+
+  tray.Send("endsession");
+  EXPECT_EQ(tray.WaitFor("message box:"),
+            "message box: Vantorel: Vantorel has been set to run at ShutDown/Logoff.\\r\\n\\r\\n"
+            "Would you like to run Vantorel now? [yes/no]");
+  tray.Send("yes");
+  EXPECT_EQ(tray.WaitFor("launch"), std::string("launch: ") + kVtr);
+  EXPECT_EQ(tray.WaitFor("session end:"), "session end: refused");
+  EXPECT_EQ(Option("TrayIconActive"), "1");
+
+  // SIGHUP asks the same question; No lets the session end.
+  tray.Signal(SIGHUP);
+  tray.WaitFor("message box:");
+  tray.Send("no");
+  EXPECT_EQ(tray.WaitFor("icon: removed"), "icon: removed");
+  EXPECT_EQ(tray.Wait(), 0);
+  EXPECT_EQ(Option("TrayIconActive"), "0");
+  EXPECT_EQ(WaitForLaunches(log_, 1).size(), 1u);
+}
+
+TEST_F(VtrSysTrayProgram, TerminationSignalsUnloadWithoutAsking) {
+  SaveRegSetting("Vantorel", "Options", "AutoShutdown", "1");
+  for (int signal : {SIGTERM, SIGINT}) {
+    TrayProcess tray;
+    tray.WaitFor("icon:");
+    EXPECT_EQ(Option("TrayIconActive"), "1");
+    tray.Signal(signal);
+    EXPECT_EQ(tray.WaitFor("icon: removed"), "icon: removed");
+    EXPECT_EQ(tray.Wait(), 0);
+    EXPECT_EQ(Option("TrayIconActive"), "0");
+    for (const std::string& line : tray.Output()) EXPECT_EQ(line.find("message box"), std::string::npos) << line;
+  }
+}
+
+TEST_F(VtrSysTrayProgram, MisplacedAndUnknownCommandsChangeNothing) {
+  // No main program: not registered, and not at either fixed place.
+  fs::remove(driveC_ / "Program Files/Vantorel/Vtr.exe");
+  TrayProcess tray;
+  EXPECT_EQ(tray.WaitFor("icon:"), "icon: Last file applied: None");
+  for (const char* line : {"yes", "choose 1", "dismiss", "link 1", "ok", "code junk", "code 0x", "frobnicate",
+                           "move now", "code 0x201", "code 514", "move"})
+    tray.Send(line);
+  tray.Send("rclick");
+  tray.Send("yes");
+  tray.Send("choose o");  // "&Open Vantorel..." is disabled: no main program here
+  tray.Send("dismiss");
+  tray.EndInput();
+  EXPECT_EQ(tray.Wait(), 0);
+
+  // The menu without a main program: the fixed items, Open disabled.
+  EXPECT_EQ(tray.Output(), (Args{"icon: Last file applied: None", "menu: open",
+                                 "menu: [O]pen Vantorel... (disabled)", "menu: ----", "menu: [C]lose",
+                                 "menu: Close and [D]isable", "menu: ----", "menu: [A]bout Vantorel",
+                                 "menu: dismissed", "icon: removed"}));
+  size_t complaints = 0;
+  for (size_t at = 0; (at = tray.Errors().find("vtrsystray: ", at)) != std::string::npos; ++at) ++complaints;
+  EXPECT_EQ(complaints, 11u) << tray.Errors();
+  EXPECT_TRUE(ReadLaunchLog(log_).empty());
+}
+
+TEST_F(VtrSysTrayProgram, AnOpenAboutBoxKeepsTheProgramUntilItCloses) {
+  TrayProcess tray;
+  tray.WaitFor("icon:");
+  tray.Send("about");
+  tray.WaitFor("about: [OK]");
+  tray.Send("about");
+  EXPECT_EQ(tray.WaitFor("about:"), "about: to the front");
+  tray.Send("close");
+  EXPECT_EQ(tray.WaitFor("icon: removed"), "icon: removed");
+  tray.Send("rclick");
+  tray.Send("ok");
+  EXPECT_EQ(tray.WaitFor("about: closed"), "about: closed");
+  EXPECT_EQ(tray.Wait(), 0);
+  EXPECT_EQ(Option("TrayIconActive"), "0");
+  EXPECT_NE(tray.Errors().find("the tray icon is gone"), std::string::npos);
+}
+
+}  // namespace
