@@ -103,9 +103,10 @@ std::optional<std::string> FindInPath(const char* name) {
   std::string_view folders(path);
   while (true) {
     const size_t colon = folders.find(':');
-    std::string folder(folders.substr(0, colon));
-    if (folder.empty()) folder = ".";
-    std::string candidate = folder + "/" + name;
+    // An empty entry is the current folder.
+    std::string candidate(colon == 0 || folders.empty() ? std::string_view(".") : folders.substr(0, colon));
+    candidate.push_back('/');
+    candidate.append(name);
     struct stat info;
     if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
         ::access(candidate.c_str(), X_OK) == 0)

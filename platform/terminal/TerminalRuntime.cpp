@@ -604,7 +604,7 @@ int32_t TerminalRuntime::MsgBox(const std::string& Prompt, int32_t Buttons, cons
   if (keys_) {
     ClearStatus();
     std::string text = Prompt;
-    for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, "\n");
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, 1, '\n');
     std::fprintf(out_, "[%s]\n", Printable(Title).c_str());
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) std::fprintf(out_, "  %s\n", Printable(line).c_str());
