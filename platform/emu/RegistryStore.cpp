@@ -167,6 +167,13 @@ void RegistryStore::SetBusyTimeout(int milliseconds) {
   if (s->db_ != nullptr) sqlite3_busy_timeout(s->db_, milliseconds);
 }
 
+void RegistryStore::Close() {
+  Session s = Lock();
+  s->CloseDatabase();
+  s->handles_.clear();
+  for (Handle& root : s->roots_) root = Handle();
+}
+
 std::string RegistryStore::StorePath() {
   const char* explicitPath = std::getenv("VTR_REGISTRY");
   if (explicitPath != nullptr && *explicitPath != '\0') return explicitPath;
@@ -198,9 +205,9 @@ void RegistryStore::CloseDatabase() {
   }
 }
 
-LONG RegistryStore::EnsureOpen() {
+LONG RegistryStore::EnsureOpen(bool write) {
   if (db_ != nullptr) return ERROR_SUCCESS;
-  LONG rc = OpenDatabase();
+  LONG rc = OpenDatabase(write);
   if (rc != ERROR_SUCCESS) CloseDatabase();  // tried again at the next call
   return rc;
 }
@@ -229,7 +236,7 @@ LONG RegistryStore::Exec(const char* sql, bool write) {
   return rc == SQLITE_OK ? ERROR_SUCCESS : Fail(rc, write);
 }
 
-LONG RegistryStore::OpenDatabase() {
+LONG RegistryStore::OpenDatabase(bool write) {
   std::string path = StorePath();
   MakeParentDirectories(path);
   int rc = sqlite3_open_v2(path.c_str(), &db_,
@@ -248,15 +255,12 @@ LONG RegistryStore::OpenDatabase() {
     sqlite3_finalize(s);
     return src == SQLITE_ROW || src == SQLITE_DONE ? SQLITE_OK : src;
   };
-  auto openFailure = [this](int code) -> LONG {
-    LONG mapped = Fail(code, false);
-    return mapped == ERROR_CANTREAD || mapped == ERROR_ACCESS_DENIED ? ERROR_CANTOPEN : mapped;
-  };
+  auto openFailure = [this, write](int code) { return OpenFailure(code, write); };
 
   int64_t appId = 0;
   if ((rc = queryInt("PRAGMA application_id", appId)) != SQLITE_OK) return openFailure(rc);
   if (appId != kApplicationId) {
-    LONG init = InitializeSchema();
+    LONG init = InitializeSchema(write);
     if (init != ERROR_SUCCESS) return init;
   } else {
     int64_t version = 0;
@@ -288,7 +292,17 @@ LONG RegistryStore::OpenDatabase() {
   return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::InitializeSchema() {
+// Held busy by another process: the call's own code; a foreign or damaged
+// file: 1009; anything else: the store cannot be opened.
+LONG RegistryStore::OpenFailure(int sqliteCode, bool write) {
+  int primary = sqliteCode & 0xFF;
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return Fail(sqliteCode, write);
+  LONG mapped = Fail(sqliteCode, write);
+  return mapped == ERROR_BADDB || mapped == ERROR_OUTOFMEMORY ? mapped : ERROR_CANTOPEN;
+}
+
+LONG RegistryStore::InitializeSchema(bool write) {
+  auto openFailure = [this, write](int code) { return OpenFailure(code, write); };
   // Only an empty database becomes a store; anything else is someone's data.
   auto tableCount = [this](int64_t& count) -> int {
     sqlite3_stmt* s = nullptr;
@@ -301,12 +315,12 @@ LONG RegistryStore::InitializeSchema() {
   };
   int64_t count = 0;
   int rc = tableCount(count);
-  if (rc != SQLITE_OK) return Fail(rc, false) == ERROR_BADDB ? ERROR_BADDB : ERROR_CANTOPEN;
+  if (rc != SQLITE_OK) return openFailure(rc);
   if (count != 0) return ERROR_BADDB;
 
   if (Exec("PRAGMA journal_mode=WAL", true) != ERROR_SUCCESS) return ERROR_CANTOPEN;
   rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) return Fail(rc, false) == ERROR_BADDB ? ERROR_BADDB : ERROR_CANTOPEN;
+  if (rc != SQLITE_OK) return openFailure(rc);
   // Another process may have made the store meanwhile.
   rc = tableCount(count);
   if (rc != SQLITE_OK || count != 0) {
@@ -338,8 +352,7 @@ LONG RegistryStore::InitializeSchema() {
   if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    LONG mapped = Fail(rc, true);
-    return mapped == ERROR_CANTWRITE ? ERROR_CANTOPEN : mapped;
+    return openFailure(rc);
   }
   return ERROR_SUCCESS;
 }
@@ -388,13 +401,13 @@ LONG RegistryStore::Prepare() {
 // ---------------------------------------------------------------------------
 // Handles
 
-LONG RegistryStore::Resolve(HKEY key, Handle*& handle) {
+LONG RegistryStore::Resolve(HKEY key, Handle*& handle, bool write) {
   handle = nullptr;
   uint32_t value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(key));
   if (value >= kRootBase && value < kRootBase + 7) {
     uint32_t index = value - kRootBase;
     if (kRootNames[index] == nullptr) return ERROR_INVALID_HANDLE;
-    LONG rc = EnsureOpen();
+    LONG rc = EnsureOpen(write);
     if (rc != ERROR_SUCCESS) return rc;
     roots_[index].keyId = rootIds_[index];
     roots_[index].access = KEY_ALL_ACCESS;
@@ -430,7 +443,7 @@ bool RegistryStore::CloseHandle(HKEY key) {
 
 RegistryStore::Transaction::Transaction(RegistryStore& store, bool write)
     : store_(store), write_(write) {
-  status_ = store_.EnsureOpen();
+  status_ = store_.EnsureOpen(write);
   if (status_ != ERROR_SUCCESS) return;
   sqlite3_stmt* s = write ? store_.st_->beginWrite : store_.st_->begin;
   int rc = sqlite3_step(s);

@@ -84,10 +84,13 @@ class RegistryStore {
   static void SetBusyTimeout(int milliseconds);
   // Where the store of this process lives (resolved from the environment).
   static std::string StorePath();
+  // Closes the connection and forgets every open handle; the next call opens
+  // the store anew where the environment then says it is.
+  static void Close();
 
   // Handles. Resolve gives nullptr for a bad, closed or unknown handle; the
   // predefined roots resolve to a handle with every right.
-  LONG Resolve(HKEY key, Handle*& handle);
+  LONG Resolve(HKEY key, Handle*& handle, bool write);
   HKEY AddHandle(int64_t keyId, REGSAM access);
   bool CloseHandle(HKEY key);
 
@@ -132,9 +135,10 @@ class RegistryStore {
  private:
   RegistryStore() = default;
   void AdoptProcess();
-  LONG EnsureOpen();
-  LONG OpenDatabase();
-  LONG InitializeSchema();
+  LONG EnsureOpen(bool write);
+  LONG OpenDatabase(bool write);
+  LONG InitializeSchema(bool write);
+  LONG OpenFailure(int sqliteCode, bool write);
   LONG Prepare();
   void CloseDatabase();
   LONG Fail(int sqliteCode, bool write);

@@ -109,7 +109,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
   *phkResult = nullptr;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle);
+  LONG rc = store->Resolve(hKey, handle, false);
   if (rc != ERROR_SUCCESS) return rc;
   std::vector<std::string_view> names;
   rc = SplitPath(lpSubKey, names, ERROR_FILE_NOT_FOUND);
@@ -152,7 +152,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, 
   *phkResult = nullptr;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle);
+  LONG rc = store->Resolve(hKey, handle, true);
   if (rc != ERROR_SUCCESS) return rc;
   std::vector<std::string_view> names;
   rc = SplitPath(lpSubKey, names, ERROR_INVALID_PARAMETER);
@@ -194,7 +194,7 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   if (lpSubKey == nullptr) return ERROR_INVALID_PARAMETER;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle);
+  LONG rc = store->Resolve(hKey, handle, true);
   if (rc != ERROR_SUCCESS) return rc;
   std::vector<std::string_view> names;
   rc = SplitPath(lpSubKey, names, ERROR_FILE_NOT_FOUND);
@@ -226,7 +226,7 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
 LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle);
+  LONG rc = store->Resolve(hKey, handle, true);
   if (rc != ERROR_SUCCESS) return rc;
   if (!Allows(handle, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   std::string_view name = lpValueName != nullptr ? lpValueName : "";
@@ -250,7 +250,7 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
   }
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle);
+  LONG rc = store->Resolve(hKey, handle, false);
   if (rc != ERROR_SUCCESS) return rc;
   if (!Allows(handle, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   std::string_view name = lpValueName != nullptr ? lpValueName : "";
@@ -293,7 +293,7 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
   (void)Reserved;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle);
+  LONG rc = store->Resolve(hKey, handle, true);
   if (rc != ERROR_SUCCESS) return rc;
   if (!Allows(handle, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (lpData == nullptr && cbData != 0) return kErrorNoAccess;
@@ -318,7 +318,7 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
   if (lpClass != nullptr && lpcchClass == nullptr) return ERROR_INVALID_PARAMETER;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle);
+  LONG rc = store->Resolve(hKey, handle, false);
   if (rc != ERROR_SUCCESS) return rc;
   if (!Allows(handle, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   Transaction txn(*store.get(), false);
@@ -360,7 +360,7 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
   }
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle);
+  LONG rc = store->Resolve(hKey, handle, false);
   if (rc != ERROR_SUCCESS) return rc;
   if (!Allows(handle, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
   Transaction txn(*store.get(), false);
@@ -405,7 +405,7 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
   }
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle);
+  LONG rc = store->Resolve(hKey, handle, false);
   if (rc != ERROR_SUCCESS) return rc;
   if (!Allows(handle, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   Transaction txn(*store.get(), false);

@@ -1,0 +1,293 @@
+// The emulated registry's store (systems without Windows): where it lives,
+// how it is made, and how its own failures reach a caller.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "platform/emu/RegistryStore.h"
+#include "platform/modAPI.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<std::string> GetEnv(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
+void RestoreEnv(const char* name, const std::optional<std::string>& value) {
+  if (value) {
+    ::setenv(name, value->c_str(), 1);
+  } else {
+    ::unsetenv(name);
+  }
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+LONG OpenSoftware() {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key);
+  if (rc == ERROR_SUCCESS) RegCloseKey(key);
+  return rc;
+}
+
+LONG WriteValue(const char* name, const std::string& text) {
+  HKEY key = nullptr;
+  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\VtrTest\\Store", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                      static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+  return rc;
+}
+
+LONG ReadValue(const char* name, std::string& text) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\VtrTest\\Store", 0, KEY_QUERY_VALUE, &key);
+  if (rc != ERROR_SUCCESS) return rc;
+  char buffer[128] = {};
+  DWORD size = sizeof buffer - 1;
+  rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(key);
+  if (rc == ERROR_SUCCESS) text.assign(buffer);
+  return rc;
+}
+
+// Each test points the process at a store of its own and leaves the
+// process's usual store as it found it.
+class RegistryStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedRegistry_ = GetEnv("VTR_REGISTRY");
+    savedDataHome_ = GetEnv("XDG_DATA_HOME");
+    savedHome_ = GetEnv("HOME");
+    std::string pattern = (fs::temp_directory_path() / "vtr-store-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    UseStore(dir_ / "registry.db");
+  }
+  void TearDown() override {
+    RegistryStore::Close();
+    RegistryStore::SetBusyTimeout(2000);
+    RestoreEnv("VTR_REGISTRY", savedRegistry_);
+    RestoreEnv("XDG_DATA_HOME", savedDataHome_);
+    RestoreEnv("HOME", savedHome_);
+    std::error_code ignored;
+    fs::permissions(dir_, fs::perms::owner_all, ignored);
+    fs::remove_all(dir_, ignored);
+  }
+  void UseStore(const fs::path& path) {
+    RegistryStore::Close();
+    ::setenv("VTR_REGISTRY", path.c_str(), 1);
+  }
+
+  fs::path dir_;
+  std::optional<std::string> savedRegistry_, savedDataHome_, savedHome_;
+};
+
+TEST_F(RegistryStoreTest, IsCreatedOnFirstUseWithTheRootsAndSoftware) {
+  fs::path path = dir_ / "made" / "on" / "demand" / "registry.db";
+  UseStore(path);
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_EQ(OpenSoftware(), ERROR_SUCCESS);
+  EXPECT_TRUE(fs::exists(path));
+  for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                    HKEY_CURRENT_CONFIG, HKEY_DYN_DATA}) {
+    DWORD subKeys = 99;
+    EXPECT_EQ(RegQueryInfoKeyA(root, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subKeys, root == HKEY_LOCAL_MACHINE ? 1u : 0u);
+  }
+  // HKEY_PERFORMANCE_DATA is no key of the store.
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_PERFORMANCE_DATA, nullptr, 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* st = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &st, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "wal");
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+}
+
+TEST_F(RegistryStoreTest, LivesWhereTheEnvironmentSays) {
+  ::setenv("VTR_REGISTRY", "/somewhere/else.db", 1);
+  EXPECT_EQ(RegistryStore::StorePath(), "/somewhere/else.db");
+  ::unsetenv("VTR_REGISTRY");
+  ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
+  EXPECT_EQ(RegistryStore::StorePath(), (dir_ / "data" / "vantorel" / "registry.db").string());
+  ::setenv("XDG_DATA_HOME", "relative/ignored", 1);
+  ::setenv("HOME", dir_.c_str(), 1);
+  EXPECT_EQ(RegistryStore::StorePath(), (dir_ / ".local/share/vantorel/registry.db").string());
+  ::unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(RegistryStore::StorePath(), (dir_ / ".local/share/vantorel/registry.db").string());
+
+  RegistryStore::Close();
+  EXPECT_EQ(OpenSoftware(), ERROR_SUCCESS);
+  EXPECT_TRUE(fs::exists(dir_ / ".local/share/vantorel/registry.db"));
+}
+
+TEST_F(RegistryStoreTest, WritesOutliveTheConnection) {
+  ASSERT_EQ(WriteValue("kept", "across connections"), ERROR_SUCCESS);
+  HKEY stale = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &stale), ERROR_SUCCESS);
+  RegistryStore::Close();
+  // Handles belong to the connection's process life; they do not survive it.
+  EXPECT_EQ(RegCloseKey(stale), ERROR_INVALID_HANDLE);
+  std::string text;
+  EXPECT_EQ(ReadValue("kept", text), ERROR_SUCCESS);
+  EXPECT_EQ(text, "across connections");
+}
+
+TEST_F(RegistryStoreTest, AFileThatIsNoStoreGivesBadDbAndIsNeverWritten) {
+  fs::path path = dir_ / "notes.db";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "These are someone's notes, not a registry.\n";
+  }
+  std::string before = ReadFile(path);
+  UseStore(path);
+  EXPECT_EQ(OpenSoftware(), ERROR_BADDB);
+  EXPECT_EQ(WriteValue("v", "x"), ERROR_BADDB);
+  EXPECT_EQ(ReadFile(path), before);
+
+  // Another program's SQLite database is no store either.
+  fs::path other = dir_ / "other.db";
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(other.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE mine(x); INSERT INTO mine VALUES(1);", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  before = ReadFile(other);
+  UseStore(other);
+  EXPECT_EQ(WriteValue("v", "x"), ERROR_BADDB);
+  EXPECT_EQ(ReadFile(other), before);
+}
+
+TEST_F(RegistryStoreTest, ADamagedStoreGivesBadDb) {
+  ASSERT_EQ(WriteValue("v", "x"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  fs::path path = dir_ / "registry.db";
+  // Everything past the first page (the schema) becomes rubbish.
+  std::string bytes = ReadFile(path);
+  ASSERT_GT(bytes.size(), 4096u);
+  for (size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<char>(0xA5 ^ (i * 7));
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+  std::string text;
+  EXPECT_EQ(ReadValue("v", text), ERROR_BADDB);
+  EXPECT_EQ(WriteValue("v", "y"), ERROR_BADDB);
+}
+
+TEST_F(RegistryStoreTest, AStoreThatCannotBeOpenedGivesCantOpen) {
+  fs::create_directories(dir_ / "a-directory.db");
+  UseStore(dir_ / "a-directory.db");
+  EXPECT_EQ(OpenSoftware(), ERROR_CANTOPEN);
+  {
+    std::ofstream out(dir_ / "plain-file");
+  }
+  UseStore(dir_ / "plain-file" / "registry.db");
+  EXPECT_EQ(OpenSoftware(), ERROR_CANTOPEN);
+  // The store is tried again at the next call.
+  UseStore(dir_ / "registry.db");
+  EXPECT_EQ(OpenSoftware(), ERROR_SUCCESS);
+}
+
+TEST_F(RegistryStoreTest, AReadOnlyStoreReadsButRefusesWrites) {
+  ASSERT_EQ(WriteValue("v", "before"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  fs::path path = dir_ / "registry.db";
+  // The file is read-only; its folder stays open for SQLite's shared-memory
+  // file, without which a WAL database cannot be read at all.
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
+
+  // Root writes through file modes, so the check runs as an unprivileged user.
+  auto check = [] {
+    std::string text;
+    int failures = 0;
+    if (ReadValue("v", text) != ERROR_SUCCESS || text != "before") failures |= 1;
+    if (WriteValue("v", "after") != ERROR_ACCESS_DENIED) failures |= 2;
+    if (ReadValue("v", text) != ERROR_SUCCESS || text != "before") failures |= 4;
+    return failures;
+  };
+  if (::geteuid() != 0) {
+    EXPECT_EQ(check(), 0);
+    return;
+  }
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const uid_t nobody = 65534;
+    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(100);
+    ::_exit(check());
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: read failed, 2: write not refused with 5, 4: data changed";
+}
+
+// Another connection to the store, closed however the test ends.
+class Blocker {
+ public:
+  explicit Blocker(const fs::path& path) { sqlite3_open(path.c_str(), &db_); }
+  ~Blocker() { sqlite3_close(db_); }
+  int Exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+TEST_F(RegistryStoreTest, AWriterHoldingTheStoreMakesWritesWaitAndFailButNotReads) {
+  ASSERT_EQ(WriteValue("v", "x"), ERROR_SUCCESS);
+  RegistryStore::SetBusyTimeout(50);
+  Blocker writer(dir_ / "registry.db");
+  ASSERT_EQ(writer.Exec("BEGIN IMMEDIATE; DELETE FROM vals;"), SQLITE_OK);
+  std::string text;
+  EXPECT_EQ(WriteValue("v", "y"), ERROR_CANTWRITE);
+  // Readers see the last committed state while a writer works.
+  EXPECT_EQ(ReadValue("v", text), ERROR_SUCCESS);
+  EXPECT_EQ(text, "x");
+  ASSERT_EQ(writer.Exec("ROLLBACK"), SQLITE_OK);
+  EXPECT_EQ(WriteValue("v", "y"), ERROR_SUCCESS);
+}
+
+TEST_F(RegistryStoreTest, AStoreHeldExclusivelyGivesCantReadAndCantWrite) {
+  ASSERT_EQ(WriteValue("v", "x"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  RegistryStore::SetBusyTimeout(50);
+  {
+    Blocker owner(dir_ / "registry.db");
+    ASSERT_EQ(owner.Exec("PRAGMA locking_mode=EXCLUSIVE; BEGIN IMMEDIATE; DELETE FROM vals;"), SQLITE_OK);
+    std::string text;
+    EXPECT_EQ(ReadValue("v", text), ERROR_CANTREAD);
+    EXPECT_EQ(WriteValue("v", "y"), ERROR_CANTWRITE);
+    owner.Exec("ROLLBACK");
+  }
+  std::string text;
+  EXPECT_EQ(ReadValue("v", text), ERROR_SUCCESS);
+  EXPECT_EQ(text, "x");
+}
+
+}  // namespace
