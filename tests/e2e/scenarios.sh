@@ -1,0 +1,349 @@
+#!/usr/bin/env bash
+# End-to-end scenarios of VtrSysTray.exe under wine64, inside an X server
+# (run it under `xvfb-run -a`: with no X server Wine's shell refuses the
+# tray icon).
+#
+#   scenarios.sh --wine WINE64 --tray VtrSysTray.exe --driver vtrdriver.exe
+#                --fakevtr Vtr.exe --work DIR [--screenshots DIR] [--only NAME]
+#
+# The utility runs from C:\VtrSysTray in a prefix of its own (DIR/prefix);
+# vtrdriver.exe plays the shell and the user, a fake Vtr.exe records each
+# launch, and a fake xdg-open records the addresses that the About box opens.
+# Every scenario sets the registry it needs with `wine reg import`, and waits
+# by polling, never by a fixed sleep.
+set -uo pipefail
+
+wine="" tray="" driver="" fakevtr="" work="" shots="" only=""
+while (($#)); do
+  case "$1" in
+    --wine) wine=$2; shift 2 ;;
+    --tray) tray=$2; shift 2 ;;
+    --driver) driver=$2; shift 2 ;;
+    --fakevtr) fakevtr=$2; shift 2 ;;
+    --work) work=$2; shift 2 ;;
+    --screenshots) shots=$2; shift 2 ;;
+    --only) only=$2; shift 2 ;;
+    *) echo "unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+for v in wine tray driver fakevtr work; do
+  [ -n "${!v}" ] || { echo "missing --$v" >&2; exit 2; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "no X server: run under xvfb-run -a" >&2; exit 2; }
+
+started=$(date +%s)
+mkdir -p "$work/bin"
+work=$(cd "$work" && pwd)
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export VTR_E2E_TIMEOUT_MS=${VTR_E2E_TIMEOUT_MS:-15000}
+drive_c="$WINEPREFIX/drive_c"
+launches="$work/launches.txt"
+opened="$work/opened.txt"
+export VTR_E2E_LOG="Z:${launches//\//\\}"
+
+# What the About box's links open ends here instead of in a browser.
+cat >"$work/bin/xdg-open" <<EOF
+#!/bin/sh
+printf '%s\n' "\$*" >>"$opened"
+EOF
+chmod +x "$work/bin/xdg-open"
+export PATH="$work/bin:$PATH"
+
+passed=0 failed=0
+ok() { passed=$((passed + 1)); echo "ok - $*"; }
+bad() { failed=$((failed + 1)); echo "not ok - $*"; }
+check() {  # check DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then ok "$1"; else bad "$1: expected [$2], got [$3]"; fi
+}
+
+W() { "$wine" "$@"; }
+# The driver's output without the carriage returns of a Windows console.
+drv() { "$wine" "$driver" "$@" | tr -d '\r'; }
+
+# Keep the prefix's wineserver up for the whole run, and end it at the end.
+wineserver -k 2>/dev/null
+trap 'wineserver -k 2>/dev/null' EXIT
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "# making the Wine prefix"
+  W wineboot.exe --init >/dev/null 2>&1
+  wineserver -w
+fi
+wineserver -p
+
+# Without a window manager's say in it, a closing window does not stall; and
+# a crash ends the program instead of waiting in the debugger's dialog.
+W reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+W reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+
+mkdir -p "$drive_c/VtrSysTray" "$drive_c/Apps/Vantorel" "$drive_c/Program Files/Vantorel"
+cp "$tray" "$drive_c/VtrSysTray/VtrSysTray.exe"
+
+tray_pid=""
+start_tray() {
+  W 'C:\VtrSysTray\VtrSysTray.exe' >/dev/null 2>&1 &
+  tray_pid=$!
+  drv find icon-present >/dev/null || bad "the utility starts and shows its icon"
+}
+stop_tray() {  # the utility is gone, and its unix process with it
+  drv gone >/dev/null || bad "the utility ends"
+  if [ -n "$tray_pid" ]; then wait "$tray_pid" 2>/dev/null; tray_pid=""; fi
+}
+
+# place_vtr WHERE...: puts the fake Vtr.exe in the places named (apppaths,
+# beside, programfiles) and removes it from the others.
+place_vtr() {
+  rm -f "$drive_c/Apps/Vantorel/Vtr.exe" "$drive_c/VtrSysTray/Vtr.exe" "$drive_c/Program Files/Vantorel/Vtr.exe"
+  for where in "$@"; do
+    case $where in
+      apppaths) cp "$fakevtr" "$drive_c/Apps/Vantorel/Vtr.exe" ;;
+      beside) cp "$fakevtr" "$drive_c/VtrSysTray/Vtr.exe" ;;
+      programfiles) cp "$fakevtr" "$drive_c/Program Files/Vantorel/Vtr.exe" ;;
+    esac
+  done
+}
+
+# set_registry [apppaths] [recent N] [autoshutdown X] [last TEXT] [run]:
+# the utility's whole registry world, written in one import.
+set_registry() {
+  local reg="$work/state.reg" app=0 recent=0 auto="" last="" run=0
+  while (($#)); do
+    case $1 in
+      apppaths) app=1; shift ;;
+      recent) recent=$2; shift 2 ;;
+      autoshutdown) auto=$2; shift 2 ;;
+      last) last=$2; shift 2 ;;
+      run) run=1; shift ;;
+    esac
+  done
+  {
+    echo 'Windows Registry Editor Version 5.00'
+    echo
+    echo '[-HKEY_LOCAL_MACHINE\Software\Vantorel]'
+    echo '[-HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\vtr.exe]'
+    echo '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Run]'
+    if ((run)); then echo '"VtrSysTray"="C:\\VtrSysTray\\VtrSysTray.exe"'; else echo '"VtrSysTray"=-'; fi
+    if ((app)); then
+      echo '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\vtr.exe]'
+      echo '@="C:\\Apps\\Vantorel\\Vtr.exe"'
+    fi
+    echo '[HKEY_LOCAL_MACHINE\Software\Vantorel\Options]'
+    [ -n "$auto" ] && echo "\"AutoShutdown\"=\"$auto\""
+    [ -n "$last" ] && echo "\"LastFileApplied\"=\"${last//\\/\\\\}\""
+    if ((recent)); then
+      echo '[HKEY_LOCAL_MACHINE\Software\Vantorel\Recent]'
+      echo "\"MaxFile\"=\"5\""
+      for i in $(seq 1 "$recent"); do echo "\"File$i\"=\"D:\\\\Data\\\\Net $i.txt\""; done
+    fi
+  } >"$reg"
+  W reg import 'Z:'"${reg//\//\\}" >/dev/null 2>&1 || bad "importing the registry state"
+  : >"$launches"
+  : >"$opened"
+}
+
+# reg_value KEY NAME: the value's data, or "<absent>".
+reg_value() {
+  local out
+  out=$(W reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print; f=1 } END { if (!f) print "<absent>" }')
+  echo "$out"
+}
+setting() { reg_value 'HKLM\Software\Vantorel\Options' "$1"; }
+
+# wait_lines FILE N: polls until FILE has N lines (at most 15 s), prints them.
+wait_lines() {
+  local i
+  for ((i = 0; i < 300; i++)); do
+    [ "$(wc -l <"$1")" -ge "$2" ] && break
+    sleep 0.05
+  done
+  tr -d '\r' <"$1"
+}
+
+shot() {  # shot NAME: a screenshot of the screen into the screenshots folder
+  [ -n "$shots" ] || return 0
+  mkdir -p "$shots"
+  import -window root "$shots/$1.png" && echo "# screenshot $shots/$1.png"
+}
+
+want() { [ -z "$only" ] || [ "$only" == "$1" ]; }
+
+# The menu's height for 0, 3 and 5 recent files, compared at the end.
+h0="" h3="" h5=""
+
+# ---------------------------------------------------------------------------
+if want apppaths; then
+  echo "# start-up through the App Paths entry; tooltip, double-click, three recent files"
+  place_vtr apppaths beside programfiles
+  set_registry apppaths recent 3 last 'C:\Docs\Plan.txt'
+  start_tray
+  check "TrayIconActive is 1 while the utility runs" "1" "$(setting TrayIconActive)"
+  out=$(drv record tip)
+  # The first form of the record: 104 bytes in the x86_64 build (88 in the i686 one).
+  check "the icon record" "record cbSize=104 uID=1 uFlags=7 uCallbackMessage=0x200 hWnd=tray hIcon=set" \
+    "$(grep '^record' <<<"$out")"
+  tip='Last file applied: C:\Docs\Plan.txt'
+  check "the tooltip, blank-filled to 64 characters" "tip \"$(printf '%-64s' "$tip")\"" "$(grep '^tip' <<<"$out")"
+  check "a zero byte follows the tooltip field" "after-tip 0" "$(grep '^after-tip' <<<"$out")"
+
+  # A change of LastFileApplied shows at the next pass of the pointer; a
+  # long name is cut at 64 characters.
+  long='C:\A folder with a rather long name\and another one below it\Report.txt'
+  W reg add 'HKLM\Software\Vantorel\Options' /v LastFileApplied /d "$long" /f >/dev/null 2>&1
+  out=$(drv tip)
+  check "the tooltip waits for the pointer" "tip \"$(printf '%-64s' "$tip")\"" "$(grep '^tip' <<<"$out")"
+  out=$(drv post 0x200 post 0x201 tip)  # 0x201 (left button down) changes nothing
+  full="Last file applied: $long"
+  check "the pointer over the icon refreshes the tooltip, cut at 64" "tip \"${full:0:64}\"" "$(grep '^tip' <<<"$out")"
+
+  drv post 0x203 >/dev/null
+  check "a double-click starts Vtr.exe from App Paths, alone, shown normally" \
+    'C:\Apps\Vantorel\Vtr.exe|C:\Apps\Vantorel\Vtr.exe|show=1' "$(wait_lines "$launches" 1 | tail -1)"
+
+  out=$(drv post 0x205 menu)
+  h3=$(awk '/^menu/ {print $2}' <<<"$out")
+  shot popup-menu
+  # Item 4 is hidden: its key does nothing and the menu stays open.
+  drv key 4 menu key 2 menu-gone >/dev/null || bad "the popup menu takes item 2"
+  check "recent item 2 starts Vtr.exe with its file in quotes" \
+    'C:\Apps\Vantorel\Vtr.exe|C:\Apps\Vantorel\Vtr.exe "D:\Data\Net 2.txt"|show=1' "$(wait_lines "$launches" 2 | tail -1)"
+  drv post 0x205 key o menu-gone >/dev/null || bad "the popup menu takes Open"
+  check "Open Vantorel starts Vtr.exe alone" 'C:\Apps\Vantorel\Vtr.exe|C:\Apps\Vantorel\Vtr.exe|show=1' \
+    "$(wait_lines "$launches" 3 | tail -1)"
+  drv post 0x205 esc menu-gone >/dev/null || bad "Esc closes the popup menu"
+  sleep 0.3
+  check "a dismissed menu starts nothing" "3" "$(wc -l <"$launches")"
+
+  # Explorer restarts: the shell has lost the icon and broadcasts TaskbarCreated.
+  hwnd=$(drv find | awk '{print $2}')
+  drv drop-icon icon-absent taskbar-created icon-present >/dev/null || bad "TaskbarCreated adds the icon again"
+  out=$(drv record tip)
+  check "the icon was added twice, with the same record" "calls adds=2 modifies=1 deletes=0 last=0 result=1" \
+    "$(grep '^calls' <<<"$out")"
+  check "the re-added icon keeps its tooltip" "tip \"${full:0:64}\"" "$(grep '^tip' <<<"$out")"
+
+  drv post 0x205 key c >/dev/null
+  stop_tray
+  check "Close: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+  check "Close leaves TrayIcon alone" "<absent>" "$(setting TrayIcon)"
+  drv icon-absent-for "$hwnd" >/dev/null || bad "Close removes the icon from the shell"
+fi
+
+# ---------------------------------------------------------------------------
+if want beside; then
+  echo "# start-up with Vtr.exe beside the utility; no recent files; About; close box"
+  place_vtr beside programfiles
+  set_registry autoshutdown 1 last ''
+  start_tray
+  out=$(drv tip)
+  check "an empty LastFileApplied loses the trailing blank" "tip \"$(printf '%-64s' 'Last file applied:')\"" "$(grep '^tip' <<<"$out")"
+  out=$(drv post 0x205 menu)
+  h0=$(awk '/^menu/ {print $2}' <<<"$out")
+  drv key o menu-gone >/dev/null
+  check "Open starts the Vtr.exe beside the utility" 'C:\VtrSysTray\Vtr.exe|C:\VtrSysTray\Vtr.exe|show=1' \
+    "$(wait_lines "$launches" 1 | tail -1)"
+
+  drv post 0x205 key a about >"$work/about.txt" || bad "About Vantorel opens the About box"
+  shot about-box
+  check "the About box's caption and version" "1" "$(grep -c '"Version 3.2.0 - BETA RELEASE 3"' "$work/about.txt")"
+  check "the About box's title" "1" "$(grep -c '"Vantorel"$' "$work/about.txt")"
+  check "the About box's client area is 381 x 268 pixels" "about client 381x268" "$(grep '^about client' "$work/about.txt")"
+  check "the About box's OK button" "1" "$(grep -c '^control Button 292,240 84x23 "OK"' "$work/about.txt")"
+  drv post 0x205 key a about-count 1 about-front >/dev/null || bad "About again brings the one box to the front"
+  hands=$(drv hand)
+  check "the hand shows over the two links" "2" "$(grep -c '^hand yes "http://' <<<"$hands")"
+  check "the hand shows nowhere else" "0" "$(grep '^hand yes' <<<"$hands" | grep -vc '"http://')"
+  drv link 1 link 2 >/dev/null
+  check "the links open their addresses" $'http://www.vantorel.com/vantorel\nhttp://www.vantorel.com/vantorel/addins' \
+    "$(wait_lines "$opened" 2)"
+  drv about-count 1 about-key esc about-gone >/dev/null || bad "Esc closes the About box"
+  drv post 0x205 key a about about-key enter about-gone >/dev/null || bad "Enter closes the About box"
+  check "the About box reads fresh each time" "1" "$(drv post 0x205 key a about | grep -c 'BETA RELEASE 3"$')"
+  drv about-key esc about-gone >/dev/null
+
+  # The window's own close command (unload reason 0) asks nothing, even with
+  # AutoShutdown 1.
+  drv close >/dev/null
+  stop_tray
+  check "closing the window: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+fi
+
+# ---------------------------------------------------------------------------
+if want programfiles; then
+  echo "# start-up with Vtr.exe under Program Files; five recent files; Close and Disable"
+  place_vtr programfiles
+  set_registry recent 5 run
+  start_tray
+  out=$(drv post 0x205 menu)
+  h5=$(awk '/^menu/ {print $2}' <<<"$out")
+  drv key 5 menu-gone >/dev/null
+  check "recent item 5 starts the Vtr.exe under Program Files" \
+    'C:\Program Files\Vantorel\Vtr.exe|C:\Program Files\Vantorel\Vtr.exe "D:\Data\Net 5.txt"|show=1' \
+    "$(wait_lines "$launches" 1 | tail -1)"
+  drv post 0x205 key d >/dev/null
+  stop_tray
+  check "Close and Disable removes the Run value" "<absent>" \
+    "$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' VtrSysTray)"
+  check "Close and Disable: TrayIcon is 0" "0" "$(setting TrayIcon)"
+  check "Close and Disable: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+fi
+
+# ---------------------------------------------------------------------------
+if want notfound; then
+  echo "# no Vtr.exe anywhere"
+  place_vtr
+  set_registry recent 3
+  start_tray
+  out=$(drv post 0x205 menu key o menu key 1 menu)
+  check "the menu offers no launch: recent items stay hidden" "$h0" "$(awk '/^menu/ {print $2}' <<<"$out" | tail -1)"
+  drv esc menu-gone post 0x203 >/dev/null
+  sleep 0.5
+  check "a disabled Open, a hidden item and a double-click start nothing" "0" "$(wc -l <"$launches")"
+  drv close >/dev/null
+  stop_tray
+fi
+
+# ---------------------------------------------------------------------------
+if want session; then
+  echo "# the end of the session with AutoShutdown 1"
+  place_vtr apppaths
+  set_registry apppaths autoshutdown 1
+  start_tray
+  W wineboot.exe -e >/dev/null 2>&1 &
+  boot=$!
+  out=$(drv msgbox)
+  shot message-box
+  check "the question at the end of the session" \
+    'msgbox text "Vantorel has been set to run at ShutDown/Logoff.|/|/Would you like to run Vantorel now?" buttons &Yes,&No' \
+    "$(grep '^msgbox text' <<<"$out")"
+  check "Yes is the default answer" "msgbox default &Yes" "$(grep '^msgbox default' <<<"$out")"
+  drv answer yes msgbox-gone >/dev/null
+  wait "$boot"
+  check "Yes refuses the end of the session" "1" "$?"
+  check "Yes starts Vtr.exe alone" 'C:\Apps\Vantorel\Vtr.exe|C:\Apps\Vantorel\Vtr.exe|show=1' \
+    "$(wait_lines "$launches" 1 | tail -1)"
+  drv find icon-present >/dev/null || bad "after Yes the utility and its icon stay"
+  check "after Yes TrayIconActive stays 1" "1" "$(setting TrayIconActive)"
+
+  W wineboot.exe -e >/dev/null 2>&1 &
+  boot=$!
+  drv msgbox answer no >/dev/null || bad "the question is asked again"
+  wait "$boot"
+  check "No lets the session end" "0" "$?"
+  stop_tray
+  check "after No TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+  check "No starts nothing" "1" "$(wc -l <"$launches")"
+fi
+
+if [ -n "$h0" ] && [ -n "$h3" ] && [ -n "$h5" ]; then
+  # Each recent item adds one row; the first adds a separator as well.
+  row=$(((h5 - h3) / 2))
+  if ((h3 > h0 && h5 > h3 && (h5 - h3) == 2 * row && (h3 - h0) > 3 * row)); then
+    ok "the menu grows by one row per recent file and one separator (heights $h0, $h3, $h5)"
+  else
+    bad "menu heights for 0, 3 and 5 recent files: $h0, $h3, $h5"
+  fi
+fi
+
+echo "# $(($(date +%s) - started)) s"
+echo "$passed passed, $failed failed"
+((failed == 0))

@@ -1,0 +1,408 @@
+// vtrdriver: plays the Windows shell and the user against a running
+// VtrSysTray.exe, for the end-to-end scenarios (tests/e2e/scenarios.sh).
+//
+// Usage: vtrdriver COMMAND [ARG] [COMMAND [ARG]]...
+// The commands run in order; the first that fails prints "FAIL: ..." on
+// standard error and the driver exits with 1. Waits poll every 20 ms up to
+// their limit (VTR_E2E_TIMEOUT_MS, default 10000).
+//
+//   find                  wait for the hidden tray window
+//   gone                  wait until no tray window and no VtrSysTray.exe remain
+//   post CODE             post the icon's callback (0x200, uID 1, CODE) as the shell does
+//   close                 post WM_CLOSE to the tray window
+//   tip                   print the icon record's tooltip field:  tip "<64 chars>"
+//   record                print the record's fixed fields and the call counts
+//   icon-present          the shell knows the icon (a NIM_MODIFY probe succeeds)
+//   icon-absent           the shell does not know it
+//   icon-absent-for HWND  the shell knows no icon of that (closed) window
+//   drop-icon             delete the icon from the shell, as a restarting Explorer loses it
+//   taskbar-created       broadcast "TaskbarCreated"
+//   menu                  wait for the popup menu; print its height in pixels
+//   key C                 type character C into the open popup menu
+//   esc                   press Esc in the open popup menu
+//   menu-gone             wait until no popup menu is shown
+//   msgbox                wait for the message box titled "Vantorel"; print its text and buttons
+//   answer yes|no         press Yes or No in it
+//   msgbox-gone           wait until it is gone
+//   about                 wait for the About box; print its controls' texts
+//   about-count N         exactly N About boxes are open
+//   about-front           the About box is the foreground window
+//   link 1|2              click the first or second link label
+//   hand                  print, for each text of the About box, whether the pointer there differs from
+//                         the one over a blank spot of the box (the hand over the links)
+//   about-key enter|esc   press Enter or Esc in the About box
+//   about-gone            wait until no About box is open
+//   screenshot-wait MS    sleep MS milliseconds (lets a menu finish painting before a screenshot)
+#include <windows.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win/WinNames.h"
+
+namespace {
+
+DWORD g_timeout_ms = 10000;
+
+[[noreturn]] void fail(const std::string& what) {
+  std::fprintf(stderr, "FAIL: %s\n", what.c_str());
+  std::fflush(stdout);
+  std::exit(1);
+}
+
+// Polls until probe() is true, or fails with what.
+void wait_for(const std::function<bool()>& probe, const std::string& what) {
+  DWORD start = GetTickCount();
+  while (!probe()) {
+    if (GetTickCount() - start > g_timeout_ms) fail("timed out waiting for " + what);
+    Sleep(20);
+  }
+}
+
+HWND tray_window() { return FindWindowA(vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption); }
+
+HWND need_tray() {
+  HWND hwnd = nullptr;
+  wait_for([&] { return (hwnd = tray_window()) != nullptr; }, "the tray window");
+  return hwnd;
+}
+
+bool process_running(const char* exe) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry))
+    if (_stricmp(entry.szExeFile, exe) == 0) found = true;
+  CloseHandle(snap);
+  return found;
+}
+
+// The visible popup menu window, if one is shown.
+HWND popup_menu() {
+  HWND found = nullptr;
+  EnumWindows(
+      [](HWND hwnd, LPARAM out) -> BOOL {
+        char cls[64] = "";
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (std::strcmp(cls, "#32768") == 0 && IsWindowVisible(hwnd)) {
+          *reinterpret_cast<HWND*>(out) = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+HWND need_menu() {
+  HWND menu = nullptr;
+  wait_for([&] { return (menu = popup_menu()) != nullptr; }, "the popup menu");
+  return menu;
+}
+
+HWND message_box() { return FindWindowA("#32770", "Vantorel"); }
+
+std::vector<HWND> about_boxes() {
+  std::vector<HWND> found;
+  EnumWindows(
+      [](HWND hwnd, LPARAM out) -> BOOL {
+        char title[64] = "";
+        GetWindowTextA(hwnd, title, sizeof title);
+        if (std::strcmp(title, "About Vantorel") == 0 && IsWindowVisible(hwnd))
+          reinterpret_cast<std::vector<HWND>*>(out)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+HWND need_about() {
+  std::vector<HWND> boxes;
+  wait_for([&] { return !(boxes = about_boxes()).empty(); }, "the About box");
+  return boxes.front();
+}
+
+std::string window_text(HWND hwnd) {
+  char text[1024] = "";
+  // WM_GETTEXT is carried across processes; GetWindowText of another
+  // process's control would not ask the control.
+  SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      nullptr);
+  return text;
+}
+
+std::string class_of(HWND hwnd) {
+  char cls[64] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  return cls;
+}
+
+std::vector<HWND> children(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(
+      parent,
+      [](HWND hwnd, LPARAM out) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(out)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The About box's link labels, in their order on the screen.
+std::vector<HWND> links(HWND about) {
+  std::vector<HWND> found;
+  for (HWND child : children(about))
+    if (window_text(child).rfind("http://", 0) == 0) found.push_back(child);
+  if (found.size() != 2) fail("the About box shows " + std::to_string(found.size()) + " links, not 2");
+  RECT a, b;
+  GetWindowRect(found[0], &a);
+  GetWindowRect(found[1], &b);
+  if (b.top < a.top) std::swap(found[0], found[1]);
+  return found;
+}
+
+// Asks the tray window for its icon record (see WinNames.h).
+vtr::win::IconRecordReport icon_report() {
+  static vtr::win::IconRecordReport report;
+  static bool answered;
+  answered = false;
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (msg == WM_COPYDATA) {
+      auto* data = reinterpret_cast<COPYDATASTRUCT*>(lp);
+      if (data->dwData == vtr::win::kIconRecordCopyData && data->cbData == sizeof report) {
+        std::memcpy(&report, data->lpData, sizeof report);
+        answered = true;
+        return TRUE;
+      }
+      return FALSE;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+  };
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "VtrDriverReply";
+  RegisterClassA(&wc);
+  HWND reply = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  UINT query = RegisterWindowMessageA(vtr::win::kIconRecordQuery);
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(need_tray(), query, reinterpret_cast<WPARAM>(reply), 0, SMTO_ABORTIFHUNG, 5000, &result);
+  DestroyWindow(reply);
+  if (!answered) fail("the tray window did not report its icon record");
+  return report;
+}
+
+// Whether the shell knows the icon: modifying nothing succeeds only for an
+// icon it holds.
+bool shell_has_icon(HWND tray) {
+  NOTIFYICONDATAA probe{};
+  probe.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  probe.hWnd = tray;
+  probe.uID = 1;
+  probe.uFlags = 0;
+  return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+void post_key(HWND target, UINT vk) {
+  PostMessageA(target, WM_KEYDOWN, vk, 1);
+  PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+// The pointer's shape with the pointer at a point of the screen: set by the
+// window under it, as the pointer really moves there. Cursor handles are not
+// comparable across processes, but two shapes of the same process are.
+HCURSOR cursor_at(POINT at) {
+  SetCursorPos(at.x, at.y);
+  CURSORINFO info{};
+  info.cbSize = sizeof info;
+  HCURSOR last = nullptr;
+  for (int i = 0; i < 25; ++i) {
+    Sleep(20);
+    GetCursorInfo(&info);
+    if (i > 3 && info.hCursor == last) break;
+    last = info.hCursor;
+  }
+  return info.hCursor;
+}
+
+POINT centre_of(HWND hwnd) {
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
+
+int command(std::vector<std::string>& args, size_t& i) {
+  const std::string cmd = args[i++];
+  auto arg = [&]() -> std::string {
+    if (i >= args.size()) fail("command " + cmd + " needs an argument");
+    return args[i++];
+  };
+
+  if (cmd == "find") {
+    std::printf("window %p\n", static_cast<void*>(need_tray()));
+  } else if (cmd == "gone") {
+    wait_for([] { return tray_window() == nullptr && !process_running("VtrSysTray.exe"); },
+             "the utility to end");
+    std::printf("gone\n");
+  } else if (cmd == "post") {
+    LPARAM code = std::strtol(arg().c_str(), nullptr, 0);
+    if (!PostMessageA(need_tray(), WM_MOUSEMOVE, 1, code)) fail("posting the callback");
+  } else if (cmd == "close") {
+    PostMessageA(need_tray(), WM_CLOSE, 0, 0);
+  } else if (cmd == "tip") {
+    auto report = icon_report();
+    std::printf("tip \"%.64s\"\n", report.record.szTip);
+    // The field has no zero of its own; the byte after it must be one.
+    std::printf("after-tip %d\n", report.record.szTip[64]);
+  } else if (cmd == "record") {
+    auto report = icon_report();
+    const auto& r = report.record;
+    std::printf("record cbSize=%lu uID=%u uFlags=%u uCallbackMessage=0x%x hWnd=%s hIcon=%s\n", r.cbSize, r.uID,
+                r.uFlags, r.uCallbackMessage, r.hWnd == tray_window() ? "tray" : "other",
+                r.hIcon ? "set" : "none");
+    std::printf("calls adds=%lu modifies=%lu deletes=%lu last=%lu result=%d\n", report.adds, report.modifies,
+                report.deletes, report.lastMessage, report.lastResult);
+  } else if (cmd == "icon-present") {
+    HWND tray = need_tray();
+    wait_for([&] { return shell_has_icon(tray); }, "the shell to show the icon");
+    std::printf("icon present\n");
+  } else if (cmd == "icon-absent") {
+    HWND tray = need_tray();
+    if (shell_has_icon(tray)) fail("the shell still has the icon");
+    std::printf("icon absent\n");
+  } else if (cmd == "icon-absent-for") {
+    HWND gone = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(arg().c_str(), nullptr, 16)));
+    if (shell_has_icon(gone)) fail("the shell still has the icon of the closed utility");
+    std::printf("icon absent\n");
+  } else if (cmd == "drop-icon") {
+    NOTIFYICONDATAA nid{};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = need_tray();
+    nid.uID = 1;
+    if (!Shell_NotifyIconA(NIM_DELETE, &nid)) fail("the shell had no icon to drop");
+  } else if (cmd == "taskbar-created") {
+    SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  } else if (cmd == "menu") {
+    HWND menu = need_menu();
+    RECT rc;
+    // The menu window grows to its final size as it is shown; let it settle.
+    Sleep(50);
+    GetWindowRect(menu, &rc);
+    std::printf("menu %ld\n", rc.bottom - rc.top);
+  } else if (cmd == "key") {
+    std::string key = arg();
+    PostMessageA(need_menu(), WM_CHAR, static_cast<unsigned char>(key[0]), 1);
+  } else if (cmd == "esc") {
+    post_key(need_menu(), VK_ESCAPE);
+  } else if (cmd == "menu-gone") {
+    wait_for([] { return popup_menu() == nullptr; }, "the popup menu to close");
+  } else if (cmd == "msgbox") {
+    HWND box = nullptr;
+    wait_for([&] { return (box = message_box()) != nullptr && IsWindowVisible(box); }, "the message box");
+    std::string text;
+    std::string buttons;
+    for (HWND child : children(box)) {
+      if (!IsWindowVisible(child)) continue;
+      std::string cls = class_of(child);
+      std::string t = window_text(child);
+      if (_stricmp(cls.c_str(), "Button") == 0)
+        buttons += (buttons.empty() ? "" : ",") + t;
+      else if (_stricmp(cls.c_str(), "Static") == 0 && !t.empty())
+        text += t;
+    }
+    for (char& c : text)
+      if (c == '\r') c = '|';
+      else if (c == '\n') c = '/';
+    std::printf("msgbox text \"%s\" buttons %s\n", text.c_str(), buttons.c_str());
+    std::string def = "none";
+    for (HWND child : children(box))
+      if (_stricmp(class_of(child).c_str(), "Button") == 0 &&
+          (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+        def = window_text(child);
+    std::printf("msgbox default %s\n", def.c_str());
+  } else if (cmd == "answer") {
+    std::string which = arg();
+    HWND box = message_box();
+    if (!box) fail("no message box to answer");
+    int id = which == "yes" ? IDYES : IDNO;
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+  } else if (cmd == "msgbox-gone") {
+    wait_for([] { return message_box() == nullptr; }, "the message box to close");
+  } else if (cmd == "about") {
+    HWND about = need_about();
+    Sleep(50);
+    std::vector<HWND> kids = children(about);
+    for (HWND child : kids) {
+      std::string t = window_text(child);
+      for (char& c : t)
+        if (c == '\r' || c == '\n') c = ' ';
+      RECT rc;
+      GetWindowRect(child, &rc);
+      MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&rc), 2);
+      std::printf("control %s %ld,%ld %ldx%ld \"%s\"\n", class_of(child).c_str(), rc.left, rc.top,
+                  rc.right - rc.left, rc.bottom - rc.top, t.c_str());
+    }
+    RECT client;
+    GetClientRect(about, &client);
+    std::printf("about client %ldx%ld\n", client.right, client.bottom);
+  } else if (cmd == "about-count") {
+    size_t want = std::strtoul(arg().c_str(), nullptr, 10);
+    Sleep(100);
+    size_t have = about_boxes().size();
+    if (have != want) fail(std::to_string(have) + " About boxes open, expected " + std::to_string(want));
+  } else if (cmd == "about-front") {
+    HWND about = need_about();
+    wait_for([&] { return GetForegroundWindow() == about; }, "the About box to come to the front");
+  } else if (cmd == "link") {
+    int n = std::atoi(arg().c_str());
+    HWND link = links(need_about())[n == 2 ? 1 : 0];
+    PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  } else if (cmd == "hand") {
+    // Compares the shape over each control with the shape over a blank
+    // spot of the box (below the links, right of the warning text).
+    HWND about = need_about();
+    RECT client;
+    GetClientRect(about, &client);
+    POINT blank{client.right - 30, client.bottom - 50};
+    ClientToScreen(about, &blank);
+    HCURSOR plain = cursor_at(blank);
+    for (HWND child : children(about)) {
+      std::string t = window_text(child);
+      if (t.empty()) continue;
+      std::printf("hand %s \"%s\"\n", cursor_at(centre_of(child)) != plain ? "yes" : "no", t.c_str());
+    }
+    std::printf("hand %s blank\n", cursor_at(blank) != plain ? "yes" : "no");
+  } else if (cmd == "about-key") {
+    std::string key = arg();
+    HWND about = need_about();
+    HWND focus = GetDlgItem(about, IDOK);
+    post_key(focus ? focus : about, key == "esc" ? VK_ESCAPE : VK_RETURN);
+  } else if (cmd == "about-gone") {
+    wait_for([] { return about_boxes().empty(); }, "the About box to close");
+  } else if (cmd == "screenshot-wait") {
+    Sleep(std::strtoul(arg().c_str(), nullptr, 10));
+  } else {
+    fail("unknown command " + cmd);
+  }
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (const char* t = std::getenv("VTR_E2E_TIMEOUT_MS")) g_timeout_ms = std::strtoul(t, nullptr, 10);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) fail("no command (see the comment at the top of vtrdriver.cpp)");
+  for (size_t i = 0; i < args.size();) command(args, i);
+  return 0;
+}
