@@ -1,0 +1,529 @@
+// vtrreg's .reg reader/writer and its command interpreter, on the emulated
+// registry natively and on Wine's registry under wine64.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/RegistryTestSupport.h"
+#include "tools/vtrreg/VtrRegError.h"
+#include "tools/vtrreg/clsRegConsole.h"
+#include "tools/vtrreg/clsRegFile.h"
+#include "tools/vtrreg/clsRegKey.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using EntryKind = clsRegFile::EntryKind;
+
+const std::string kSub = "Software\\VtrRegTest";
+const std::string kPath = "\\HKEY_CURRENT_USER\\Software\\VtrRegTest";
+const std::string kFixtureSub = "Software\\VtrReg Fixture";
+
+Bytes B(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+struct Raw {
+  DWORD type = 0;
+  Bytes data;
+  LONG result = ERROR_FILE_NOT_FOUND;
+};
+
+Raw ReadRaw(const std::string& subKey, const std::string& name) {
+  Raw raw;
+  clsRegKey key;
+  raw.result = key.Open(HKEY_CURRENT_USER, subKey, KEY_QUERY_VALUE);
+  if (raw.result != ERROR_SUCCESS) return raw;
+  DWORD size = 0;
+  raw.result = RegQueryValueExA(key.Handle(), name.c_str(), nullptr, &raw.type, nullptr, &size);
+  if (raw.result != ERROR_SUCCESS) return raw;
+  raw.data.resize(size + 1);
+  raw.result = RegQueryValueExA(key.Handle(), name.c_str(), nullptr, &raw.type, raw.data.data(), &size);
+  raw.data.resize(size);
+  return raw;
+}
+
+void WriteRaw(const std::string& subKey, const std::string& name, DWORD type, const Bytes& data) {
+  clsRegKey key;
+  ASSERT_EQ(key.Create(HKEY_CURRENT_USER, subKey, KEY_SET_VALUE), ERROR_SUCCESS) << subKey;
+  const BYTE none = 0;
+  ASSERT_EQ(RegSetValueExA(key.Handle(), name.c_str(), 0, type, data.empty() ? &none : data.data(),
+                           static_cast<DWORD>(data.size())),
+            ERROR_SUCCESS)
+      << name;
+}
+
+bool KeyExists(const std::string& subKey) {
+  clsRegKey key;
+  return key.Open(HKEY_CURRENT_USER, subKey, KEY_QUERY_VALUE) == ERROR_SUCCESS;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream stream(path, std::ios::binary);
+  std::stringstream text;
+  text << stream.rdbuf();
+  return text.str();
+}
+
+// The UTF-16LE bytes, with the byte-order mark, of an ASCII text.
+std::string Utf16File(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : ascii) {
+    bytes += c;
+    bytes += '\0';
+  }
+  return bytes;
+}
+
+ErrObject ParseError(const std::string& text) {
+  try {
+    clsRegFile::Parse(text, "t.reg");
+  } catch (const ErrObject& error) {
+    return error;
+  }
+  ADD_FAILURE() << "no error for:\n" << text;
+  return ErrObject(0, "", "");
+}
+
+class VtrRegTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
+    DeleteRegistryTree(HKEY_CURRENT_USER, kFixtureSub);
+  }
+  void TearDown() override {
+    DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
+    DeleteRegistryTree(HKEY_CURRENT_USER, kFixtureSub);
+  }
+};
+
+// ---- reading .reg text -------------------------------------------------------
+
+TEST(RegFileParse, ReadsEveryFormOfARegedit4File) {
+  const std::string text =
+      "REGEDIT4\r\n"
+      "\r\n"
+      "; a comment\r\n"
+      "[HKEY_CURRENT_USER\\Software\\A B]\r\n"
+      "@=\"default\"\r\n"
+      "\"Path\"=\"C:\\\\Dir\\\\\"\r\n"
+      "\"Say \\\"x\\\"\" = \"q\\\"uote\"\r\n"
+      "\"Num\"=dword:000000FF\r\n"
+      "\"Short\"=dword:1\r\n"
+      "\"Bin\"=hex:00,0A,ff\r\n"
+      "\"Empty\"=hex:\r\n"
+      "\"Exp\"=hex(2):25,41,25,00\r\n"
+      "\"Multi\"=hex(7):61,00,62,\\\r\n"
+      "    00,00\r\n"
+      "\"Q\"=hex(b):01,02,03,04,05,06,07,08,\r\n"
+      "\"Gone\"=-\r\n"
+      "[-hkey_current_user\\Software\\Old]\r\n";
+  const clsRegFile file = clsRegFile::Parse(text, "t.reg");
+  EXPECT_FALSE(file.IsVersion5());
+  const auto& e = file.Entries();
+  ASSERT_EQ(e.size(), 13u);
+  EXPECT_EQ(e[0].kind, EntryKind::Key);
+  EXPECT_EQ(e[0].hRoot, HKEY_CURRENT_USER);
+  EXPECT_EQ(e[0].strSubKey, "Software\\A B");
+  EXPECT_EQ(e[0].intLine, 4);
+  EXPECT_EQ(e[1].strValueName, "");
+  EXPECT_EQ(e[1].bytData, B(std::string("default") + '\0'));
+  EXPECT_EQ(e[2].bytData, B(std::string("C:\\Dir\\") + '\0'));
+  EXPECT_EQ(e[3].strValueName, "Say \"x\"");
+  EXPECT_EQ(e[3].bytData, B(std::string("q\"uote") + '\0'));
+  EXPECT_EQ(e[4].lngType, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(e[4].bytData, (Bytes{0xFF, 0, 0, 0}));
+  EXPECT_EQ(e[5].bytData, (Bytes{1, 0, 0, 0}));
+  EXPECT_EQ(e[6].lngType, static_cast<DWORD>(REG_BINARY));
+  EXPECT_EQ(e[6].bytData, (Bytes{0x00, 0x0A, 0xFF}));
+  EXPECT_TRUE(e[7].bytData.empty());
+  EXPECT_EQ(e[8].lngType, static_cast<DWORD>(REG_EXPAND_SZ));
+  EXPECT_EQ(e[8].bytData, B(std::string("%A%") + '\0'));
+  EXPECT_EQ(e[9].lngType, static_cast<DWORD>(REG_MULTI_SZ));
+  EXPECT_EQ(e[9].bytData, (Bytes{'a', 0, 'b', 0, 0}));
+  EXPECT_EQ(e[9].intLine, 13);
+  EXPECT_EQ(e[10].lngType, static_cast<DWORD>(REG_QWORD));
+  EXPECT_EQ(e[10].bytData.size(), 8u);
+  EXPECT_EQ(e[11].kind, EntryKind::DeleteValue);
+  EXPECT_EQ(e[11].strValueName, "Gone");
+  EXPECT_EQ(e[12].kind, EntryKind::DeleteKey);
+  EXPECT_EQ(e[12].strSubKey, "Software\\Old");
+  EXPECT_EQ(e[12].intLine, 17);
+}
+
+TEST(RegFileParse, Version5FilesAreUtf16AndHoldStringTypesAsUtf16) {
+  const std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n"
+      "\"S\"=\"abc\"\r\n"
+      "\"E\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+      "\"M\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+      "\"N\"=hex(0):00,00\r\n";
+  const clsRegFile file = clsRegFile::Parse(Utf16File(text), "t.reg");
+  EXPECT_TRUE(file.IsVersion5());
+  const auto& e = file.Entries();
+  ASSERT_EQ(e.size(), 5u);
+  EXPECT_EQ(e[1].bytData, B(std::string("abc") + '\0'));
+  EXPECT_EQ(e[2].bytData, B(std::string("%A%") + '\0'));  // narrowed for the ANSI registry functions
+  EXPECT_EQ(e[3].bytData, (Bytes{'a', 0, 'b', 0, 0}));
+  EXPECT_EQ(e[4].bytData, (Bytes{0, 0}));  // not a string type: bytes as they stand
+}
+
+TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
+  const std::string head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\T]\n";
+  struct Case {
+    std::string text;
+    int line;
+    std::string words;
+  };
+  const Case cases[] = {
+      {"", 1, "not a registry file"},
+      {"REGEDIT5\n", 1, "not a registry file"},
+      {"REGEDIT4\n\"a\"=\"b\"\n", 2, "before the first key"},
+      {"REGEDIT4\n[HKEY_NOWHERE\\X]\n", 2, "unknown root"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\X\n", 2, "must end with"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\\\X]\n", 2, "empty key name"},
+      {"REGEDIT4\n[-HKEY_CURRENT_USER]\n", 2, "root key cannot be deleted"},
+      {"REGEDIT4\n[-HKEY_CURRENT_USER\\X]\n\"a\"=\"b\"\n", 3, "deletion"},
+      {head + "\"a\"=\"C:\\Temp\"\n", 4, "unknown escape"},
+      {head + "\"a\"=\"open\n", 4, "closing quote"},
+      {head + "\"a\"=\"x\" trailing\n", 4, "after the closing quote"},
+      {head + "\"a\" \"b\"\n", 4, "\"=\" expected"},
+      {head + "\"a\"=\n", 4, "no data"},
+      {head + "\"a\"=dword:123456789\n", 4, "dword:"},
+      {head + "\"a\"=dword:xyz\n", 4, "dword:"},
+      {head + "\"a\"=hex:00,1g\n", 4, "not a byte"},
+      {head + "\"a\"=hex:00,,01\n", 4, "empty byte"},
+      {head + "\"a\"=hex(z):00\n", 4, "hex(N):"},
+      {head + "\"a\"=str:\"x\"\n", 4, "unknown data"},
+      {head + "\"ok\"=\"1\"\n\"a\"=hex:00,\\", 5, "past the end"},
+      {head + "garbage\n", 4, "neither a key line"},
+  };
+  for (const Case& c : cases) {
+    const ErrObject error = ParseError(c.text);
+    EXPECT_EQ(error.Number, VtrRegError::RegSyntax) << c.text;
+    EXPECT_EQ(error.Source, VtrRegError::ImportSource);
+    EXPECT_NE(error.Description.find("t.reg, line " + std::to_string(c.line) + ":"), std::string::npos)
+        << error.Description;
+    EXPECT_NE(error.Description.find(c.words), std::string::npos) << error.Description;
+  }
+  // Version 5: hex(2) text must be whole UTF-16 units, and the file valid UTF-16.
+  const ErrObject odd = ParseError(Utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\X]\r\n"
+                                             "\"a\"=hex(2):41,00,42\r\n"));
+  EXPECT_NE(odd.Description.find("line 3:"), std::string::npos) << odd.Description;
+  std::string surrogate = Utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\X]\r\n\"a\"=\"");
+  surrogate += std::string("\x00\xD8", 2) + Utf16File("\"\r\n").substr(2);
+  EXPECT_NE(ParseError(surrogate).Description.find("line 3: not valid UTF-16"), std::string::npos);
+}
+
+// ---- writing .reg text -------------------------------------------------------
+
+TEST(RegFileFormat, WritesEachTypeInTheEditorsForms) {
+  EXPECT_EQ(clsRegFile::FormatValue("", REG_SZ, B(std::string("a\\b\"c") + '\0')), "@=\"a\\\\b\\\"c\"\r\n");
+  EXPECT_EQ(clsRegFile::FormatValue("n\"x", REG_DWORD, Bytes{0xFF, 0, 0, 0}), "\"n\\\"x\"=dword:000000ff\r\n");
+  EXPECT_EQ(clsRegFile::FormatValue("b", REG_BINARY, Bytes{0, 0x0A, 0xFF}), "\"b\"=hex:00,0a,ff\r\n");
+  EXPECT_EQ(clsRegFile::FormatValue("e", REG_BINARY, Bytes{}), "\"e\"=hex:\r\n");
+  EXPECT_EQ(clsRegFile::FormatValue("q", REG_QWORD, Bytes{1, 2}), "\"q\"=hex(b):01,02\r\n");
+  // Data that the quoted or dword form would not give back byte for byte.
+  EXPECT_EQ(clsRegFile::FormatValue("s", REG_SZ, B("ab")), "\"s\"=hex(1):61,62\r\n");
+  EXPECT_EQ(clsRegFile::FormatValue("s", REG_SZ, B(std::string("a\nb") + '\0')), "\"s\"=hex(1):61,0a,62,00\r\n");
+  EXPECT_EQ(clsRegFile::FormatValue("d", REG_DWORD, Bytes{1, 2, 3}), "\"d\"=hex(4):01,02,03\r\n");
+}
+
+TEST(RegFileFormat, WrapsLongHexListsAsTheRegistryEditorDoes) {
+  // Wine's registry editor wrote this line into the fixture; the bytes are
+  // the same in both versions of the format, and so must the lines be.
+  const std::string fixture = ReadFile(VTR_TEST_DATA_DIR "/wine_regedit_export.reg");
+  std::string text;
+  for (size_t i = 2; i + 1 < fixture.size(); i += 2) text += fixture[i];  // ASCII of the UTF-16LE text
+  const size_t start = text.find("\"LongBlob\"=");
+  ASSERT_NE(start, std::string::npos);
+  const std::string expected = text.substr(start, text.find("\"Max\"", start) - start);
+  Bytes bytes;
+  for (int i = 0; i < 100; ++i) bytes.push_back(static_cast<uint8_t>(i));
+  EXPECT_EQ(clsRegFile::FormatValue("LongBlob", REG_BINARY, bytes), expected);
+}
+
+// ---- import and export ---------------------------------------------------------
+
+TEST_F(VtrRegTest, ImportsAFileWrittenByWinesRegistryEditor) {
+  const clsRegFile file = clsRegFile::Load(VTR_TEST_DATA_DIR "/wine_regedit_export.reg");
+  EXPECT_TRUE(file.IsVersion5());
+  const clsRegFile::ImportCounts counts = file.Import();
+  EXPECT_EQ(counts.intKeys, 4);
+  EXPECT_EQ(counts.intValues, 19);
+
+  const std::string k = kFixtureSub;
+  auto expect = [&](const std::string& sub, const std::string& name, DWORD type, const Bytes& data) {
+    const Raw raw = ReadRaw(sub, name);
+    ASSERT_EQ(raw.result, ERROR_SUCCESS) << name;
+    EXPECT_EQ(raw.type, type) << name;
+    EXPECT_EQ(raw.data, data) << name;
+  };
+  auto sz = [](const std::string& text) { return B(text + '\0'); };
+  expect(k, "", REG_SZ, sz("Default text"));
+  expect(k, "Text", REG_SZ, sz("C:\\Program Files\\Vantorel\\Vtr.exe"));
+  expect(k, "Quote", REG_SZ, sz("say \\\"hi\\\""));
+  expect(k, "Empty", REG_SZ, sz(""));
+  expect(k, "Two Words", REG_SZ, sz("spaced value"));
+  expect(k, "Dir\\Name", REG_SZ, sz("backslash in the name"));
+  expect(k, "Count", REG_DWORD, Bytes{0xFF, 0, 0, 0});
+  expect(k, "Max", REG_DWORD, Bytes{0xFF, 0xFF, 0xFF, 0xFF});
+  expect(k, "Blob", REG_BINARY, Bytes{0x00, 0x0A, 0xFF});
+  expect(k, "Path", REG_EXPAND_SZ, sz("%SystemRoot%\\vtr"));
+  expect(k, "List", REG_MULTI_SZ, B(std::string("one\0two words\0three\0\0", 21)));
+  expect(k, "Big", REG_QWORD, Bytes{0xF0, 0xDE, 0xBC, 0x9A, 0x78, 0x56, 0x34, 0x12});
+  expect(k, "Nothing", REG_NONE, Bytes{0, 0});
+  EXPECT_EQ(ReadRaw(k, "LongBlob").data.size(), 100u);
+  expect(k + "\\Recent", "File1", REG_SZ, sz("C:\\Docs\\a.vtr"));
+  expect(k + "\\CamelKey", "Flag", REG_DWORD, Bytes{1, 0, 0, 0});
+  EXPECT_TRUE(KeyExists(k + "\\Recent\\Deeper"));
+  // "Café" reaches the registry in the narrow code page: UTF-8 here, the
+  // ANSI code page on Windows.
+#ifdef _WIN32
+  char accent[8] = {0};
+  const int length = WideCharToMultiByte(CP_ACP, 0, L"Caf\u00e9", 4, accent, sizeof accent, nullptr, nullptr);
+  expect(k, "Accent", REG_SZ, sz(std::string(accent, static_cast<size_t>(length))));
+#else
+  expect(k, "Accent", REG_SZ, sz("Caf\xC3\xA9"));
+#endif
+  // Keys keep the file's spelling.
+  const std::string exported = clsRegFile::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREG FIXTURE");
+  EXPECT_NE(exported.find("[HKEY_CURRENT_USER\\Software\\VtrReg Fixture\\CamelKey]\r\n\"Flag\"=dword:00000001"),
+            std::string::npos);
+}
+
+TEST_F(VtrRegTest, AFileWithASyntaxErrorChangesNothing) {
+  const std::string path = (std::filesystem::temp_directory_path() / "vtrreg-bad.reg").string();
+  {
+    std::ofstream file(path, std::ios::binary);
+    file << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest\\First]\r\n\"a\"=\"1\"\r\n"
+            "[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\Keep]\r\n"
+            "[HKEY_CURRENT_USER\\Software\\VtrRegTest\\Second]\r\n\"b\"=hex:0,1,2,zz\r\n";
+  }
+  WriteRaw(kSub + "\\Keep", "k", REG_SZ, B(std::string("kept") + '\0'));
+  std::ostringstream out, err;
+  clsRegConsole quiet(out, err);
+  EXPECT_FALSE(quiet.Execute("import '" + path + "'"));
+  EXPECT_NE(err.str().find("line 7:"), std::string::npos) << err.str();
+  EXPECT_FALSE(KeyExists(kSub + "\\First"));
+  EXPECT_EQ(ReadRaw(kSub + "\\Keep", "k").result, ERROR_SUCCESS);
+  std::filesystem::remove(path);
+}
+
+TEST_F(VtrRegTest, DeletionsRemoveWholeTreesAndSingleValues) {
+  WriteRaw(kSub + "\\Tree\\A\\B", "v", REG_SZ, B("x"));
+  WriteRaw(kSub + "\\Tree\\C", "v", REG_SZ, B("x"));
+  WriteRaw(kSub + "\\Vals", "drop", REG_SZ, B("x"));
+  WriteRaw(kSub + "\\Vals", "stay", REG_SZ, B("x"));
+  const clsRegFile file = clsRegFile::Parse(
+      "REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\Tree]\n[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\Never]\n"
+      "[HKEY_CURRENT_USER\\Software\\VtrRegTest\\Vals]\n\"drop\"=-\n\"absent\"=-\n",
+      "d.reg");
+  const clsRegFile::ImportCounts counts = file.Import();
+  EXPECT_EQ(counts.intDeletions, 4);
+  EXPECT_FALSE(KeyExists(kSub + "\\Tree"));
+  EXPECT_EQ(ReadRaw(kSub + "\\Vals", "drop").result, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(ReadRaw(kSub + "\\Vals", "stay").result, ERROR_SUCCESS);
+}
+
+TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
+  WriteRaw(kSub, "", REG_SZ, B(std::string("default") + '\0'));
+  WriteRaw(kSub, "quote\"back\\slash", REG_SZ, B(std::string("C:\\x \"y\"") + '\0'));
+  WriteRaw(kSub, "noNul", REG_SZ, B("abc"));
+  WriteRaw(kSub, "lines", REG_SZ, B(std::string("a\r\nb") + '\0'));
+  WriteRaw(kSub, "dw", REG_DWORD, Bytes{0x78, 0x56, 0x34, 0x12});
+  WriteRaw(kSub, "odd", REG_DWORD, Bytes{1, 2, 3});
+  WriteRaw(kSub, "bin", REG_BINARY, Bytes(90, 0xAB));
+  WriteRaw(kSub, "empty", REG_BINARY, Bytes{});
+  WriteRaw(kSub, "exp", REG_EXPAND_SZ, B(std::string("%TEMP%\\x") + '\0'));
+  WriteRaw(kSub, "multi", REG_MULTI_SZ, B(std::string("a\0bc\0\0", 6)));
+  WriteRaw(kSub, "q", REG_QWORD, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
+  WriteRaw(kSub, "none", REG_NONE, Bytes{9});
+  WriteRaw(kSub + "\\MixedCase\\Inner", "x", REG_SZ, B(std::string("1") + '\0'));
+  WriteRaw(kSub + "\\Second", "y", REG_DWORD, Bytes{0, 0, 0, 0});
+
+  const std::string first = clsRegFile::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST");
+  EXPECT_EQ(first.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n", 0), 0u) << first;
+  EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\VtrRegTest\\MixedCase\\Inner]\r\n"), std::string::npos);
+  EXPECT_NE(first.find("\"quote\\\"back\\\\slash\"=\"C:\\\\x \\\"y\\\"\"\r\n"), std::string::npos) << first;
+
+  DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
+  ASSERT_FALSE(KeyExists(kSub));
+  clsRegFile::Parse(first, "first.reg").Import();
+  const std::string second = clsRegFile::Export(kPath);
+  EXPECT_EQ(second, first);
+}
+
+TEST_F(VtrRegTest, ExportOfAMissingKeyFails) {
+  try {
+    clsRegFile::Export(kPath + "\\Missing");
+    FAIL() << "exported a missing key";
+  } catch (const ErrObject& error) {
+    EXPECT_EQ(error.Number, VtrRegError::RegistryCall);
+    EXPECT_NE(error.Description.find("code 2"), std::string::npos) << error.Description;
+  }
+}
+
+// ---- the console -----------------------------------------------------------------
+
+class ConsoleTest : public VtrRegTest {
+ protected:
+  // Runs one command line; the output of that command alone.
+  bool Run(const std::string& line) {
+    out.str("");
+    err.str("");
+    return console.Execute(line);
+  }
+  std::ostringstream out, err;
+  clsRegConsole console{out, err};
+};
+
+TEST(ConsoleWords, QuotesKeepBlanksAndBackslashesStayAsTheyAre) {
+  EXPECT_EQ(clsRegConsole::SplitWords(R"(cd \HKEY_CURRENT_USER\Software)"),
+            (std::vector<std::string>{"cd", R"(\HKEY_CURRENT_USER\Software)"}));
+  EXPECT_EQ(clsRegConsole::SplitWords(R"(set "two words" 'it''s' "say ""hi""" a\b)"),
+            (std::vector<std::string>{"set", "two words", "it's", "say \"hi\"", "a\\b"}));
+  EXPECT_EQ(clsRegConsole::SplitWords(R"(get "" x"y z"w)"), (std::vector<std::string>{"get", "", "xy zw"}));
+  EXPECT_THROW(clsRegConsole::SplitWords("cd \"open"), ErrObject);
+}
+
+TEST_F(ConsoleTest, MovesThroughKeysAndListsThem) {
+  ASSERT_TRUE(Run("pwd"));
+  EXPECT_EQ(out.str(), "\\\n");
+  ASSERT_TRUE(Run("ls"));
+  EXPECT_EQ(out.str(),
+            "HKEY_CLASSES_ROOT\nHKEY_CURRENT_USER\nHKEY_LOCAL_MACHINE\nHKEY_USERS\nHKEY_DYN_DATA\nHKEY_CURRENT_CONFIG\n");
+  ASSERT_TRUE(Run(R"(mkdir "\HKEY_CURRENT_USER\Software\VtrRegTest\Sub Key\Deep")"));
+  ASSERT_TRUE(Run(R"(cd \hkey_current_user\software\vtrregtest\)"));
+  EXPECT_EQ(console.Prompt(), "vtrreg \\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST> ");
+  ASSERT_TRUE(Run("mkdir Other"));
+  ASSERT_TRUE(Run("ls"));
+  EXPECT_NE(out.str().find("Sub Key\n"), std::string::npos);
+  EXPECT_NE(out.str().find("Other\n"), std::string::npos);
+  ASSERT_TRUE(Run("ls Other"));
+  EXPECT_EQ(out.str(), "");  // no subkeys: nothing
+  ASSERT_TRUE(Run("cd 'Sub Key'"));
+  ASSERT_TRUE(Run("cd .."));
+  ASSERT_TRUE(Run("pwd"));
+  EXPECT_EQ(out.str(), "\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST\n");
+  ASSERT_TRUE(Run("lv"));
+  EXPECT_EQ(out.str(), "");  // no values: nothing
+}
+
+TEST_F(ConsoleTest, WritesEveryKindAndShowsItAsTheListingsDo) {
+  ASSERT_TRUE(Run("mkdir \\HKEY_CURRENT_USER\\Software\\VtrRegTest"));
+  ASSERT_TRUE(Run("cd \\HKEY_CURRENT_USER\\Software\\VtrRegTest"));
+  ASSERT_TRUE(Run("set '' 'the default'"));
+  ASSERT_TRUE(Run("set Name 'two words'"));
+  ASSERT_TRUE(Run("set -t dword Count 255"));
+  ASSERT_TRUE(Run("set --type=dword Hex 0xFFFFFFFF"));
+  ASSERT_TRUE(Run("set -t binary Blob 00 0a,FF"));
+  ASSERT_TRUE(Run("set -t multistring List one 'two words'"));
+  ASSERT_TRUE(Run("set -t string -- -dash x"));
+  EXPECT_EQ(ReadRaw(kSub, "").data, B(std::string("the default") + '\0'));
+  EXPECT_EQ(ReadRaw(kSub, "Count").data, (Bytes{0xFF, 0, 0, 0}));
+  EXPECT_EQ(ReadRaw(kSub, "Hex").data, (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(ReadRaw(kSub, "Blob").data, (Bytes{0x00, 0x0A, 0xFF}));
+  EXPECT_EQ(ReadRaw(kSub, "List").type, static_cast<DWORD>(REG_MULTI_SZ));
+  EXPECT_EQ(ReadRaw(kSub, "List").data, B(std::string("one\0two words\0\0", 15)));
+  EXPECT_EQ(ReadRaw(kSub, "-dash").result, ERROR_SUCCESS);
+
+  ASSERT_TRUE(Run("lv"));
+  const std::string table = out.str();
+  EXPECT_EQ(table.rfind("Name ", 0), 0u) << table;
+  EXPECT_NE(table.find("(default)  the default"), std::string::npos) << table;
+  EXPECT_NE(table.find("000000FF (0,000,000,255)  2 DWord\n"), std::string::npos) << table;
+  EXPECT_NE(table.find("0 A FF"), std::string::npos) << table;
+  EXPECT_NE(table.find("one\\0two words\\0"), std::string::npos) << table;
+
+  ASSERT_TRUE(Run("get Count"));
+  EXPECT_EQ(out.str(), "Text:   000000FF\nKind:   2 (DWord)\nBytes:  FF 00 00 00\nNumber: 255\n");
+  ASSERT_TRUE(Run("get Name"));
+  EXPECT_EQ(out.str(), "Text:   two words\nKind:   0 (String)\nBytes:  74 77 6F 20 77 6F 72 64 73\n");
+}
+
+TEST_F(ConsoleTest, EveryFailureReportsNumberSourceAndDescription) {
+  ASSERT_TRUE(Run("mkdir \\HKEY_CURRENT_USER\\Software\\VtrRegTest"));
+  ASSERT_TRUE(Run("cd \\HKEY_CURRENT_USER\\Software\\VtrRegTest"));
+
+  EXPECT_FALSE(Run("cd Missing"));
+  EXPECT_EQ(err.str(), "vtrreg: error -2147221248 (0x80040100), source \"EasyRegistry[API Call]\": "
+                       "Key/Value does not exist.\n");
+  EXPECT_EQ(console.CurrentKey(), "\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST");  // stays where it was
+  EXPECT_TRUE(Run("lv"));  // and the key is usable
+
+  EXPECT_FALSE(Run("cd \\HKEY_NOWHERE"));
+  EXPECT_NE(err.str().find("(0x80040002), source \"EasyRegistry\": Invalid Key root."), std::string::npos);
+  EXPECT_EQ(console.CurrentKey(), "\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST");
+
+  EXPECT_FALSE(Run("set -t dword N 1.5"));
+  EXPECT_NE(err.str().find("source \"EasyRegistry [Let ValueOf]\": Type passed doesn't match"), std::string::npos);
+  EXPECT_FALSE(Run("set -t 9 N x"));
+  EXPECT_NE(err.str().find("(0x80040004)"), std::string::npos) << err.str();
+  EXPECT_FALSE(Run("set -t dword N ten"));
+  EXPECT_NE(err.str().find("(0x80040203), source \"vtrreg\": \"ten\" is not a number"), std::string::npos);
+  EXPECT_FALSE(Run("set -t multistring N a ''"));
+  EXPECT_FALSE(Run("set -t binary N 0g"));
+  EXPECT_EQ(ReadRaw(kSub, "N").result, ERROR_FILE_NOT_FOUND);  // none of them wrote
+
+  EXPECT_FALSE(Run("get Missing"));
+  EXPECT_NE(err.str().find("Key/Value does not exist."), std::string::npos);
+  EXPECT_FALSE(Run("frobnicate"));
+  EXPECT_NE(err.str().find("(0x80040202), source \"vtrreg\": unknown command"), std::string::npos);
+  EXPECT_FALSE(Run("get"));
+  EXPECT_NE(err.str().find("usage: get NAME"), std::string::npos);
+  EXPECT_FALSE(Run("import /no/such/file.reg"));
+  EXPECT_NE(err.str().find("(0x80040204)"), std::string::npos);
+  EXPECT_TRUE(Run("cd \\"));
+  EXPECT_FALSE(Run("get x"));
+  EXPECT_NE(err.str().find("no current key"), std::string::npos);
+}
+
+TEST_F(ConsoleTest, DeletesValuesAndKeys) {
+  WriteRaw(kSub + "\\Tree\\A\\B", "v", REG_SZ, B("x"));
+  WriteRaw(kSub, "gone", REG_SZ, B("x"));
+  ASSERT_TRUE(Run("cd \\HKEY_CURRENT_USER\\Software\\VtrRegTest"));
+  ASSERT_TRUE(Run("rm gone"));
+  EXPECT_EQ(ReadRaw(kSub, "gone").result, ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(Run("rm gone"));
+
+  EXPECT_FALSE(Run("rmkey Tree"));  // it has subkeys: the registry refuses
+  EXPECT_TRUE(KeyExists(kSub + "\\Tree\\A\\B"));
+  ASSERT_TRUE(Run("rmkey Tree\\A\\B"));
+  EXPECT_FALSE(KeyExists(kSub + "\\Tree\\A\\B"));
+  EXPECT_TRUE(KeyExists(kSub + "\\Tree\\A"));
+
+  WriteRaw(kSub + "\\Tree\\A\\B", "v", REG_SZ, B("x"));
+  ASSERT_TRUE(Run("cd Tree\\A\\B"));
+  ASSERT_TRUE(Run("rmkey -r \\HKEY_CURRENT_USER\\Software\\VtrRegTest\\Tree"));
+  EXPECT_FALSE(KeyExists(kSub + "\\Tree"));
+  EXPECT_EQ(console.CurrentKey(), "\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST");  // stepped out of the deleted key
+  EXPECT_FALSE(Run("rmkey -r \\HKEY_CURRENT_USER"));
+  EXPECT_NE(err.str().find("root key cannot be deleted"), std::string::npos);
+}
+
+TEST_F(ConsoleTest, ExportsToAFileAndImportsIt) {
+  WriteRaw(kSub + "\\Keys", "n", REG_DWORD, Bytes{5, 0, 0, 0});
+  const std::string path = (std::filesystem::temp_directory_path() / "vtrreg-console.reg").string();
+  ASSERT_TRUE(Run("cd \\HKEY_CURRENT_USER\\Software"));
+  ASSERT_TRUE(Run("export -o '" + path + "' VtrRegTest"));
+  EXPECT_EQ(out.str(), "");
+  const std::string text = ReadFile(path);
+  EXPECT_EQ(text, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n\r\n"
+                  "[HKEY_CURRENT_USER\\Software\\VtrRegTest\\Keys]\r\n\"n\"=dword:00000005\r\n\r\n");
+  DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
+  ASSERT_TRUE(Run("import '" + path + "'"));
+  EXPECT_EQ(out.str(), "imported " + path + ": 2 keys, 1 values, 0 deletions\n");
+  EXPECT_EQ(ReadRaw(kSub + "\\Keys", "n").data, (Bytes{5, 0, 0, 0}));
+  ASSERT_TRUE(Run("export VtrRegTest\\Keys"));
+  EXPECT_EQ(out.str(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest\\Keys]\r\n\"n\"=dword:00000005\r\n\r\n");
+  ASSERT_TRUE(Run("cd \\"));
+  EXPECT_FALSE(Run("export"));  // nothing to export
+  std::filesystem::remove(path);
+}
+
+}  // namespace

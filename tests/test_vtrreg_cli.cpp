@@ -1,0 +1,199 @@
+// The vtrreg program itself, run as a user runs it: natively, and as
+// vtrreg.exe under wine64 (started through the command interpreter).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/RegistryTestSupport.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace {
+
+const std::string kSub = "Software\\VtrRegCli";
+
+// A path of the build or source tree as this program sees it.
+std::string HostPath(std::string path) {
+#ifdef _WIN32
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return "Z:" + path;
+#else
+  return path;
+#endif
+}
+
+std::string Quote(const std::string& argument) {
+#ifdef _WIN32
+  return "\"" + argument + "\"";  // the tests pass no double quote and no trailing backslash
+#else
+  std::string quoted = "'";
+  for (char c : argument) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+#endif
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream stream(path, std::ios::binary);
+  std::stringstream text;
+  text << stream.rdbuf();
+  return text.str();
+}
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class VtrRegCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
+    dir = std::filesystem::temp_directory_path() /
+          ("vtrreg-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override {
+    DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+
+  // Runs vtrreg with the arguments, standing input from `input` when given;
+  // `prefix` goes before the command (natively: environment settings).
+  Result Vtrreg(const std::vector<std::string>& arguments, const std::string* input = nullptr,
+                const std::string& prefix = "") {
+    std::string command = prefix + HostPath(VTRREG_EXE);
+    for (const std::string& argument : arguments) command += " " + Quote(argument);
+    const std::filesystem::path in = dir / "in.txt", out = dir / "out.txt", err = dir / "err.txt";
+    if (input != nullptr) {
+      std::ofstream(in, std::ios::binary) << *input;
+      command += " < " + in.string();
+    }
+    command += " > " + out.string() + " 2> " + err.string();
+    Result result;
+    const int status = std::system(command.c_str());
+#ifdef _WIN32
+    result.status = status;
+#else
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    result.out = ReadFile(out);
+    result.err = ReadFile(err);
+    return result;
+  }
+
+  std::filesystem::path dir;
+};
+
+TEST_F(VtrRegCliTest, EachArgumentIsOneCommandLine) {
+  const Result r = Vtrreg({"mkdir '\\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Sub Key'",
+                           "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli", "set -t dword Count 255", "ls", "lv",
+                           "pwd"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "Sub Key\n"
+            "Name   Data                      Kind\n"
+            "Count  000000FF (0,000,000,255)  2 DWord\n"
+            "\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGCLI\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(VtrRegCliTest, AnArgumentThatIsNoCommandIsOneMoreWord) {
+  const Result r = Vtrreg({"mkdir", "\\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Two Words", "ls",
+                           "\\HKEY_CURRENT_USER\\Software\\VtrRegCli"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Two Words\n");
+}
+
+TEST_F(VtrRegCliTest, AScriptStopsAtItsFirstFailure) {
+  const std::string script =
+      "# a comment, then a blank line\n"
+      "\n"
+      "mkdir \\HKEY_CURRENT_USER\\Software\\VtrRegCli\r\n"
+      "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Missing\n"
+      "set Written yes\n";
+  const Result r = Vtrreg({}, &script);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "vtrreg: line 4: error -2147221248 (0x80040100), source \"EasyRegistry[API Call]\": "
+                   "Key/Value does not exist.\n");
+  const Result check = Vtrreg({"cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli", "lv"});
+  EXPECT_EQ(check.status, 0) << check.err;
+  EXPECT_EQ(check.out, "");  // the set after the failure never ran
+}
+
+TEST_F(VtrRegCliTest, ExportAndImportGoThroughFiles) {
+  const std::string file = (dir / "a.reg").string();
+  ASSERT_EQ(Vtrreg({"mkdir \\HKEY_CURRENT_USER\\Software\\VtrRegCli\\K", "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli\\K",
+                    "set -t binary B 01 02", "export -o " + file + " \\HKEY_CURRENT_USER\\Software\\VtrRegCli"})
+                .status,
+            0);
+  EXPECT_EQ(ReadFile(file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegCli]\r\n\r\n"
+                            "[HKEY_CURRENT_USER\\Software\\VtrRegCli\\K]\r\n\"B\"=hex:01,02\r\n\r\n");
+  DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
+  const Result r = Vtrreg({"import", file, "export \\HKEY_CURRENT_USER\\Software\\VtrRegCli\\K"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "imported " + file + ": 2 keys, 1 values, 0 deletions\n" +
+                       "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegCli\\K]\r\n\"B\"=hex:01,02\r\n\r\n");
+}
+
+TEST_F(VtrRegCliTest, HelpAndWrongOptions) {
+  const Result help = Vtrreg({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Commands:"), std::string::npos);
+  EXPECT_NE(help.out.find("import FILE"), std::string::npos);
+  const Result wrong = Vtrreg({"--frobnicate"});
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_NE(wrong.err.find("(0x80040201), source \"vtrreg\": unknown option --frobnicate"), std::string::npos)
+      << wrong.err;
+  const Result unknown = Vtrreg({"frobnicate"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.err.find("argument 1: error -2147220990 (0x80040202)"), std::string::npos) << unknown.err;
+}
+
+#ifndef _WIN32
+// Natively each store is a file: a second, empty store is one variable away.
+TEST_F(VtrRegCliTest, ExportImportIntoAnEmptyStoreExportGivesTheSameText) {
+  const std::string fixture = VTR_TEST_DATA_DIR "/wine_regedit_export.reg";
+  const std::string a = "VTR_REGISTRY=" + Quote((dir / "a.db").string()) + " ";
+  const std::string b = "VTR_REGISTRY=" + Quote((dir / "b.db").string()) + " ";
+  const std::string key = "\\HKEY_CURRENT_USER\\Software\\VtrReg Fixture";
+  ASSERT_EQ(Vtrreg({"import", fixture}, nullptr, a).status, 0);
+  const Result first = Vtrreg({"export", key}, nullptr, a);
+  ASSERT_EQ(first.status, 0) << first.err;
+  const std::string file = (dir / "first.reg").string();
+  std::ofstream(file, std::ios::binary) << first.out;
+  ASSERT_EQ(Vtrreg({"import", file}, nullptr, b).status, 0);
+  const Result second = Vtrreg({"export", key}, nullptr, b);
+  EXPECT_EQ(second.out, first.out);
+  EXPECT_NE(first.out.find("\"Path\"=hex(2):25,53,79"), std::string::npos);  // REGEDIT4: ANSI, not UTF-16
+}
+
+// tools/start.sh seeds a newcomer's store with `vtrreg import tools/sample.reg`.
+TEST_F(VtrRegCliTest, TheSampleFileSeedsAStoreFromTheSourceTree) {
+  const std::string store = "VTR_REGISTRY=" + Quote((dir / "seed.db").string()) + " ";
+  const std::string prefix = "cd " + Quote(VTR_SOURCE_DIR) + " && " + store;
+  const Result r = Vtrreg({"import", "tools/sample.reg", "ls \\HKEY_LOCAL_MACHINE\\Software\\Vantorel"}, nullptr,
+                          prefix);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\nOptions\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nRecent\n"), std::string::npos) << r.out;
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,613 @@
+#include "tools/vtrreg/clsRegConsole.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "tools/vtrreg/VtrRegError.h"
+#include "tools/vtrreg/clsRegFile.h"
+
+namespace {
+
+struct CommandInfo {
+  const char* name;
+  const char* synopsis;
+  const char* summary;
+};
+
+const CommandInfo kCommands[] = {
+    {"cd", "cd [PATH]", "move to the key PATH (to \"\\\", no current key, when PATH is left out)"},
+    {"pwd", "pwd", "show the current key"},
+    {"ls", "ls [PATH]", "list the subkeys of the current key (or of PATH)"},
+    {"lv", "lv [PATH]", "list the values as a table: name, data, kind"},
+    {"get", "get NAME", "show one value: its text, kind and bytes (\"\" names the default value)"},
+    {"set", "set [-t KIND] NAME VALUE...",
+     "write a value; KIND is string (the default), dword, binary or multistring"},
+    {"mkdir", "mkdir PATH", "create a key, and every missing key on the way to it"},
+    {"rmkey", "rmkey [-r] PATH", "delete a key that has no subkeys (-r: with everything below it)"},
+    {"rm", "rm NAME", "delete a value of the current key"},
+    {"export", "export [-o FILE] [PATH]",
+     "write the current key (or PATH) and everything below it as REGEDIT4 text"},
+    {"import", "import FILE", "apply a .reg file (REGEDIT4 or version 5.00); a faulty file changes nothing"},
+    {"help", "help [COMMAND]", "show the commands"},
+    {"exit", "exit", "leave vtrreg (also quit)"},
+    {"quit", "quit", "leave vtrreg"},
+};
+
+const CommandInfo* FindCommand(const std::string& name) {
+  for (const CommandInfo& command : kCommands) {
+    if (name == command.name) return &command;
+  }
+  return nullptr;
+}
+
+[[noreturn]] void Usage(const std::string& command, const std::string& problem = "") {
+  const CommandInfo* info = FindCommand(command);
+  std::string text = problem.empty() ? std::string() : problem + "; ";
+  text += "usage: ";
+  text += info != nullptr ? info->synopsis : command.c_str();
+  throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::Source, text);
+}
+
+std::string TrimSpaces(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The registry class keeps paths in upper case, ASCII letters only.
+std::string UpperAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// Text for the terminal: a zero byte (the separator of a multistring) as
+// \0, other control characters as \xHH.
+std::string Display(const std::string& text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == 0) {
+      shown += "\\0";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+      shown += escape;
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+std::string KindName(int32_t kind) {
+  switch (kind) {
+    case ValueKind::String: return "String";
+    case ValueKind::Binary: return "Binary";
+    case ValueKind::DWord: return "DWord";
+    case ValueKind::MultiString: return "MultiString";
+    default: return "?";
+  }
+}
+
+// DirValue's kind row: "0", "1", "2", or "" for a value without data.
+std::string KindColumn(const std::string& code) {
+  if (code.empty()) return std::string();
+  int32_t kind = -1;
+  std::from_chars(code.data(), code.data() + code.size(), kind);
+  return code + " " + KindName(kind);
+}
+
+int32_t ParseKind(const std::string& text) {
+  const std::string kind = LowerAscii(text);
+  if (kind == "string" || kind == "sz") return ValueKind::String;
+  if (kind == "binary" || kind == "bin") return ValueKind::Binary;
+  if (kind == "dword") return ValueKind::DWord;
+  if (kind == "multistring" || kind == "multi") return ValueKind::MultiString;
+  // A code as the registry class takes it; the class judges the code.
+  int32_t code = 0;
+  const auto [end, error] = std::from_chars(kind.data(), kind.data() + kind.size(), code);
+  if (!kind.empty() && error == std::errc() && end == kind.data() + kind.size()) return code;
+  throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::Source,
+                          "unknown kind \"" + text + "\": string, dword, binary, multistring or a code from 0 to 3");
+}
+
+// A number for a dword, decimal or 0x-hexadecimal. Whether it fits a dword
+// (whole, 0 to 4294967295) is the registry class's judgement.
+double ParseNumber(const std::string& text) {
+  const std::string trimmed = TrimSpaces(text);
+  const char* first = trimmed.data();
+  const char* last = first + trimmed.size();
+  if (trimmed.size() > 2 && trimmed[0] == '0' && (trimmed[1] == 'x' || trimmed[1] == 'X')) {
+    uint64_t number = 0;
+    const auto [end, error] = std::from_chars(first + 2, last, number, 16);
+    if (error == std::errc() && end == last) return static_cast<double>(number);
+  } else {
+    double number = 0;
+    const auto [end, error] = std::from_chars(first, last, number);
+    if (!trimmed.empty() && error == std::errc() && end == last) return number;
+  }
+  throw VtrRegError::Make(VtrRegError::BadValue, VtrRegError::Source,
+                          "\"" + text + "\" is not a number (decimal, or hexadecimal after 0x)");
+}
+
+// Bytes in hexadecimal: "00 0A FF", "00,0a,ff" or "000aff".
+std::vector<uint8_t> ParseBytes(const std::vector<std::string>& words) {
+  std::vector<uint8_t> bytes;
+  auto hexDigit = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  for (const std::string& word : words) {
+    std::string token;
+    for (size_t i = 0; i <= word.size(); ++i) {
+      const bool separator = i == word.size() || word[i] == ',' || word[i] == ' ' || word[i] == '\t';
+      if (!separator) {
+        token += word[i];
+        continue;
+      }
+      if (token.empty()) continue;
+      const bool valid = std::all_of(token.begin(), token.end(), [&](char c) { return hexDigit(c) >= 0; }) &&
+                         (token.size() <= 2 || token.size() % 2 == 0);
+      if (!valid) {
+        throw VtrRegError::Make(VtrRegError::BadValue, VtrRegError::Source,
+                                "\"" + token + "\" is not bytes in hexadecimal (as in 00 0A FF)");
+      }
+      if (token.size() == 1) token.insert(0, 1, '0');
+      for (size_t k = 0; k < token.size(); k += 2) {
+        bytes.push_back(static_cast<uint8_t>(hexDigit(token[k]) * 16 + hexDigit(token[k + 1])));
+      }
+      token.clear();
+    }
+  }
+  return bytes;
+}
+
+Variant MakeValue(int32_t kind, const std::vector<std::string>& values) {
+  switch (kind) {
+    case ValueKind::String:
+      if (values.size() != 1) Usage("set", "a string takes one VALUE (quote a text with blanks)");
+      return Variant(values[0]);
+    case ValueKind::DWord:
+      if (values.size() != 1) Usage("set", "a dword takes one VALUE");
+      return Variant(ParseNumber(values[0]));
+    case ValueKind::Binary:
+      return Variant(ByteArray(ParseBytes(values)));
+    case ValueKind::MultiString: {
+      // Each VALUE one string, each ended by a zero byte, and one more at the end.
+      if (values.empty()) Usage("set", "a multistring takes one VALUE per string");
+      std::vector<uint8_t> bytes;
+      for (const std::string& text : values) {
+        if (text.empty()) {
+          throw VtrRegError::Make(VtrRegError::BadValue, VtrRegError::Source,
+                                  "a multistring cannot hold an empty string (it would end the list)");
+        }
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        bytes.push_back(0);
+      }
+      bytes.push_back(0);
+      return Variant(ByteArray(std::move(bytes)));
+    }
+    default:
+      // An unknown kind: the registry class refuses it with its own error.
+      return Variant(values.empty() ? std::string() : values[0]);
+  }
+}
+
+std::string HexBytes(const std::vector<uint8_t>& bytes) {
+  std::string text;
+  for (uint8_t byte : bytes) {
+    char digits[4];
+    std::snprintf(digits, sizeof digits, "%02X", byte);
+    if (!text.empty()) text += ' ';
+    text += digits;
+  }
+  return text;
+}
+
+std::string PadRight(const std::string& text, size_t width) {
+  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+// Writes the whole file or nothing: a failed export leaves an older file as it was.
+void WriteFileWhole(const std::string& file, const std::string& text) {
+  const std::string temporary = file + ".tmp";
+  {
+    std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
+    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+    stream.close();
+    if (!stream) {
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      throw VtrRegError::Make(VtrRegError::FileWrite, VtrRegError::ExportSource, "cannot write \"" + file + "\"");
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, file, error);
+  if (error) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    throw VtrRegError::Make(VtrRegError::FileWrite, VtrRegError::ExportSource,
+                            "cannot write \"" + file + "\": " + error.message());
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> clsRegConsole::SplitWords(const std::string& strLine) {
+  std::vector<std::string> words;
+  std::string word;
+  bool inWord = false;
+  for (size_t i = 0; i < strLine.size(); ++i) {
+    const char c = strLine[i];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      if (inWord) words.push_back(std::move(word));
+      word.clear();
+      inWord = false;
+    } else if (c == '"' || c == '\'') {
+      inWord = true;
+      for (++i;; ++i) {
+        if (i >= strLine.size()) {
+          throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::Source,
+                                  std::string("a quote (") + c + ") without its closing quote");
+        }
+        if (strLine[i] == c) {
+          if (i + 1 < strLine.size() && strLine[i + 1] == c) {
+            word += c;  // doubled: the quote itself
+            ++i;
+            continue;
+          }
+          break;
+        }
+        word += strLine[i];
+      }
+    } else {
+      word += c;
+      inWord = true;
+    }
+  }
+  if (inWord) words.push_back(std::move(word));
+  return words;
+}
+
+bool clsRegConsole::IsCommandName(const std::string& strWord) { return FindCommand(strWord) != nullptr; }
+
+std::string clsRegConsole::CommandHelp() {
+  std::string text = "Commands:\n";
+  for (const CommandInfo& command : kCommands) {
+    text += "  " + PadRight(command.synopsis, 28) + command.summary + "\n";
+  }
+  text +=
+      "PATH is a registry path: \\HKEY_LOCAL_MACHINE\\Software\\Vantorel (from a root), Recent or A\\B\n"
+      "(below the current key), .. (one key up) or \\ (no current key). Quote a word with blanks in\n"
+      "\"double\" or 'single' quotes; a backslash is an ordinary character.\n";
+  return text;
+}
+
+std::string clsRegConsole::Prompt() const {
+  const std::string key = reg.CurrentKey();
+  std::string prompt = "vtrreg ";
+  prompt += key.empty() ? std::string("\\") : key;
+  prompt += "> ";
+  return prompt;
+}
+
+bool clsRegConsole::Execute(const std::string& strLine, const std::string& strContext,
+                            const std::vector<std::string>& extraWords) {
+  const size_t first = strLine.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos || strLine[first] == '#') return true;
+  std::vector<std::string> words;
+  try {
+    words = SplitWords(strLine);
+  } catch (const ErrObject& error) {
+    ReportError(error, strContext);
+    return false;
+  }
+  words.insert(words.end(), extraWords.begin(), extraWords.end());
+  return ExecuteWords(words, strContext);
+}
+
+bool clsRegConsole::ExecuteWords(const std::vector<std::string>& words, const std::string& strContext) {
+  if (words.empty()) return true;
+  try {
+    Run(words);
+    return true;
+  } catch (const ErrObject& error) {
+    ReportError(error, strContext);
+  } catch (const std::exception& error) {
+    ReportError(VtrRegError::Make(VtrRegError::Base, VtrRegError::Source, error.what()), strContext);
+  }
+  return false;
+}
+
+std::string clsRegConsole::FormatError(const ErrObject& error, const std::string& strContext) {
+  char number[48];
+  std::snprintf(number, sizeof number, "%ld (0x%08lX)", static_cast<long>(error.Number),
+                static_cast<unsigned long>(static_cast<uint32_t>(error.Number)));
+  return "vtrreg: " + (strContext.empty() ? std::string() : strContext + ": ") + "error " + number + ", source \"" +
+         error.Source + "\": " + error.Description;
+}
+
+void clsRegConsole::ReportError(const ErrObject& error, const std::string& strContext) {
+  err_ << FormatError(error, strContext) << "\n";
+  err_.flush();
+}
+
+void clsRegConsole::Run(const std::vector<std::string>& words) {
+  const std::string& command = words[0];
+  if (command == "cd") return CmdCd(words);
+  if (command == "pwd") return CmdPwd(words);
+  if (command == "ls") return CmdLs(words);
+  if (command == "lv") return CmdLv(words);
+  if (command == "get") return CmdGet(words);
+  if (command == "set") return CmdSet(words);
+  if (command == "mkdir") return CmdMkdir(words);
+  if (command == "rmkey") return CmdRmkey(words);
+  if (command == "rm") return CmdRm(words);
+  if (command == "export") return CmdExport(words);
+  if (command == "import") return CmdImport(words);
+  if (command == "exit" || command == "quit") {
+    bQuit = true;
+    return;
+  }
+  if (command == "help") {
+    const CommandInfo* info = words.size() > 1 ? FindCommand(words[1]) : nullptr;
+    out_ << (info != nullptr ? std::string(info->synopsis) + "\n    " + info->summary + "\n" : CommandHelp());
+    return;
+  }
+  throw VtrRegError::Make(VtrRegError::UnknownCommand, VtrRegError::Source,
+                          "unknown command \"" + command + "\" (help lists the commands)");
+}
+
+void clsRegConsole::PositionAt(clsEasyRegistry& other, const std::string& strPath) {
+  const std::string path = TrimSpaces(strPath);
+  const bool absolute = (!path.empty() && path[0] == '\\') || reg.CurrentKey().empty();
+  if (!absolute) other.Cd(reg.CurrentKey());
+  other.Cd(strPath);
+}
+
+void clsRegConsole::RequireCurrentKey(const std::string& strCommand) const {
+  if (reg.CurrentKey().empty()) {
+    throw VtrRegError::Make(VtrRegError::NoCurrentKey, VtrRegError::Source,
+                            strCommand + ": no current key (cd to a key first)");
+  }
+}
+
+void clsRegConsole::CmdCd(const std::vector<std::string>& words) {
+  if (words.size() > 2) Usage("cd");
+  const std::string previous = reg.CurrentKey();
+  try {
+    reg.Cd(words.size() == 2 ? words[1] : "\\");
+  } catch (const ErrObject&) {
+    // A failed move leaves the console at the key where it was.
+    reg.SuppressErrors(true);
+    try {
+      reg.Cd(previous.empty() ? "\\" : previous);
+    } catch (const ErrObject&) {
+    }
+    reg.SuppressErrors(false);
+    throw;
+  }
+}
+
+void clsRegConsole::CmdPwd(const std::vector<std::string>& words) {
+  if (words.size() != 1) Usage("pwd");
+  const std::string key = reg.CurrentKey();
+  out_ << (key.empty() ? "\\" : key) << "\n";
+}
+
+void clsRegConsole::CmdLs(const std::vector<std::string>& words) {
+  if (words.size() > 2) Usage("ls");
+  std::optional<std::vector<std::string>> names;
+  if (words.size() == 2) {
+    clsEasyRegistry other;
+    PositionAt(other, words[1]);
+    names = other.DirKey();
+  } else {
+    names = reg.DirKey();
+  }
+  if (!names) return;  // no subkeys
+  for (const std::string& name : *names) out_ << name << "\n";
+}
+
+void clsRegConsole::CmdLv(const std::vector<std::string>& words) {
+  if (words.size() > 2) Usage("lv");
+  std::optional<clsEasyRegistry::ValueTable> table;
+  if (words.size() == 2) {
+    clsEasyRegistry other;
+    PositionAt(other, words[1]);
+    table = other.DirValue();
+  } else {
+    table = reg.DirValue();
+  }
+  if (!table) return;  // no values
+
+  const auto& names = (*table)[clsEasyRegistry::RowName];
+  std::vector<std::string> shownNames, shownData;
+  size_t nameWidth = 4, dataWidth = 4;
+  for (size_t i = 0; i < names.size(); ++i) {
+    shownNames.push_back(names[i].empty() ? "(default)" : Display(names[i]));
+    shownData.push_back(Display((*table)[clsEasyRegistry::RowData][i]));
+    nameWidth = std::max(nameWidth, std::min<size_t>(shownNames.back().size(), 40));
+    dataWidth = std::max(dataWidth, std::min<size_t>(shownData.back().size(), 50));
+  }
+  auto row = [&](const std::string& name, const std::string& data, const std::string& kind) {
+    std::string line = PadRight(name, nameWidth) + "  " + PadRight(data, dataWidth) + "  " + kind;
+    line.erase(line.find_last_not_of(' ') + 1);
+    out_ << line << "\n";
+  };
+  row("Name", "Data", "Kind");
+  for (size_t i = 0; i < names.size(); ++i) {
+    row(shownNames[i], shownData[i], KindColumn((*table)[clsEasyRegistry::RowKind][i]));
+  }
+}
+
+void clsRegConsole::CmdGet(const std::vector<std::string>& words) {
+  if (words.size() != 2) Usage("get");
+  RequireCurrentKey("get");
+  int32_t kind = ValueKind::String;
+  const RegistryValue value = reg.ValueOf(words[1], kind);
+  out_ << "Text:   " << Display(value.Text) << "\n";
+  out_ << "Kind:   " << kind << " (" << KindName(kind) << ")\n";
+  out_ << "Bytes:  " << (value.Bytes.empty() ? "(none)" : HexBytes(value.Bytes)) << "\n";
+  if (kind == ValueKind::DWord) {
+    char number[64];
+    std::snprintf(number, sizeof number, "%.0f", value.Number);
+    out_ << "Number: " << number << "\n";
+  }
+}
+
+void clsRegConsole::CmdSet(const std::vector<std::string>& words) {
+  RequireCurrentKey("set");
+  std::string kindText = "string";
+  size_t i = 1;
+  while (i < words.size() && words[i].size() > 1 && words[i][0] == '-') {
+    if (words[i] == "--") {
+      ++i;
+      break;
+    }
+    if (words[i] == "-t" || words[i] == "--type") {
+      if (i + 1 >= words.size()) Usage("set", "-t needs a KIND");
+      kindText = words[i + 1];
+      i += 2;
+    } else if (words[i].rfind("--type=", 0) == 0) {
+      kindText = words[i].substr(7);
+      ++i;
+    } else {
+      Usage("set", "unknown option " + words[i] + " (a NAME that starts with - goes after --)");
+    }
+  }
+  if (i >= words.size()) Usage("set", "a NAME is missing");
+  const std::string name = words[i++];
+  int32_t kind = ParseKind(kindText);
+  const Variant value = MakeValue(kind, std::vector<std::string>(words.begin() + static_cast<std::ptrdiff_t>(i), words.end()));
+  reg.ValueOf(name, kind, value);
+}
+
+void clsRegConsole::CmdMkdir(const std::vector<std::string>& words) {
+  if (words.size() != 2) Usage("mkdir");
+  const std::string path = TrimSpaces(words[1]);
+  const bool absolute = (!path.empty() && path[0] == '\\') || reg.CurrentKey().empty();
+  if (!absolute) {
+    reg.MakeKey(words[1]);
+    return;
+  }
+  // From the root: the registry class makes keys below a current key.
+  const std::string rest = path[0] == '\\' ? path.substr(1) : path;
+  const size_t slash = rest.find('\\');
+  if (slash == std::string::npos || slash + 1 >= rest.size()) Usage("mkdir", "a root key cannot be made");
+  std::string rootPath = "\\";
+  rootPath += rest.substr(0, slash);
+  clsEasyRegistry root;
+  root.Cd(rootPath);
+  root.MakeKey(rest.substr(slash + 1));
+}
+
+void clsRegConsole::CmdRmkey(const std::vector<std::string>& words) {
+  size_t i = 1;
+  const bool recursive = i < words.size() && words[i] == "-r";
+  if (recursive) ++i;
+  if (words.size() != i + 1) Usage("rmkey");
+  std::string target = words[i];
+  if (target.size() > 1 && target.back() == '\\') target.pop_back();
+  const size_t slash = target.rfind('\\');
+  const std::string leaf = slash == std::string::npos ? target : target.substr(slash + 1);
+  const std::string parentPath = slash == std::string::npos ? std::string() : target.substr(0, slash);
+  const std::string trimmed = TrimSpaces(target);
+  const bool absolute = (!trimmed.empty() && trimmed[0] == '\\') || reg.CurrentKey().empty();
+  if (leaf.empty()) Usage("rmkey", "a key name is missing");
+
+  clsEasyRegistry parent;
+  if (absolute) {
+    if (TrimSpaces(parentPath).empty()) Usage("rmkey", "a root key cannot be deleted");
+    parent.Cd(parentPath);
+  } else {
+    parent.Cd(reg.CurrentKey());
+    if (!parentPath.empty()) parent.Cd(parentPath);
+  }
+
+  if (recursive) {
+    // The keys below first, through the registry functions and with their
+    // exact names; the key itself then through the registry class.
+    HKEY root = nullptr;
+    std::string subKey;
+    clsRegFile::SplitPath(parent.CurrentKey(), root, subKey);
+    const std::string path = subKey.empty() ? leaf : subKey + "\\" + leaf;
+    const LONG result = clsRegFile::DeleteSubKeys(root, path);
+    if (result != ERROR_SUCCESS) {
+      throw VtrRegError::Make(VtrRegError::RegistryCall, VtrRegError::Source,
+                              "rmkey -r: deleting the keys below " + parent.CurrentKey() + "\\" + leaf +
+                                  " failed with code " + std::to_string(result));
+    }
+  }
+  parent.DeleteKey(leaf);
+
+  // Standing in the deleted key or below it: step out to its parent.
+  const std::string deleted = parent.CurrentKey() + "\\" + UpperAscii(leaf);
+  const std::string current = reg.CurrentKey();
+  if (current == deleted || current.rfind(deleted + "\\", 0) == 0) {
+    reg.SuppressErrors(true);
+    reg.Cd(parent.CurrentKey());
+    reg.SuppressErrors(false);
+  }
+}
+
+void clsRegConsole::CmdRm(const std::vector<std::string>& words) {
+  if (words.size() != 2) Usage("rm");
+  RequireCurrentKey("rm");
+  reg.DeleteValue(words[1]);
+}
+
+void clsRegConsole::CmdExport(const std::vector<std::string>& words) {
+  std::string file, path;
+  bool havePath = false;
+  for (size_t i = 1; i < words.size(); ++i) {
+    if (words[i] == "-o") {
+      if (i + 1 >= words.size() || !file.empty()) Usage("export");
+      file = words[++i];
+    } else if (!havePath) {
+      path = words[i];
+      havePath = true;
+    } else {
+      Usage("export");
+    }
+  }
+  clsEasyRegistry key;
+  if (havePath) {
+    PositionAt(key, path);
+  } else {
+    RequireCurrentKey("export");
+    key.Cd(reg.CurrentKey());
+  }
+  if (key.CurrentKey().empty()) Usage("export", "give a key, not \\");
+  const std::string text = clsRegFile::Export(key.CurrentKey());
+  if (file.empty()) {
+    out_ << text;
+    out_.flush();
+  } else {
+    WriteFileWhole(file, text);
+  }
+}
+
+void clsRegConsole::CmdImport(const std::vector<std::string>& words) {
+  if (words.size() != 2) Usage("import");
+  const clsRegFile file = clsRegFile::Load(words[1]);
+  const clsRegFile::ImportCounts counts = file.Import();
+  out_ << "imported " << words[1] << ": " << counts.intKeys << " keys, " << counts.intValues << " values, "
+       << counts.intDeletions << " deletions\n";
+}

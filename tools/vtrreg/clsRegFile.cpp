@@ -1,0 +1,785 @@
+#include "tools/vtrreg/clsRegFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+
+#include "tools/vtrreg/VtrRegError.h"
+#include "tools/vtrreg/clsRegKey.h"
+
+namespace {
+
+using Entry = clsRegFile::Entry;
+using EntryKind = clsRegFile::EntryKind;
+
+constexpr const char* kNewLine = "\r\n";
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxValueNameLength = 16383;
+// The registry editor wraps a hex list once a line has reached this width.
+constexpr size_t kHexLineWidth = 77;
+constexpr REGSAM kReadAccess = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
+
+struct RootName {
+  const char* name;
+  HKEY key;
+};
+
+// The roots a path may begin with, as the registry class names them.
+const RootName kRootNames[] = {
+    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},   {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKEY_USERS", HKEY_USERS},
+    {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}, {"HKEY_DYN_DATA", HKEY_DYN_DATA},
+};
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Registry names compare without regard to case; paths here hold ASCII
+// names, and other bytes must match exactly.
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+const RootName* FindRoot(std::string_view name) {
+  for (const RootName& root : kRootNames) {
+    if (EqualsNoCase(name, root.name)) return &root;
+  }
+  return nullptr;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimLeft(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  return text;
+}
+
+std::string_view TrimRight(std::string_view text) {
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// 1 to 8 hex digits as a 32-bit number.
+bool ParseHex32(std::string_view digits, DWORD& number) {
+  if (digits.empty() || digits.size() > 8) return false;
+  number = 0;
+  for (char c : digits) {
+    const int digit = HexDigit(c);
+    if (digit < 0) return false;
+    number = number * 16 + static_cast<DWORD>(digit);
+  }
+  return true;
+}
+
+// ---- text conversion -------------------------------------------------------
+// A version 5 file is UTF-16LE; the registry functions take the narrow (ANSI)
+// code page: Windows' own on Windows, UTF-8 elsewhere. Text that the narrow
+// code page cannot hold is refused rather than replaced by "?".
+
+void AppendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// False on a surrogate without its partner, whose index goes to *badIndex.
+bool Utf16ToUtf8(const std::u16string& text, std::string& out, size_t* badIndex = nullptr) {
+  out.clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t code = text[i];
+    const bool high = code >= 0xD800 && code <= 0xDBFF;
+    if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      if (badIndex != nullptr) *badIndex = i;
+      return false;
+    }
+    AppendUtf8(out, code);
+  }
+  return true;
+}
+
+#ifdef _WIN32
+// Only ever given what Utf16ToUtf8 made, so the input is well-formed.
+std::u16string Utf8ToUtf16(const std::string& text) {
+  std::u16string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t code = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
+    for (size_t k = 1; k < length && i + k < text.size(); ++k) {
+      code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
+    i += length;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (code >> 10));
+      out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(code);
+    }
+  }
+  return out;
+}
+#endif
+
+bool NarrowFromUtf16(const std::u16string& text, std::string& narrow) {
+#ifdef _WIN32
+  narrow.clear();
+  if (text.empty()) return true;
+  const UINT codePage = GetACP();
+  // The UTF-8 code page takes neither the flag nor the default-character test.
+  const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  LPBOOL usedDefaultOut = codePage == CP_UTF8 ? nullptr : &usedDefault;
+  const auto* wide = reinterpret_cast<LPCWCH>(text.data());
+  const int units = static_cast<int>(text.size());
+  const int size = WideCharToMultiByte(codePage, flags, wide, units, nullptr, 0, nullptr, usedDefaultOut);
+  if (size <= 0 || usedDefault) return false;
+  narrow.resize(static_cast<size_t>(size));
+  WideCharToMultiByte(codePage, flags, wide, units, narrow.data(), size, nullptr, usedDefaultOut);
+  return !usedDefault;
+#else
+  return Utf16ToUtf8(text, narrow);
+#endif
+}
+
+// Text of a version 5 file, held as UTF-8 while it is parsed, in the
+// narrow code page.
+bool NarrowFromUtf8(const std::string& text, std::string& narrow) {
+#ifdef _WIN32
+  return NarrowFromUtf16(Utf8ToUtf16(text), narrow);
+#else
+  narrow = text;
+  return true;
+#endif
+}
+
+// ---- reading ---------------------------------------------------------------
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+class Parser {
+ public:
+  Parser(std::string file, std::vector<std::string> lines, bool unicodeText)
+      : strFile(std::move(file)), lines_(std::move(lines)), bUnicodeText(unicodeText) {}
+
+  bool Version5() const { return bVersion5; }
+
+  std::vector<Entry> Run() {
+    ReadHeader();
+    for (line_ = 1; line_ < lines_.size(); ++line_) {
+      const std::string_view text = TrimLeft(lines_[line_]);
+      if (text.empty() || text.front() == ';') continue;
+      if (text.front() == '[') {
+        ReadKeyLine(text);
+      } else if (text.front() == '"' || text.front() == '@') {
+        ReadValueLine(text);
+      } else {
+        Fail("neither a key line ([KEY] or [-KEY]) nor a value line (\"name\"=... or @=...)");
+      }
+    }
+    return std::move(entries_);
+  }
+
+  [[noreturn]] void Fail(const std::string& what) const { FailAt(static_cast<int>(line_) + 1, what); }
+
+  [[noreturn]] void FailAt(int line, const std::string& what) const {
+    throw VtrRegError::Make(VtrRegError::RegSyntax, VtrRegError::ImportSource,
+                            strFile + ", line " + std::to_string(line) + ": " + what);
+  }
+
+ private:
+  void ReadHeader() {
+    line_ = 0;
+    const std::string_view header = lines_.empty() ? std::string_view() : TrimRight(lines_[0]);
+    if (header == clsRegFile::HeaderVersion4) {
+      bVersion5 = false;
+    } else if (header == clsRegFile::HeaderVersion5) {
+      bVersion5 = true;
+    } else {
+      Fail(std::string("not a registry file: the first line must be \"") + clsRegFile::HeaderVersion4 +
+           "\" or \"" + clsRegFile::HeaderVersion5 + "\"");
+    }
+  }
+
+  std::string Narrow(const std::string& text) const {
+    if (!bUnicodeText) return text;
+    std::string narrow;
+    if (!NarrowFromUtf8(text, narrow)) Fail("text that the ANSI code page cannot hold: " + Quoted(text));
+    return narrow;
+  }
+
+  void ReadKeyLine(std::string_view text) {
+    text = TrimRight(text);
+    if (text.size() < 2 || text.back() != ']') Fail("a key line must end with \"]\"");
+    std::string_view path = text.substr(1, text.size() - 2);
+    const bool deletion = !path.empty() && path.front() == '-';
+    if (deletion) path.remove_prefix(1);
+
+    const size_t slash = path.find('\\');
+    const std::string_view rootText = path.substr(0, slash);
+    const RootName* root = FindRoot(rootText);
+    if (root == nullptr) Fail("unknown root key " + Quoted(std::string(rootText)));
+    std::string subKey;
+    if (slash != std::string_view::npos) {
+      subKey = std::string(path.substr(slash + 1));
+      size_t start = 0;
+      while (true) {
+        const size_t end = subKey.find('\\', start);
+        const size_t length = (end == std::string::npos ? subKey.size() : end) - start;
+        if (length == 0) Fail("an empty key name in " + Quoted(std::string(path)));
+        if (length > kMaxKeyNameLength) {
+          Fail("a key name longer than " + std::to_string(kMaxKeyNameLength) + " characters");
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+      }
+    }
+    if (deletion && subKey.empty()) Fail("a root key cannot be deleted");
+
+    Entry entry;
+    entry.kind = deletion ? EntryKind::DeleteKey : EntryKind::Key;
+    entry.intLine = static_cast<int>(line_) + 1;
+    entry.hRoot = root->key;
+    entry.strKeyPath = std::string(root->name) + (subKey.empty() ? "" : "\\" + subKey);
+    entry.strSubKey = Narrow(subKey);
+    sectionIndex_ = entries_.size();
+    entries_.push_back(std::move(entry));
+    section_ = deletion ? Section::Deleted : Section::Key;
+  }
+
+  // A quoted text with \\ and \" escapes, from the opening quote at pos;
+  // pos ends after the closing quote.
+  std::string ReadQuoted(std::string_view text, size_t& pos, const char* what) const {
+    std::string result;
+    for (++pos; pos < text.size(); ++pos) {
+      const char c = text[pos];
+      if (c == '"') {
+        ++pos;
+        return result;
+      }
+      if (c == '\\') {
+        if (pos + 1 >= text.size()) break;
+        const char next = text[++pos];
+        if (next != '\\' && next != '"') {
+          Fail(std::string("an unknown escape \\") + next + " in " + what + " (write \\\\ for a backslash)");
+        }
+        result += next;
+      } else {
+        result += c;
+      }
+    }
+    Fail(std::string(what) + " without its closing quote");
+  }
+
+  void ReadValueLine(std::string_view text) {
+    const int valueLine = static_cast<int>(line_) + 1;
+    if (section_ == Section::None) Fail("a value line before the first key line");
+    if (section_ == Section::Deleted) Fail("a value line in a key deletion ([-KEY]) section");
+
+    size_t pos = 0;
+    std::string name;
+    if (text.front() == '@') {
+      pos = 1;
+    } else {
+      name = ReadQuoted(text, pos, "a value name");
+      if (name.size() > kMaxValueNameLength) {
+        Fail("a value name longer than " + std::to_string(kMaxValueNameLength) + " characters");
+      }
+    }
+    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    if (pos >= text.size() || text[pos] != '=') Fail("\"=\" expected after the value name");
+    const std::string_view data = TrimRight(TrimLeft(text.substr(pos + 1)));
+    const std::string shownName = name.empty() && text.front() == '@' ? "@" : Quoted(name);
+
+    Entry entry;
+    entry.kind = EntryKind::Value;
+    entry.hRoot = entries_[sectionIndex_].hRoot;
+    entry.strKeyPath = entries_[sectionIndex_].strKeyPath;
+    entry.strSubKey = entries_[sectionIndex_].strSubKey;
+    entry.intLine = valueLine;
+    entry.strValueName = Narrow(name);
+
+    if (data.empty()) {
+      Fail("no data for the value " + shownName);
+    } else if (data == "-") {
+      entry.kind = EntryKind::DeleteValue;
+    } else if (data.front() == '"') {
+      size_t dataPos = 0;
+      const std::string value = Narrow(ReadQuoted(data, dataPos, "a string"));
+      if (dataPos != data.size()) Fail("text after the closing quote of the value " + shownName);
+      entry.lngType = REG_SZ;
+      entry.bytData.assign(value.begin(), value.end());
+      entry.bytData.push_back(0);
+    } else if (StartsWithNoCase(data, "dword:")) {
+      DWORD number = 0;
+      if (!ParseHex32(data.substr(6), number)) Fail("dword: takes 1 to 8 hexadecimal digits");
+      entry.lngType = REG_DWORD;
+      entry.bytData = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
+                       static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
+    } else if (StartsWithNoCase(data, "hex:") || StartsWithNoCase(data, "hex(")) {
+      ReadHexValue(data, entry, shownName);
+    } else {
+      Fail("unknown data for the value " + shownName + " (expected \"text\", dword:, hex:, hex(N): or -)");
+    }
+    entries_.push_back(std::move(entry));
+  }
+
+  void ReadHexValue(std::string_view data, Entry& entry, const std::string& shownName) {
+    size_t pos = 0;
+    if (StartsWithNoCase(data, "hex:")) {
+      entry.lngType = REG_BINARY;
+      pos = 4;
+    } else {
+      const size_t close = data.find(')');
+      if (close == std::string_view::npos || close + 1 >= data.size() || data[close + 1] != ':' ||
+          !ParseHex32(data.substr(4, close - 4), entry.lngType)) {
+        Fail("hex(N): needs a type of 1 to 8 hexadecimal digits, as in hex(2):");
+      }
+      pos = close + 2;
+    }
+
+    // A line that ends with "\" goes on in the next one.
+    std::string list(data.substr(pos));
+    while (!list.empty() && list.back() == '\\') {
+      list.pop_back();
+      if (line_ + 1 >= lines_.size()) Fail("the data of the value " + shownName + " goes on past the end of the file");
+      ++line_;
+      list += TrimRight(TrimLeft(lines_[line_]));
+    }
+
+    std::vector<uint8_t> bytes;
+    std::string_view rest = TrimRight(TrimLeft(list));
+    const bool endsWithComma = !rest.empty() && rest.back() == ',';
+    if (endsWithComma) rest.remove_suffix(1);  // a comma may end the list
+    if (!rest.empty() || endsWithComma) {
+      while (true) {
+        const size_t comma = rest.find(',');
+        const std::string_view token = TrimRight(TrimLeft(rest.substr(0, comma)));
+        if (token.empty()) Fail("an empty byte in the data of the value " + shownName);
+        if (token.size() > 2 || HexDigit(token[0]) < 0 || (token.size() == 2 && HexDigit(token[1]) < 0)) {
+          Fail("\"" + std::string(token) + "\" is not a byte in hexadecimal (the value " + shownName + ")");
+        }
+        bytes.push_back(static_cast<uint8_t>(token.size() == 1 ? HexDigit(token[0])
+                                                               : HexDigit(token[0]) * 16 + HexDigit(token[1])));
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+      }
+    }
+
+    // A version 5 file holds the string types as UTF-16LE.
+    const bool stringType =
+        entry.lngType == REG_SZ || entry.lngType == REG_EXPAND_SZ || entry.lngType == REG_MULTI_SZ;
+    if (bVersion5 && stringType) {
+      if (bytes.size() % 2 != 0) Fail("the text of the value " + shownName + " is not UTF-16 (an odd number of bytes)");
+      std::u16string wide;
+      for (size_t i = 0; i < bytes.size(); i += 2) wide += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+      std::string narrow;
+      if (!NarrowFromUtf16(wide, narrow)) {
+        Fail("the text of the value " + shownName + " is not valid UTF-16 or the ANSI code page cannot hold it");
+      }
+      bytes.assign(narrow.begin(), narrow.end());
+    }
+    entry.bytData = std::move(bytes);
+  }
+
+  enum class Section { None, Key, Deleted };
+
+  std::string strFile;
+  std::vector<std::string> lines_;
+  bool bUnicodeText;
+  bool bVersion5 = false;
+  size_t line_ = 0;
+  Section section_ = Section::None;
+  size_t sectionIndex_ = 0;  // the entry of the current section's key line
+  std::vector<Entry> entries_;
+};
+
+// The file's lines, as UTF-8 when the file is UTF-16LE.
+std::vector<std::string> SplitLines(const std::string& bytes, bool& unicodeText, const std::string& file) {
+  std::string text;
+  unicodeText = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+                static_cast<unsigned char>(bytes[1]) == 0xFE;
+  if (unicodeText) {
+    std::u16string wide;
+    wide.reserve(bytes.size() / 2);
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      wide += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                    (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    }
+    size_t badIndex = 0;
+    if (!Utf16ToUtf8(wide, text, &badIndex)) {
+      const auto line = 1 + std::count(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(badIndex), u'\n');
+      throw VtrRegError::Make(VtrRegError::RegSyntax, VtrRegError::ImportSource,
+                              file + ", line " + std::to_string(line) + ": not valid UTF-16 text");
+    }
+  } else {
+    const bool utf8Mark = bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    text = utf8Mark ? bytes.substr(3) : bytes;
+  }
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// ---- registry access -------------------------------------------------------
+
+const char* WindowsErrorName(LONG code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND: return "ERROR_FILE_NOT_FOUND";
+    case ERROR_ACCESS_DENIED: return "ERROR_ACCESS_DENIED";
+    case ERROR_INVALID_HANDLE: return "ERROR_INVALID_HANDLE";
+    case ERROR_OUTOFMEMORY: return "ERROR_OUTOFMEMORY";
+    case ERROR_INVALID_PARAMETER: return "ERROR_INVALID_PARAMETER";
+    case ERROR_BAD_PATHNAME: return "ERROR_BAD_PATHNAME";
+    case ERROR_MORE_DATA: return "ERROR_MORE_DATA";
+    case ERROR_BADDB: return "ERROR_BADDB";
+    case ERROR_BADKEY: return "ERROR_BADKEY";
+    case ERROR_CANTOPEN: return "ERROR_CANTOPEN";
+    case ERROR_CANTREAD: return "ERROR_CANTREAD";
+    case ERROR_CANTWRITE: return "ERROR_CANTWRITE";
+    case ERROR_KEY_DELETED: return "ERROR_KEY_DELETED";
+    default: return "";
+  }
+}
+
+[[noreturn]] void RegistryFailure(const char* source, const std::string& where, const char* call, LONG code) {
+  std::string name = WindowsErrorName(code);
+  throw VtrRegError::Make(VtrRegError::RegistryCall, source,
+                          where + ": " + call + " failed with code " + std::to_string(code) +
+                              (name.empty() ? "" : " (" + name + ")"));
+}
+
+// Subkey names in the registry's order and spelling.
+LONG EnumSubKeys(HKEY key, std::vector<std::string>& names) {
+  names.clear();
+  std::vector<char> name(256 + 1);
+  for (DWORD index = 0;;) {
+    DWORD length = static_cast<DWORD>(name.size());
+    const LONG result = RegEnumKeyExA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+    if (result == ERROR_MORE_DATA && name.size() < 65536) {
+      name.resize(name.size() * 2);
+      continue;
+    }
+    if (result != ERROR_SUCCESS) return result;
+    names.emplace_back(name.data(), length);
+    ++index;
+  }
+}
+
+struct RawValue {
+  std::string name;
+  DWORD type = REG_NONE;
+  std::vector<uint8_t> data;
+};
+
+// Every value of a key with its type and all its bytes, in the registry's order.
+LONG EnumValues(HKEY key, std::vector<RawValue>& values) {
+  values.clear();
+  DWORD maxName = 0, maxData = 0;
+  LONG result = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
+                                 &maxData, nullptr, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  // Windows counts the longest name in UTF-16 units; its ANSI form may take
+  // up to two bytes a unit.
+  std::vector<char> name(std::max<size_t>(256, 2 * static_cast<size_t>(maxName) + 2));
+  std::vector<uint8_t> data(std::max<size_t>(1, maxData));
+  for (DWORD index = 0;;) {
+    DWORD nameLength = static_cast<DWORD>(name.size());
+    DWORD dataLength = static_cast<DWORD>(data.size());
+    DWORD type = REG_NONE;
+    result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+    if (result == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+    if (result == ERROR_MORE_DATA) {
+      // Grown meanwhile: make room and ask for the same index again.
+      if (name.size() >= 65536 && dataLength <= data.size()) return result;
+      if (name.size() < 65536) name.resize(name.size() * 2);
+      data.resize(std::max<size_t>(data.size() * 2, dataLength));
+      continue;
+    }
+    if (result != ERROR_SUCCESS) return result;
+    values.push_back({std::string(name.data(), nameLength), type,
+                      std::vector<uint8_t>(data.begin(), data.begin() + std::min<size_t>(dataLength, data.size()))});
+    ++index;
+  }
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+// A REG_SZ that the quoted form gives back byte for byte: one final zero
+// byte, and no zero byte or line break before it.
+bool FitsQuotedForm(const std::vector<uint8_t>& data) {
+  if (data.empty() || data.back() != 0) return false;
+  for (size_t i = 0; i + 1 < data.size(); ++i) {
+    if (data[i] == 0 || data[i] == '\r' || data[i] == '\n') return false;
+  }
+  return true;
+}
+
+void ExportKey(HKEY key, const std::string& path, std::string& out) {
+  out += '[';
+  out += path;
+  out += ']';
+  out += kNewLine;
+  std::vector<RawValue> values;
+  LONG result = EnumValues(key, values);
+  if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + path + "]", "RegEnumValueA", result);
+  for (const RawValue& value : values) out += clsRegFile::FormatValue(value.name, value.type, value.data);
+  out += kNewLine;
+
+  std::vector<std::string> names;
+  result = EnumSubKeys(key, names);
+  if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + path + "]", "RegEnumKeyExA", result);
+  for (const std::string& name : names) {
+    clsRegKey child;
+    result = child.Open(key, name, kReadAccess);
+    if (result == ERROR_FILE_NOT_FOUND) continue;  // removed meanwhile
+    if (result != ERROR_SUCCESS) {
+      RegistryFailure(VtrRegError::ExportSource, "[" + path + "\\" + name + "]", "RegOpenKeyExA", result);
+    }
+    ExportKey(child.Handle(), path + "\\" + name, out);
+  }
+}
+
+}  // namespace
+
+clsRegFile clsRegFile::Parse(const std::string& strBytes, const std::string& strFileName) {
+  bool unicodeText = false;
+  std::vector<std::string> lines = SplitLines(strBytes, unicodeText, strFileName);
+  Parser parser(strFileName, std::move(lines), unicodeText);
+  clsRegFile file;
+  file.strFile = strFileName;
+  file.entries = parser.Run();
+  file.bVersion5 = parser.Version5();
+  return file;
+}
+
+clsRegFile clsRegFile::Load(const std::string& strFileName) {
+  std::ifstream stream(strFileName, std::ios::binary);
+  if (!stream) {
+    throw VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource,
+                            "cannot open " + Quoted(strFileName) + ": " + std::strerror(errno));
+  }
+  std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+  if (stream.bad()) {
+    throw VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource, "cannot read " + Quoted(strFileName));
+  }
+  return Parse(bytes, strFileName);
+}
+
+clsRegFile::ImportCounts clsRegFile::Import() const {
+  ImportCounts counts;
+  clsRegKey key;
+  const BYTE noData = 0;
+  size_t done = 0;
+  for (const Entry& entry : entries) {
+    const std::string where = strFile + ", line " + std::to_string(entry.intLine) + " [" + entry.strKeyPath + "]" +
+                              (done == 0 ? "" : " (" + std::to_string(done) + " entries before it were written)");
+    LONG result = ERROR_SUCCESS;
+    switch (entry.kind) {
+      case EntryKind::Key:
+        result = key.Create(entry.hRoot, entry.strSubKey, KEY_SET_VALUE);
+        if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ImportSource, where, "RegCreateKeyExA", result);
+        ++counts.intKeys;
+        break;
+      case EntryKind::DeleteKey:
+        key.Close();
+        result = DeleteTree(entry.hRoot, entry.strSubKey);
+        if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ImportSource, where, "RegDeleteKeyA", result);
+        ++counts.intDeletions;
+        break;
+      case EntryKind::Value:
+        result = RegSetValueExA(key.Handle(), entry.strValueName.c_str(), 0, entry.lngType,
+                                entry.bytData.empty() ? &noData : entry.bytData.data(),
+                                static_cast<DWORD>(entry.bytData.size()));
+        if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ImportSource, where, "RegSetValueExA", result);
+        ++counts.intValues;
+        break;
+      case EntryKind::DeleteValue:
+        result = RegDeleteValueA(key.Handle(), entry.strValueName.c_str());
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+          RegistryFailure(VtrRegError::ImportSource, where, "RegDeleteValueA", result);
+        }
+        ++counts.intDeletions;
+        break;
+    }
+    ++done;
+  }
+  return counts;
+}
+
+bool clsRegFile::SplitPath(const std::string& strPath, HKEY& hRoot, std::string& strSubKey) {
+  std::string_view path = TrimRight(TrimLeft(strPath));
+  if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  const size_t slash = path.find('\\');
+  const RootName* root = FindRoot(path.substr(0, slash));
+  if (root == nullptr) return false;
+  hRoot = root->key;
+  strSubKey = slash == std::string_view::npos ? std::string() : std::string(path.substr(slash + 1));
+  return true;
+}
+
+std::string clsRegFile::Export(const std::string& strPath) {
+  HKEY hRoot = nullptr;
+  std::string subKey;
+  if (!SplitPath(strPath, hRoot, subKey)) {
+    throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::ExportSource,
+                            "not a key below one of the roots: " + Quoted(strPath));
+  }
+  const RootName* root =
+      std::find_if(std::begin(kRootNames), std::end(kRootNames), [&](const RootName& r) { return r.key == hRoot; });
+
+  // Walk down from the root to find the registry's spelling of each name.
+  std::string realPath = root->name;
+  clsRegKey key;
+  LONG result = key.Open(root->key, "", kReadAccess);
+  if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + realPath + "]", "RegOpenKeyExA", result);
+  std::string_view rest = subKey;
+  while (!rest.empty()) {
+    const size_t next = rest.find('\\');
+    const std::string_view wanted = rest.substr(0, next);
+    rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
+    std::vector<std::string> names;
+    result = EnumSubKeys(key.Handle(), names);
+    if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + realPath + "]", "RegEnumKeyExA", result);
+    std::string found;
+    for (const std::string& name : names) {
+      if (EqualsNoCase(name, wanted)) {
+        found = name;
+        break;
+      }
+    }
+    const std::string where = "[" + realPath + "\\" + std::string(wanted) + "]";
+    if (found.empty()) RegistryFailure(VtrRegError::ExportSource, where, "RegOpenKeyExA", ERROR_FILE_NOT_FOUND);
+    clsRegKey child;
+    result = child.Open(key.Handle(), found, kReadAccess);
+    if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, where, "RegOpenKeyExA", result);
+    key = std::move(child);
+    realPath += "\\" + found;
+  }
+
+  std::string out = HeaderVersion4;
+  out += kNewLine;
+  out += kNewLine;
+  ExportKey(key.Handle(), realPath, out);
+  return out;
+}
+
+std::string clsRegFile::FormatValue(const std::string& strName, DWORD lngType, const std::vector<uint8_t>& bytData) {
+  std::string line = "@=";
+  if (!strName.empty()) {
+    line = "\"";
+    line += Escaped(strName);
+    line += "\"=";
+  }
+  if (lngType == REG_SZ && FitsQuotedForm(bytData)) {
+    line += '"';
+    line += Escaped(std::string(bytData.begin(), bytData.end() - 1));
+    line += '"';
+  } else if (lngType == REG_DWORD && bytData.size() == 4) {
+    char digits[16];
+    const DWORD number = bytData[0] | (bytData[1] << 8) | (bytData[2] << 16) | (static_cast<DWORD>(bytData[3]) << 24);
+    std::snprintf(digits, sizeof digits, "dword:%08x", static_cast<unsigned>(number));
+    line += digits;
+  } else {
+    if (lngType == REG_BINARY) {
+      line += "hex:";
+    } else {
+      char prefix[24];
+      std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(lngType));
+      line += prefix;
+    }
+    size_t column = line.size();
+    for (size_t i = 0; i < bytData.size(); ++i) {
+      char digits[4];
+      std::snprintf(digits, sizeof digits, "%02x", bytData[i]);
+      line += digits;
+      if (i + 1 == bytData.size()) break;
+      line += ',';
+      column += 3;
+      if (column >= kHexLineWidth) {
+        line += "\\";
+        line += kNewLine;
+        line += "  ";
+        column = 2;
+      }
+    }
+  }
+  line += kNewLine;
+  return line;
+}
+
+LONG clsRegFile::DeleteTree(HKEY hRoot, const std::string& strSubKey) {
+  const LONG result = DeleteSubKeys(hRoot, strSubKey);
+  if (result != ERROR_SUCCESS) return result;
+  const LONG deleted = RegDeleteKeyA(hRoot, strSubKey.c_str());
+  return deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : deleted;
+}
+
+LONG clsRegFile::DeleteSubKeys(HKEY hRoot, const std::string& strSubKey) {
+  std::vector<std::string> names;
+  {
+    clsRegKey key;
+    const LONG result = key.Open(hRoot, strSubKey, kReadAccess);
+    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (result != ERROR_SUCCESS) return result;
+    // All names first: deleting while enumerating would shift the indices.
+    const LONG listed = EnumSubKeys(key.Handle(), names);
+    if (listed != ERROR_SUCCESS) return listed;
+  }
+  for (const std::string& name : names) {
+    const LONG result = DeleteTree(hRoot, strSubKey + "\\" + name);
+    if (result != ERROR_SUCCESS) return result;
+  }
+  return ERROR_SUCCESS;
+}

@@ -1,0 +1,84 @@
+#pragma once
+// clsRegFile: the registry editor's text format (.reg files).
+//
+// Reading: "REGEDIT4" files (ANSI) and "Windows Registry Editor Version
+// 5.00" files (UTF-16LE with a byte-order mark), with [KEY] and [-KEY]
+// sections, "name"= and @= values in the string, dword:, hex: and hex(N):
+// forms, "\" line continuations and "name"=- deletions. The whole file is
+// read and checked before anything is written: a file that is not
+// well-formed names its line and changes nothing.
+//
+// Writing: "REGEDIT4" text of a key and everything below it, with the full
+// path and the registry's own spelling of every name.
+//
+// The registry class knows four value kinds and writes only those; a .reg
+// file carries every registry type (REG_EXPAND_SZ, REG_NONE, REG_QWORD ...),
+// so import and export make their typed reads and writes with the registry
+// functions themselves, through clsRegKey handles.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/modAPI.h"
+
+class clsRegFile {
+ public:
+  enum class EntryKind { Key, DeleteKey, Value, DeleteValue };
+
+  // One step of an import, in file order.
+  struct Entry {
+    EntryKind kind = EntryKind::Key;
+    int intLine = 0;           // the line of the file it comes from
+    HKEY hRoot = nullptr;
+    std::string strKeyPath;    // the section's full path as the file writes it
+    std::string strSubKey;     // below the root, as the registry functions take it
+    std::string strValueName;  // "" for the key's default value
+    DWORD lngType = REG_NONE;
+    std::vector<uint8_t> bytData;
+  };
+
+  struct ImportCounts {
+    int intKeys = 0;       // [KEY] sections
+    int intValues = 0;     // values written
+    int intDeletions = 0;  // [-KEY] and "name"=- entries
+  };
+
+  static constexpr const char* HeaderVersion4 = "REGEDIT4";
+  static constexpr const char* HeaderVersion5 = "Windows Registry Editor Version 5.00";
+
+  // Reads the text of a .reg file (its bytes as stored). Throws ErrObject:
+  // a syntax error names strFileName and the line.
+  static clsRegFile Parse(const std::string& strBytes, const std::string& strFileName);
+  // Reads and parses a file; a file that cannot be read throws too.
+  static clsRegFile Load(const std::string& strFileName);
+
+  const std::vector<Entry>& Entries() const { return entries; }
+  bool IsVersion5() const { return bVersion5; }
+
+  // Writes the entries to the registry in file order and stops at the first
+  // registry call that fails (throws ErrObject naming the line).
+  ImportCounts Import() const;
+
+  // The REGEDIT4 text of the key at strPath (an absolute path in the
+  // registry class's syntax, in any case) and of every key below it.
+  static std::string Export(const std::string& strPath);
+
+  // One value as a line (or lines) of the REGEDIT4 format.
+  static std::string FormatValue(const std::string& strName, DWORD lngType, const std::vector<uint8_t>& bytData);
+
+  // Deletes a key with every key and value below it. A missing key is no
+  // error. Returns the registry's result code.
+  static LONG DeleteTree(HKEY hRoot, const std::string& strSubKey);
+  // The same for every key below it; the key itself and its values stay.
+  static LONG DeleteSubKeys(HKEY hRoot, const std::string& strSubKey);
+
+  // The root and the path below it of an absolute path in the registry
+  // class's syntax ("\HKEY_CURRENT_USER\Software"). False when the path does
+  // not begin with one of the roots.
+  static bool SplitPath(const std::string& strPath, HKEY& hRoot, std::string& strSubKey);
+
+ private:
+  std::string strFile;
+  bool bVersion5 = false;
+  std::vector<Entry> entries;
+};
