@@ -1,12 +1,48 @@
 #pragma once
-// Reading what tests/argv_recorder.sh recorded: one entry per started
-// program, its own path and its arguments.
+// Tests of started programs: the recording program tests/argv_recorder.sh,
+// reading what it recorded (one entry per start: its own path and its
+// arguments), and environment variables set for one test.
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+// Sets environment variables for the life of a test, then puts back what was there.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment() = default;
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+  ~ScopedEnvironment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second) {
+        ::setenv(it->first.c_str(), it->second->c_str(), 1);
+      } else {
+        ::unsetenv(it->first.c_str());
+      }
+    }
+  }
+  void Set(const std::string& name, const std::string& value) {
+    const char* old = std::getenv(name.c_str());
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::setenv(name.c_str(), value.c_str(), 1);
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// Puts a copy of the recording program at a host path.
+inline void InstallRecorder(const char* recorder, const std::filesystem::path& where) {
+  std::filesystem::copy_file(recorder, where, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(where, std::filesystem::perms::owner_all);
+}
 
 struct LaunchRecord {
   std::string program;

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/emu/DriveView.h"
+#include "tests/LaunchLog.h"
 
 namespace fs = std::filesystem;
 
@@ -21,25 +22,16 @@ class DriveView : public ::testing::Test {
     fs::remove_all(root_);
     driveC_ = root_ / "drive_c";
     fs::create_directories(driveC_);
-    const char* old = std::getenv("VTR_DRIVE_C");
-    if (old != nullptr) oldDriveC_ = old;
-    ::setenv("VTR_DRIVE_C", driveC_.c_str(), 1);
+    env_.Set("VTR_DRIVE_C", driveC_.string());
   }
-  void TearDown() override {
-    if (oldDriveC_.empty()) {
-      ::unsetenv("VTR_DRIVE_C");
-    } else {
-      ::setenv("VTR_DRIVE_C", oldDriveC_.c_str(), 1);
-    }
-    fs::remove_all(root_);
-  }
+  void TearDown() override { fs::remove_all(root_); }
   void Touch(const fs::path& p) {
     fs::create_directories(p.parent_path());
     std::ofstream(p) << "x";
   }
 
   fs::path root_, driveC_;
-  std::string oldDriveC_;
+  ScopedEnvironment env_;
 };
 
 TEST_F(DriveView, CIsTheConfiguredFolderAndZIsTheRoot) {
@@ -127,7 +119,7 @@ TEST_F(DriveView, TheProgramsFolderLeadsBackToItsExecutable) {
 TEST_F(DriveView, TheProgramsFolderInsideCTakesTheCForm) {
   // A program installed below C:'s folder sees itself on C:, as under Wine.
   const fs::path exeFolder = fs::read_symlink("/proc/self/exe").parent_path();
-  ::setenv("VTR_DRIVE_C", exeFolder.parent_path().c_str(), 1);
+  env_.Set("VTR_DRIVE_C", exeFolder.parent_path().string());
   EXPECT_EQ(emu::ProgramFolder(), "C:\\" + exeFolder.filename().string());
 }
 

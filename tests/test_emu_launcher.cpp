@@ -76,30 +76,13 @@ class Launching : public ::testing::Test {
     fs::create_directories(root_ / "drive_c/Program Files/Vantorel");
     fs::create_directories(root_ / "bin");
     log_ = (root_ / "launches.log").string();
-    Save("VTR_DRIVE_C", (root_ / "drive_c").string());
-    Save("VTR_ARGV_LOG", log_);
-    Save("PATH", (root_ / "bin").string() + ":/usr/bin:/bin");
+    env_.Set("VTR_DRIVE_C", (root_ / "drive_c").string());
+    env_.Set("VTR_ARGV_LOG", log_);
+    env_.Set("PATH", (root_ / "bin").string() + ":/usr/bin:/bin");
   }
   void TearDown() override {
-    for (auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
     emu::ReapLaunched();
     fs::remove_all(root_);
-  }
-  void Save(const std::string& name, const std::string& value) {
-    const char* old = std::getenv(name.c_str());
-    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    ::setenv(name.c_str(), value.c_str(), 1);
-  }
-  // Puts the recording program at a host path.
-  void InstallRecorder(const fs::path& where) {
-    fs::copy_file(VTR_ARGV_RECORDER, where, fs::copy_options::overwrite_existing);
-    fs::permissions(where, fs::perms::owner_all);
   }
   void WriteFile(const fs::path& where, const std::string& content) {
     std::ofstream(where, std::ios::binary) << content;
@@ -107,12 +90,12 @@ class Launching : public ::testing::Test {
 
   fs::path root_;
   std::string log_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  ScopedEnvironment env_;
 };
 
 TEST_F(Launching, StartsTheProgramGivenApartWithTheArgumentsOfTheLine) {
   const fs::path host = root_ / "drive_c/Program Files/Vantorel/Vtr.exe";
-  InstallRecorder(host);  // a script: started as itself, whatever its name says
+  InstallRecorder(VTR_ARGV_RECORDER, host);  // a script: started as itself, whatever its name says
   const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
   ASSERT_EQ(emu::Launch(app, app + " \"D:\\Data\\Net 2.txt\""), 0u);
   const auto launches = WaitForLaunches(log_, 1);
@@ -122,7 +105,7 @@ TEST_F(Launching, StartsTheProgramGivenApartWithTheArgumentsOfTheLine) {
 }
 
 TEST_F(Launching, FindsTheProgramWithoutRegardToCase) {
-  InstallRecorder(root_ / "drive_c/Program Files/Vantorel/Vtr.exe");
+  InstallRecorder(VTR_ARGV_RECORDER, root_ / "drive_c/Program Files/Vantorel/Vtr.exe");
   ASSERT_EQ(emu::Launch("c:\\program files\\VANTOREL\\vtr.exe", "vtr.exe"), 0u);
   const auto launches = WaitForLaunches(log_, 1);
   ASSERT_EQ(launches.size(), 1u);
@@ -130,7 +113,7 @@ TEST_F(Launching, FindsTheProgramWithoutRegardToCase) {
 }
 
 TEST_F(Launching, AFileNameFullOfShellSyntaxStartsNothingElse) {
-  InstallRecorder(root_ / "drive_c/Program Files/Vantorel/Vtr.exe");
+  InstallRecorder(VTR_ARGV_RECORDER, root_ / "drive_c/Program Files/Vantorel/Vtr.exe");
   const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
   const std::string owned = (root_ / "owned").string();
   const std::string names[] = {
@@ -151,7 +134,7 @@ TEST_F(Launching, AFileNameFullOfShellSyntaxStartsNothingElse) {
 }
 
 TEST_F(Launching, TheNameOfTheIssueDoesNotTouchTmpOwned) {
-  InstallRecorder(root_ / "drive_c/Vtr.exe");
+  InstallRecorder(VTR_ARGV_RECORDER, root_ / "drive_c/Vtr.exe");
   fs::remove("/tmp/owned");
   ASSERT_EQ(emu::Launch("C:\\Vtr.exe", "C:\\Vtr.exe \"x\"; touch /tmp/owned; \".txt\""), 0u);
   ASSERT_EQ(WaitForLaunches(log_, 1).size(), 1u);
@@ -161,7 +144,7 @@ TEST_F(Launching, TheNameOfTheIssueDoesNotTouchTmpOwned) {
 TEST_F(Launching, AWindowsExecutableStartsThroughWine) {
   const fs::path exe = root_ / "drive_c/Program Files/Vantorel/Vtr.exe";
   WriteFile(exe, std::string("MZ\x90\0", 4));
-  InstallRecorder(root_ / "bin/wine");
+  InstallRecorder(VTR_ARGV_RECORDER, root_ / "bin/wine");
   const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
   ASSERT_EQ(emu::Launch(app, app + " \"C:\\Docs\\a b.txt\""), 0u);
   const auto launches = WaitForLaunches(log_, 1);
@@ -172,7 +155,7 @@ TEST_F(Launching, AWindowsExecutableStartsThroughWine) {
 
 TEST_F(Launching, ANameEndingInExeWithoutAHeaderIsAWindowsProgramToo) {
   WriteFile(root_ / "drive_c/tool.EXE", "");
-  InstallRecorder(root_ / "bin/wine");
+  InstallRecorder(VTR_ARGV_RECORDER, root_ / "bin/wine");
   ASSERT_EQ(emu::Launch("C:\\tool.EXE", "C:\\tool.EXE /x"), 0u);
   const auto launches = WaitForLaunches(log_, 1);
   ASSERT_EQ(launches.size(), 1u);
@@ -194,7 +177,7 @@ TEST_F(Launching, FailuresAnswerWithWindowsCodes) {
 }
 
 TEST_F(Launching, AnAddressOpensWithXdgOpenAsOneArgument) {
-  InstallRecorder(root_ / "bin/xdg-open");
+  InstallRecorder(VTR_ARGV_RECORDER, root_ / "bin/xdg-open");
   const std::string address = "http://vantorel.example/vantorel?a=1&b=$(id)";
   HINSTANCE result = ShellExecuteA(nullptr, nullptr, address.c_str(), nullptr, "c:\\", 1);
   EXPECT_GT(reinterpret_cast<intptr_t>(result), 32);

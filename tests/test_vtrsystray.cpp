@@ -158,12 +158,12 @@ class VtrSysTrayProgram : public ::testing::Test {
     fs::create_directories(driveC_ / "Program Files/Vantorel");
     fs::create_directories(root_ / "bin");
     log_ = (root_ / "launches.log").string();
-    Save("VTR_DRIVE_C", driveC_.string());
-    Save("VTR_ARGV_LOG", log_);
-    Save("PATH", (root_ / "bin").string() + ":/usr/bin:/bin");
+    env_.Set("VTR_DRIVE_C", driveC_.string());
+    env_.Set("VTR_ARGV_LOG", log_);
+    env_.Set("PATH", (root_ / "bin").string() + ":/usr/bin:/bin");
     // The stand-in main program and desktop opener.
-    InstallRecorder(driveC_ / "Program Files/Vantorel/Vtr.exe");
-    InstallRecorder(root_ / "bin/xdg-open");
+    InstallRecorder(VTR_ARGV_RECORDER, driveC_ / "Program Files/Vantorel/Vtr.exe");
+    InstallRecorder(VTR_ARGV_RECORDER, root_ / "bin/xdg-open");
 
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Vantorel");
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kAppPaths);
@@ -171,23 +171,7 @@ class VtrSysTrayProgram : public ::testing::Test {
   void TearDown() override {
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Vantorel");
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kAppPaths);
-    for (auto& [name, value] : saved_) {
-      if (value) {
-        ::setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        ::unsetenv(name.c_str());
-      }
-    }
     fs::remove_all(root_);
-  }
-  void Save(const std::string& name, const std::string& value) {
-    const char* old = std::getenv(name.c_str());
-    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    ::setenv(name.c_str(), value.c_str(), 1);
-  }
-  static void InstallRecorder(const fs::path& where) {
-    fs::copy_file(VTR_ARGV_RECORDER, where, fs::copy_options::overwrite_existing);
-    fs::permissions(where, fs::perms::owner_all);
   }
   static void RegisterMainProgram(const std::string& path) {
     clsEasyRegistry reg;
@@ -223,7 +207,7 @@ class VtrSysTrayProgram : public ::testing::Test {
 
   fs::path root_, driveC_;
   std::string log_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  ScopedEnvironment env_;
 };
 
 TEST_F(VtrSysTrayProgram, ADayWithTheMenuTheIconAndTheAboutBox) {

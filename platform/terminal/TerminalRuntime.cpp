@@ -413,30 +413,22 @@ std::string TerminalRuntime::PanelOf(Form& form) const {
   }
   lines.push_back("");
   lines.push_back("1, 2: open a link    Enter or Esc: close");
+  // Columns on the screen: escape sequences take none, UTF-8 characters one.
+  const auto columns = [](const std::string& l) {
+    size_t visible = 0;
+    for (size_t i = 0; i < l.size(); ++i) {
+      if (l[i] == '\x1b') {
+        while (i < l.size() && l[i] != 'm') ++i;
+      } else if ((static_cast<unsigned char>(l[i]) & 0xC0) != 0x80) {
+        ++visible;
+      }
+    }
+    return visible;
+  };
   size_t width = 0;
-  for (const std::string& l : lines) {
-    size_t visible = 0;
-    for (size_t i = 0; i < l.size(); ++i) {
-      if (l[i] == '\x1b') {
-        while (i < l.size() && l[i] != 'm') ++i;
-      } else if ((static_cast<unsigned char>(l[i]) & 0xC0) != 0x80) {
-        ++visible;
-      }
-    }
-    width = std::max(width, visible);
-  }
+  for (const std::string& l : lines) width = std::max(width, columns(l));
   std::string panel = "+" + std::string(width + 2, '-') + "+\n";
-  for (const std::string& l : lines) {
-    size_t visible = 0;
-    for (size_t i = 0; i < l.size(); ++i) {
-      if (l[i] == '\x1b') {
-        while (i < l.size() && l[i] != 'm') ++i;
-      } else if ((static_cast<unsigned char>(l[i]) & 0xC0) != 0x80) {
-        ++visible;
-      }
-    }
-    panel += "| " + l + std::string(width - visible, ' ') + " |\n";
-  }
+  for (const std::string& l : lines) panel += "| " + l + std::string(width - columns(l), ' ') + " |\n";
   panel += "+" + std::string(width + 2, '-') + "+";
   return panel;
 }
@@ -685,34 +677,31 @@ BOOL TerminalRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData
   // szTip holds 64 characters and need not end with a zero.
   std::string tip(lpData->szTip, ::strnlen(lpData->szTip, sizeof lpData->szTip));
   tip.erase(tip.find_last_not_of(' ') + 1);
+  // On a terminal the status line shows the icon; for scripts, a line.
+  const auto changed = [&](const std::string& line) {
+    if (keys_) {
+      DrawStatus();
+    } else {
+      Print(line);
+    }
+  };
   switch (dwMessage) {
     case NIM_ADD:
       iconShown_ = true;
       tip_ = tip;
-      if (keys_) {
-        DrawStatus();
-      } else {
-        Print("icon: " + Printable(tip_));
-      }
+      changed("icon: " + Printable(tip_));
       return TRUE;
     case NIM_MODIFY:
       if (!iconShown_) return FALSE;
-      if (tip == tip_) return TRUE;
-      tip_ = tip;
-      if (keys_) {
-        DrawStatus();
-      } else {
-        Print("tooltip: " + Printable(tip_));
+      if (tip != tip_) {
+        tip_ = tip;
+        changed("tooltip: " + Printable(tip_));
       }
       return TRUE;
     case NIM_DELETE:
       if (!iconShown_) return FALSE;
       iconShown_ = false;
-      if (keys_) {
-        ClearStatus();
-      } else {
-        Print("icon: removed");
-      }
+      changed("icon: removed");
       return TRUE;
     default:
       return FALSE;
