@@ -1,0 +1,82 @@
+#pragma once
+// Direct registry access for the registry class's tests: set up values and
+// check what the class stored, without going through the class itself.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/modAPI.h"
+
+namespace rawreg {
+
+struct RawValue {
+  DWORD type = REG_NONE;
+  std::vector<uint8_t> bytes;
+};
+
+inline std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+inline bool KeyExists(HKEY root, const std::string& subKey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+inline void CreateKey(HKEY root, const std::string& subKey) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  ASSERT_EQ(RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &key, &disposition),
+            ERROR_SUCCESS)
+      << subKey;
+  RegCloseKey(key);
+}
+
+inline void SetValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type,
+                     const std::vector<uint8_t>& bytes) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  ASSERT_EQ(RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &key, &disposition),
+            ERROR_SUCCESS);
+  const LONG result = RegSetValueExA(key, name.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+  RegCloseKey(key);
+  ASSERT_EQ(result, ERROR_SUCCESS) << name;
+}
+
+inline std::optional<RawValue> GetValue(HKEY root, const std::string& subKey, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return std::nullopt;
+  RawValue value;
+  DWORD size = 0;
+  LONG result = RegQueryValueExA(key, name.c_str(), nullptr, &value.type, nullptr, &size);
+  if (result == ERROR_SUCCESS) {
+    value.bytes.resize(size);
+    result = RegQueryValueExA(key, name.c_str(), nullptr, &value.type, value.bytes.data(), &size);
+    value.bytes.resize(size);
+  }
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) return std::nullopt;
+  return value;
+}
+
+// Subkey names as the registry spells them.
+inline std::vector<std::string> SubKeys(HKEY root, const std::string& subKey) {
+  std::vector<std::string> names;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return names;
+  for (DWORD i = 0;; ++i) {
+    char name[1024];
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.emplace_back(name, length);
+  }
+  RegCloseKey(key);
+  return names;
+}
+
+}  // namespace rawreg

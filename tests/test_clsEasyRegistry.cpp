@@ -1,0 +1,594 @@
+// clsEasyRegistry: paths, key operations, values, error reporting and handle
+// ownership. The same tests run on the emulated registry and, cross-built,
+// on Wine's.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "registry/clsEasyRegistry.h"
+#include "tests/RawRegistry.h"
+#include "tests/RegistryTestSupport.h"
+
+namespace {
+
+const std::string kSub = "Software\\VtrTest\\EasyRegistry";
+const std::string kPath = "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\VTRTEST\\EASYREGISTRY";
+constexpr int32_t kApiError = -2147221248;
+
+class EasyRegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSub);
+    rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub);
+  }
+  void TearDown() override {
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSub);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\VtrTest");  // only when no other test key is left
+  }
+
+  // An object positioned on the test key, raising registry failures.
+  static void Position(clsEasyRegistry& reg) {
+    reg.Cd(kPath);
+    ASSERT_EQ(reg.lastError(), 0);
+  }
+};
+
+template <class Operation>
+ErrObject RaisedBy(Operation&& operation) {
+  try {
+    operation();
+  } catch (const ErrObject& error) {
+    return error;
+  }
+  ADD_FAILURE() << "no error was raised";
+  return ErrObject(0, "", "");
+}
+
+void ExpectApiError(const ErrObject& error, const std::string& description) {
+  EXPECT_EQ(error.Number, kApiError);
+  EXPECT_EQ(error.Source, "EasyRegistry[API Call]");
+  EXPECT_EQ(error.Description, description);
+}
+
+void ExpectClassError(const ErrObject& error, int code) {
+  static const char* const descriptions[] = {"", "No current Key.", "Invalid Key root.",
+                                             "Type passed doesn't match Value passed.",
+                                             "Type passed doesn't exist. Use STRING, DWORD or BINARY."};
+  EXPECT_EQ(error.Number, static_cast<int32_t>(0x80040000u) + code);
+  EXPECT_EQ(error.Source, code <= 2 ? "EasyRegistry" : "EasyRegistry [Let ValueOf]");
+  EXPECT_EQ(error.Description, descriptions[code]);
+  EXPECT_STREQ(error.what(), descriptions[code]);
+}
+
+// ---------------------------------------------------------------- paths
+
+TEST_F(EasyRegistryTest, AbsolutePathIsUpperCasedTrimmedAndLosesOneTrailingSeparator) {
+  clsEasyRegistry reg;
+  reg.Cd("  \\hkey_local_machine\\software\\VtrTest\\easyRegistry\\  ");
+  EXPECT_EQ(reg.CurrentKey(), kPath);
+  EXPECT_EQ(reg.lastError(), 0);
+
+  reg.Cd("  \\HKEY_USERS  ");
+  EXPECT_EQ(reg.CurrentKey(), "\\HKEY_USERS");
+  EXPECT_EQ(reg.lastError(), 0);
+
+  // Only one trailing separator goes; the second stays in the stored path.
+  reg.SuppressErrors(true);
+  reg.Cd("\\HKEY_LOCAL_MACHINE\\SOFTWARE\\\\");
+  EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\");
+}
+
+TEST_F(EasyRegistryTest, RootAloneOpensTheRootItself) {
+  clsEasyRegistry reg;
+  reg.SuppressErrors(true);
+  reg.Cd("\\HKEY_USERS\\NoSuchKeyHere");  // leave a non-zero code behind first
+  ASSERT_EQ(reg.lastError(), 2);
+  reg.Cd("\\hkey_local_machine");
+  EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE");
+  EXPECT_EQ(reg.lastError(), 0);
+  // The held key is usable: the test key's parent is reachable relative to it.
+  reg.Cd("Software\\VtrTest");
+  EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\VTRTEST");
+  EXPECT_EQ(reg.lastError(), 0);
+}
+
+TEST_F(EasyRegistryTest, RelativePathWithoutCurrentKeyCountsAsAbsolute) {
+  clsEasyRegistry reg;
+  reg.Cd("HKEY_LOCAL_MACHINE\\Software");
+  EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE\\SOFTWARE");
+  EXPECT_EQ(reg.lastError(), 0);
+}
+
+TEST_F(EasyRegistryTest, RelativePathsOfSeveralLevelsExtendTheCurrentKey) {
+  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\A\\B");
+  clsEasyRegistry reg;
+  reg.Cd("\\HKEY_LOCAL_MACHINE\\Software");
+  reg.Cd(" VtrTest\\EasyRegistry\\ ");
+  EXPECT_EQ(reg.CurrentKey(), kPath);
+  EXPECT_EQ(reg.lastError(), 0);
+  reg.Cd("a\\b");
+  EXPECT_EQ(reg.CurrentKey(), kPath + "\\A\\B");
+  EXPECT_EQ(reg.lastError(), 0);
+}
+
+TEST_F(EasyRegistryTest, DotDotMovesToTheParentAndFromARootToNoKey) {
+  clsEasyRegistry reg;
+  Position(reg);
+  reg.Cd("..");
+  EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\VTRTEST");
+  EXPECT_EQ(reg.lastError(), 0);
+  reg.Cd(" .. ");
+  reg.Cd("..");
+  EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE");
+  reg.Cd("..");
+  EXPECT_EQ(reg.CurrentKey(), "");
+  // With no current key the listing shows the roots again.
+  auto roots = reg.DirKey();
+  ASSERT_TRUE(roots.has_value());
+  EXPECT_EQ(roots->size(), 6u);
+}
+
+TEST_F(EasyRegistryTest, DotsInsideALongerPathAreOrdinaryKeyNames) {
+  clsEasyRegistry reg;
+  Position(reg);
+  reg.SuppressErrors(true);
+  reg.Cd("..\\A");
+  EXPECT_EQ(reg.CurrentKey(), kPath + "\\..\\A");
+  EXPECT_NE(reg.lastError(), 0);  // there is no key named ".." below the test key
+}
+
+TEST_F(EasyRegistryTest, DotDotWithoutCurrentKeyIsRaisedEvenWhenSuppressedAndKeepsLastError) {
+  clsEasyRegistry reg;
+  reg.SuppressErrors(true);
+  reg.Cd(kPath + "\\Missing");
+  ASSERT_EQ(reg.lastError(), 2);
+  reg.Cd("\\");  // no key is held: no registry call
+  EXPECT_EQ(reg.CurrentKey(), "");
+  EXPECT_EQ(reg.lastError(), 2);
+  ExpectClassError(RaisedBy([&] { reg.Cd(".."); }), 1);
+  EXPECT_EQ(reg.lastError(), 2);
+  EXPECT_EQ(reg.CurrentKey(), "");
+}
+
+TEST_F(EasyRegistryTest, UnknownRootsAreRaisedWhateverSuppressErrorsHolds) {
+  for (bool suppress : {false, true}) {
+    clsEasyRegistry reg;
+    reg.SuppressErrors(suppress);
+    ExpectClassError(RaisedBy([&] { reg.Cd(""); }), 2);  // "\" + nothing: the root is empty
+    ExpectClassError(RaisedBy([&] { reg.Cd("\\HKEY_PERFORMANCE_DATA"); }), 2);
+    ExpectClassError(RaisedBy([&] { reg.Cd("\\HKEY_LOCAL_MACHINEX\\Software"); }), 2);
+    EXPECT_EQ(reg.lastError(), 0);
+  }
+}
+
+TEST_F(EasyRegistryTest, UnknownRootClosesThePreviousKeyButKeepsItsPath) {
+  clsEasyRegistry reg;
+  Position(reg);
+  ExpectClassError(RaisedBy([&] { reg.Cd("\\HKEY_NOWHERE"); }), 2);
+  EXPECT_EQ(reg.CurrentKey(), kPath);
+  // No key is held any more: the next operation fails on its reopen.
+  reg.SuppressErrors(true);
+  int32_t kind = ValueKind::String;
+  reg.ValueOf("x", kind);
+  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(EasyRegistryTest, BackslashAloneLeavesTheKeyAndOnlyThenCallsTheRegistry) {
+  clsEasyRegistry reg;
+  reg.SuppressErrors(true);
+  reg.Cd("\\");
+  EXPECT_EQ(reg.lastError(), 0);
+  Position(reg);
+  reg.Cd(kPath + "\\Missing");
+  ASSERT_EQ(reg.lastError(), 2);
+  Position(reg);
+  reg.Cd("\\");  // closes the held key: a checked call that succeeds
+  EXPECT_EQ(reg.CurrentKey(), "");
+  EXPECT_EQ(reg.lastError(), 0);
+}
+
+TEST_F(EasyRegistryTest, MissingKeySuppressedKeepsTheRequestedPathAndFailsTheNextOperation) {
+  clsEasyRegistry reg;
+  reg.SuppressErrors(true);
+  EXPECT_TRUE(reg.SuppressErrors());
+  reg.Cd(kPath + "\\missing\\deeper");
+  EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reg.CurrentKey(), kPath + "\\MISSING\\DEEPER");
+  reg.MakeKey("Child");
+  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
+  reg.Cd("more");  // relative to a key that is not held
+  EXPECT_EQ(reg.CurrentKey(), kPath + "\\MISSING\\DEEPER\\MORE");
+  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(EasyRegistryTest, MissingKeyRaisedCarriesNumberSourceDescriptionAndTheSameState) {
+  clsEasyRegistry reg;
+  EXPECT_FALSE(reg.SuppressErrors());
+  Position(reg);
+  ExpectApiError(RaisedBy([&] { reg.Cd(kPath + "\\Missing"); }), "Key/Value does not exist.");
+  EXPECT_EQ(reg.lastError(), 2);
+  EXPECT_EQ(reg.CurrentKey(), kPath + "\\MISSING");
+  ExpectApiError(RaisedBy([&] { reg.Cd("Child"); }), "Undefined key error code!");
+  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(reg.CurrentKey(), kPath + "\\MISSING\\CHILD");
+}
+
+TEST_F(EasyRegistryTest, OperationsWithoutCurrentKeyFailWithInvalidHandle) {
+  clsEasyRegistry reg;
+  reg.SuppressErrors(true);
+  reg.MakeKey("A");
+  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
+  Position(reg);
+  reg.Cd("\\");
+  reg.DeleteValue("A");
+  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
+  Position(reg);
+  reg.Cd("\\");
+  reg.DeleteKey("A");
+  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
+  Position(reg);
+  reg.Cd("\\");
+  int32_t kind = ValueKind::String;
+  reg.ValueOf("A", kind, Variant("text"));
+  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
+  Position(reg);
+  reg.Cd("\\");
+  kind = ValueKind::Binary;
+  RegistryValue value = reg.ValueOf("A", kind);
+  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(kind, ValueKind::String);
+  EXPECT_EQ(value.Text, "");
+  EXPECT_TRUE(value.Bytes.empty());
+
+  clsEasyRegistry raising;
+  ExpectApiError(RaisedBy([&] { raising.MakeKey("A"); }), "Undefined key error code!");
+  EXPECT_EQ(raising.lastError(), ERROR_INVALID_HANDLE);
+}
+
+// ---------------------------------------------------------------- key operations
+
+TEST_F(EasyRegistryTest, MakeKeyCreatesEveryLevelWithTheCallersSpellingAndStaysPut) {
+  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Existing");
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub + "\\Existing", "kept", REG_SZ, rawreg::Bytes("yes"));
+  clsEasyRegistry reg;
+  Position(reg);
+  reg.MakeKey("MixedCase\\SubLevel");
+  EXPECT_EQ(reg.lastError(), 0);
+  reg.MakeKey("Existing\\New");
+  EXPECT_EQ(reg.lastError(), 0);
+  EXPECT_EQ(reg.CurrentKey(), kPath);
+
+  std::vector<std::string> names = rawreg::SubKeys(HKEY_LOCAL_MACHINE, kSub);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Existing", "MixedCase"}));
+  EXPECT_EQ(rawreg::SubKeys(HKEY_LOCAL_MACHINE, kSub + "\\MixedCase"), std::vector<std::string>{"SubLevel"});
+  EXPECT_EQ(rawreg::SubKeys(HKEY_LOCAL_MACHINE, kSub + "\\Existing"), std::vector<std::string>{"New"});
+  EXPECT_TRUE(rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub + "\\Existing", "kept").has_value());
+}
+
+TEST_F(EasyRegistryTest, DeleteKeyAndDeleteValueReportWhatTheRegistrySays) {
+  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Leaf");
+  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Parent\\Child");
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, "v", REG_SZ, rawreg::Bytes("x"));
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, "other", REG_SZ, rawreg::Bytes("y"));
+  clsEasyRegistry reg;
+  reg.SuppressErrors(true);
+  Position(reg);
+
+  reg.DeleteKey("Leaf");
+  EXPECT_EQ(reg.lastError(), 0);
+  EXPECT_FALSE(rawreg::KeyExists(HKEY_LOCAL_MACHINE, kSub + "\\Leaf"));
+  reg.DeleteKey("Leaf");
+  EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
+  // Not recursive: a key with subkeys stays.
+  reg.DeleteKey("Parent");
+  EXPECT_EQ(reg.lastError(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(rawreg::KeyExists(HKEY_LOCAL_MACHINE, kSub + "\\Parent\\Child"));
+
+  reg.DeleteValue("v");
+  EXPECT_EQ(reg.lastError(), 0);
+  EXPECT_FALSE(rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "v").has_value());
+  EXPECT_TRUE(rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "other").has_value());
+  reg.DeleteValue("v");
+  EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reg.CurrentKey(), kPath);
+
+  reg.SuppressErrors(false);
+  ExpectApiError(RaisedBy([&] { reg.DeleteValue("v"); }), "Key/Value does not exist.");
+  ExpectApiError(RaisedBy([&] { reg.DeleteKey("Parent"); }), "Access to Registry Denied.");
+  EXPECT_EQ(reg.lastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST_F(EasyRegistryTest, FailedReopenRaisedKeepsThePreviousKeySuppressedDropsIt) {
+  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Doomed");
+  clsEasyRegistry raising;
+  raising.Cd(kPath + "\\Doomed");
+  clsEasyRegistry quiet;
+  quiet.SuppressErrors(true);
+  quiet.Cd(kPath + "\\Doomed");
+  ASSERT_EQ(quiet.lastError(), 0);
+  DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSub + "\\Doomed");
+
+  // The key vanished while current: noticed only at the next call on it.
+  const ErrObject error = RaisedBy([&] { raising.MakeKey("X"); });
+  EXPECT_EQ(error.Number, kApiError);
+  const int32_t reopenCode = raising.lastError();
+  EXPECT_NE(reopenCode, 0);
+  EXPECT_EQ(raising.CurrentKey(), kPath + "\\DOOMED");
+  // Still held: a second attempt fails the same way, at the reopen, not on a
+  // missing handle.
+  RaisedBy([&] { raising.DeleteValue("X"); });
+  EXPECT_EQ(raising.lastError(), reopenCode);
+
+  quiet.MakeKey("X");  // reopen fails, the old key is closed, the create has no key
+  EXPECT_EQ(quiet.lastError(), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(quiet.CurrentKey(), kPath + "\\DOOMED");
+  EXPECT_FALSE(rawreg::KeyExists(HKEY_LOCAL_MACHINE, kSub + "\\Doomed"));
+}
+
+TEST_F(EasyRegistryTest, SuppressErrorsAndPlatformFamily) {
+  clsEasyRegistry reg;
+  EXPECT_FALSE(reg.SuppressErrors());
+  reg.SuppressErrors(true);
+  EXPECT_TRUE(reg.SuppressErrors());
+  reg.SuppressErrors(false);
+  EXPECT_FALSE(reg.SuppressErrors());
+  // Both the substitute platform and Wine report the NT family.
+  EXPECT_TRUE(reg.IsWindowsNT());
+  EXPECT_EQ(reg.lastError(), 0);
+  EXPECT_EQ(reg.CurrentKey(), "");
+}
+
+// ---------------------------------------------------------------- value writes
+
+TEST_F(EasyRegistryTest, StringWriteStoresTheTextWithOneNul) {
+  clsEasyRegistry reg;
+  Position(reg);
+  int32_t kind = ValueKind::String;
+  reg.ValueOf("abc", kind, Variant("abc"));
+  EXPECT_EQ(reg.lastError(), 0);
+  EXPECT_EQ(kind, ValueKind::String);
+  reg.ValueOf("empty", kind, Variant(std::string()));
+  reg.ValueOf("", kind, Variant("default value"));
+  reg.ValueOf("latin1", kind, Variant("caf\xE9 \xFC"));
+
+  auto abc = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "abc");
+  ASSERT_TRUE(abc.has_value());
+  EXPECT_EQ(abc->type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(abc->bytes, (std::vector<uint8_t>{'a', 'b', 'c', 0}));
+  auto empty = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "empty");
+  ASSERT_TRUE(empty.has_value());
+  EXPECT_EQ(empty->bytes, std::vector<uint8_t>{0});
+  auto unnamed = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "");
+  ASSERT_TRUE(unnamed.has_value());
+  EXPECT_EQ(unnamed->bytes, rawreg::Bytes(std::string("default value") + '\0'));
+  auto latin1 = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "latin1");
+  ASSERT_TRUE(latin1.has_value());
+  EXPECT_EQ(latin1->bytes, rawreg::Bytes(std::string("caf\xE9 \xFC") + '\0'));
+}
+
+TEST_F(EasyRegistryTest, DwordWriteAcceptsWholeDoublesInRangeOnly) {
+  clsEasyRegistry reg;
+  Position(reg);
+  int32_t kind = ValueKind::DWord;
+  reg.ValueOf("five", kind, Variant(5.0));
+  reg.ValueOf("max", kind, Variant(4294967295.0));
+  reg.ValueOf("zero", kind, Variant(0.0));
+  EXPECT_EQ(reg.lastError(), 0);
+  EXPECT_EQ(kind, ValueKind::DWord);
+  auto five = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "five");
+  ASSERT_TRUE(five.has_value());
+  EXPECT_EQ(five->type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(five->bytes, (std::vector<uint8_t>{5, 0, 0, 0}));
+  EXPECT_EQ(rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "max")->bytes, (std::vector<uint8_t>{255, 255, 255, 255}));
+  EXPECT_EQ(rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "zero")->bytes, (std::vector<uint8_t>{0, 0, 0, 0}));
+
+  const Variant misfits[] = {Variant(static_cast<int16_t>(5)), Variant(static_cast<int32_t>(5)),
+                             Variant(-1.0), Variant(4294967296.0), Variant(1.5), Variant("5"),
+                             Variant(std::numeric_limits<double>::quiet_NaN()),
+                             Variant(std::numeric_limits<double>::infinity()), Variant()};
+  for (const Variant& misfit : misfits) {
+    ExpectClassError(RaisedBy([&] { reg.ValueOf("bad", kind, misfit); }), 3);
+  }
+  EXPECT_FALSE(rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "bad").has_value());
+}
+
+TEST_F(EasyRegistryTest, BinaryAndMultiStringWritesStoreTheBytesOfOneDimension) {
+  clsEasyRegistry reg;
+  Position(reg);
+  int32_t kind = ValueKind::Binary;
+  reg.ValueOf("bin", kind, Variant(ByteArray({0x00, 0x0A, 0xFF}, 5)));  // lower bound 5
+  reg.ValueOf("none", kind, Variant(ByteArray(std::vector<uint8_t>{})));
+  kind = ValueKind::MultiString;
+  reg.ValueOf("multi", kind, Variant(ByteArray(rawreg::Bytes(std::string("a\0bc\0\0", 6)))));
+  EXPECT_EQ(reg.lastError(), 0);
+  EXPECT_EQ(kind, ValueKind::MultiString);
+
+  auto bin = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "bin");
+  ASSERT_TRUE(bin.has_value());
+  EXPECT_EQ(bin->type, static_cast<DWORD>(REG_BINARY));
+  EXPECT_EQ(bin->bytes, (std::vector<uint8_t>{0x00, 0x0A, 0xFF}));
+  auto none = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "none");
+  ASSERT_TRUE(none.has_value());
+  EXPECT_TRUE(none->bytes.empty());
+  auto multi = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "multi");
+  ASSERT_TRUE(multi.has_value());
+  EXPECT_EQ(multi->type, static_cast<DWORD>(REG_MULTI_SZ));
+  EXPECT_EQ(multi->bytes, rawreg::Bytes(std::string("a\0bc\0\0", 6)));
+
+  const Variant misfits[] = {Variant(ByteArray()),  // never allocated: 0 dimensions
+                             Variant(ByteArray::WithBounds({{0, 2}, {0, 2}})), Variant("text"), Variant(1.0),
+                             Variant(static_cast<int32_t>(1))};
+  for (int32_t binaryKind : {ValueKind::Binary, ValueKind::MultiString}) {
+    for (const Variant& misfit : misfits) {
+      ExpectClassError(RaisedBy([&] { reg.ValueOf("bad", binaryKind, misfit); }), 3);
+    }
+  }
+  int32_t stringKind = ValueKind::String;
+  ExpectClassError(RaisedBy([&] { reg.ValueOf("bad", stringKind, Variant(ByteArray({1}))); }), 3);
+  ExpectClassError(RaisedBy([&] { reg.ValueOf("bad", stringKind, Variant(2.0)); }), 3);
+  EXPECT_FALSE(rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "bad").has_value());
+}
+
+TEST_F(EasyRegistryTest, TypeErrorsAreRaisedWhateverSuppressErrorsHoldsBeforeAnyRegistryCall) {
+  clsEasyRegistry reg;
+  reg.SuppressErrors(true);
+  reg.Cd(kPath + "\\Missing");
+  ASSERT_EQ(reg.lastError(), 2);
+  for (int32_t unknownKind : {-1, 4, 5}) {
+    ExpectClassError(RaisedBy([&] { reg.ValueOf("v", unknownKind, Variant("x")); }), 4);
+    EXPECT_EQ(reg.lastError(), 2);
+  }
+  int32_t kind = ValueKind::DWord;
+  ExpectClassError(RaisedBy([&] { reg.ValueOf("v", kind, Variant(static_cast<int16_t>(5))); }), 3);
+  EXPECT_EQ(reg.lastError(), 2);
+}
+
+TEST_F(EasyRegistryTest, WriteReplacesAValueOfAnyType) {
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, "v", REG_BINARY, {1, 2, 3, 4, 5});
+  clsEasyRegistry reg;
+  Position(reg);
+  int32_t kind = ValueKind::String;
+  reg.ValueOf("v", kind, Variant("now text"));
+  auto v = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "v");
+  ASSERT_TRUE(v.has_value());
+  EXPECT_EQ(v->type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(v->bytes, rawreg::Bytes(std::string("now text") + '\0'));
+}
+
+// ---------------------------------------------------------------- value reads
+
+struct ReadCase {
+  const char* label;
+  DWORD type;
+  std::vector<uint8_t> data;
+  int32_t kind;
+  std::string text;
+  std::vector<uint8_t> bytes;
+  double number;
+};
+
+TEST_F(EasyRegistryTest, ReadsDecodeEachRegistryType) {
+  const std::vector<ReadCase> cases = {
+      {"dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12}, ValueKind::DWord, "12345678", {0x78, 0x56, 0x34, 0x12}, 305419896},
+      {"dword255", REG_DWORD, {255, 0, 0, 0}, ValueKind::DWord, "000000FF", {255, 0, 0, 0}, 255},
+      {"dwordmax", REG_DWORD, {255, 255, 255, 255}, ValueKind::DWord, "FFFFFFFF", {255, 255, 255, 255}, 4294967295.0},
+      // Odd lengths: the missing high byte of the last pair counts as 0.
+      {"dword3", REG_DWORD, {0x01, 0x02, 0x03}, ValueKind::DWord, "00030201", {0x01, 0x02, 0x03}, 197121},
+      {"dword1", REG_DWORD, {0xFF}, ValueKind::DWord, "00FF", {0xFF}, 255},
+      {"dword0", REG_DWORD, {}, ValueKind::DWord, "", {}, 0},
+      {"binary", REG_BINARY, {0x0A, 0x00, 0xFF}, ValueKind::Binary, "A 0 FF", {0x0A, 0x00, 0xFF}, 0},
+      {"binary1", REG_BINARY, {0x01, 0xAB, 0x00}, ValueKind::Binary, "1 AB 0", {0x01, 0xAB, 0x00}, 0},
+      {"binary0", REG_BINARY, {}, ValueKind::Binary, "", {}, 0},
+      {"sz", REG_SZ, {'a', 'b', 'c', 0}, ValueKind::String, "abc", {'a', 'b', 'c'}, 0},
+      {"sznonul", REG_SZ, {'a', 'b', 'c'}, ValueKind::String, "abc", {'a', 'b', 'c'}, 0},
+      {"szempty", REG_SZ, {0}, ValueKind::String, "", {0}, 0},
+      {"szhigh", REG_SZ, {0xE9, 0xFC, 0}, ValueKind::String, "\xE9\xFC", {0xE9, 0xFC}, 0},
+      {"expand", REG_EXPAND_SZ, rawreg::Bytes(std::string("%PATH%\0", 7)), ValueKind::String, "%PATH%",
+       rawreg::Bytes("%PATH%"), 0},
+      {"multi", REG_MULTI_SZ, rawreg::Bytes(std::string("a\0bc\0\0", 6)), ValueKind::String,
+       std::string("a\0bc\0", 5), rawreg::Bytes(std::string("a\0bc\0", 5)), 0},
+      {"none", REG_NONE, {1, 2, 0}, ValueKind::String, std::string("\x01\x02"), {1, 2}, 0},
+  };
+  for (const ReadCase& c : cases) rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, c.label, c.type, c.data);
+
+  clsEasyRegistry reg;
+  Position(reg);
+  for (const ReadCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    int32_t kind = 99;
+    RegistryValue value = reg.ValueOf(c.label, kind);
+    EXPECT_EQ(reg.lastError(), 0);
+    EXPECT_EQ(kind, c.kind);
+    EXPECT_EQ(value.Text, c.text);
+    EXPECT_EQ(value.Bytes, c.bytes);
+    EXPECT_EQ(value.Number, c.number);
+  }
+}
+
+TEST_F(EasyRegistryTest, WritesReadBackThroughTheClass) {
+  clsEasyRegistry reg;
+  Position(reg);
+  int32_t kind = ValueKind::String;
+  reg.ValueOf("s", kind, Variant(""));
+  kind = ValueKind::DWord;
+  reg.ValueOf("d", kind, Variant(4294967295.0));
+  kind = 7;
+  RegistryValue s = reg.ValueOf("s", kind);
+  EXPECT_EQ(kind, ValueKind::String);
+  EXPECT_EQ(s.Text, "");
+  EXPECT_EQ(s.Bytes, std::vector<uint8_t>{0});
+  EXPECT_EQ(reg.lastError(), 0);
+  RegistryValue d = reg.ValueOf("d", kind);
+  EXPECT_EQ(kind, ValueKind::DWord);
+  EXPECT_EQ(d.Number, 4294967295.0);
+  EXPECT_EQ(d.Text, "FFFFFFFF");
+}
+
+TEST_F(EasyRegistryTest, MissingValueReadsEmptyWhenSuppressedAndRaisesOtherwise) {
+  clsEasyRegistry reg;
+  Position(reg);
+  reg.SuppressErrors(true);
+  int32_t kind = ValueKind::DWord;
+  RegistryValue value = reg.ValueOf("absent", kind);
+  EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(kind, ValueKind::String);
+  EXPECT_EQ(value.Text, "");
+  EXPECT_TRUE(value.Bytes.empty());
+  EXPECT_EQ(value.Number, 0);
+
+  reg.SuppressErrors(false);
+  kind = ValueKind::DWord;
+  ExpectApiError(RaisedBy([&] { reg.ValueOf("absent", kind); }), "Key/Value does not exist.");
+  EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(kind, ValueKind::DWord);  // nothing was returned
+}
+
+TEST_F(EasyRegistryTest, LastErrorIsClearedBySuccessfulOperationsOfEveryKind) {
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, "v", REG_SZ, rawreg::Bytes("x"));
+  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\K");
+  clsEasyRegistry reg;
+  reg.SuppressErrors(true);
+  Position(reg);
+  int32_t kind = ValueKind::String;
+  auto fail = [&] {
+    reg.DeleteValue("absent");
+    ASSERT_EQ(reg.lastError(), 2);
+  };
+  fail();
+  reg.Cd(".");
+  EXPECT_EQ(reg.lastError(), 0);
+  fail();
+  reg.ValueOf("v", kind);
+  EXPECT_EQ(reg.lastError(), 0);
+  fail();
+  reg.ValueOf("w", kind, Variant("y"));
+  EXPECT_EQ(reg.lastError(), 0);
+  fail();
+  reg.MakeKey("M");
+  EXPECT_EQ(reg.lastError(), 0);
+  fail();
+  reg.DeleteKey("K");
+  EXPECT_EQ(reg.lastError(), 0);
+  fail();
+  reg.DeleteValue("v");
+  EXPECT_EQ(reg.lastError(), 0);
+  fail();
+  reg.Cd("M");
+  EXPECT_EQ(reg.lastError(), 0);
+  fail();
+  reg.Cd(kPath);
+  EXPECT_EQ(reg.lastError(), 0);
+  fail();
+  reg.DirKey();
+  EXPECT_EQ(reg.lastError(), 0);
+  fail();
+  reg.DirValue();
+  EXPECT_EQ(reg.lastError(), 0);
+}
+
+}  // namespace
