@@ -159,10 +159,12 @@ wait_lines() {
   tr -d '\r' <"$1"
 }
 
-shot() {  # shot NAME: a screenshot of the screen into the screenshots folder
+shot() {  # shot NAME [L T W H]: a screenshot, cut to that part of the screen
   [ -n "$shots" ] || return 0
   mkdir -p "$shots"
-  import -window root "$shots/$1.png" && echo "# screenshot $shots/$1.png"
+  local crop=()
+  (($# == 5)) && crop=(-crop "$(($4 + 16))x$(($5 + 16))+$(($2 > 8 ? $2 - 8 : 0))+$(($3 > 8 ? $3 - 8 : 0))" +repage)
+  import -window root png:- | convert - "${crop[@]}" "$shots/$1.png" && echo "# screenshot $shots/$1.png"
 }
 
 want() { [ -z "$only" ] || [ "$only" == "$1" ]; }
@@ -199,9 +201,10 @@ if want apppaths; then
   check "a double-click starts Vtr.exe from App Paths, alone, shown normally" \
     'C:\Apps\Vantorel\Vtr.exe|C:\Apps\Vantorel\Vtr.exe|show=1' "$(wait_lines "$launches" 1 | tail -1)"
 
-  out=$(drv post 0x205 menu)
-  h3=$(awk '/^menu/ {print $2}' <<<"$out")
-  shot popup-menu
+  # The pointer rests on the icon in Wine's tray window, as a user's would.
+  out=$(drv pointer 14 32 post 0x205 menu)
+  h3=$(awk '/^menu [0-9]/ {print $2}' <<<"$out")
+  shot popup-menu 0 0 300 220
   # Item 4 is hidden: its key does nothing and the menu stays open.
   drv key 4 menu key 2 menu-gone >/dev/null || bad "the popup menu takes item 2"
   check "recent item 2 starts Vtr.exe with its file in quotes" \
@@ -217,8 +220,10 @@ if want apppaths; then
   hwnd=$(drv find | awk '{print $2}')
   drv drop-icon icon-absent taskbar-created icon-present >/dev/null || bad "TaskbarCreated adds the icon again"
   out=$(drv record tip)
-  check "the icon was added twice, with the same record" "calls adds=2 modifies=1 deletes=0 last=0 result=1" \
-    "$(grep '^calls' <<<"$out")"
+  # (The number of modifies depends on how often Wine's tray saw the pointer
+  # pass over the icon.)
+  check "the icon was added twice, with the same record" "calls adds=2 deletes=0 last=0 result=1" \
+    "$(grep '^calls' <<<"$out" | sed 's/ modifies=[0-9]*//')"
   check "the re-added icon keeps its tooltip" "tip \"${full:0:64}\"" "$(grep '^tip' <<<"$out")"
 
   drv post 0x205 key c >/dev/null
@@ -237,13 +242,13 @@ if want beside; then
   out=$(drv tip)
   check "an empty LastFileApplied loses the trailing blank" "tip \"$(printf '%-64s' 'Last file applied:')\"" "$(grep '^tip' <<<"$out")"
   out=$(drv post 0x205 menu)
-  h0=$(awk '/^menu/ {print $2}' <<<"$out")
+  h0=$(awk '/^menu [0-9]/ {print $2}' <<<"$out")
   drv key o menu-gone >/dev/null
   check "Open starts the Vtr.exe beside the utility" 'C:\VtrSysTray\Vtr.exe|C:\VtrSysTray\Vtr.exe|show=1' \
     "$(wait_lines "$launches" 1 | tail -1)"
 
   drv post 0x205 key a about >"$work/about.txt" || bad "About Vantorel opens the About box"
-  shot about-box
+  shot about-box $(awk '/^about rect/ {print $3, $4, $5, $6}' "$work/about.txt")
   check "the About box's caption and version" "1" "$(grep -c '"Version 3.2.0 - BETA RELEASE 3"' "$work/about.txt")"
   check "the About box's title" "1" "$(grep -c '"Vantorel"$' "$work/about.txt")"
   check "the About box's client area is 381 x 268 pixels" "about client 381x268" "$(grep '^about client' "$work/about.txt")"
@@ -274,7 +279,7 @@ if want programfiles; then
   set_registry recent 5 run
   start_tray
   out=$(drv post 0x205 menu)
-  h5=$(awk '/^menu/ {print $2}' <<<"$out")
+  h5=$(awk '/^menu [0-9]/ {print $2}' <<<"$out")
   drv key 5 menu-gone >/dev/null
   check "recent item 5 starts the Vtr.exe under Program Files" \
     'C:\Program Files\Vantorel\Vtr.exe|C:\Program Files\Vantorel\Vtr.exe "D:\Data\Net 5.txt"|show=1' \
@@ -294,7 +299,7 @@ if want notfound; then
   set_registry recent 3
   start_tray
   out=$(drv post 0x205 menu)
-  [ -z "$h0" ] || check "the menu offers no launch: recent items stay hidden" "$h0" "$(awk '/^menu/ {print $2}' <<<"$out")"
+  [ -z "$h0" ] || check "the menu offers no launch: recent items stay hidden" "$h0" "$(awk '/^menu [0-9]/ {print $2}' <<<"$out")"
   # The key of the disabled Open closes the menu choosing nothing; the key of
   # a hidden recent item finds nothing and the menu stays open.
   drv key o menu-gone post 0x205 menu key 1 menu esc menu-gone post 0x203 >/dev/null || bad "the menu without Vtr.exe"
@@ -313,7 +318,7 @@ if want session; then
   W wineboot.exe -e >/dev/null 2>&1 &
   boot=$!
   out=$(drv msgbox)
-  shot message-box
+  shot message-box $(awk '/^msgbox rect/ {print $3, $4, $5, $6}' <<<"$out")
   check "the question at the end of the session" \
     'msgbox text "Vantorel has been set to run at ShutDown/Logoff.|/|/Would you like to run Vantorel now?" buttons &Yes,&No' \
     "$(grep '^msgbox text' <<<"$out")"

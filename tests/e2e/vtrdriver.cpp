@@ -32,7 +32,7 @@
 //                         the one over a blank spot of the box (the hand over the links)
 //   about-key enter|esc   press Enter or Esc in the About box
 //   about-gone            wait until no About box is open
-//   screenshot-wait MS    sleep MS milliseconds (lets a menu finish painting before a screenshot)
+//   pointer X Y           move the pointer to X,Y on the screen (where the popup menu opens)
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -137,6 +137,14 @@ std::string window_text(HWND hwnd) {
   SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
                       nullptr);
   return text;
+}
+
+// "L T W H" of a window on the screen.
+std::string rect_of(HWND hwnd) {
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  return std::to_string(rc.left) + " " + std::to_string(rc.top) + " " + std::to_string(rc.right - rc.left) + " " +
+         std::to_string(rc.bottom - rc.top);
 }
 
 std::string class_of(HWND hwnd) {
@@ -297,6 +305,7 @@ int command(std::vector<std::string>& args, size_t& i) {
     Sleep(50);
     GetWindowRect(menu, &rc);
     std::printf("menu %ld\n", rc.bottom - rc.top);
+    std::printf("menu rect %s\n", rect_of(menu).c_str());
   } else if (cmd == "key") {
     std::string key = arg();
     PostMessageA(need_menu(), WM_CHAR, static_cast<unsigned char>(key[0]), 1);
@@ -328,6 +337,7 @@ int command(std::vector<std::string>& args, size_t& i) {
           (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
         def = window_text(child);
     std::printf("msgbox default %s\n", def.c_str());
+    std::printf("msgbox rect %s\n", rect_of(box).c_str());
   } else if (cmd == "answer") {
     std::string which = arg();
     HWND box = message_box();
@@ -353,6 +363,7 @@ int command(std::vector<std::string>& args, size_t& i) {
     RECT client;
     GetClientRect(about, &client);
     std::printf("about client %ldx%ld\n", client.right, client.bottom);
+    std::printf("about rect %s\n", rect_of(about).c_str());
   } else if (cmd == "about-count") {
     size_t want = std::strtoul(arg().c_str(), nullptr, 10);
     Sleep(100);
@@ -388,8 +399,10 @@ int command(std::vector<std::string>& args, size_t& i) {
     post_key(focus ? focus : about, key == "esc" ? VK_ESCAPE : VK_RETURN);
   } else if (cmd == "about-gone") {
     wait_for([] { return about_boxes().empty(); }, "the About box to close");
-  } else if (cmd == "screenshot-wait") {
-    Sleep(std::strtoul(arg().c_str(), nullptr, 10));
+  } else if (cmd == "pointer") {
+    int x = std::atoi(arg().c_str());
+    int y = std::atoi(arg().c_str());
+    SetCursorPos(x, y);
   } else {
     fail("unknown command " + cmd);
   }
