@@ -312,6 +312,7 @@ TEST_F(EasyRegistryTest, FailedReopenRaisedKeepsThePreviousKeySuppressedDropsIt)
   quiet.Cd(kPath + "\\Doomed");
   ASSERT_EQ(quiet.lastError(), 0);
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSub + "\\Doomed");
+  const long held = OpenRegistryHandleCount();
 
   // The key vanished while current: noticed only at the next call on it.
   const ErrObject error = RaisedBy([&] { raising.MakeKey("X"); });
@@ -323,10 +324,12 @@ TEST_F(EasyRegistryTest, FailedReopenRaisedKeepsThePreviousKeySuppressedDropsIt)
   // missing handle.
   RaisedBy([&] { raising.DeleteValue("X"); });
   EXPECT_EQ(raising.lastError(), reopenCode);
+  EXPECT_EQ(OpenRegistryHandleCount(), held);
 
   quiet.MakeKey("X");  // reopen fails, the old key is closed, the create has no key
   EXPECT_EQ(quiet.lastError(), ERROR_INVALID_HANDLE);
   EXPECT_EQ(quiet.CurrentKey(), kPath + "\\DOOMED");
+  EXPECT_EQ(OpenRegistryHandleCount(), held - 1);
   EXPECT_FALSE(rawreg::KeyExists(HKEY_LOCAL_MACHINE, kSub + "\\Doomed"));
 }
 
@@ -589,6 +592,65 @@ TEST_F(EasyRegistryTest, LastErrorIsClearedBySuccessfulOperationsOfEveryKind) {
   fail();
   reg.DirValue();
   EXPECT_EQ(reg.lastError(), 0);
+}
+
+// ---------------------------------------------------------------- handles
+
+// Every path through the class, successful, suppressed and raised, with the
+// objects released at the end: no handle may stay open.
+void RunEveryKindOfOperation() {
+  {
+    clsEasyRegistry reg;
+    reg.Cd(kPath);
+    reg.Cd(".");
+    reg.MakeKey("Leak\\Deeper");
+    reg.Cd("Leak");
+    int32_t kind = ValueKind::String;
+    reg.ValueOf("s", kind, Variant("text"));
+    reg.ValueOf("s", kind);
+    kind = ValueKind::DWord;
+    reg.ValueOf("d", kind, Variant(7.0));
+    reg.DirKey();
+    reg.DirValue();
+    RaisedBy([&] { reg.ValueOf("d", kind, Variant(static_cast<int32_t>(7))); });
+    RaisedBy([&] { reg.ValueOf("missing", kind); });
+    RaisedBy([&] { reg.Cd("NoSuchChild"); });
+    reg.Cd(kPath + "\\Leak");
+    RaisedBy([&] { reg.Cd("\\HKEY_NOWHERE"); });
+    reg.Cd(kPath + "\\Leak");
+    reg.DeleteValue("s");
+    reg.DeleteKey("Deeper");
+    reg.Cd("..");
+    reg.DeleteKey("Leak");
+    reg.Cd("\\HKEY_LOCAL_MACHINE");
+    reg.Cd("\\");
+    reg.Cd(kPath);
+  }  // released while positioned
+  {
+    clsEasyRegistry quiet;
+    quiet.SuppressErrors(true);
+    quiet.Cd(kPath + "\\Missing");
+    quiet.MakeKey("X");
+    quiet.Cd(kPath);
+    quiet.DeleteKey("Missing");
+    quiet.Cd("Missing");
+    quiet.DirKey();
+    quiet.DirValue();
+  }  // released after a failed open
+}
+
+TEST_F(EasyRegistryTest, NoHandleStaysOpenAfterTheObjectsAreReleased) {
+  RunEveryKindOfOperation();  // let the platform open whatever it keeps for good
+  const long before = OpenRegistryHandleCount();
+  for (int round = 0; round < 3; ++round) RunEveryKindOfOperation();
+  EXPECT_EQ(OpenRegistryHandleCount(), before);
+
+  clsEasyRegistry reg;
+  reg.Cd(kPath);
+  EXPECT_EQ(OpenRegistryHandleCount(), before + 1);  // one key held, no more
+  reg.Cd(".");
+  reg.MakeKey("K");
+  EXPECT_EQ(OpenRegistryHandleCount(), before + 1);
 }
 
 }  // namespace
