@@ -4,7 +4,8 @@
 # tray icon).
 #
 #   scenarios.sh --wine WINE64 --tray VtrSysTray.exe --driver vtrdriver.exe
-#                --fakevtr Vtr.exe --work DIR [--screenshots DIR] [--only NAME]
+#                --fakevtr Vtr.exe --work DIR [--unit test_win_runtime.exe]
+#                [--screenshots DIR] [--only NAME]
 #
 # The utility runs from C:\VtrSysTray in a prefix of its own (DIR/prefix);
 # vtrdriver.exe plays the shell and the user, a fake Vtr.exe records each
@@ -13,7 +14,7 @@
 # by polling, never by a fixed sleep.
 set -uo pipefail
 
-wine="" tray="" driver="" fakevtr="" work="" shots="" only=""
+wine="" tray="" driver="" fakevtr="" work="" unit="" shots="" only=""
 while (($#)); do
   case "$1" in
     --wine) wine=$2; shift 2 ;;
@@ -21,6 +22,7 @@ while (($#)); do
     --driver) driver=$2; shift 2 ;;
     --fakevtr) fakevtr=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
+    --unit) unit=$2; shift 2 ;;
     --screenshots) shots=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
@@ -171,6 +173,17 @@ want() { [ -z "$only" ] || [ "$only" == "$1" ]; }
 
 # The menu's height for 0, 3 and 5 recent files, compared at the end.
 h0="" h3="" h5=""
+
+# ---------------------------------------------------------------------------
+if [ -n "$unit" ] && want unit; then
+  echo "# the window runtime in-process (GoogleTest)"
+  if W "$unit" >"$work/unit.txt" 2>&1; then
+    ok "the window runtime's own tests ($(grep -a -c '^\[       OK' "$work/unit.txt") passed)"
+  else
+    tr -d '\r' <"$work/unit.txt" | grep -a -E 'FAILED|Failure|Expected|Which is|actual|error' | head -40
+    bad "the window runtime's own tests"
+  fi
+fi
 
 # ---------------------------------------------------------------------------
 if want apppaths; then

@@ -1,0 +1,337 @@
+// The Windows window runtime in-process: the popup built from the menu model,
+// the hidden tray window, the callback in twips, the unload reasons, the icon
+// record handed to the shell, the About box laid out from its control table,
+// its pointer shapes and keys, files and launching.
+//
+// It makes real windows, so it runs inside an X server: scenarios.sh runs it
+// under Xvfb before the end-to-end scenarios, in their Wine prefix.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "about/frmAbout.h"
+#include "platform/win/WinPopupMenu.h"
+#include "platform/win/WinWindowRuntime.h"
+#include "platform/win/resource.h"
+
+namespace {
+
+// A form without controls, which records what the runtime raises.
+class ProbeForm : public Form {
+ public:
+  ProbeForm() : Form("frmProbe") { Caption = "Probe"; }
+  std::vector<int16_t> queries;
+  int unloads = 0;
+  bool refuse = false;
+  std::vector<float> moves;
+
+  void Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) override {
+    queries.push_back(UnloadMode);
+    if (refuse) Cancel = 1;
+  }
+  void Form_Unload(int16_t&) override { ++unloads; }
+  void Form_MouseMove(int16_t, int16_t, float X, float) override { moves.push_back(X); }
+};
+
+class WinRuntimeTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (frmAbout::Default().IsLoaded()) frmAbout::Default().Unload();
+    Pump();
+  }
+  // Delivers what was posted to this thread's windows.
+  static void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  static RECT ClientRectOf(HWND control) {
+    RECT rc;
+    GetWindowRect(control, &rc);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+  }
+  static LOGFONTA FontOf(HWND control) {
+    LOGFONTA lf{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    return lf;
+  }
+
+  WinWindowRuntime runtime{GetModuleHandleA(nullptr)};
+  ScopedRuntime installed{runtime};
+};
+
+TEST_F(WinRuntimeTest, PopupShowsVisibleItemsWithTheirStatesAndNoDefault) {
+  MenuItem root("mnuConfigure", "&Configure");
+  MenuItem open("mnuOpen", "&Open Vantorel...", true, false);
+  MenuItem sep("mnuSep_01", "-");
+  MenuItem close("mnuClose", "&Close");
+  MenuItem hidden("mnuFileRecent", "&1. Plan.txt", false);
+  MenuItem recent("mnuFileRecent", "&2. Net 2.txt");
+  root.Items = {&open, &sep, &close, &hidden, &recent};
+
+  WinPopupMenu popup(root);
+  HMENU menu = popup.Handle();
+  ASSERT_EQ(GetMenuItemCount(menu), 4);
+  char text[64];
+  GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "&Open Vantorel...");
+  EXPECT_TRUE(GetMenuState(menu, 0, MF_BYPOSITION) & MF_GRAYED);
+  EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_SEPARATOR);
+  EXPECT_FALSE(GetMenuState(menu, 2, MF_BYPOSITION) & MF_GRAYED);
+  GetMenuStringA(menu, 3, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "&2. Net 2.txt");
+  EXPECT_EQ(popup.ItemFor(GetMenuItemID(menu, 2)), &close);
+  EXPECT_EQ(popup.ItemFor(GetMenuItemID(menu, 3)), &recent);
+  EXPECT_EQ(popup.ItemFor(0), nullptr);  // dismissed
+  EXPECT_EQ(GetMenuDefaultItem(menu, FALSE, 0), static_cast<UINT>(-1));
+}
+
+TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelWindowOfOurClass) {
+  ProbeForm form;
+  form.Load();
+  HWND hwnd = form.hWnd();
+  ASSERT_NE(hwnd, nullptr);
+  char cls[64] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  EXPECT_STREQ(cls, vtr::win::kTrayWindowClass);
+  EXPECT_EQ(FindWindowA(vtr::win::kTrayWindowClass, "Probe"), hwnd);
+  EXPECT_FALSE(IsWindowVisible(hwnd));
+  // Top-level (the shell's broadcasts reach it), not message-only, and a tool
+  // window that no task switcher lists.
+  EXPECT_EQ(GetAncestor(hwnd, GA_PARENT), GetDesktopWindow());
+  EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_NE(form.Icon(), nullptr);
+}
+
+TEST_F(WinRuntimeTest, ShellCallbackReachesFormMouseMoveInTwips) {
+  ProbeForm form;
+  form.Load();
+  EXPECT_FLOAT_EQ(runtime.TwipsPerPixelX(), 1440.0f / 96.0f);  // Wine's screen is 96 DPI
+  PostMessageA(form.hWnd(), WM_MOUSEMOVE, 1, WM_RBUTTONUP);
+  Pump();
+  ASSERT_EQ(form.moves.size(), 1u);
+  EXPECT_FLOAT_EQ(form.moves[0], WM_RBUTTONUP * runtime.TwipsPerPixelX());
+}
+
+TEST_F(WinRuntimeTest, CloseAndSessionEndCarryTheirUnloadReasons) {
+  ProbeForm form;
+  form.Load();
+  HWND hwnd = form.hWnd();
+  form.refuse = true;
+  SendMessageA(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_EQ(form.queries, std::vector<int16_t>{vbFormControlMenu});
+  EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), FALSE);  // refused
+  EXPECT_EQ(form.queries.back(), vbAppWindows);
+  SendMessageA(hwnd, WM_ENDSESSION, FALSE, 0);
+  EXPECT_TRUE(form.IsLoaded());
+
+  form.refuse = false;
+  EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
+  EXPECT_TRUE(form.IsLoaded()) << "the form waits for the session to end for real";
+  SendMessageA(hwnd, WM_ENDSESSION, FALSE, 0);  // another program refused
+  EXPECT_TRUE(form.IsLoaded());
+  EXPECT_EQ(form.unloads, 0);
+
+  EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
+  SendMessageA(hwnd, WM_ENDSESSION, TRUE, 0);
+  EXPECT_FALSE(form.IsLoaded());
+  EXPECT_EQ(form.unloads, 1);
+  EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST_F(WinRuntimeTest, IconRecordReachesTheShellWithAZeroAfterTheTooltipAndReturnsAfterExplorerRestarts) {
+  ProbeForm form;
+  form.Load();
+  // The caller's memory after the record holds no zero at all.
+  struct {
+    NOTIFYICONDATAA record;
+    char after[16];
+  } memory;
+  std::memset(&memory, 0xAB, sizeof memory);
+  NOTIFYICONDATAA& rec = memory.record;
+  rec.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  rec.hWnd = form.hWnd();
+  rec.uID = 1;
+  rec.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  rec.uCallbackMessage = WM_MOUSEMOVE;
+  rec.hIcon = form.Icon();
+  std::memset(rec.szTip, 'x', 64);
+
+  // Explorer may still be starting: wait for the shell to take the icon.
+  BOOL added = FALSE;
+  for (int i = 0; i < 100 && !added; ++i) {
+    added = runtime.Shell_NotifyIconA(NIM_ADD, &rec);
+    if (!added) Sleep(50);
+  }
+  ASSERT_TRUE(added);
+  const auto& report = runtime.IconReport();
+  EXPECT_EQ(std::memcmp(&report.record, &rec, NOTIFYICONDATAA_V1_SIZE), 0);
+  EXPECT_EQ(report.record.szTip[64], 0);
+
+  // Explorer restarts: it has lost the icon, and broadcasts TaskbarCreated.
+  NOTIFYICONDATAA lost{};
+  lost.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  lost.hWnd = form.hWnd();
+  lost.uID = 1;
+  ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &lost));
+  DWORD adds = report.adds;
+  SendMessageA(form.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_EQ(report.adds, adds + 1);
+  EXPECT_EQ(report.lastMessage, static_cast<DWORD>(NIM_ADD));
+  EXPECT_TRUE(report.lastResult);
+  EXPECT_EQ(std::memcmp(&report.record, &rec, NOTIFYICONDATAA_V1_SIZE), 0);
+
+  EXPECT_TRUE(runtime.Shell_NotifyIconA(NIM_DELETE, &rec));
+  SendMessageA(form.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_EQ(report.adds, adds + 1) << "a deleted icon stays deleted";
+}
+
+TEST_F(WinRuntimeTest, AboutBoxIsOneDialogLaidOutFromItsControlTable) {
+  frmAbout& about = frmAbout::Default();
+  about.Show();
+  HWND dlg = about.hWnd();
+  ASSERT_NE(dlg, nullptr);
+  char text[128] = "";
+  GetClassNameA(dlg, text, sizeof text);
+  EXPECT_STREQ(text, "#32770");
+  GetWindowTextA(dlg, text, sizeof text);
+  EXPECT_STREQ(text, "About Vantorel");
+  EXPECT_TRUE(IsWindowVisible(dlg));
+  RECT client;
+  GetClientRect(dlg, &client);
+  EXPECT_EQ(client.right, 381);  // 5715 x 4020 twips at 15 twips a pixel
+  EXPECT_EQ(client.bottom, 268);
+
+  // Inside the frame: its position plus the frame's.
+  RECT link = ClientRectOf(runtime.ControlWindow(about, about.lblAddInSite));
+  EXPECT_EQ(link.left, (990 + 60) / 15);
+  EXPECT_EQ(link.top, (1680 + 600) / 15);
+  EXPECT_EQ(link.right - link.left, 3675 / 15);
+  EXPECT_EQ(link.bottom - link.top, 13);
+  GetWindowTextA(runtime.ControlWindow(about, about.lblVersion), text, sizeof text);
+  EXPECT_STREQ(text, "Version 3.2.0 - BETA RELEASE 3");
+
+  LOGFONTA title = FontOf(runtime.ControlWindow(about, about.lblTitle));
+  EXPECT_STREQ(title.lfFaceName, "MS Sans Serif");
+  EXPECT_EQ(title.lfHeight, -13);  // 9.75 pt at 96 DPI
+  EXPECT_EQ(title.lfWeight, FW_BOLD);
+  LOGFONTA linkFont = FontOf(runtime.ControlWindow(about, about.lblWebSite));
+  EXPECT_EQ(linkFont.lfHeight, -11);  // 8.25 pt
+  EXPECT_TRUE(linkFont.lfUnderline);
+
+  HDC dc = CreateCompatibleDC(nullptr);
+  auto colourOf = [&](const Control& control) {
+    SendMessageA(dlg, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(runtime.ControlWindow(about, control)));
+    return GetTextColor(dc);
+  };
+  EXPECT_EQ(colourOf(about.lblWebSite), RGB(0, 0, 255));
+  EXPECT_EQ(colourOf(about.lblTitle), RGB(128, 0, 128));
+  EXPECT_EQ(colourOf(about.lblDisclaimer), RGB(0, 0, 0));
+  EXPECT_EQ(colourOf(about.Label2), GetSysColor(COLOR_BTNTEXT));
+  DeleteDC(dc);
+
+  about.Show();  // asked again: the same box
+  EXPECT_EQ(about.hWnd(), dlg);
+  EXPECT_EQ(runtime.Forms().size(), 1u);
+}
+
+TEST_F(WinRuntimeTest, HandShowsOverTheLinksOnlyAndTheHourglassEverywhere) {
+  frmAbout& about = frmAbout::Default();
+  about.Show();
+  HWND dlg = about.hWnd();
+  HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_VTRLINKHAND));
+  ASSERT_NE(hand, nullptr);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(hand, &info));
+  EXPECT_EQ(info.xHotspot, 12u);  // the finger's tip
+  EXPECT_EQ(info.yHotspot, 1u);
+  BITMAP mask{};
+  GetObjectA(info.hbmMask, sizeof mask, &mask);
+  EXPECT_EQ(mask.bmWidth, 32);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+
+  auto pointerOver = [&](const Control& control) -> HCURSOR {
+    SetCursor(nullptr);
+    LRESULT handled = SendMessageA(dlg, WM_SETCURSOR, reinterpret_cast<WPARAM>(runtime.ControlWindow(about, control)),
+                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return handled ? GetCursor() : nullptr;
+  };
+  EXPECT_EQ(pointerOver(about.lblWebSite), hand);
+  EXPECT_EQ(pointerOver(about.lblAddInSite), hand);
+  EXPECT_EQ(pointerOver(about.Label2), nullptr);
+  EXPECT_EQ(pointerOver(about.cmdOK), nullptr);
+  EXPECT_EQ(pointerOver(about.Picture1), nullptr);
+
+  runtime.SetMousePointer(vbHourglass);
+  EXPECT_EQ(pointerOver(about.lblWebSite), LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  EXPECT_EQ(pointerOver(about.Label2), LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  runtime.SetMousePointer(vbDefault);
+}
+
+TEST_F(WinRuntimeTest, EnterAndEscCloseTheAboutBoxThroughItsButton) {
+  frmAbout& about = frmAbout::Default();
+  for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+    about.Show();
+    HWND dlg = about.hWnd();
+    MSG msg{runtime.ControlWindow(about, about.Label2), WM_KEYDOWN, key, 1, 0, {}};
+    EXPECT_TRUE(IsDialogMessageA(dlg, &msg));
+    EXPECT_FALSE(about.IsLoaded()) << "key " << key;
+    EXPECT_FALSE(IsWindow(dlg));
+  }
+}
+
+TEST_F(WinRuntimeTest, FileExistsOnlyForNormalFiles) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::string folder = std::string(temp) + "vtr-win-runtime";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  std::string file = folder + "\\Vtr.exe";
+  HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+
+  EXPECT_TRUE(runtime.FileExists(file));
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(runtime.FileExists(file));
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FALSE(runtime.FileExists(file));
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_SYSTEM);
+  EXPECT_FALSE(runtime.FileExists(file));
+  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_FALSE(runtime.FileExists(folder));
+  EXPECT_FALSE(runtime.FileExists(folder + "\\*.exe"));
+  EXPECT_FALSE(runtime.FileExists(folder + "\\Missing.exe"));
+  EXPECT_FALSE(runtime.FileExists(""));
+  DeleteFileA(file.c_str());
+  RemoveDirectoryA(folder.c_str());
+}
+
+TEST_F(WinRuntimeTest, LaunchStartsTheNamedProgramWhateverTheCommandLineSays) {
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, MAX_PATH);
+  std::string cmd = std::string(system) + "\\cmd.exe";
+  EXPECT_TRUE(runtime.Launch(cmd, cmd + " /c exit 0"));
+  // The unquoted path in the command line could name another program; the
+  // program path decides.
+  EXPECT_TRUE(runtime.Launch(cmd, "C:\\Program Files\\Nothing Here.exe /c exit 0"));
+  EXPECT_FALSE(runtime.Launch(std::string(system) + "\\no-such-program.exe", "no-such-program.exe"));
+  EXPECT_FALSE(runtime.Launch("", ""));
+}
+
+TEST_F(WinRuntimeTest, AppPathIsTheExecutablesFolderWithoutBackslash) {
+  char module[MAX_PATH];
+  GetModuleFileNameA(nullptr, module, MAX_PATH);
+  std::string expected(module);
+  expected.erase(expected.find_last_of('\\'));
+  EXPECT_EQ(runtime.AppPath(), expected);
+}
+
+}  // namespace
