@@ -9,18 +9,12 @@
 
 extern "C" int GetLocaleInfoA(LCID, LCTYPE LCType, LPSTR lpLCData, int cchData) {
   if (cchData < 0 || (cchData > 0 && lpLCData == nullptr)) return 0;
-  std::string data;
-  switch (LCType) {
-    case LOCALE_STHOUSAND: {
-      const lconv* conventions = std::localeconv();
-      data = conventions != nullptr && conventions->thousands_sep != nullptr ? conventions->thousands_sep : "";
-      // The C locale has no separator; Windows always names one.
-      if (data.empty()) data = ",";
-      break;
-    }
-    default:
-      return 0;
-  }
+  if (LCType != LOCALE_STHOUSAND) return 0;
+  const lconv* conventions = std::localeconv();
+  const char* separator = conventions != nullptr ? conventions->thousands_sep : nullptr;
+  // The C locale has no separator; Windows always names one.
+  if (separator == nullptr || *separator == '\0') separator = ",";
+  const std::string data(separator);
   const int needed = static_cast<int>(data.size()) + 1;
   if (cchData == 0) return needed;
   if (cchData < needed) return 0;
