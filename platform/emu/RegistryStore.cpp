@@ -2,6 +2,7 @@
 #include "platform/emu/RegistryStore.h"
 
 #include <sqlite3.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <iterator>
+#include <new>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -58,6 +60,17 @@ std::string Fold(std::string_view name) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return folded;
+}
+
+// Binds the folded form of a name from a buffer reused call after call
+// (the statement is stepped and reset before the buffer changes again).
+void BindFolded(sqlite3_stmt* s, int index, std::string_view name) {
+  thread_local std::string folded;
+  folded.assign(name);
+  for (char& c : folded) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  sqlite3_bind_blob(s, index, folded.data(), static_cast<int>(folded.size()), SQLITE_STATIC);
 }
 
 int64_t Now() {
@@ -118,12 +131,14 @@ struct RegistryStore::Statements {
   sqlite3_stmt* listVal = nullptr;
   sqlite3_stmt* maxSub = nullptr;
   sqlite3_stmt* maxVal = nullptr;
+  sqlite3_stmt* subKeyAt = nullptr;
+  sqlite3_stmt* valueAt = nullptr;
 
   std::vector<sqlite3_stmt*> all() const {
     return {begin,     beginWrite, commit,      rollback,    getKey,     findSub,
             insertKey, touchKey,   deleteKey,   deleteKeyValues, parentOf, getValue,
             findValue, updateValue, insertValue, deleteValue, valueById, subKeyById,
-            listSub,   listVal,    maxSub,      maxVal};
+            listSub,   listVal,    maxSub,      maxVal,      subKeyAt,   valueAt};
   }
   void FinalizeAll() {
     for (sqlite3_stmt* s : all()) sqlite3_finalize(s);
@@ -136,13 +151,22 @@ struct RegistryStore::Statements {
 RegistryStore::Session RegistryStore::Lock() {
   // Never destroyed: a registry call from another static destructor stays
   // safe, and the database's WAL survives an unclosed connection anyway.
-  static RegistryStore* store = new RegistryStore;
+  static RegistryStore* store = [] {
+    static RegistryStore* made = new RegistryStore;
+    // In a forked child only the forking thread lives on: the lock may be
+    // held by a thread that is gone, and the connection is the parent's.
+    ::pthread_atfork(nullptr, nullptr, [] {
+      new (&made->mutex_) std::mutex();
+      made->forked_ = true;
+    });
+    return made;
+  }();
   return Session(*store);
 }
 
 void RegistryStore::AdoptProcess() {
-  long pid = static_cast<long>(::getpid());
-  if (pid_ == pid) return;
+  if (!forked_) return;
+  forked_ = false;
   // A forked child owns neither its parent's connection nor its handles.
   // The connection is abandoned, not closed: closing it here would touch
   // the parent's locks and files.
@@ -153,7 +177,6 @@ void RegistryStore::AdoptProcess() {
   handles_.clear();
   nextHandle_ = kFirstHandle;
   for (Handle& root : roots_) root = Handle();
-  pid_ = pid;
 }
 
 long RegistryStore::OpenHandleCount() {
@@ -239,6 +262,9 @@ LONG RegistryStore::Exec(const char* sql, bool write) {
 LONG RegistryStore::OpenDatabase(bool write) {
   std::string path = StorePath();
   MakeParentDirectories(path);
+  // No allocation statistics: they cost a global mutex on every allocation.
+  // (Refused harmlessly once SQLite is in use.)
+  sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   int rc = sqlite3_open_v2(path.c_str(), &db_,
                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                            nullptr);
@@ -386,6 +412,12 @@ LONG RegistryStore::Prepare() {
       {&st_->listVal, "SELECT id FROM vals WHERE key=?1 ORDER BY id"},
       {&st_->maxSub, "SELECT max(length(name)), max(length(class)) FROM keys WHERE parent=?1"},
       {&st_->maxVal, "SELECT max(length(name)), max(length(data)) FROM vals WHERE key=?1"},
+      {&st_->subKeyAt,
+       "SELECT k.gen, c.id, c.name, c.class, c.mtime FROM keys AS k "
+       "LEFT JOIN keys AS c ON c.id=?2 AND c.parent=?1 WHERE k.id=?1"},
+      {&st_->valueAt,
+       "SELECT k.gen, v.id, v.name, v.type, v.data FROM keys AS k "
+       "LEFT JOIN vals AS v ON v.id=?2 AND v.key=?1 WHERE k.id=?1"},
   };
   for (auto& entry : list) {
     int rc = sqlite3_prepare_v3(db_, entry.sql, -1, SQLITE_PREPARE_PERSISTENT, entry.slot, nullptr);
@@ -441,10 +473,10 @@ bool RegistryStore::CloseHandle(HKEY key) {
 // ---------------------------------------------------------------------------
 // Transactions
 
-RegistryStore::Transaction::Transaction(RegistryStore& store, bool write)
+RegistryStore::Transaction::Transaction(RegistryStore& store, bool write, bool single)
     : store_(store), write_(write) {
   status_ = store_.EnsureOpen(write);
-  if (status_ != ERROR_SUCCESS) return;
+  if (status_ != ERROR_SUCCESS || (single && !write)) return;
   sqlite3_stmt* s = write ? store_.st_->beginWrite : store_.st_->begin;
   int rc = sqlite3_step(s);
   sqlite3_reset(s);
@@ -495,7 +527,7 @@ LONG RegistryStore::FindSubKey(int64_t parentId, std::string_view name, int64_t&
   sqlite3_stmt* s = st_->findSub;
   Reset reset{s};
   sqlite3_bind_int64(s, 1, parentId);
-  BindBlob(s, 2, Fold(name));
+  BindFolded(s, 2, name);
   int rc = sqlite3_step(s);
   if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
   if (rc != SQLITE_ROW) return Fail(rc, write);
@@ -582,6 +614,44 @@ LONG RegistryStore::GetSubKeyById(int64_t keyId, SubKeyRow& row, bool& found) {
   return ERROR_SUCCESS;
 }
 
+LONG RegistryStore::SubKeyAt(int64_t keyId, int64_t subKeyId, int64_t& generation, SubKeyRow& row,
+                             bool& found) {
+  sqlite3_stmt* s = st_->subKeyAt;
+  Reset reset{s};
+  sqlite3_bind_int64(s, 1, keyId);
+  sqlite3_bind_int64(s, 2, subKeyId);
+  int rc = sqlite3_step(s);
+  if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
+  if (rc != SQLITE_ROW) return Fail(rc, false);
+  generation = sqlite3_column_int64(s, 0);
+  found = sqlite3_column_type(s, 1) != SQLITE_NULL;
+  if (found) {
+    row.name = ColumnBytes(s, 2);
+    row.className = ColumnBytes(s, 3);
+    row.lastWrite = sqlite3_column_int64(s, 4);
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::ValueAt(int64_t keyId, int64_t valueId, int64_t& generation, ValueRow& row,
+                            bool& found) {
+  sqlite3_stmt* s = st_->valueAt;
+  Reset reset{s};
+  sqlite3_bind_int64(s, 1, keyId);
+  sqlite3_bind_int64(s, 2, valueId);
+  int rc = sqlite3_step(s);
+  if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
+  if (rc != SQLITE_ROW) return Fail(rc, false);
+  generation = sqlite3_column_int64(s, 0);
+  found = sqlite3_column_type(s, 1) != SQLITE_NULL;
+  if (found) {
+    row.name = ColumnBytes(s, 2);
+    row.type = static_cast<DWORD>(sqlite3_column_int64(s, 3));
+    row.data = ColumnBytes(s, 4);
+  }
+  return ERROR_SUCCESS;
+}
+
 LONG RegistryStore::MaxLengths(int64_t keyId, DWORD& subKeyName, DWORD& className,
                                DWORD& valueName, DWORD& valueData) {
   for (sqlite3_stmt* s : {st_->maxSub, st_->maxVal}) {
@@ -609,7 +679,7 @@ LONG RegistryStore::GetValue(int64_t keyId, std::string_view name, ValueRow& row
   sqlite3_stmt* s = st_->getValue;
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
-  BindBlob(s, 2, Fold(name));
+  BindFolded(s, 2, name);
   int rc = sqlite3_step(s);
   found = rc == SQLITE_ROW;
   if (rc == SQLITE_DONE) return ERROR_SUCCESS;

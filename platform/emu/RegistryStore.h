@@ -97,7 +97,9 @@ class RegistryStore {
   // One transaction per registry call.
   class Transaction {
    public:
-    Transaction(RegistryStore& store, bool write);
+    // A read of one statement needs no BEGIN: the statement is its own
+    // transaction (`single`).
+    Transaction(RegistryStore& store, bool write, bool single = false);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -124,6 +126,10 @@ class RegistryStore {
   LONG DeleteValue(int64_t keyId, std::string_view name, bool& found);
   LONG GetValueById(int64_t valueId, ValueRow& row, bool& found);
   LONG GetSubKeyById(int64_t keyId, SubKeyRow& row, bool& found);
+  // One statement, one snapshot: the key's generation (ERROR_KEY_DELETED
+  // when it is gone) with the subkey or value of the given id, if any.
+  LONG SubKeyAt(int64_t keyId, int64_t subKeyId, int64_t& generation, SubKeyRow& row, bool& found);
+  LONG ValueAt(int64_t keyId, int64_t valueId, int64_t& generation, ValueRow& row, bool& found);
   LONG ListSubKeys(int64_t keyId, std::vector<int64_t>& ids);
   LONG ListValues(int64_t keyId, std::vector<int64_t>& ids);
   // Longest subkey name and class, longest value name and data.
@@ -147,7 +153,7 @@ class RegistryStore {
 
   std::mutex mutex_;
   sqlite3* db_ = nullptr;
-  long pid_ = 0;
+  bool forked_ = true;  // set in a forked child; true until first use
   int busyTimeoutMs_ = 2000;
   int64_t rootIds_[7] = {0, 0, 0, 0, 0, 0, 0};
   // Handle values are multiples of 4 below the predefined roots, handed out

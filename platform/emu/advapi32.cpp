@@ -118,7 +118,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
     *phkResult = hKey;  // a predefined key opens as itself
     return ERROR_SUCCESS;
   }
-  Transaction txn(*store.get(), false);
+  Transaction txn(*store.get(), false, names.size() <= 1);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
   int64_t keyId = 0;
   if (names.empty()) {
@@ -254,7 +254,8 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
   if (rc != ERROR_SUCCESS) return rc;
   if (!Allows(handle, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   std::string_view name = lpValueName != nullptr ? lpValueName : "";
-  Transaction txn(*store.get(), false);
+  // One statement reads the value; the key is looked at only when it is missing.
+  Transaction txn(*store.get(), false, true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
   RegistryStore::ValueRow row;
   bool found = false;
@@ -363,29 +364,32 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
   LONG rc = store->Resolve(hKey, handle, false);
   if (rc != ERROR_SUCCESS) return rc;
   if (!Allows(handle, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
-  Transaction txn(*store.get(), false);
+  Transaction txn(*store.get(), false, true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
-  RegistryStore::KeyInfo info;
-  rc = store->GetKey(handle->keyId, info, false);
-  if (rc != ERROR_SUCCESS) return rc;
-  // The sorted listing is read once and kept while the key's subkeys stay
-  // the same, so that entry i costs one lookup, not a scan of i entries.
-  if (handle->subKeyGeneration != info.generation) {
-    rc = store->ListSubKeys(handle->keyId, handle->subKeyIds);
-    if (rc != ERROR_SUCCESS) {
-      handle->subKeyGeneration = -1;
-      return rc;
-    }
-    handle->subKeyGeneration = info.generation;
-  }
-  if (dwIndex >= handle->subKeyIds.size()) return ERROR_NO_MORE_ITEMS;
+  // The sorted listing is read once and kept while the key's generation
+  // holds, so that entry i costs one lookup by id, not a scan of i entries.
+  // The generation comes in the same statement as the entry.
   RegistryStore::SubKeyRow row;
   bool found = false;
-  rc = store->GetSubKeyById(handle->subKeyIds[dwIndex], row, found);
+  int64_t generation = 0;
+  int64_t wanted = dwIndex < handle->subKeyIds.size() ? handle->subKeyIds[dwIndex] : 0;
+  rc = store->SubKeyAt(handle->keyId, wanted, generation, row, found);
   if (rc != ERROR_SUCCESS) return rc;
+  if (generation != handle->subKeyGeneration) {
+    Transaction listing(*store.get(), false);
+    if (listing.status() != ERROR_SUCCESS) return listing.status();
+    handle->subKeyGeneration = -1;
+    rc = store->SubKeyAt(handle->keyId, 0, generation, row, found);
+    if (rc == ERROR_SUCCESS) rc = store->ListSubKeys(handle->keyId, handle->subKeyIds);
+    found = false;
+    if (rc == ERROR_SUCCESS && dwIndex < handle->subKeyIds.size()) {
+      rc = store->GetSubKeyById(handle->subKeyIds[dwIndex], row, found);
+    }
+    if (rc == ERROR_SUCCESS) rc = listing.Commit();
+    if (rc != ERROR_SUCCESS) return rc;
+    handle->subKeyGeneration = generation;
+  }
   if (!found) return ERROR_NO_MORE_ITEMS;
-  rc = txn.Commit();
-  if (rc != ERROR_SUCCESS) return rc;
   if (row.name.size() >= *lpcchName) return ERROR_MORE_DATA;
   if (lpClass != nullptr && lpcchClass != nullptr && row.className.size() >= *lpcchClass) {
     *lpcchClass = static_cast<DWORD>(row.className.size());
@@ -408,27 +412,30 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
   LONG rc = store->Resolve(hKey, handle, false);
   if (rc != ERROR_SUCCESS) return rc;
   if (!Allows(handle, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  Transaction txn(*store.get(), false);
+  Transaction txn(*store.get(), false, true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
-  RegistryStore::KeyInfo info;
-  rc = store->GetKey(handle->keyId, info, false);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (handle->valueGeneration != info.generation) {
-    rc = store->ListValues(handle->keyId, handle->valueIds);
-    if (rc != ERROR_SUCCESS) {
-      handle->valueGeneration = -1;
-      return rc;
-    }
-    handle->valueGeneration = info.generation;
-  }
-  if (dwIndex >= handle->valueIds.size()) return ERROR_NO_MORE_ITEMS;
+  // Values in creation order, kept like the subkeys of RegEnumKeyExA.
   RegistryStore::ValueRow row;
   bool found = false;
-  rc = store->GetValueById(handle->valueIds[dwIndex], row, found);
+  int64_t generation = 0;
+  int64_t wanted = dwIndex < handle->valueIds.size() ? handle->valueIds[dwIndex] : 0;
+  rc = store->ValueAt(handle->keyId, wanted, generation, row, found);
   if (rc != ERROR_SUCCESS) return rc;
+  if (generation != handle->valueGeneration) {
+    Transaction listing(*store.get(), false);
+    if (listing.status() != ERROR_SUCCESS) return listing.status();
+    handle->valueGeneration = -1;
+    rc = store->ValueAt(handle->keyId, 0, generation, row, found);
+    if (rc == ERROR_SUCCESS) rc = store->ListValues(handle->keyId, handle->valueIds);
+    found = false;
+    if (rc == ERROR_SUCCESS && dwIndex < handle->valueIds.size()) {
+      rc = store->GetValueById(handle->valueIds[dwIndex], row, found);
+    }
+    if (rc == ERROR_SUCCESS) rc = listing.Commit();
+    if (rc != ERROR_SUCCESS) return rc;
+    handle->valueGeneration = generation;
+  }
   if (!found) return ERROR_NO_MORE_ITEMS;
-  rc = txn.Commit();
-  if (rc != ERROR_SUCCESS) return rc;
   DWORD size = static_cast<DWORD>(row.data.size());
   if (lpData != nullptr && size > *lpcbData) {
     *lpcbData = size;

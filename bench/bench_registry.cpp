@@ -1,0 +1,178 @@
+// The registry functions' speed: open + query + close of one value, a set,
+// and listing 10,000 and 100,000 subkeys and values. Natively it measures the
+// emulated registry (in a store of its own, unless VTR_REGISTRY names one);
+// cross-built and run under wine64, Wine's registry.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/modAPI.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+
+#include <filesystem>
+#endif
+
+namespace {
+
+const char* const kBase = "Software\\VtrTest\\Bench";
+
+HKEY CreateKey(const std::string& path) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return nullptr;
+  return key;
+}
+
+void DeleteTree(HKEY parent, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return;
+  std::vector<std::string> children;
+  char child[300];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = sizeof child;
+    if (RegEnumKeyExA(key, i, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    children.emplace_back(child, length);
+  }
+  for (const auto& each : children) DeleteTree(key, each);
+  RegCloseKey(key);
+  RegDeleteKeyA(parent, name.c_str());
+}
+
+// A key below the bench key with `count` subkeys (or values), made once.
+std::string Populated(const char* kind, int64_t count, bool values) {
+  std::string path = std::string(kBase) + "\\" + kind + std::to_string(count);
+  HKEY key = CreateKey(path);
+  if (key == nullptr) return "";
+  DWORD have = 0;
+  if (values) {
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &have, nullptr, nullptr,
+                     nullptr, nullptr);
+  } else {
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &have, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr);
+  }
+  char name[32];
+  for (int64_t i = have; i < count; ++i) {
+    std::snprintf(name, sizeof name, "Entry%06lld", static_cast<long long>(i));
+    if (values) {
+      DWORD data = static_cast<DWORD>(i);
+      RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    } else {
+      HKEY sub = nullptr;
+      if (RegCreateKeyExA(key, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr) == ERROR_SUCCESS)
+        RegCloseKey(sub);
+    }
+  }
+  RegCloseKey(key);
+  return path;
+}
+
+void BM_OpenQueryClose(benchmark::State& state) {
+  HKEY setup = CreateKey(kBase);
+  const char text[] = "C:\\Program Files\\Vantorel\\Vtr.exe";
+  RegSetValueExA(setup, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
+  RegCloseKey(setup);
+  char buffer[256];
+  for (auto _ : state) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kBase, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+      state.SkipWithError("open failed");
+      break;
+    }
+    DWORD size = sizeof buffer;
+    DWORD type = 0;
+    LONG rc = RegQueryValueExA(key, "Path", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) {
+      state.SkipWithError("query failed");
+      break;
+    }
+    benchmark::DoNotOptimize(buffer);
+  }
+}
+BENCHMARK(BM_OpenQueryClose)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_SetValue(benchmark::State& state) {
+  HKEY key = CreateKey(kBase);
+  const char text[] = "C:\\Users\\Me\\Documents\\Plan.vtr";
+  for (auto _ : state) {
+    if (RegSetValueExA(key, "LastFileApplied", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text) !=
+        ERROR_SUCCESS) {
+      state.SkipWithError("set failed");
+      break;
+    }
+  }
+  RegCloseKey(key);
+}
+BENCHMARK(BM_SetValue)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Opens the key, counts its entries and reads every one of them by index.
+void ListAll(benchmark::State& state, bool values) {
+  std::string path = Populated(values ? "Values" : "Keys", state.range(0), values);
+  char name[300];
+  for (auto _ : state) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+      state.SkipWithError("open failed");
+      break;
+    }
+    DWORD count = 0;
+    if (values) {
+      RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                       nullptr, nullptr);
+    } else {
+      RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr);
+    }
+    DWORD listed = 0;
+    for (DWORD i = 0; i < count; ++i) {
+      DWORD length = sizeof name;
+      BYTE data[64];
+      DWORD size = sizeof data;
+      LONG rc = values ? RegEnumValueA(key, i, name, &length, nullptr, nullptr, data, &size)
+                       : RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+      if (rc == ERROR_SUCCESS) ++listed;
+    }
+    RegCloseKey(key);
+    if (listed != static_cast<DWORD>(state.range(0))) {
+      state.SkipWithError("listing incomplete");
+      break;
+    }
+  }
+}
+void BM_EnumSubKeys(benchmark::State& state) { ListAll(state, false); }
+void BM_EnumValues(benchmark::State& state) { ListAll(state, true); }
+BENCHMARK(BM_EnumSubKeys)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_EnumValues)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifndef _WIN32
+  // Never the user's own store: a temporary one unless VTR_REGISTRY is set.
+  std::filesystem::path privateDir;
+  if (std::getenv("VTR_REGISTRY") == nullptr) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vtr-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) return 1;
+    privateDir = pattern;
+    ::setenv("VTR_REGISTRY", (privateDir / "registry.db").c_str(), 1);
+  }
+#endif
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  DeleteTree(HKEY_LOCAL_MACHINE, kBase);
+#ifndef _WIN32
+  if (!privateDir.empty()) std::filesystem::remove_all(privateDir);
+#endif
+  return 0;
+}
