@@ -51,7 +51,7 @@ class State {
       return false;
     }
     void operator++() { --left; }
-    struct Value {};
+    struct __attribute__((unused)) Value {};
     Value operator*() const { return Value(); }
   };
   Iterator begin() {
