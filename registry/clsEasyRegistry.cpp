@@ -290,9 +290,13 @@ void clsEasyRegistry::ValueOf(const std::string& strValueName, int32_t& lngValue
     default:
       RaiseClassError(4);
   }
+  // For string types Windows reads the byte after the data and, when it is a
+  // zero, stores it too. A non-zero byte there keeps the stored data exactly
+  // what was given, and the byte that is read is ours.
+  const auto length = static_cast<DWORD>(data.size());
+  data.push_back(0xFF);
   OpenPath(".", KEY_SET_VALUE);
-  CheckApiResult(RegSetValueExA(lngKeyHandle, strValueName.c_str(), 0, registryType, data.data(),
-                                static_cast<DWORD>(data.size())));
+  CheckApiResult(RegSetValueExA(lngKeyHandle, strValueName.c_str(), 0, registryType, data.data(), length));
 }
 
 RegistryValue clsEasyRegistry::ValueOf(const std::string& strValueName, int32_t& lngValueType) {

@@ -43,7 +43,12 @@ inline void SetValue(HKEY root, const std::string& subKey, const std::string& na
   ASSERT_EQ(RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                             &key, &disposition),
             ERROR_SUCCESS);
-  const LONG result = RegSetValueExA(key, name.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+  // For string types Windows looks at the byte after the data and counts a
+  // terminating zero there as part of the value: put a non-zero byte there so
+  // that exactly the bytes given are stored.
+  std::vector<uint8_t> guarded(bytes);
+  guarded.push_back(0x5A);
+  const LONG result = RegSetValueExA(key, name.c_str(), 0, type, guarded.data(), static_cast<DWORD>(bytes.size()));
   RegCloseKey(key);
   ASSERT_EQ(result, ERROR_SUCCESS) << name;
 }

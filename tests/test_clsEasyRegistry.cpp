@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -422,6 +424,13 @@ TEST_F(EasyRegistryTest, BinaryAndMultiStringWritesStoreTheBytesOfOneDimension) 
   ASSERT_TRUE(multi.has_value());
   EXPECT_EQ(multi->type, static_cast<DWORD>(REG_MULTI_SZ));
   EXPECT_EQ(multi->bytes, rawreg::Bytes(std::string("a\0bc\0\0", 6)));
+  // Nothing is added, not even to string data that lacks its final zero.
+  for (int round = 0; round < 20; ++round) {
+    reg.ValueOf("open", kind, Variant(ByteArray({'a', 'b'})));
+    auto open = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "open");
+    ASSERT_TRUE(open.has_value());
+    EXPECT_EQ(open->bytes, (std::vector<uint8_t>{'a', 'b'}));
+  }
 
   const Variant misfits[] = {Variant(ByteArray()),  // never allocated: 0 dimensions
                              Variant(ByteArray::WithBounds({{0, 2}, {0, 2}})), Variant("text"), Variant(1.0),
@@ -592,6 +601,167 @@ TEST_F(EasyRegistryTest, LastErrorIsClearedBySuccessfulOperationsOfEveryKind) {
   fail();
   reg.DirValue();
   EXPECT_EQ(reg.lastError(), 0);
+}
+
+// ---------------------------------------------------------------- listings
+
+// The column of a listed value, found by name: the enumeration order is the
+// registry's own.
+struct Listed {
+  std::string data;
+  std::string kind;
+};
+std::optional<Listed> Column(const clsEasyRegistry::ValueTable& table, const std::string& name) {
+  for (size_t i = 0; i < table[clsEasyRegistry::RowName].size(); ++i) {
+    if (table[clsEasyRegistry::RowName][i] == name)
+      return Listed{table[clsEasyRegistry::RowData][i], table[clsEasyRegistry::RowKind][i]};
+  }
+  return std::nullopt;
+}
+
+TEST_F(EasyRegistryTest, WithoutCurrentKeyDirKeyListsTheRootsAndDirValueNothing) {
+  clsEasyRegistry reg;
+  reg.SuppressErrors(true);
+  reg.Cd(kPath + "\\Missing");
+  reg.Cd("\\");
+  ASSERT_EQ(reg.lastError(), 2);
+  auto roots = reg.DirKey();
+  ASSERT_TRUE(roots.has_value());
+  EXPECT_EQ(*roots, (std::vector<std::string>{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
+                                              "HKEY_USERS", "HKEY_DYN_DATA", "HKEY_CURRENT_CONFIG"}));
+  EXPECT_FALSE(reg.DirValue().has_value());
+  EXPECT_EQ(reg.lastError(), 2);  // no registry call was made
+}
+
+TEST_F(EasyRegistryTest, AnEmptyKeyListsAsNothingRatherThanAnEmptyArray) {
+  clsEasyRegistry reg;
+  Position(reg);
+  EXPECT_FALSE(reg.DirKey().has_value());
+  EXPECT_EQ(reg.lastError(), 0);
+  EXPECT_FALSE(reg.DirValue().has_value());
+  EXPECT_EQ(reg.lastError(), 0);
+  EXPECT_EQ(reg.CurrentKey(), kPath);
+}
+
+TEST_F(EasyRegistryTest, DirKeyListsSubkeysAsTheRegistrySpellsThem) {
+  for (const char* name : {"Recent", "options", "MiXeD Case", "b"}) rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\" + name);
+  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Recent\\NotListed");
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, "value", REG_SZ, rawreg::Bytes("not a key"));
+  clsEasyRegistry reg;
+  Position(reg);
+  auto names = reg.DirKey();
+  ASSERT_TRUE(names.has_value());
+  std::sort(names->begin(), names->end());
+  EXPECT_EQ(*names, (std::vector<std::string>{"MiXeD Case", "Recent", "b", "options"}));
+  EXPECT_EQ(reg.lastError(), 0);
+  EXPECT_EQ(reg.CurrentKey(), kPath);
+  // The key handle the listing opened serves the next operation as usual.
+  reg.MakeKey("After");
+  EXPECT_EQ(reg.lastError(), 0);
+}
+
+TEST_F(EasyRegistryTest, DirValueShowsEachTypeByItsDisplayRule) {
+  const std::string longText(1023, 'x');  // with its NUL exactly fills the data buffer
+  struct Case {
+    const char* name;
+    DWORD type;
+    std::vector<uint8_t> data;
+    std::string text;
+    const char* kind;
+  } cases[] = {
+      {"sz", REG_SZ, {'a', 'b', 'c', 0}, "abc", "0"},
+      {"szempty", REG_SZ, {0}, "", "0"},
+      {"sznonul", REG_SZ, {'a', 'b', 'c'}, "ab", "0"},  // the last byte always goes
+      {"nodata", REG_BINARY, {}, "", ""},
+      {"nodatasz", REG_SZ, {}, "", ""},
+      {"binary", REG_BINARY, {0x00, 0x0A, 0xFF}, "0 A FF", "1"},
+      {"dword255", REG_DWORD, {255, 0, 0, 0}, "000000FF (0,000,000,255)", "2"},
+      {"dwordmax", REG_DWORD, {255, 255, 255, 255}, "FFFFFFFF (4,294,967,295)", "2"},
+      {"dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12}, "12345678 (0,305,419,896)", "2"},
+      {"dword3", REG_DWORD, {0x01, 0x02, 0x03}, "00030201 (0,000,197,121)", "2"},
+      {"multi", REG_MULTI_SZ, rawreg::Bytes(std::string("a\0bc\0\0", 6)), std::string("a\0bc\0", 5), "0"},
+      {"expand", REG_EXPAND_SZ, rawreg::Bytes(std::string("%TEMP%\0", 7)), "%TEMP%", "0"},
+      {"none", REG_NONE, {'q', 'r'}, "q", "0"},
+      {"high", REG_SZ, {0xE9, 0xFC, 0}, "\xE9\xFC", "0"},
+      {"long", REG_SZ, rawreg::Bytes(longText + '\0'), longText, "0"},
+      {"", REG_SZ, rawreg::Bytes(std::string("default\0", 8)), "default", "0"},
+  };
+  for (const Case& c : cases) rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, c.name, c.type, c.data);
+
+  clsEasyRegistry reg;
+  Position(reg);
+  auto table = reg.DirValue();
+  ASSERT_TRUE(table.has_value());
+  EXPECT_EQ(reg.lastError(), 0);
+  ASSERT_EQ((*table)[clsEasyRegistry::RowName].size(), std::size(cases));
+  EXPECT_EQ((*table)[clsEasyRegistry::RowData].size(), std::size(cases));
+  EXPECT_EQ((*table)[clsEasyRegistry::RowKind].size(), std::size(cases));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto listed = Column(*table, c.name);
+    ASSERT_TRUE(listed.has_value());
+    EXPECT_EQ(listed->data, c.text);
+    EXPECT_EQ(listed->kind, c.kind);
+  }
+}
+
+TEST_F(EasyRegistryTest, EntriesTooLongForTheBuffersListEmptyWhenSuppressedAndRaiseOtherwise) {
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, "big", REG_BINARY, std::vector<uint8_t>(1025, 0xAB));
+  clsEasyRegistry reg;
+  reg.SuppressErrors(true);
+  Position(reg);
+  auto table = reg.DirValue();
+  ASSERT_TRUE(table.has_value());
+  EXPECT_EQ(reg.lastError(), ERROR_MORE_DATA);
+  EXPECT_EQ((*table)[clsEasyRegistry::RowName], std::vector<std::string>{""});
+  EXPECT_EQ((*table)[clsEasyRegistry::RowData], std::vector<std::string>{""});
+  EXPECT_EQ((*table)[clsEasyRegistry::RowKind], std::vector<std::string>{""});
+
+  // An earlier entry's name and data must not show through a failed index.
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, "small", REG_DWORD, {1, 0, 0, 0});
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, std::string(1024, 'n'), REG_SZ, rawreg::Bytes(std::string("x\0", 2)));
+  table = reg.DirValue();
+  ASSERT_TRUE(table.has_value());
+  ASSERT_EQ((*table)[clsEasyRegistry::RowName].size(), 3u);
+  int failed = 0;
+  for (size_t i = 0; i < 3; ++i) {
+    const std::string& name = (*table)[clsEasyRegistry::RowName][i];
+    if (name == "small") {
+      EXPECT_EQ((*table)[clsEasyRegistry::RowData][i], "00000001 (0,000,000,001)");
+      continue;
+    }
+    ++failed;
+    EXPECT_EQ(name, "");
+    EXPECT_EQ((*table)[clsEasyRegistry::RowData][i], "");
+    EXPECT_EQ((*table)[clsEasyRegistry::RowKind][i], "");
+  }
+  EXPECT_EQ(failed, 2);
+
+  reg.SuppressErrors(false);
+  ExpectApiError(RaisedBy([&] { reg.DirValue(); }), "Undefined key error code!");
+  EXPECT_EQ(reg.lastError(), ERROR_MORE_DATA);
+}
+
+TEST_F(EasyRegistryTest, ListingAKeyThatWentAwayFailsOrListsNothing) {
+  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Gone\\Child");
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub + "\\Gone", "v", REG_SZ, rawreg::Bytes("x"));
+  clsEasyRegistry raising;
+  raising.Cd(kPath + "\\Gone");
+  clsEasyRegistry quiet;
+  quiet.SuppressErrors(true);
+  quiet.Cd(kPath + "\\Gone");
+  DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSub + "\\Gone");
+
+  const ErrObject error = RaisedBy([&] { raising.DirKey(); });
+  EXPECT_EQ(error.Number, kApiError);
+  EXPECT_NE(raising.lastError(), 0);
+  RaisedBy([&] { raising.DirValue(); });
+
+  EXPECT_FALSE(quiet.DirKey().has_value());
+  EXPECT_NE(quiet.lastError(), 0);
+  EXPECT_FALSE(quiet.DirValue().has_value());
+  EXPECT_NE(quiet.lastError(), 0);
+  EXPECT_EQ(quiet.CurrentKey(), kPath + "\\GONE");
 }
 
 // ---------------------------------------------------------------- handles
