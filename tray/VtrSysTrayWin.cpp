@@ -19,8 +19,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     WinWindowRuntime runtime(instance);
     ScopedRuntime installed(runtime);
     frmSysTray form;
-    RunEventHandler([&] { form.Load(); });
-    exitCode = runtime.Run();
+    bool loaded = false;
+    RunEventHandler([&] {
+      form.Load();
+      loaded = true;
+    });
+    if (loaded) {
+      exitCode = runtime.Run();
+    } else {
+      // A start-up that failed (already shown to the user) ends the program
+      // rather than leave it running without an icon.
+      if (form.IsLoaded()) RunEventHandler([&] { form.Unload(vbFormCode); });
+      exitCode = 1;
+    }
   }
   if (SUCCEEDED(com)) CoUninitialize();
   return exitCode;

@@ -86,19 +86,20 @@ bool process_running(const char* exe) {
 }
 
 // The visible popup menu window, if one is shown.
+// (Callbacks are named functions: the 32-bit build needs their stdcall.)
+BOOL CALLBACK find_popup_menu(HWND hwnd, LPARAM out) {
+  char cls[64] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (std::strcmp(cls, "#32768") == 0 && IsWindowVisible(hwnd)) {
+    *reinterpret_cast<HWND*>(out) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND popup_menu() {
   HWND found = nullptr;
-  EnumWindows(
-      [](HWND hwnd, LPARAM out) -> BOOL {
-        char cls[64] = "";
-        GetClassNameA(hwnd, cls, sizeof cls);
-        if (std::strcmp(cls, "#32768") == 0 && IsWindowVisible(hwnd)) {
-          *reinterpret_cast<HWND*>(out) = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumWindows(find_popup_menu, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -110,17 +111,17 @@ HWND need_menu() {
 
 HWND message_box() { return FindWindowA("#32770", "Vantorel"); }
 
+BOOL CALLBACK collect_about_box(HWND hwnd, LPARAM out) {
+  char title[64] = "";
+  GetWindowTextA(hwnd, title, sizeof title);
+  if (std::strcmp(title, "About Vantorel") == 0 && IsWindowVisible(hwnd))
+    reinterpret_cast<std::vector<HWND>*>(out)->push_back(hwnd);
+  return TRUE;
+}
+
 std::vector<HWND> about_boxes() {
   std::vector<HWND> found;
-  EnumWindows(
-      [](HWND hwnd, LPARAM out) -> BOOL {
-        char title[64] = "";
-        GetWindowTextA(hwnd, title, sizeof title);
-        if (std::strcmp(title, "About Vantorel") == 0 && IsWindowVisible(hwnd))
-          reinterpret_cast<std::vector<HWND>*>(out)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumWindows(collect_about_box, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -153,15 +154,14 @@ std::string class_of(HWND hwnd) {
   return cls;
 }
 
+BOOL CALLBACK collect_child(HWND hwnd, LPARAM out) {
+  reinterpret_cast<std::vector<HWND>*>(out)->push_back(hwnd);
+  return TRUE;
+}
+
 std::vector<HWND> children(HWND parent) {
   std::vector<HWND> found;
-  EnumChildWindows(
-      parent,
-      [](HWND hwnd, LPARAM out) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(out)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumChildWindows(parent, collect_child, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -178,24 +178,27 @@ std::vector<HWND> links(HWND about) {
   return found;
 }
 
+vtr::win::IconRecordReport g_report;
+bool g_answered;
+
+LRESULT CALLBACK reply_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_COPYDATA) {
+    auto* data = reinterpret_cast<COPYDATASTRUCT*>(lp);
+    if (data->dwData == vtr::win::kIconRecordCopyData && data->cbData == sizeof g_report) {
+      std::memcpy(&g_report, data->lpData, sizeof g_report);
+      g_answered = true;
+      return TRUE;
+    }
+    return FALSE;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
 // Asks the tray window for its icon record (see WinNames.h).
 vtr::win::IconRecordReport icon_report() {
-  static vtr::win::IconRecordReport report;
-  static bool answered;
-  answered = false;
+  g_answered = false;
   WNDCLASSA wc{};
-  wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
-    if (msg == WM_COPYDATA) {
-      auto* data = reinterpret_cast<COPYDATASTRUCT*>(lp);
-      if (data->dwData == vtr::win::kIconRecordCopyData && data->cbData == sizeof report) {
-        std::memcpy(&report, data->lpData, sizeof report);
-        answered = true;
-        return TRUE;
-      }
-      return FALSE;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
-  };
+  wc.lpfnWndProc = reply_proc;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = "VtrDriverReply";
   RegisterClassA(&wc);
@@ -204,8 +207,8 @@ vtr::win::IconRecordReport icon_report() {
   DWORD_PTR result = 0;
   SendMessageTimeoutA(need_tray(), query, reinterpret_cast<WPARAM>(reply), 0, SMTO_ABORTIFHUNG, 5000, &result);
   DestroyWindow(reply);
-  if (!answered) fail("the tray window did not report its icon record");
-  return report;
+  if (!g_answered) fail("the tray window did not report its icon record");
+  return g_report;
 }
 
 // Whether the shell knows the icon: modifying nothing succeeds only for an
