@@ -150,7 +150,10 @@ class Benchmark {
     std::vector<std::vector<int64_t>> runs = args_.empty() ? std::vector<std::vector<int64_t>>{{}} : args_;
     for (const auto& ranges : runs) {
       std::string name = name_;
-      for (int64_t r : ranges) name += "/" + std::to_string(r);
+      for (int64_t r : ranges) {
+        name += '/';
+        name += std::to_string(r);
+      }
       if (!filter.empty() && name.find(filter) == std::string::npos) continue;
       RunOne(name, ranges);
     }
