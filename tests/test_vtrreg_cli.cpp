@@ -25,7 +25,9 @@ std::string HostPath(std::string path) {
   for (char& c : path) {
     if (c == '/') c = '\\';
   }
-  return "Z:" + path;
+  std::string host = "Z:";
+  host += path;
+  return host;
 #else
   return path;
 #endif
@@ -33,7 +35,10 @@ std::string HostPath(std::string path) {
 
 std::string Quote(const std::string& argument) {
 #ifdef _WIN32
-  return "\"" + argument + "\"";  // the tests pass no double quote and no trailing backslash
+  std::string quoted = "\"";  // the tests pass no double quote and no trailing backslash
+  quoted += argument;
+  quoted += '"';
+  return quoted;
 #else
   std::string quoted = "'";
   for (char c : argument) {
@@ -79,7 +84,10 @@ class VtrRegCliTest : public ::testing::Test {
   Result Vtrreg(const std::vector<std::string>& arguments, const std::string* input = nullptr,
                 const std::string& prefix = "") {
     std::string command = prefix + HostPath(VTRREG_EXE);
-    for (const std::string& argument : arguments) command += " " + Quote(argument);
+    for (const std::string& argument : arguments) {
+      command += ' ';
+      command += Quote(argument);
+    }
     const std::filesystem::path in = dir / "in.txt", out = dir / "out.txt", err = dir / "err.txt";
     if (input != nullptr) {
       std::ofstream(in, std::ios::binary) << *input;

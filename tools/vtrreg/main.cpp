@@ -19,6 +19,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -48,7 +49,10 @@ std::string UsageText() {
 
 bool StdinIsTerminal() {
 #ifdef _WIN32
-  return _isatty(_fileno(stdin)) != 0;
+  // A console, not the C library's flag for the descriptor: that one can be
+  // inherited stale through a command interpreter's redirection.
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 #else
   return ::isatty(STDIN_FILENO) != 0;
 #endif
@@ -115,8 +119,10 @@ int main(int argc, char** argv) {
   // The digit-grouping separator of dword listings is the user's.
   std::setlocale(LC_NUMERIC, "");
 #ifdef _WIN32
-  // export writes the registry editor's CRLF line ends itself.
+  // export writes the registry editor's CRLF line ends itself; every other
+  // line ends in LF alone, on both streams alike.
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 #endif
   std::ios::sync_with_stdio(true);
 
