@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <utility>
 
 class ErrObject : public std::exception {
  public:

@@ -82,6 +82,10 @@ TEST_F(EasyRegistryTest, AbsolutePathIsUpperCasedTrimmedAndLosesOneTrailingSepar
   reg.SuppressErrors(true);
   reg.Cd("\\HKEY_LOCAL_MACHINE\\SOFTWARE\\\\");
   EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\");
+
+  // Upper-casing touches ASCII letters only, whatever the locale.
+  reg.Cd(kPath + "\\caf\xE9\xE0z");
+  EXPECT_EQ(reg.CurrentKey(), kPath + "\\CAF\xE9\xE0Z");
 }
 
 TEST_F(EasyRegistryTest, RootAloneOpensTheRootItself) {
