@@ -432,8 +432,14 @@ TEST_F(ConsoleTest, WritesEveryKindAndShowsItAsTheListingsDo) {
   EXPECT_EQ(ReadRaw(kSub, "List").data, B(std::string("one\0two words\0\0", 15)));
   EXPECT_EQ(ReadRaw(kSub, "-dash").result, ERROR_SUCCESS);
 
+  WriteRaw(kSub, "Raw", REG_SZ, Bytes{0x01, 'a', 0xFF, 0});
   ASSERT_TRUE(Run("lv"));
   const std::string table = out.str();
+#ifdef _WIN32
+  EXPECT_NE(table.find("\\x01a\xFF "), std::string::npos) << table;  // an ANSI character
+#else
+  EXPECT_NE(table.find("\\x01a\\xFF "), std::string::npos) << table;  // not UTF-8
+#endif
   EXPECT_EQ(table.rfind("Name ", 0), 0u) << table;
   EXPECT_NE(table.find("(default)  the default"), std::string::npos) << table;
   EXPECT_NE(table.find("000000FF (0,000,000,255)  2 DWord\n"), std::string::npos) << table;

@@ -73,21 +73,49 @@ std::string LowerAscii(std::string text) {
   return text;
 }
 
+#ifndef _WIN32
+// Length of the UTF-8 sequence at text[i], or 0 when the bytes there are
+// not one (systems without Windows show narrow text as UTF-8).
+size_t Utf8SequenceAt(const std::string& text, size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  const size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                        : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  if (length == 0 || i + length > text.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+#endif
+
 // Text for the terminal: a zero byte (the separator of a multistring) as
-// \0, other control characters as \xHH.
+// \0, other control characters (and, natively, bytes that are not UTF-8)
+// as \xHH.
 std::string Display(const std::string& text) {
   std::string shown;
   shown.reserve(text.size());
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    bool escape = byte < 0x20 || byte == 0x7F;
+#ifndef _WIN32
+    if (byte >= 0x80) {
+      const size_t length = Utf8SequenceAt(text, i);
+      if (length > 0) {
+        shown.append(text, i, length);
+        i += length - 1;
+        continue;
+      }
+      escape = true;
+    }
+#endif
     if (byte == 0) {
       shown += "\\0";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-      shown += escape;
+    } else if (escape) {
+      char digits[8];
+      std::snprintf(digits, sizeof digits, "\\x%02X", byte);
+      shown += digits;
     } else {
-      shown += c;
+      shown += text[i];
     }
   }
   return shown;
@@ -220,8 +248,21 @@ std::string HexBytes(const std::vector<uint8_t>& bytes) {
   return text;
 }
 
+// Columns a text takes on the terminal: one a byte in the ANSI code page,
+// one a character in UTF-8, the narrow text of systems without Windows.
+size_t DisplayWidth(const std::string& text) {
+#ifdef _WIN32
+  return text.size();
+#else
+  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+#endif
+}
+
 std::string PadRight(const std::string& text, size_t width) {
-  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+  const size_t used = DisplayWidth(text);
+  return used >= width ? text : text + std::string(width - used, ' ');
 }
 
 // Writes the whole file or nothing: a failed export leaves an older file as it was.
@@ -443,8 +484,8 @@ void clsRegConsole::CmdLv(const std::vector<std::string>& words) {
   for (size_t i = 0; i < names.size(); ++i) {
     shownNames.push_back(names[i].empty() ? "(default)" : Display(names[i]));
     shownData.push_back(Display((*table)[clsEasyRegistry::RowData][i]));
-    nameWidth = std::max(nameWidth, std::min<size_t>(shownNames.back().size(), 40));
-    dataWidth = std::max(dataWidth, std::min<size_t>(shownData.back().size(), 50));
+    nameWidth = std::max(nameWidth, std::min<size_t>(DisplayWidth(shownNames.back()), 40));
+    dataWidth = std::max(dataWidth, std::min<size_t>(DisplayWidth(shownData.back()), 50));
   }
   auto row = [&](const std::string& name, const std::string& data, const std::string& kind) {
     std::string line = PadRight(name, nameWidth) + "  " + PadRight(data, dataWidth) + "  " + kind;

@@ -590,6 +590,19 @@ void ExportKey(HKEY key, const std::string& path, std::string& out) {
   }
 }
 
+// Whether values can be written in a key, or, when it does not exist yet,
+// whether its nearest existing parent lets keys be made.
+LONG CheckWritable(HKEY root, std::string subKey) {
+  clsRegKey key;
+  LONG result = key.Open(root, subKey, KEY_SET_VALUE);
+  while (result == ERROR_FILE_NOT_FOUND && !subKey.empty()) {
+    const size_t slash = subKey.rfind('\\');
+    subKey = slash == std::string::npos ? std::string() : subKey.substr(0, slash);
+    result = key.Open(root, subKey, KEY_CREATE_SUB_KEY);
+  }
+  return result;
+}
+
 }  // namespace
 
 clsRegFile clsRegFile::Parse(const std::string& strBytes, const std::string& strFileName) {
@@ -617,6 +630,24 @@ clsRegFile clsRegFile::Load(const std::string& strFileName) {
 }
 
 clsRegFile::ImportCounts clsRegFile::Import() const {
+  // Before the first write: every key that the file writes to or deletes
+  // must let it, so that the registry's access rules do not stop the file
+  // half-way (as they would for a user without the right to HKEY_LOCAL_MACHINE).
+  for (const Entry& entry : entries) {
+    const std::string where = strFile + ", line " + std::to_string(entry.intLine) + " [" + entry.strKeyPath +
+                              "] (nothing was written)";
+    if (entry.kind == EntryKind::Key) {
+      const LONG result = CheckWritable(entry.hRoot, entry.strSubKey);
+      if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ImportSource, where, "RegOpenKeyExA", result);
+    } else if (entry.kind == EntryKind::DeleteKey) {
+      clsRegKey key;
+      const LONG result = key.Open(entry.hRoot, entry.strSubKey, DELETE | KEY_ENUMERATE_SUB_KEYS);
+      if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+        RegistryFailure(VtrRegError::ImportSource, where, "RegOpenKeyExA", result);
+      }
+    }
+  }
+
   ImportCounts counts;
   clsRegKey key;
   const BYTE noData = 0;

@@ -55,8 +55,10 @@ class clsRegFile {
   const std::vector<Entry>& Entries() const { return entries; }
   bool IsVersion5() const { return bVersion5; }
 
-  // Writes the entries to the registry in file order and stops at the first
-  // registry call that fails (throws ErrObject naming the line).
+  // Writes the entries to the registry in file order. Before the first
+  // write it checks that every key the file writes to or deletes lets it;
+  // then it stops at the first registry call that fails (throws ErrObject
+  // naming the line and how many entries were written before it).
   ImportCounts Import() const;
 
   // The REGEDIT4 text of the key at strPath (an absolute path in the
