@@ -309,7 +309,10 @@ TEST_F(EasyRegistryTest, DeleteKeyAndDeleteValueReportWhatTheRegistrySays) {
   EXPECT_EQ(reg.lastError(), ERROR_ACCESS_DENIED);
 }
 
+void RunEveryKindOfOperation();
+
 TEST_F(EasyRegistryTest, FailedReopenRaisedKeepsThePreviousKeySuppressedDropsIt) {
+  RunEveryKindOfOperation();  // the platform opens what it keeps for good before handles are counted
   rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Doomed");
   clsEasyRegistry raising;
   raising.Cd(kPath + "\\Doomed");
