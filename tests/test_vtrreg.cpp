@@ -10,6 +10,13 @@
 #include <vector>
 
 #include "tests/RegistryTestSupport.h"
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
 #include "tools/vtrreg/VtrRegError.h"
 #include "tools/vtrreg/clsRegConsole.h"
 #include "tools/vtrreg/clsRegFile.h"
@@ -76,6 +83,12 @@ std::string Utf16File(const std::string& ascii) {
     bytes += '\0';
   }
   return bytes;
+}
+
+// A file of this process alone in the temporary folder: builds may run their
+// tests at the same time.
+std::string TempFile(const std::string& name) {
+  return (std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "-" + name)).string();
 }
 
 ErrObject ParseError(const std::string& text) {
@@ -297,7 +310,7 @@ TEST_F(VtrRegTest, ImportsAFileWrittenByWinesRegistryEditor) {
 }
 
 TEST_F(VtrRegTest, AFileWithASyntaxErrorChangesNothing) {
-  const std::string path = (std::filesystem::temp_directory_path() / "vtrreg-bad.reg").string();
+  const std::string path = TempFile("vtrreg-bad.reg");
   {
     std::ofstream file(path, std::ios::binary);
     file << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest\\First]\r\n\"a\"=\"1\"\r\n"
@@ -514,7 +527,7 @@ TEST_F(ConsoleTest, DeletesValuesAndKeys) {
 
 TEST_F(ConsoleTest, ExportsToAFileAndImportsIt) {
   WriteRaw(kSub + "\\Keys", "n", REG_DWORD, Bytes{5, 0, 0, 0});
-  const std::string path = (std::filesystem::temp_directory_path() / "vtrreg-console.reg").string();
+  const std::string path = TempFile("vtrreg-console.reg");
   ASSERT_TRUE(Run("cd \\HKEY_CURRENT_USER\\Software"));
   ASSERT_TRUE(Run("export -o '" + path + "' VtrRegTest"));
   EXPECT_EQ(out.str(), "");

@@ -11,8 +11,12 @@
 
 #include "tests/RegistryTestSupport.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -70,7 +74,8 @@ class VtrRegCliTest : public ::testing::Test {
   void SetUp() override {
     DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
     dir = std::filesystem::temp_directory_path() /
-          ("vtrreg-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+          ("vtrreg-cli-" + std::to_string(getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir);
   }
   void TearDown() override {
