@@ -60,11 +60,15 @@ std::string TrimSpaces(const std::string& text) {
 }
 
 void AppendHex(std::string& out, unsigned value, size_t minDigits) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%X", value);
-  const size_t length = std::strlen(digits);
+  static const char kDigits[] = "0123456789ABCDEF";
+  char digits[8];
+  size_t length = 0;
+  do {
+    digits[length++] = kDigits[value & 0xF];
+    value >>= 4;
+  } while (value != 0 && length < sizeof digits);
   if (length < minDigits) out.append(minDigits - length, '0');
-  out.append(digits, length);
+  while (length > 0) out += digits[--length];
 }
 
 // REG_BINARY as text: each byte in hex without leading zeros, one blank between.
@@ -88,7 +92,8 @@ unsigned DwordPair(const uint8_t* data, size_t size, size_t low) {
 
 double DwordNumber(const uint8_t* data, size_t size) {
   double number = 0;
-  for (size_t i = 0; i < size; ++i) number += data[i] * std::pow(256.0, static_cast<double>(i));
+  double weight = 1;
+  for (size_t i = 0; i < size; ++i, weight *= 256.0) number += data[i] * weight;
   return number;
 }
 
@@ -103,10 +108,15 @@ std::string DwordHexText(const uint8_t* data, size_t size) {
 
 // The pattern "0,000,000,000": at least ten digits, grouped by three.
 std::string GroupedDecimal(double number, const std::string& separator) {
-  char buffer[400];
-  std::snprintf(buffer, sizeof buffer, "%.0f", number);
-  std::string digits = buffer;
-  if (digits.find_first_not_of("0123456789") != std::string::npos) return digits;  // inf
+  std::string digits;
+  if (number < 18446744073709551616.0) {
+    digits = std::to_string(static_cast<unsigned long long>(number));
+  } else {  // data longer than eight bytes
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.0f", number);
+    digits = buffer;
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return digits;  // inf
+  }
   if (digits.size() < 10) digits.insert(0, 10 - digits.size(), '0');
   std::string text;
   text.reserve(digits.size() + (digits.size() / 3) * separator.size());

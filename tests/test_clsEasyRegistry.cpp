@@ -686,6 +686,8 @@ TEST_F(EasyRegistryTest, DirValueShowsEachTypeByItsDisplayRule) {
       {"dwordmax", REG_DWORD, {255, 255, 255, 255}, "FFFFFFFF (4,294,967,295)", "2"},
       {"dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12}, "12345678 (0,305,419,896)", "2"},
       {"dword3", REG_DWORD, {0x01, 0x02, 0x03}, "00030201 (0,000,197,121)", "2"},
+      {"dword8", REG_DWORD, {0, 0, 0, 0, 1, 0, 0, 0}, "0000000100000000 (4,294,967,296)", "2"},
+      {"dword9", REG_DWORD, {0, 0, 0, 0, 0, 0, 0, 0, 1}, "00010000000000000000 (18,446,744,073,709,551,616)", "2"},
       {"multi", REG_MULTI_SZ, rawreg::Bytes(std::string("a\0bc\0\0", 6)), std::string("a\0bc\0", 5), "0"},
       {"expand", REG_EXPAND_SZ, rawreg::Bytes(std::string("%TEMP%\0", 7)), "%TEMP%", "0"},
       {"none", REG_NONE, {'q', 'r'}, "q", "0"},
