@@ -270,7 +270,11 @@ if want beside; then
   hands=$(drv hand)
   check "the hand shows over the two links" "2" "$(grep -c '^hand yes "http://' <<<"$hands")"
   check "the hand shows nowhere else" "0" "$(grep '^hand yes' <<<"$hands" | grep -vc '"http://')"
-  drv link 1 link 2 >/dev/null
+  # Each address reaches xdg-open through its own process: wait for the
+  # first before clicking the second, so that the record keeps their order.
+  drv link 1 >/dev/null
+  wait_lines "$opened" 1 >/dev/null
+  drv link 2 >/dev/null
   check "the links open their addresses" $'http://www.vantorel.com/vantorel\nhttp://www.vantorel.com/vantorel/addins' \
     "$(wait_lines "$opened" 2)"
   drv about-count 1 about-key esc about-gone >/dev/null || bad "Esc closes the About box"
