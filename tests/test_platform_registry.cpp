@@ -201,8 +201,8 @@ TEST_F(PlatformRegistry, EachCallChecksTheRightsOfItsHandle) {
   EXPECT_EQ(RegDeleteValueA(query.get(), "v"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(RegEnumKeyExA(query.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr),
             ERROR_ACCESS_DENIED);
-  // Deleting a subkey by name needs no right on the parent handle, deleting
-  // the handle's own key needs DELETE.
+  // Deletion takes no right of the handle: the handle's own key is refused
+  // here only because it has a subkey.
   EXPECT_EQ(RegDeleteKeyA(query.get(), ""), ERROR_ACCESS_DENIED);
 
   Key enumerate;
@@ -318,10 +318,15 @@ TEST_F(PlatformRegistry, DeleteKeyRefusesAKeyWithSubkeys) {
   EXPECT_EQ(RegDeleteKeyA(base_.get(), "Parent\\Leaf"), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegDeleteKeyA(base_.get(), nullptr), ERROR_INVALID_PARAMETER);
 
-  // An empty name deletes the handle's own key, with its values.
+  // An empty name deletes the handle's own key, with its values, whatever
+  // rights the handle holds.
   Key self;
-  ASSERT_EQ(Open(base_.get(), "Parent", self, KEY_ALL_ACCESS), ERROR_SUCCESS);
-  ASSERT_EQ(SetString(self.get(), "v", "data"), ERROR_SUCCESS);
+  ASSERT_EQ(Open(base_.get(), "Parent", self, KEY_QUERY_VALUE), ERROR_SUCCESS);
+  {
+    Key writer;
+    ASSERT_EQ(Open(base_.get(), "Parent", writer, KEY_SET_VALUE), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(writer.get(), "v", "data"), ERROR_SUCCESS);
+  }
   EXPECT_EQ(RegDeleteKeyA(self.get(), ""), ERROR_SUCCESS);
   Key probe;
   EXPECT_EQ(Open(base_.get(), "Parent", probe, KEY_READ), ERROR_FILE_NOT_FOUND);
@@ -355,7 +360,11 @@ TEST_F(PlatformRegistry, QueryValueAnswersSizesAndRefusesShortBuffers) {
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegQueryValueExA(base_.get(), "text", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), nullptr),
             ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegQueryValueExA(base_.get(), "missing", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  type = 77;
+  size = 55;
+  EXPECT_EQ(RegQueryValueExA(base_.get(), "missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));
+  EXPECT_EQ(size, 0u);
 
   // The default value answers to NULL and to the empty name.
   ASSERT_EQ(SetString(base_.get(), nullptr, "default"), ERROR_SUCCESS);

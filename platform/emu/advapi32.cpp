@@ -199,9 +199,8 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   std::vector<std::string_view> names;
   rc = SplitPath(lpSubKey, names, ERROR_FILE_NOT_FOUND);
   if (rc != ERROR_SUCCESS) return rc;
-  // An empty name deletes the handle's own key, which takes DELETE on the
-  // handle; a subkey is opened for deletion by name and needs no right here.
-  if (names.empty() && !Allows(handle, DELETE)) return ERROR_ACCESS_DENIED;
+  // The handle's access rights do not govern deletion: the key to delete,
+  // the handle's own one for an empty name included, is opened anew for it.
   Transaction txn(*store.get(), true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
   RegistryStore::KeyInfo info;
@@ -266,7 +265,11 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
   if (!found) {
     RegistryStore::KeyInfo info;
     rc = store->GetKey(handle->keyId, info, false);
-    return rc != ERROR_SUCCESS ? rc : ERROR_FILE_NOT_FOUND;
+    if (rc != ERROR_SUCCESS) return rc;
+    // A missing value reads as type REG_NONE; a size query answers 0.
+    if (lpType != nullptr) *lpType = REG_NONE;
+    if (lpData == nullptr && lpcbData != nullptr) *lpcbData = 0;
+    return ERROR_FILE_NOT_FOUND;
   }
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
