@@ -294,6 +294,9 @@ LONG RegistryStore::OpenDatabase(bool write) {
     if (version != kSchemaVersion) return ERROR_BADDB;
   }
   if (Exec("PRAGMA synchronous=NORMAL", false) != ERROR_SUCCESS) return ERROR_CANTOPEN;
+  // A page cache that holds a key of 100,000 entries, so that listing a big
+  // key grows with its size and not with the pages read again.
+  if (Exec("PRAGMA cache_size=-32768", false) != ERROR_SUCCESS) return ERROR_CANTOPEN;
 
   LONG prepared = Prepare();
   if (prepared != ERROR_SUCCESS) return prepared;
