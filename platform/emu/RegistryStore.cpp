@@ -99,6 +99,19 @@ struct Reset {
   ~Reset() { sqlite3_reset(s); }
 };
 
+// A value's or a subkey's columns in a result row, from column `first` on.
+void ReadRow(sqlite3_stmt* s, int first, RegistryStore::ValueRow& row) {
+  row.name = ColumnBytes(s, first);
+  row.type = static_cast<DWORD>(sqlite3_column_int64(s, first + 1));
+  row.data = ColumnBytes(s, first + 2);
+}
+
+void ReadRow(sqlite3_stmt* s, int first, RegistryStore::SubKeyRow& row) {
+  row.name = ColumnBytes(s, first);
+  row.className = ColumnBytes(s, first + 1);
+  row.lastWrite = sqlite3_column_int64(s, first + 2);
+}
+
 void MakeParentDirectories(const std::string& path) {
   for (size_t slash = path.find('/', 1); slash != std::string::npos;
        slash = path.find('/', slash + 1)) {
@@ -593,8 +606,10 @@ LONG RegistryStore::DeleteKey(int64_t keyId, int64_t parentId) {
   return TouchKey(parentId, -1, 0, true);
 }
 
-LONG RegistryStore::ListSubKeys(int64_t keyId, std::vector<int64_t>& ids) {
-  sqlite3_stmt* s = st_->listSub;
+// ---------------------------------------------------------------------------
+// Listings and reads of one row
+
+LONG RegistryStore::ListIds(sqlite3_stmt* s, int64_t keyId, std::vector<int64_t>& ids) {
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
   ids.clear();
@@ -603,56 +618,61 @@ LONG RegistryStore::ListSubKeys(int64_t keyId, std::vector<int64_t>& ids) {
   return rc == SQLITE_DONE ? ERROR_SUCCESS : Fail(rc, false);
 }
 
-LONG RegistryStore::GetSubKeyById(int64_t keyId, SubKeyRow& row, bool& found) {
-  sqlite3_stmt* s = st_->subKeyById;
-  Reset reset{s};
-  sqlite3_bind_int64(s, 1, keyId);
+template <class Row>
+LONG RegistryStore::StepOptionalRow(sqlite3_stmt* s, Row& row, bool& found) {
   int rc = sqlite3_step(s);
   found = rc == SQLITE_ROW;
   if (rc == SQLITE_DONE) return ERROR_SUCCESS;
   if (rc != SQLITE_ROW) return Fail(rc, false);
-  row.name = ColumnBytes(s, 0);
-  row.className = ColumnBytes(s, 1);
-  row.lastWrite = sqlite3_column_int64(s, 2);
+  ReadRow(s, 0, row);
   return ERROR_SUCCESS;
+}
+
+template <class Row>
+LONG RegistryStore::EntryAt(sqlite3_stmt* s, int64_t keyId, int64_t entryId, int64_t& generation, Row& row,
+                            bool& found) {
+  Reset reset{s};
+  sqlite3_bind_int64(s, 1, keyId);
+  sqlite3_bind_int64(s, 2, entryId);
+  int rc = sqlite3_step(s);
+  if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
+  if (rc != SQLITE_ROW) return Fail(rc, false);
+  generation = sqlite3_column_int64(s, 0);
+  found = sqlite3_column_type(s, 1) != SQLITE_NULL;
+  if (found) ReadRow(s, 2, row);
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::ListSubKeys(int64_t keyId, std::vector<int64_t>& ids) {
+  return ListIds(st_->listSub, keyId, ids);
+}
+
+LONG RegistryStore::ListValues(int64_t keyId, std::vector<int64_t>& ids) {
+  return ListIds(st_->listVal, keyId, ids);
+}
+
+LONG RegistryStore::GetSubKeyById(int64_t keyId, SubKeyRow& row, bool& found) {
+  sqlite3_stmt* s = st_->subKeyById;
+  Reset reset{s};
+  sqlite3_bind_int64(s, 1, keyId);
+  return StepOptionalRow(s, row, found);
+}
+
+LONG RegistryStore::GetValueById(int64_t valueId, ValueRow& row, bool& found) {
+  sqlite3_stmt* s = st_->valueById;
+  Reset reset{s};
+  sqlite3_bind_int64(s, 1, valueId);
+  return StepOptionalRow(s, row, found);
 }
 
 LONG RegistryStore::SubKeyAt(int64_t keyId, int64_t subKeyId, int64_t& generation, SubKeyRow& row,
                              bool& found) {
-  sqlite3_stmt* s = st_->subKeyAt;
-  Reset reset{s};
-  sqlite3_bind_int64(s, 1, keyId);
-  sqlite3_bind_int64(s, 2, subKeyId);
-  int rc = sqlite3_step(s);
-  if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
-  if (rc != SQLITE_ROW) return Fail(rc, false);
-  generation = sqlite3_column_int64(s, 0);
-  found = sqlite3_column_type(s, 1) != SQLITE_NULL;
-  if (found) {
-    row.name = ColumnBytes(s, 2);
-    row.className = ColumnBytes(s, 3);
-    row.lastWrite = sqlite3_column_int64(s, 4);
-  }
-  return ERROR_SUCCESS;
+  return EntryAt(st_->subKeyAt, keyId, subKeyId, generation, row, found);
 }
 
 LONG RegistryStore::ValueAt(int64_t keyId, int64_t valueId, int64_t& generation, ValueRow& row,
                             bool& found) {
-  sqlite3_stmt* s = st_->valueAt;
-  Reset reset{s};
-  sqlite3_bind_int64(s, 1, keyId);
-  sqlite3_bind_int64(s, 2, valueId);
-  int rc = sqlite3_step(s);
-  if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
-  if (rc != SQLITE_ROW) return Fail(rc, false);
-  generation = sqlite3_column_int64(s, 0);
-  found = sqlite3_column_type(s, 1) != SQLITE_NULL;
-  if (found) {
-    row.name = ColumnBytes(s, 2);
-    row.type = static_cast<DWORD>(sqlite3_column_int64(s, 3));
-    row.data = ColumnBytes(s, 4);
-  }
-  return ERROR_SUCCESS;
+  return EntryAt(st_->valueAt, keyId, valueId, generation, row, found);
 }
 
 LONG RegistryStore::MaxLengths(int64_t keyId, DWORD& subKeyName, DWORD& className,
@@ -683,28 +703,7 @@ LONG RegistryStore::GetValue(int64_t keyId, std::string_view name, ValueRow& row
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
   BindFolded(s, 2, name);
-  int rc = sqlite3_step(s);
-  found = rc == SQLITE_ROW;
-  if (rc == SQLITE_DONE) return ERROR_SUCCESS;
-  if (rc != SQLITE_ROW) return Fail(rc, false);
-  row.name = ColumnBytes(s, 0);
-  row.type = static_cast<DWORD>(sqlite3_column_int64(s, 1));
-  row.data = ColumnBytes(s, 2);
-  return ERROR_SUCCESS;
-}
-
-LONG RegistryStore::GetValueById(int64_t valueId, ValueRow& row, bool& found) {
-  sqlite3_stmt* s = st_->valueById;
-  Reset reset{s};
-  sqlite3_bind_int64(s, 1, valueId);
-  int rc = sqlite3_step(s);
-  found = rc == SQLITE_ROW;
-  if (rc == SQLITE_DONE) return ERROR_SUCCESS;
-  if (rc != SQLITE_ROW) return Fail(rc, false);
-  row.name = ColumnBytes(s, 0);
-  row.type = static_cast<DWORD>(sqlite3_column_int64(s, 1));
-  row.data = ColumnBytes(s, 2);
-  return ERROR_SUCCESS;
+  return StepOptionalRow(s, row, found);
 }
 
 LONG RegistryStore::SetValue(int64_t keyId, std::string_view name, DWORD type, const BYTE* data,
@@ -758,14 +757,4 @@ LONG RegistryStore::DeleteValue(int64_t keyId, std::string_view name, bool& foun
     found = sqlite3_changes(db_) > 0;
   }
   return found ? TouchKey(keyId, 0, -1, true) : ERROR_SUCCESS;
-}
-
-LONG RegistryStore::ListValues(int64_t keyId, std::vector<int64_t>& ids) {
-  sqlite3_stmt* s = st_->listVal;
-  Reset reset{s};
-  sqlite3_bind_int64(s, 1, keyId);
-  ids.clear();
-  int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) ids.push_back(sqlite3_column_int64(s, 0));
-  return rc == SQLITE_DONE ? ERROR_SUCCESS : Fail(rc, false);
 }

@@ -150,6 +150,15 @@ class RegistryStore {
   LONG Fail(int sqliteCode, bool write);
   LONG Exec(const char* sql, bool write);
   LONG TouchKey(int64_t keyId, int subKeyDelta, int valueDelta, bool membershipChanged);
+  // The statements of the listings and lookups, their parameters bound here
+  // or by the caller: the ids a key lists; the one row a bound statement
+  // yields, if any (a value's or a subkey's columns first); a key's generation
+  // with the entry of a given id (ERROR_KEY_DELETED when the key is gone).
+  LONG ListIds(sqlite3_stmt* s, int64_t keyId, std::vector<int64_t>& ids);
+  template <class Row>
+  LONG StepOptionalRow(sqlite3_stmt* s, Row& row, bool& found);
+  template <class Row>
+  LONG EntryAt(sqlite3_stmt* s, int64_t keyId, int64_t entryId, int64_t& generation, Row& row, bool& found);
 
   std::mutex mutex_;
   sqlite3* db_ = nullptr;

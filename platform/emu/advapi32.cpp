@@ -37,8 +37,6 @@ REGSAM MapAccess(REGSAM desired) {
                                        GENERIC_ALL | MAXIMUM_ALLOWED);
 }
 
-bool Allows(const Handle* handle, REGSAM rights) { return (handle->access & rights) == rights; }
-
 // Splits a subkey path into its names. A leading backslash is refused (161);
 // empty names between backslashes are skipped, as Windows does. A name
 // longer than a key name may be cannot exist (open: 2) nor be made (create: 87).
@@ -96,6 +94,72 @@ LONG Walk(RegistryStore* store, int64_t startId, const std::vector<std::string_v
     keyId = child;
   }
   return ERROR_SUCCESS;
+}
+
+// Resolves a handle for a call and checks that it grants `rights`.
+LONG ResolveWith(RegistryStore::Session& store, HKEY hKey, bool write, REGSAM rights, Handle*& handle) {
+  LONG rc = store->Resolve(hKey, handle, write);
+  if (rc != ERROR_SUCCESS) return rc;
+  return (handle->access & rights) == rights ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// A key's listing of subkeys or of values: the right it needs, where a
+// handle keeps it, and how the store reads it.
+template <class Row>
+struct Listing {
+  REGSAM right;
+  int64_t Handle::*keptGeneration;
+  std::vector<int64_t> Handle::*keptIds;
+  // The key's generation with the entry of a given id (if any), in one statement.
+  LONG (RegistryStore::*entryAt)(int64_t keyId, int64_t entryId, int64_t& generation, Row& row, bool& found);
+  // The ids of all entries, in listing order.
+  LONG (RegistryStore::*list)(int64_t keyId, std::vector<int64_t>& ids);
+  LONG (RegistryStore::*byId)(int64_t entryId, Row& row, bool& found);
+};
+// Subkeys in case-insensitive name order.
+constexpr Listing<RegistryStore::SubKeyRow> kSubKeyListing{
+    KEY_ENUMERATE_SUB_KEYS,   &Handle::subKeyGeneration,   &Handle::subKeyIds,
+    &RegistryStore::SubKeyAt, &RegistryStore::ListSubKeys, &RegistryStore::GetSubKeyById};
+// Values in creation order.
+constexpr Listing<RegistryStore::ValueRow> kValueListing{
+    KEY_QUERY_VALUE,         &Handle::valueGeneration,   &Handle::valueIds,
+    &RegistryStore::ValueAt, &RegistryStore::ListValues, &RegistryStore::GetValueById};
+
+// Entry `index` of an open key's listing (ERROR_NO_MORE_ITEMS past its end).
+// The listing's ids are read once and kept in the handle while the key's
+// generation holds, so that entry i costs one lookup by id, not a scan of i
+// entries; the generation comes in the same statement as the entry. When it
+// has moved on, the ids are read anew in a transaction of their own.
+template <class Row>
+LONG ListingEntry(HKEY hKey, DWORD index, const Listing<Row>& listing, Row& row) {
+  auto store = RegistryStore::Lock();
+  Handle* handle = nullptr;
+  LONG rc = ResolveWith(store, hKey, false, listing.right, handle);
+  if (rc != ERROR_SUCCESS) return rc;
+  Transaction txn(*store.get(), false, true);
+  if (txn.status() != ERROR_SUCCESS) return txn.status();
+  int64_t& keptGeneration = handle->*listing.keptGeneration;
+  std::vector<int64_t>& keptIds = handle->*listing.keptIds;
+  bool found = false;
+  int64_t generation = 0;
+  int64_t wanted = index < keptIds.size() ? keptIds[index] : 0;
+  rc = (store.get()->*listing.entryAt)(handle->keyId, wanted, generation, row, found);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (generation != keptGeneration) {
+    Transaction reading(*store.get(), false);
+    if (reading.status() != ERROR_SUCCESS) return reading.status();
+    keptGeneration = -1;
+    rc = (store.get()->*listing.entryAt)(handle->keyId, 0, generation, row, found);
+    if (rc == ERROR_SUCCESS) rc = (store.get()->*listing.list)(handle->keyId, keptIds);
+    found = false;
+    if (rc == ERROR_SUCCESS && index < keptIds.size()) {
+      rc = (store.get()->*listing.byId)(keptIds[index], row, found);
+    }
+    if (rc == ERROR_SUCCESS) rc = reading.Commit();
+    if (rc != ERROR_SUCCESS) return rc;
+    keptGeneration = generation;
+  }
+  return found ? ERROR_SUCCESS : ERROR_NO_MORE_ITEMS;
 }
 
 }  // namespace
@@ -225,9 +289,8 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
 LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle, true);
+  LONG rc = ResolveWith(store, hKey, true, KEY_SET_VALUE, handle);
   if (rc != ERROR_SUCCESS) return rc;
-  if (!Allows(handle, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   std::string_view name = lpValueName != nullptr ? lpValueName : "";
   Transaction txn(*store.get(), true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
@@ -249,9 +312,8 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
   }
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle, false);
+  LONG rc = ResolveWith(store, hKey, false, KEY_QUERY_VALUE, handle);
   if (rc != ERROR_SUCCESS) return rc;
-  if (!Allows(handle, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   std::string_view name = lpValueName != nullptr ? lpValueName : "";
   // One statement reads the value; the key is looked at only when it is missing.
   Transaction txn(*store.get(), false, true);
@@ -297,9 +359,8 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
   (void)Reserved;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle, true);
+  LONG rc = ResolveWith(store, hKey, true, KEY_SET_VALUE, handle);
   if (rc != ERROR_SUCCESS) return rc;
-  if (!Allows(handle, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (lpData == nullptr && cbData != 0) return kErrorNoAccess;
   std::string_view name = lpValueName != nullptr ? lpValueName : "";
   if (name.size() > kMaxValueName) return ERROR_INVALID_PARAMETER;
@@ -322,9 +383,8 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
   if (lpClass != nullptr && lpcchClass == nullptr) return ERROR_INVALID_PARAMETER;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle, false);
+  LONG rc = ResolveWith(store, hKey, false, KEY_QUERY_VALUE, handle);
   if (rc != ERROR_SUCCESS) return rc;
-  if (!Allows(handle, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   Transaction txn(*store.get(), false);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
   RegistryStore::KeyInfo info;
@@ -362,37 +422,9 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
   if (lpReserved != nullptr || lpName == nullptr || lpcchName == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
-  auto store = RegistryStore::Lock();
-  Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle, false);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (!Allows(handle, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
-  Transaction txn(*store.get(), false, true);
-  if (txn.status() != ERROR_SUCCESS) return txn.status();
-  // The sorted listing is read once and kept while the key's generation
-  // holds, so that entry i costs one lookup by id, not a scan of i entries.
-  // The generation comes in the same statement as the entry.
   RegistryStore::SubKeyRow row;
-  bool found = false;
-  int64_t generation = 0;
-  int64_t wanted = dwIndex < handle->subKeyIds.size() ? handle->subKeyIds[dwIndex] : 0;
-  rc = store->SubKeyAt(handle->keyId, wanted, generation, row, found);
+  LONG rc = ListingEntry(hKey, dwIndex, kSubKeyListing, row);
   if (rc != ERROR_SUCCESS) return rc;
-  if (generation != handle->subKeyGeneration) {
-    Transaction listing(*store.get(), false);
-    if (listing.status() != ERROR_SUCCESS) return listing.status();
-    handle->subKeyGeneration = -1;
-    rc = store->SubKeyAt(handle->keyId, 0, generation, row, found);
-    if (rc == ERROR_SUCCESS) rc = store->ListSubKeys(handle->keyId, handle->subKeyIds);
-    found = false;
-    if (rc == ERROR_SUCCESS && dwIndex < handle->subKeyIds.size()) {
-      rc = store->GetSubKeyById(handle->subKeyIds[dwIndex], row, found);
-    }
-    if (rc == ERROR_SUCCESS) rc = listing.Commit();
-    if (rc != ERROR_SUCCESS) return rc;
-    handle->subKeyGeneration = generation;
-  }
-  if (!found) return ERROR_NO_MORE_ITEMS;
   if (row.name.size() >= *lpcchName) return ERROR_MORE_DATA;
   if (lpClass != nullptr && lpcchClass != nullptr && row.className.size() >= *lpcchClass) {
     *lpcchClass = static_cast<DWORD>(row.className.size());
@@ -410,35 +442,9 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
       (lpData != nullptr && lpcbData == nullptr)) {
     return ERROR_INVALID_PARAMETER;
   }
-  auto store = RegistryStore::Lock();
-  Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle, false);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (!Allows(handle, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  Transaction txn(*store.get(), false, true);
-  if (txn.status() != ERROR_SUCCESS) return txn.status();
-  // Values in creation order, kept like the subkeys of RegEnumKeyExA.
   RegistryStore::ValueRow row;
-  bool found = false;
-  int64_t generation = 0;
-  int64_t wanted = dwIndex < handle->valueIds.size() ? handle->valueIds[dwIndex] : 0;
-  rc = store->ValueAt(handle->keyId, wanted, generation, row, found);
+  LONG rc = ListingEntry(hKey, dwIndex, kValueListing, row);
   if (rc != ERROR_SUCCESS) return rc;
-  if (generation != handle->valueGeneration) {
-    Transaction listing(*store.get(), false);
-    if (listing.status() != ERROR_SUCCESS) return listing.status();
-    handle->valueGeneration = -1;
-    rc = store->ValueAt(handle->keyId, 0, generation, row, found);
-    if (rc == ERROR_SUCCESS) rc = store->ListValues(handle->keyId, handle->valueIds);
-    found = false;
-    if (rc == ERROR_SUCCESS && dwIndex < handle->valueIds.size()) {
-      rc = store->GetValueById(handle->valueIds[dwIndex], row, found);
-    }
-    if (rc == ERROR_SUCCESS) rc = listing.Commit();
-    if (rc != ERROR_SUCCESS) return rc;
-    handle->valueGeneration = generation;
-  }
-  if (!found) return ERROR_NO_MORE_ITEMS;
   DWORD size = static_cast<DWORD>(row.data.size());
   if (lpData != nullptr && size > *lpcbData) {
     *lpcbData = size;
