@@ -5,17 +5,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "bench/BenchMain.h"
 #include "registry/clsEasyRegistry.h"
 #include "registry/modSettings.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-
-#include <filesystem>
-#endif
 
 namespace {
 
@@ -139,24 +133,4 @@ void DeleteBenchKeys() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-#ifndef _WIN32
-  // Never the user's own store: a temporary one unless VTR_REGISTRY is set.
-  std::filesystem::path privateDir;
-  if (std::getenv("VTR_REGISTRY") == nullptr) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vtr-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) return 1;
-    privateDir = pattern;
-    ::setenv("VTR_REGISTRY", (privateDir / "registry.db").c_str(), 1);
-  }
-#endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  DeleteBenchKeys();
-#ifndef _WIN32
-  if (!privateDir.empty()) std::filesystem::remove_all(privateDir);
-#endif
-  return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarks(argc, argv, DeleteBenchKeys); }

@@ -5,17 +5,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench/BenchMain.h"
 #include "platform/modAPI.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-
-#include <filesystem>
-#endif
 
 namespace {
 
@@ -44,19 +38,20 @@ void DeleteTree(HKEY parent, const std::string& name) {
   RegDeleteKeyA(parent, name.c_str());
 }
 
+// How many values (or subkeys) a key has.
+DWORD CountEntries(HKEY key, bool values) {
+  DWORD subKeys = 0, valueCount = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &valueCount, nullptr, nullptr,
+                   nullptr, nullptr);
+  return values ? valueCount : subKeys;
+}
+
 // A key below the bench key with `count` subkeys (or values), made once.
 std::string Populated(const char* kind, int64_t count, bool values) {
   std::string path = std::string(kBase) + "\\" + kind + std::to_string(count);
   HKEY key = CreateKey(path);
   if (key == nullptr) return "";
-  DWORD have = 0;
-  if (values) {
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &have, nullptr, nullptr,
-                     nullptr, nullptr);
-  } else {
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &have, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr);
-  }
+  DWORD have = CountEntries(key, values);
   char name[32];
   for (int64_t i = have; i < count; ++i) {
     std::snprintf(name, sizeof name, "Entry%06lld", static_cast<long long>(i));
@@ -122,14 +117,7 @@ void ListAll(benchmark::State& state, bool values) {
       state.SkipWithError("open failed");
       break;
     }
-    DWORD count = 0;
-    if (values) {
-      RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                       nullptr, nullptr);
-    } else {
-      RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr, nullptr);
-    }
+    DWORD count = CountEntries(key, values);
     DWORD listed = 0;
     for (DWORD i = 0; i < count; ++i) {
       DWORD length = sizeof name;
@@ -153,26 +141,8 @@ BENCHMARK(BM_EnumSubKeys)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_EnumValues)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
+void DeleteBenchKey() { DeleteTree(HKEY_LOCAL_MACHINE, kBase); }
+
 }  // namespace
 
-int main(int argc, char** argv) {
-#ifndef _WIN32
-  // Never the user's own store: a temporary one unless VTR_REGISTRY is set.
-  std::filesystem::path privateDir;
-  if (std::getenv("VTR_REGISTRY") == nullptr) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vtr-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) return 1;
-    privateDir = pattern;
-    ::setenv("VTR_REGISTRY", (privateDir / "registry.db").c_str(), 1);
-  }
-#endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  DeleteTree(HKEY_LOCAL_MACHINE, kBase);
-#ifndef _WIN32
-  if (!privateDir.empty()) std::filesystem::remove_all(privateDir);
-#endif
-  return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarks(argc, argv, DeleteBenchKey); }

@@ -5,10 +5,9 @@
 // shown and dismissed). Targets: 100 us and 400 us median.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
+#include "bench/BenchMain.h"
 #include "platform/modAPI.h"
 #include "registry/modSettings.h"
 #include "tests/RecordingRuntime.h"
@@ -74,27 +73,4 @@ BENCHMARK(BM_RightButtonFiveRecentFiles)->Unit(benchmark::kMicrosecond)->Repetit
 
 }  // namespace
 
-int main(int argc, char** argv) {
-#ifndef _WIN32
-  // A store of its own, so the figures do not depend on (or touch) the user's.
-  std::filesystem::path folder;
-  if (std::getenv("VTR_REGISTRY") == nullptr) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vtr-bench-XXXXXX").string();
-    if (char* made = ::mkdtemp(pattern.data())) {
-      folder = made;
-      ::setenv("VTR_REGISTRY", (folder / "registry.db").c_str(), 1);
-    }
-  }
-#endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-#ifndef _WIN32
-  if (!folder.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-  }
-#endif
-  return 0;
-}
+int main(int argc, char** argv) { return RunBenchmarks(argc, argv); }
