@@ -6,10 +6,10 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "bench/BenchMain.h"
 #include "platform/modAPI.h"
+#include "tests/RegistryTestSupport.h"
 
 namespace {
 
@@ -21,21 +21,6 @@ HKEY CreateKey(const std::string& path) {
                       nullptr) != ERROR_SUCCESS)
     return nullptr;
   return key;
-}
-
-void DeleteTree(HKEY parent, const std::string& name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return;
-  std::vector<std::string> children;
-  char child[300];
-  for (DWORD i = 0;; ++i) {
-    DWORD length = sizeof child;
-    if (RegEnumKeyExA(key, i, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    children.emplace_back(child, length);
-  }
-  for (const auto& each : children) DeleteTree(key, each);
-  RegCloseKey(key);
-  RegDeleteKeyA(parent, name.c_str());
 }
 
 // How many values (or subkeys) a key has.
@@ -141,7 +126,7 @@ BENCHMARK(BM_EnumSubKeys)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_EnumValues)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-void DeleteBenchKey() { DeleteTree(HKEY_LOCAL_MACHINE, kBase); }
+void DeleteBenchKey() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kBase); }
 
 }  // namespace
 
