@@ -1,6 +1,8 @@
 #include "about/frmAbout.h"
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/WindowRuntime.h"
 
@@ -14,7 +16,10 @@ constexpr OLE_COLOR Purple = ColorRGB(128, 0, 128);
 constexpr OLE_COLOR Blue = ColorRGB(0, 0, 255);
 constexpr OLE_COLOR Black = ColorRGB(0, 0, 0);
 
-void LinkLook(Control& label) {
+// A link label: it shows its address in the link look and opens it when clicked.
+void MakeLink(Control& label, const char* address, std::function<void()> click) {
+  label.Caption = address;
+  label.Click = std::move(click);
   label.ForeColor = Blue;
   label.Font.Underline = true;
   label.Alignment = vbCenter;
@@ -54,15 +59,11 @@ frmAbout::frmAbout()
 
   Label2.Caption = "For the latest version of Vantorel visit:";
   Label2.Alignment = vbCenter;
-  lblWebSite.Caption = WebSiteAddress;
-  LinkLook(lblWebSite);
-  lblWebSite.Click = [this] { lblWebSite_Click(); };
+  MakeLink(lblWebSite, WebSiteAddress, [this] { lblWebSite_Click(); });
 
   Label3.Caption = "For the latest Vantorel Add-Ins visit:";
   Label3.Alignment = vbCenter;
-  lblAddInSite.Caption = AddInSiteAddress;
-  LinkLook(lblAddInSite);
-  lblAddInSite.Click = [this] { lblAddInSite_Click(); };
+  MakeLink(lblAddInSite, AddInSiteAddress, [this] { lblAddInSite_Click(); });
 
   lblDescription.Caption = "Vantorel and its recent files, one click from the taskbar.";
   lblDescription.Alignment = vbCenter;
