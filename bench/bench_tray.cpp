@@ -35,39 +35,45 @@ void StoreSettings() {
   }
 }
 
-void ForgetRecords(RecordingRuntime& runtime) {
-  runtime.Calls.clear();
-  runtime.IconCalls.clear();
-  runtime.Popups.clear();
-  runtime.PopupFlags.clear();
-  runtime.PointerShapes.clear();
-}
+// The utility loaded on the recording runtime with the settings above, and
+// unloaded at the end.
+struct RunningTray {
+  RunningTray() {
+    StoreSettings();
+    form.Load();
+  }
+  ~RunningTray() { form.Unload(); }
+  RunningTray(const RunningTray&) = delete;
+  RunningTray& operator=(const RunningTray&) = delete;
 
-void BM_TooltipRefresh(benchmark::State& state) {
-  StoreSettings();
+  // The shell's callback with a mouse code; what the runtime recorded of it
+  // is forgotten, so that the records do not grow from one iteration to the next.
+  void Callback(int code) {
+    form.RaiseMouseMove(0, 0, static_cast<float>(code), 0);
+    runtime.Calls.clear();
+    runtime.IconCalls.clear();
+    runtime.Popups.clear();
+    runtime.PopupFlags.clear();
+    runtime.PointerShapes.clear();
+  }
+
   RecordingRuntime runtime;
   frmSysTray form;
-  form.Load();
-  for (auto _ : state) {
-    form.RaiseMouseMove(0, 0, WM_MOUSEMOVE, 0);
-    ForgetRecords(runtime);
-  }
-  form.Unload();
+};
+
+void BM_TooltipRefresh(benchmark::State& state) {
+  RunningTray tray;
+  for (auto _ : state) tray.Callback(WM_MOUSEMOVE);
 }
 BENCHMARK(BM_TooltipRefresh)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_RightButtonFiveRecentFiles(benchmark::State& state) {
-  StoreSettings();
-  RecordingRuntime runtime;
-  frmSysTray form;
-  form.Load();
+  RunningTray tray;
   for (auto _ : state) {
-    runtime.DismissPopup();
-    form.RaiseMouseMove(0, 0, WM_RBUTTONUP, 0);
-    ForgetRecords(runtime);
+    tray.runtime.DismissPopup();
+    tray.Callback(WM_RBUTTONUP);
   }
-  if (!form.mnuFileRecent(5).Visible) state.SkipWithError("the five recent items were not built");
-  form.Unload();
+  if (!tray.form.mnuFileRecent(5).Visible) state.SkipWithError("the five recent items were not built");
 }
 BENCHMARK(BM_RightButtonFiveRecentFiles)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
