@@ -486,8 +486,17 @@ TEST_F(TrayForm, CloseAndDisableRemovesOnlyTheStartEntry) {
   SetString(RunKey, "VtrSysTray", "C:\\Tools\\VtrSysTray.exe");
   SetString(RunKey, "VtrTestNeighbour", "C:\\Other.exe");
   LoadWithProgram();
+  // Both registry steps come before the unload removes the icon.
+  std::optional<std::string> trayIconAtUnload, startEntryAtUnload;
+  runtime.OnCall = [&](const std::string& call) {
+    if (call != "Shell_NotifyIconA 2") return;
+    trayIconAtUnload = Option("TrayIcon");
+    startEntryAtUnload = GetString(RunKey, "VtrSysTray");
+  };
   runtime.ChoosePopupItem("mnuCloseDisable");
   Callback(WM_RBUTTONUP);
+  EXPECT_EQ(trayIconAtUnload, std::optional<std::string>("0"));
+  EXPECT_EQ(startEntryAtUnload, std::nullopt);
   EXPECT_FALSE(form.IsLoaded());
   EXPECT_EQ(GetString(RunKey, "VtrSysTray"), std::nullopt);
   EXPECT_EQ(GetString(RunKey, "VtrTestNeighbour"), std::optional<std::string>("C:\\Other.exe"));
@@ -547,9 +556,27 @@ TEST_F(TrayForm, SessionEndAnsweredYesStartsTheProgramAndRefuses) {
   EXPECT_EQ(Option("TrayIconActive"), std::optional<std::string>("1"));
   EXPECT_FALSE(runtime.Ended);
 
-  // Other reasons never ask.
-  EXPECT_TRUE(form.Unload(vbAppTaskManager));
+  // The setting is read at every request: once it is no longer "1", the
+  // next session end asks nothing and goes ahead.
+  SetString(OptionsKey, "AutoShutdown", "0");
+  runtime.MsgBoxAnswers.push_back(vbYes);
+  EXPECT_TRUE(form.Unload(vbAppWindows));
   EXPECT_EQ(runtime.MsgBoxes.size(), 1u);
+  EXPECT_EQ(runtime.Launches.size(), 1u);
+}
+
+TEST_F(TrayForm, OtherUnloadReasonsNeverAsk) {
+  SetString(OptionsKey, "AutoShutdown", "1");
+  for (int16_t mode : {vbFormControlMenu, vbFormCode, vbAppTaskManager, vbFormMDIForm, vbFormOwner}) {
+    frmSysTray copy;
+    SetString(AppPathsKey, "", "C:\\Vtr.exe");
+    copy.Load();
+    runtime.MsgBoxAnswers.push_back(vbYes);
+    EXPECT_TRUE(copy.Unload(mode)) << mode;
+    runtime.MsgBoxAnswers.clear();
+  }
+  EXPECT_TRUE(runtime.MsgBoxes.empty());
+  EXPECT_TRUE(runtime.Launches.empty());
 }
 
 TEST_F(TrayForm, SessionEndAnsweredYesWithoutAProgramGoesAhead) {
