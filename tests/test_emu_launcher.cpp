@@ -122,7 +122,13 @@ TEST_F(Launching, AFileNameFullOfShellSyntaxStartsNothingElse) {
       "`touch " + owned + "`.txt",
       "a & touch " + owned + " | cat > " + owned + ".txt",
   };
-  for (const std::string& name : names) ASSERT_EQ(emu::Launch(app, app + " \"" + name + "\""), 0u);
+  // The programs run at once: wait for each before the next, so that the
+  // log keeps their order.
+  size_t started = 0;
+  for (const std::string& name : names) {
+    ASSERT_EQ(emu::Launch(app, app + " \"" + name + "\""), 0u);
+    ASSERT_EQ(WaitForLaunches(log_, ++started).size(), started);
+  }
   const auto launches = WaitForLaunches(log_, 4);
   ASSERT_EQ(launches.size(), 4u);
   EXPECT_EQ(launches[0].args, (Args{"x;", "touch", owned + ";", ".txt"}));
