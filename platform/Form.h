@@ -133,7 +133,7 @@ class MenuItemArray {
 // Kinds of control that forms of this program carry.
 enum class ControlKind { Label, LinkLabel, Frame, PictureBox, CommandButton };
 
-struct FontSpec {
+struct ControlFont {
   std::string Name = "MS Sans Serif";
   float Size = 8.25f;
   bool Bold = false;
@@ -165,7 +165,7 @@ class Control {
   const int32_t Left, Top, Width, Height;
 
   std::string Caption;  // a label's or button's text; a picture's is empty
-  FontSpec Font;
+  ControlFont Font;
   OLE_COLOR ForeColor = vbButtonText;
   OLE_COLOR BackColor = vbButtonFace;
   AlignmentConstants Alignment = vbLeftJustify;

@@ -49,7 +49,7 @@ struct WinWindowRuntime::FormWindow {
   std::map<OLE_COLOR, HBRUSH> brushes;
 
   ~FormWindow() {
-    for (auto& [spec, font] : fonts) DeleteObject(font);
+    for (auto& [face, font] : fonts) DeleteObject(font);
     for (auto& [color, brush] : brushes)
       if (!IsSystemColor(color)) DeleteObject(brush);
   }
@@ -277,18 +277,18 @@ void WinWindowRuntime::UpdateControls(FormWindow& window) {
   }
 }
 
-HFONT WinWindowRuntime::FontFor(FormWindow& window, const FontSpec& spec) {
+HFONT WinWindowRuntime::FontFor(FormWindow& window, const ControlFont& face) {
   LOGFONTA lf{};
   // Points to pixels at the system's DPI: 8.25 pt is 11 pixels at 96 DPI.
-  lf.lfHeight = -static_cast<LONG>(std::lround(spec.Size * static_cast<float>(dpiY_) / 72.0f));
-  lf.lfWeight = spec.Bold ? FW_BOLD : FW_NORMAL;
-  lf.lfUnderline = spec.Underline ? TRUE : FALSE;
+  lf.lfHeight = -static_cast<LONG>(std::lround(face.Size * static_cast<float>(dpiY_) / 72.0f));
+  lf.lfWeight = face.Bold ? FW_BOLD : FW_NORMAL;
+  lf.lfUnderline = face.Underline ? TRUE : FALSE;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   lf.lfQuality = DEFAULT_QUALITY;
   lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-  lstrcpynA(lf.lfFaceName, spec.Name.c_str(), LF_FACESIZE);
+  lstrcpynA(lf.lfFaceName, face.Name.c_str(), LF_FACESIZE);
   for (auto& [made, font] : window.fonts)
     if (std::memcmp(&made, &lf, sizeof lf) == 0) return font;
   HFONT font = CreateFontIndirectA(&lf);

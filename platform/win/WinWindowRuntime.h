@@ -74,7 +74,7 @@ class WinWindowRuntime final : public WindowRuntime {
   bool HandleFormMessage(FormWindow& window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void CreateControls(FormWindow& window);
   void UpdateControls(FormWindow& window);
-  HFONT FontFor(FormWindow& window, const FontSpec& font);
+  HFONT FontFor(FormWindow& window, const ControlFont& font);
   HBRUSH BrushFor(FormWindow& window, OLE_COLOR color);
   HCURSOR CursorFor(const Control& control) const;
   HCURSOR PointerCursor(int16_t shape) const;
