@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "registry/clsEasyRegistry.h"
@@ -88,27 +90,6 @@ TEST_F(EasyRegistryTest, AbsolutePathIsUpperCasedTrimmedAndLosesOneTrailingSepar
   EXPECT_EQ(reg.CurrentKey(), kPath + "\\CAF\xE9\xE0Z");
 }
 
-TEST_F(EasyRegistryTest, RootAloneOpensTheRootItself) {
-  clsEasyRegistry reg;
-  reg.SuppressErrors(true);
-  reg.Cd("\\HKEY_USERS\\NoSuchKeyHere");  // leave a non-zero code behind first
-  ASSERT_EQ(reg.lastError(), 2);
-  reg.Cd("\\hkey_local_machine");
-  EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE");
-  EXPECT_EQ(reg.lastError(), 0);
-  // The held key is usable: the test key's parent is reachable relative to it.
-  reg.Cd("Software\\VtrTest");
-  EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\VTRTEST");
-  EXPECT_EQ(reg.lastError(), 0);
-}
-
-TEST_F(EasyRegistryTest, RelativePathWithoutCurrentKeyCountsAsAbsolute) {
-  clsEasyRegistry reg;
-  reg.Cd("HKEY_LOCAL_MACHINE\\Software");
-  EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE\\SOFTWARE");
-  EXPECT_EQ(reg.lastError(), 0);
-}
-
 TEST_F(EasyRegistryTest, RelativePathsOfSeveralLevelsExtendTheCurrentKey) {
   rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\A\\B");
   clsEasyRegistry reg;
@@ -138,15 +119,6 @@ TEST_F(EasyRegistryTest, DotDotMovesToTheParentAndFromARootToNoKey) {
   EXPECT_EQ(roots->size(), 6u);
 }
 
-TEST_F(EasyRegistryTest, DotsInsideALongerPathAreOrdinaryKeyNames) {
-  clsEasyRegistry reg;
-  Position(reg);
-  reg.SuppressErrors(true);
-  reg.Cd("..\\A");
-  EXPECT_EQ(reg.CurrentKey(), kPath + "\\..\\A");
-  EXPECT_NE(reg.lastError(), 0);  // there is no key named ".." below the test key
-}
-
 TEST_F(EasyRegistryTest, DotDotWithoutCurrentKeyIsRaisedEvenWhenSuppressedAndKeepsLastError) {
   clsEasyRegistry reg;
   reg.SuppressErrors(true);
@@ -169,32 +141,6 @@ TEST_F(EasyRegistryTest, UnknownRootsAreRaisedWhateverSuppressErrorsHolds) {
     ExpectClassError(RaisedBy([&] { reg.Cd("\\HKEY_LOCAL_MACHINEX\\Software"); }), 2);
     EXPECT_EQ(reg.lastError(), 0);
   }
-}
-
-TEST_F(EasyRegistryTest, UnknownRootClosesThePreviousKeyButKeepsItsPath) {
-  clsEasyRegistry reg;
-  Position(reg);
-  ExpectClassError(RaisedBy([&] { reg.Cd("\\HKEY_NOWHERE"); }), 2);
-  EXPECT_EQ(reg.CurrentKey(), kPath);
-  // No key is held any more: the next operation fails on its reopen.
-  reg.SuppressErrors(true);
-  int32_t kind = ValueKind::String;
-  reg.ValueOf("x", kind);
-  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
-}
-
-TEST_F(EasyRegistryTest, BackslashAloneLeavesTheKeyAndOnlyThenCallsTheRegistry) {
-  clsEasyRegistry reg;
-  reg.SuppressErrors(true);
-  reg.Cd("\\");
-  EXPECT_EQ(reg.lastError(), 0);
-  Position(reg);
-  reg.Cd(kPath + "\\Missing");
-  ASSERT_EQ(reg.lastError(), 2);
-  Position(reg);
-  reg.Cd("\\");  // closes the held key: a checked call that succeeds
-  EXPECT_EQ(reg.CurrentKey(), "");
-  EXPECT_EQ(reg.lastError(), 0);
 }
 
 TEST_F(EasyRegistryTest, MissingKeySuppressedKeepsTheRequestedPathAndFailsTheNextOperation) {
@@ -221,38 +167,6 @@ TEST_F(EasyRegistryTest, MissingKeyRaisedCarriesNumberSourceDescriptionAndTheSam
   ExpectApiError(RaisedBy([&] { reg.Cd("Child"); }), "Undefined key error code!");
   EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
   EXPECT_EQ(reg.CurrentKey(), kPath + "\\MISSING\\CHILD");
-}
-
-TEST_F(EasyRegistryTest, OperationsWithoutCurrentKeyFailWithInvalidHandle) {
-  clsEasyRegistry reg;
-  reg.SuppressErrors(true);
-  reg.MakeKey("A");
-  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
-  Position(reg);
-  reg.Cd("\\");
-  reg.DeleteValue("A");
-  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
-  Position(reg);
-  reg.Cd("\\");
-  reg.DeleteKey("A");
-  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
-  Position(reg);
-  reg.Cd("\\");
-  int32_t kind = ValueKind::String;
-  reg.ValueOf("A", kind, Variant("text"));
-  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
-  Position(reg);
-  reg.Cd("\\");
-  kind = ValueKind::Binary;
-  RegistryValue value = reg.ValueOf("A", kind);
-  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(kind, ValueKind::String);
-  EXPECT_EQ(value.Text, "");
-  EXPECT_TRUE(value.Bytes.empty());
-
-  clsEasyRegistry raising;
-  ExpectApiError(RaisedBy([&] { raising.MakeKey("A"); }), "Undefined key error code!");
-  EXPECT_EQ(raising.lastError(), ERROR_INVALID_HANDLE);
 }
 
 // ---------------------------------------------------------------- key operations
@@ -307,52 +221,6 @@ TEST_F(EasyRegistryTest, DeleteKeyAndDeleteValueReportWhatTheRegistrySays) {
   ExpectApiError(RaisedBy([&] { reg.DeleteValue("v"); }), "Key/Value does not exist.");
   ExpectApiError(RaisedBy([&] { reg.DeleteKey("Parent"); }), "Access to Registry Denied.");
   EXPECT_EQ(reg.lastError(), ERROR_ACCESS_DENIED);
-}
-
-void RunEveryKindOfOperation();
-
-TEST_F(EasyRegistryTest, FailedReopenRaisedKeepsThePreviousKeySuppressedDropsIt) {
-  RunEveryKindOfOperation();  // the platform opens what it keeps for good before handles are counted
-  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Doomed");
-  clsEasyRegistry raising;
-  raising.Cd(kPath + "\\Doomed");
-  clsEasyRegistry quiet;
-  quiet.SuppressErrors(true);
-  quiet.Cd(kPath + "\\Doomed");
-  ASSERT_EQ(quiet.lastError(), 0);
-  DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSub + "\\Doomed");
-  const long held = OpenRegistryHandleCount();
-
-  // The key vanished while current: noticed only at the next call on it.
-  const ErrObject error = RaisedBy([&] { raising.MakeKey("X"); });
-  EXPECT_EQ(error.Number, kApiError);
-  const int32_t reopenCode = raising.lastError();
-  EXPECT_NE(reopenCode, 0);
-  EXPECT_EQ(raising.CurrentKey(), kPath + "\\DOOMED");
-  // Still held: a second attempt fails the same way, at the reopen, not on a
-  // missing handle.
-  RaisedBy([&] { raising.DeleteValue("X"); });
-  EXPECT_EQ(raising.lastError(), reopenCode);
-  EXPECT_EQ(OpenRegistryHandleCount(), held);
-
-  quiet.MakeKey("X");  // reopen fails, the old key is closed, the create has no key
-  EXPECT_EQ(quiet.lastError(), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(quiet.CurrentKey(), kPath + "\\DOOMED");
-  EXPECT_EQ(OpenRegistryHandleCount(), held - 1);
-  EXPECT_FALSE(rawreg::KeyExists(HKEY_LOCAL_MACHINE, kSub + "\\Doomed"));
-}
-
-TEST_F(EasyRegistryTest, SuppressErrorsAndPlatformFamily) {
-  clsEasyRegistry reg;
-  EXPECT_FALSE(reg.SuppressErrors());
-  reg.SuppressErrors(true);
-  EXPECT_TRUE(reg.SuppressErrors());
-  reg.SuppressErrors(false);
-  EXPECT_FALSE(reg.SuppressErrors());
-  // Both the substitute platform and Wine report the NT family.
-  EXPECT_TRUE(reg.IsWindowsNT());
-  EXPECT_EQ(reg.lastError(), 0);
-  EXPECT_EQ(reg.CurrentKey(), "");
 }
 
 // ---------------------------------------------------------------- value writes
@@ -467,18 +335,6 @@ TEST_F(EasyRegistryTest, TypeErrorsAreRaisedWhateverSuppressErrorsHoldsBeforeAny
   EXPECT_EQ(reg.lastError(), 2);
 }
 
-TEST_F(EasyRegistryTest, WriteReplacesAValueOfAnyType) {
-  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub, "v", REG_BINARY, {1, 2, 3, 4, 5});
-  clsEasyRegistry reg;
-  Position(reg);
-  int32_t kind = ValueKind::String;
-  reg.ValueOf("v", kind, Variant("now text"));
-  auto v = rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, "v");
-  ASSERT_TRUE(v.has_value());
-  EXPECT_EQ(v->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(v->bytes, rawreg::Bytes(std::string("now text") + '\0'));
-}
-
 // ---------------------------------------------------------------- value reads
 
 struct ReadCase {
@@ -494,14 +350,11 @@ struct ReadCase {
 TEST_F(EasyRegistryTest, ReadsDecodeEachRegistryType) {
   const std::vector<ReadCase> cases = {
       {"dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12}, ValueKind::DWord, "12345678", {0x78, 0x56, 0x34, 0x12}, 305419896},
-      {"dword255", REG_DWORD, {255, 0, 0, 0}, ValueKind::DWord, "000000FF", {255, 0, 0, 0}, 255},
       {"dwordmax", REG_DWORD, {255, 255, 255, 255}, ValueKind::DWord, "FFFFFFFF", {255, 255, 255, 255}, 4294967295.0},
       // Odd lengths: the missing high byte of the last pair counts as 0.
       {"dword3", REG_DWORD, {0x01, 0x02, 0x03}, ValueKind::DWord, "00030201", {0x01, 0x02, 0x03}, 197121},
-      {"dword1", REG_DWORD, {0xFF}, ValueKind::DWord, "00FF", {0xFF}, 255},
       {"dword0", REG_DWORD, {}, ValueKind::DWord, "", {}, 0},
       {"binary", REG_BINARY, {0x0A, 0x00, 0xFF}, ValueKind::Binary, "A 0 FF", {0x0A, 0x00, 0xFF}, 0},
-      {"binary1", REG_BINARY, {0x01, 0xAB, 0x00}, ValueKind::Binary, "1 AB 0", {0x01, 0xAB, 0x00}, 0},
       {"binary0", REG_BINARY, {}, ValueKind::Binary, "", {}, 0},
       {"sz", REG_SZ, {'a', 'b', 'c', 0}, ValueKind::String, "abc", {'a', 'b', 'c'}, 0},
       {"sznonul", REG_SZ, {'a', 'b', 'c'}, ValueKind::String, "abc", {'a', 'b', 'c'}, 0},
@@ -527,25 +380,6 @@ TEST_F(EasyRegistryTest, ReadsDecodeEachRegistryType) {
     EXPECT_EQ(value.Bytes, c.bytes);
     EXPECT_EQ(value.Number, c.number);
   }
-}
-
-TEST_F(EasyRegistryTest, WritesReadBackThroughTheClass) {
-  clsEasyRegistry reg;
-  Position(reg);
-  int32_t kind = ValueKind::String;
-  reg.ValueOf("s", kind, Variant(""));
-  kind = ValueKind::DWord;
-  reg.ValueOf("d", kind, Variant(4294967295.0));
-  kind = 7;
-  RegistryValue s = reg.ValueOf("s", kind);
-  EXPECT_EQ(kind, ValueKind::String);
-  EXPECT_EQ(s.Text, "");
-  EXPECT_EQ(s.Bytes, std::vector<uint8_t>{0});
-  EXPECT_EQ(reg.lastError(), 0);
-  RegistryValue d = reg.ValueOf("d", kind);
-  EXPECT_EQ(kind, ValueKind::DWord);
-  EXPECT_EQ(d.Number, 4294967295.0);
-  EXPECT_EQ(d.Text, "FFFFFFFF");
 }
 
 TEST_F(EasyRegistryTest, MissingValueReadsEmptyWhenSuppressedAndRaisesOtherwise) {
@@ -574,40 +408,25 @@ TEST_F(EasyRegistryTest, LastErrorIsClearedBySuccessfulOperationsOfEveryKind) {
   reg.SuppressErrors(true);
   Position(reg);
   int32_t kind = ValueKind::String;
-  auto fail = [&] {
+  const std::vector<std::pair<const char*, std::function<void()>>> operations = {
+      {"Cd .", [&] { reg.Cd("."); }},
+      {"read", [&] { reg.ValueOf("v", kind); }},
+      {"write", [&] { reg.ValueOf("w", kind, Variant("y")); }},
+      {"MakeKey", [&] { reg.MakeKey("M"); }},
+      {"DeleteKey", [&] { reg.DeleteKey("K"); }},
+      {"DeleteValue", [&] { reg.DeleteValue("v"); }},
+      {"Cd relative", [&] { reg.Cd("M"); }},
+      {"Cd absolute", [&] { reg.Cd(kPath); }},
+      {"DirKey", [&] { reg.DirKey(); }},
+      {"DirValue", [&] { reg.DirValue(); }},
+  };
+  for (const auto& [label, operation] : operations) {
+    SCOPED_TRACE(label);
     reg.DeleteValue("absent");
     ASSERT_EQ(reg.lastError(), 2);
-  };
-  fail();
-  reg.Cd(".");
-  EXPECT_EQ(reg.lastError(), 0);
-  fail();
-  reg.ValueOf("v", kind);
-  EXPECT_EQ(reg.lastError(), 0);
-  fail();
-  reg.ValueOf("w", kind, Variant("y"));
-  EXPECT_EQ(reg.lastError(), 0);
-  fail();
-  reg.MakeKey("M");
-  EXPECT_EQ(reg.lastError(), 0);
-  fail();
-  reg.DeleteKey("K");
-  EXPECT_EQ(reg.lastError(), 0);
-  fail();
-  reg.DeleteValue("v");
-  EXPECT_EQ(reg.lastError(), 0);
-  fail();
-  reg.Cd("M");
-  EXPECT_EQ(reg.lastError(), 0);
-  fail();
-  reg.Cd(kPath);
-  EXPECT_EQ(reg.lastError(), 0);
-  fail();
-  reg.DirKey();
-  EXPECT_EQ(reg.lastError(), 0);
-  fail();
-  reg.DirValue();
-  EXPECT_EQ(reg.lastError(), 0);
+    operation();
+    EXPECT_EQ(reg.lastError(), 0);
+  }
 }
 
 // ---------------------------------------------------------------- listings
@@ -680,11 +499,8 @@ TEST_F(EasyRegistryTest, DirValueShowsEachTypeByItsDisplayRule) {
       {"szempty", REG_SZ, {0}, "", "0"},
       {"sznonul", REG_SZ, {'a', 'b', 'c'}, "ab", "0"},  // the last byte always goes
       {"nodata", REG_BINARY, {}, "", ""},
-      {"nodatasz", REG_SZ, {}, "", ""},
       {"binary", REG_BINARY, {0x00, 0x0A, 0xFF}, "0 A FF", "1"},
-      {"dword255", REG_DWORD, {255, 0, 0, 0}, "000000FF (0,000,000,255)", "2"},
       {"dwordmax", REG_DWORD, {255, 255, 255, 255}, "FFFFFFFF (4,294,967,295)", "2"},
-      {"dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12}, "12345678 (0,305,419,896)", "2"},
       {"dword3", REG_DWORD, {0x01, 0x02, 0x03}, "00030201 (0,000,197,121)", "2"},
       {"dword8", REG_DWORD, {0, 0, 0, 0, 1, 0, 0, 0}, "0000000100000000 (4,294,967,296)", "2"},
       {"dword9", REG_DWORD, {0, 0, 0, 0, 0, 0, 0, 0, 1}, "00010000000000000000 (18,446,744,073,709,551,616)", "2"},
@@ -749,28 +565,6 @@ TEST_F(EasyRegistryTest, EntriesTooLongForTheBuffersListEmptyWhenSuppressedAndRa
   reg.SuppressErrors(false);
   ExpectApiError(RaisedBy([&] { reg.DirValue(); }), "Undefined key error code!");
   EXPECT_EQ(reg.lastError(), ERROR_MORE_DATA);
-}
-
-TEST_F(EasyRegistryTest, ListingAKeyThatWentAwayFailsOrListsNothing) {
-  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Gone\\Child");
-  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub + "\\Gone", "v", REG_SZ, rawreg::Bytes("x"));
-  clsEasyRegistry raising;
-  raising.Cd(kPath + "\\Gone");
-  clsEasyRegistry quiet;
-  quiet.SuppressErrors(true);
-  quiet.Cd(kPath + "\\Gone");
-  DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSub + "\\Gone");
-
-  const ErrObject error = RaisedBy([&] { raising.DirKey(); });
-  EXPECT_EQ(error.Number, kApiError);
-  EXPECT_NE(raising.lastError(), 0);
-  RaisedBy([&] { raising.DirValue(); });
-
-  EXPECT_FALSE(quiet.DirKey().has_value());
-  EXPECT_NE(quiet.lastError(), 0);
-  EXPECT_FALSE(quiet.DirValue().has_value());
-  EXPECT_NE(quiet.lastError(), 0);
-  EXPECT_EQ(quiet.CurrentKey(), kPath + "\\GONE");
 }
 
 // ---------------------------------------------------------------- handles
