@@ -7,9 +7,7 @@
 
 #include "recent/Collection.h"
 #include "recent/clsMRUList.h"
-#include "registry/ErrObject.h"
 #include "registry/modSettings.h"
-#include "tests/RecordingRuntime.h"
 
 namespace {
 
@@ -21,62 +19,6 @@ Names Entries(clsMRUList& list) {
   Collection& files = list.fileList();
   for (int16_t i = 1; i <= files.Count(); ++i) names.push_back(files.Item(i));
   return names;
-}
-
-template <class F>
-int32_t ErrorNumberOf(F&& f) {
-  try {
-    f();
-  } catch (const ErrObject& e) {
-    return e.Number;
-  }
-  return 0;
-}
-
-TEST(Collection, KeepsOrderAndInsertsBeforeAPosition) {
-  Collection c;
-  c.Add("a");
-  c.Add("b", std::string("kb"));
-  c.Add("c", std::nullopt, int16_t{1});
-  c.Add("d", std::string("kd"), int16_t{3});
-  ASSERT_EQ(c.Count(), 4);
-  EXPECT_EQ(c.Item(1), "c");
-  EXPECT_EQ(c.Item(2), "a");
-  EXPECT_EQ(c.Item(3), "d");
-  EXPECT_EQ(c.Item(4), "b");
-  c.Remove(2);
-  ASSERT_EQ(c.Count(), 3);
-  EXPECT_EQ(c.Item(2), "d");
-}
-
-TEST(Collection, RefusesAKeyTakenAlreadyWithoutRegardToCase) {
-  Collection c;
-  c.Add("x", std::string("File1"));
-  try {
-    c.Add("y", std::string("FILE1"));
-    FAIL() << "a second FILE1 was accepted";
-  } catch (const ErrObject& e) {
-    EXPECT_EQ(e.Number, 457);
-    EXPECT_EQ(e.Description, "This key is already associated with an element of this collection.");
-  }
-  EXPECT_EQ(c.Count(), 1);
-  // Entries without a key never clash, and a removed entry frees its key.
-  c.Add("x");
-  c.Add("x");
-  c.Remove(1);
-  c.Add("y", std::string("file1"));
-  EXPECT_EQ(c.Count(), 3);
-}
-
-TEST(Collection, PositionsOutsideTheListAreSubscriptErrors) {
-  Collection c;
-  EXPECT_EQ(ErrorNumberOf([&] { c.Item(1); }), 9);
-  c.Add("a");
-  EXPECT_EQ(ErrorNumberOf([&] { c.Item(0); }), 9);
-  EXPECT_EQ(ErrorNumberOf([&] { c.Item(2); }), 9);
-  EXPECT_EQ(ErrorNumberOf([&] { c.Remove(-1); }), 9);
-  EXPECT_EQ(ErrorNumberOf([&] { c.Add("b", std::nullopt, int16_t{2}); }), 9);
-  EXPECT_EQ(c.Count(), 1);
 }
 
 // Each test starts from a registry without the section "Recent" and leaves none.
@@ -102,14 +44,6 @@ class RecentList : public ::testing::Test {
     return Entries(list);
   }
 };
-
-TEST_F(RecentList, WithoutTheSectionTheMaximumIsThreeAndTheListEmpty) {
-  clsMRUList list;
-  EXPECT_EQ(list.MaxFile(), 0);
-  list.getRecentList();
-  EXPECT_EQ(list.MaxFile(), 3);
-  EXPECT_EQ(list.fileList().Count(), 0);
-}
 
 TEST_F(RecentList, LoadsUpToTheMaximumCappedAtFive) {
   Store("9", {"a", "b", "c", "d", "e"});
@@ -154,13 +88,6 @@ TEST_F(RecentList, MaxFileTextThatIsNoWholeNumberGivesTheDefault) {
   }
 }
 
-TEST_F(RecentList, ASecondLoadOfTheSameObjectIsADuplicateKeyError) {
-  Store("3", {"a"});
-  clsMRUList list;
-  list.getRecentList();
-  EXPECT_EQ(ErrorNumberOf([&] { list.getRecentList(); }), 457);
-}
-
 TEST_F(RecentList, SetRecentFileMovesAnEntryToTheHeadInItsNewCase) {
   Store("3", {"b", "c:\\x.txt", "d"});
   clsMRUList list;
@@ -181,18 +108,6 @@ TEST_F(RecentList, SetRecentFileOnAFullListDropsTheOldest) {
   EXPECT_EQ(Entries(list), (Names{"m", "n", "a"}));
 }
 
-TEST_F(RecentList, SetRecentFileKeepsNothingWithoutAMaximum) {
-  clsMRUList unloaded;
-  unloaded.setRecentFile("a");
-  EXPECT_EQ(unloaded.fileList().Count(), 0);
-
-  Store("0", {"a"});
-  clsMRUList none;
-  none.getRecentList();
-  none.setRecentFile("b");
-  EXPECT_EQ(none.fileList().Count(), 0);
-}
-
 TEST_F(RecentList, RemoveRecentFileLeavesAGapUntilTheListIsStored) {
   Store("3", {"a", "b", "c"});
   clsMRUList list;
@@ -205,21 +120,6 @@ TEST_F(RecentList, RemoveRecentFileLeavesAGapUntilTheListIsStored) {
   list.setRecentList();
   EXPECT_EQ(Stored(), (Names{"a", "c", kMissing, kMissing, kMissing}));
   EXPECT_EQ(Loaded(), (Names{"a", "c"}));
-}
-
-TEST_F(RecentList, RemoveRecentFileDeletesEveryStoredMatchUpToTheMaximum) {
-  // The list stops at the gap, but the stored values behind it are examined.
-  Store("4", {"a", kMissing, "Z", "z", "z"});
-  clsMRUList list;
-  list.getRecentList();
-  list.removeRecentFile("z");
-  EXPECT_EQ(Entries(list), Names{"a"});
-  EXPECT_EQ(Stored(), (Names{"a", kMissing, kMissing, kMissing, "z"}));
-
-  // A name found nowhere changes nothing.
-  list.removeRecentFile("q");
-  EXPECT_EQ(Entries(list), Names{"a"});
-  EXPECT_EQ(Stored(), (Names{"a", kMissing, kMissing, kMissing, "z"}));
 }
 
 TEST_F(RecentList, SetRecentListRewritesFileOneToFive) {
@@ -238,16 +138,6 @@ TEST_F(RecentList, SetRecentListRewritesFileOneToFive) {
   empty.setRecentList();
   EXPECT_EQ(Stored(), (Names{kMissing, kMissing, kMissing, kMissing, kMissing}));
   EXPECT_EQ(GetRegSetting("Vantorel", "Recent", "MaxFile", kMissing), "0");
-}
-
-TEST_F(RecentList, FileListIsTheObjectsOwnList) {
-  Store("3", {"a", "b", "c"});
-  clsMRUList list;
-  list.getRecentList();
-  list.fileList().Remove(1);
-  EXPECT_EQ(Entries(list), (Names{"b", "c"}));
-  list.setRecentList();
-  EXPECT_EQ(Stored(), (Names{"b", "c", kMissing, kMissing, kMissing}));
 }
 
 TEST(GetFileName, GivesTheTextBehindTheLastBackslash) {
@@ -271,13 +161,6 @@ TEST(GetFileName, NamesOfAnyLengthGiveTheirLastPart) {
   // Exactly 32,767 characters, ending with a backslash.
   EXPECT_EQ(list.GetFileName(std::string(32'766, 'x') + "\\"), "");
   EXPECT_EQ(list.GetFileName(std::string(40'000, 'y')), std::string(40'000, 'y'));
-}
-
-TEST(GetFileName, AValidLongNameShowsNoMessageBox) {
-  RecordingRuntime runtime;
-  clsMRUList list;
-  EXPECT_EQ(list.GetFileName("C:\\Docs\\" + std::string(39'992, 'n')), std::string(39'992, 'n'));
-  EXPECT_TRUE(runtime.MsgBoxes.empty());
 }
 
 }  // namespace

