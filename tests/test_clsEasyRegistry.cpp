@@ -70,7 +70,7 @@ void ExpectClassError(const ErrObject& error, int code) {
 
 // ---------------------------------------------------------------- paths
 
-TEST_F(EasyRegistryTest, AbsolutePathIsUpperCasedTrimmedAndLosesOneTrailingSeparator) {
+TEST_F(EasyRegistryTest, PathFormsAbsoluteRelativeAndParent) {
   clsEasyRegistry reg;
   reg.Cd("  \\hkey_local_machine\\software\\VtrTest\\easyRegistry\\  ");
   EXPECT_EQ(reg.CurrentKey(), kPath);
@@ -88,11 +88,9 @@ TEST_F(EasyRegistryTest, AbsolutePathIsUpperCasedTrimmedAndLosesOneTrailingSepar
   // Upper-casing touches ASCII letters only, whatever the locale.
   reg.Cd(kPath + "\\caf\xE9\xE0z");
   EXPECT_EQ(reg.CurrentKey(), kPath + "\\CAF\xE9\xE0Z");
-}
 
-TEST_F(EasyRegistryTest, RelativePathsOfSeveralLevelsExtendTheCurrentKey) {
+  // Relative paths of several levels extend the current key.
   rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\A\\B");
-  clsEasyRegistry reg;
   reg.Cd("\\HKEY_LOCAL_MACHINE\\Software");
   reg.Cd(" VtrTest\\EasyRegistry\\ ");
   EXPECT_EQ(reg.CurrentKey(), kPath);
@@ -100,10 +98,8 @@ TEST_F(EasyRegistryTest, RelativePathsOfSeveralLevelsExtendTheCurrentKey) {
   reg.Cd("a\\b");
   EXPECT_EQ(reg.CurrentKey(), kPath + "\\A\\B");
   EXPECT_EQ(reg.lastError(), 0);
-}
 
-TEST_F(EasyRegistryTest, DotDotMovesToTheParentAndFromARootToNoKey) {
-  clsEasyRegistry reg;
+  // ".." moves to the parent, and from a root to no key.
   Position(reg);
   reg.Cd("..");
   EXPECT_EQ(reg.CurrentKey(), "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\VTRTEST");
@@ -143,7 +139,7 @@ TEST_F(EasyRegistryTest, UnknownRootsAreRaisedWhateverSuppressErrorsHolds) {
   }
 }
 
-TEST_F(EasyRegistryTest, MissingKeySuppressedKeepsTheRequestedPathAndFailsTheNextOperation) {
+TEST_F(EasyRegistryTest, MissingKeyKeepsTheRequestedPathAndFailsTheNextOperation) {
   clsEasyRegistry reg;
   reg.SuppressErrors(true);
   EXPECT_TRUE(reg.SuppressErrors());
@@ -155,10 +151,9 @@ TEST_F(EasyRegistryTest, MissingKeySuppressedKeepsTheRequestedPathAndFailsTheNex
   reg.Cd("more");  // relative to a key that is not held
   EXPECT_EQ(reg.CurrentKey(), kPath + "\\MISSING\\DEEPER\\MORE");
   EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
-}
 
-TEST_F(EasyRegistryTest, MissingKeyRaisedCarriesNumberSourceDescriptionAndTheSameState) {
-  clsEasyRegistry reg;
+  // Raised, the same state comes with number, source and description.
+  reg.SuppressErrors(false);
   EXPECT_FALSE(reg.SuppressErrors());
   Position(reg);
   ExpectApiError(RaisedBy([&] { reg.Cd(kPath + "\\Missing"); }), "Key/Value does not exist.");
