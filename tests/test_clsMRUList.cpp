@@ -98,16 +98,6 @@ TEST_F(RecentList, SetRecentFileMovesAnEntryToTheHeadInItsNewCase) {
   EXPECT_EQ(Stored(), (Names{"b", "c:\\x.txt", "d", kMissing, kMissing}));
 }
 
-TEST_F(RecentList, SetRecentFileOnAFullListDropsTheOldest) {
-  Store("3", {"a", "b", "c"});
-  clsMRUList list;
-  list.getRecentList();
-  list.setRecentFile("n");
-  EXPECT_EQ(Entries(list), (Names{"n", "a", "b"}));
-  list.setRecentFile("m");
-  EXPECT_EQ(Entries(list), (Names{"m", "n", "a"}));
-}
-
 TEST_F(RecentList, RemoveRecentFileLeavesAGapUntilTheListIsStored) {
   Store("3", {"a", "b", "c"});
   clsMRUList list;

@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "platform/modAPI.h"
-#include "registry/clsEasyRegistry.h"
 #include "registry/modSettings.h"
 #include "tests/LaunchLog.h"
 #include "tests/RegistryTestSupport.h"
@@ -33,7 +32,7 @@ using Args = std::vector<std::string>;
 namespace {
 
 const char kAppPaths[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\vtr.exe";
-const char kRunKey[] = "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kVtr[] = "C:\\Program Files\\Vantorel\\Vtr.exe";
 
 // One running vtrsystray with pipes on its three standard streams.
@@ -168,30 +167,21 @@ class VtrSysTrayProgram : public ::testing::Test {
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kAppPaths);
     fs::remove_all(root_);
   }
-  static void RegisterMainProgram(const std::string& path) {
-    clsEasyRegistry reg;
-    reg.SuppressErrors(true);
-    reg.Cd("\\HKEY_LOCAL_MACHINE\\SOFTWARE");
-    reg.MakeKey("Microsoft\\Windows\\CurrentVersion\\App Paths\\vtr.exe");
-    reg.Cd(std::string("\\HKEY_LOCAL_MACHINE\\") + kAppPaths);
-    int32_t kind = ValueKind::String;
-    reg.ValueOf("", kind, Variant(path));
+  // A text value below HKEY_LOCAL_MACHINE, the key made as needed.
+  static void SetString(const std::string& subKey, const char* name, const std::string& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
   }
-  static void SetRunEntry() {
-    clsEasyRegistry reg;
-    reg.Cd("\\HKEY_LOCAL_MACHINE\\SOFTWARE");
-    reg.MakeKey("Microsoft\\Windows\\CurrentVersion\\Run");
-    reg.Cd(kRunKey);
-    int32_t kind = ValueKind::String;
-    reg.ValueOf("VtrSysTray", kind, Variant(std::string("C:\\Tools\\VtrSysTray.exe")));
-  }
+  static void RegisterMainProgram(const std::string& path) { SetString(kAppPaths, "", path); }
   static bool RunEntryExists() {
-    clsEasyRegistry reg;
-    reg.SuppressErrors(true);
-    reg.Cd(kRunKey);
-    int32_t kind = 0;
-    reg.ValueOf("VtrSysTray", kind);
-    return reg.lastError() == 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    const bool found = RegQueryValueExA(key, "VtrSysTray", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
   }
   static void Recent(const Args& files) {
     SaveRegSetting("Vantorel", "Recent", "MaxFile", "5");
@@ -207,7 +197,7 @@ class VtrSysTrayProgram : public ::testing::Test {
 
 TEST_F(VtrSysTrayProgram, ADayWithTheMenuTheIconAndTheAboutBox) {
   RegisterMainProgram(kVtr);
-  SetRunEntry();
+  SetString(kRunKey, "VtrSysTray", "C:\\Tools\\VtrSysTray.exe");
   SaveRegSetting("Vantorel", "Options", "LastFileApplied", "C:\\Docs\\Plan.txt");
   Recent({"C:\\Docs\\Plan.txt", "D:\\Data\\Net 2.txt", "E:\\no backslash at all\\"});
 
