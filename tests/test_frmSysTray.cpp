@@ -161,7 +161,7 @@ TEST_F(TrayForm, LoadingAnnouncesTheUtilityHidesTheFormAndAddsTheIconUnderTheBus
 
 // ---- The tooltip ---------------------------------------------------------------------
 
-TEST_F(TrayForm, TooltipIsTrimmedAndBlankFilledWithoutATerminatingZero) {
+TEST_F(TrayForm, TooltipIsTrimmedAndBlankFilledOrCutTo64WithoutATerminatingZero) {
   SetString(OptionsKey, "LastFileApplied", "");
   LoadWithProgram();
   EXPECT_EQ(runtime.IconCalls.back().Tip, Blanks("Last file applied:"));
@@ -170,12 +170,10 @@ TEST_F(TrayForm, TooltipIsTrimmedAndBlankFilledWithoutATerminatingZero) {
   SetString(OptionsKey, "LastFileApplied", "  C:\\Docs\\Plan  1.txt  ");
   Callback(WM_MOUSEMOVE);
   EXPECT_EQ(runtime.IconCalls.back().Tip, Blanks("Last file applied:   C:\\Docs\\Plan  1.txt"));
-}
 
-TEST_F(TrayForm, TooltipLongerThan64CharactersIsCut) {
   std::string name = "C:\\A very long folder name\\that goes on and on\\and on\\Report.txt";
   SetString(OptionsKey, "LastFileApplied", name);
-  LoadWithProgram();
+  Callback(WM_MOUSEMOVE);
   std::string whole = "Last file applied: " + name;
   ASSERT_GT(whole.size(), 64u);
   EXPECT_EQ(runtime.IconCalls.back().Tip, whole.substr(0, 64));
