@@ -2,6 +2,19 @@
 
 #include "platform/modAPI.h"
 
+std::string Trim(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string UCaseAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
 std::string LCase(std::string text) {
 #ifdef _WIN32
   if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/modStrings.h"
+
 namespace {
 
 struct RootEntry {
@@ -44,20 +46,7 @@ std::string ApiErrorDescription(LONG code) {
   }
 }
 
-// ASCII only, so that a stored path is the same whatever the locale.
-std::string UpperCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
-std::string TrimSpaces(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  const size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
 
 void AppendHex(std::string& out, unsigned value, size_t minDigits) {
   static const char kDigits[] = "0123456789ABCDEF";
@@ -144,7 +133,7 @@ clsEasyRegistry::~clsEasyRegistry() {
 void clsEasyRegistry::Cd(std::string strDirectory) { OpenPath(std::move(strDirectory), KEY_QUERY_VALUE); }
 
 void clsEasyRegistry::OpenPath(std::string strPath, REGSAM lngAccess) {
-  std::string text = TrimSpaces(UpperCase(std::move(strPath)));
+  std::string text = Trim(UCaseAscii(std::move(strPath)));
 
   if (text == "\\") {
     HKEY previous = lngKeyHandle;

@@ -78,7 +78,7 @@ frmSysTray::frmSysTray() : Form("frmSysTray") {
 
 void frmSysTray::Form_Load() {
   WindowRuntime& runtime = Runtime();
-  runtime.SetMousePointer(vbHourglass);
+  BusyPointer busy(runtime);
 
   auto objReg = std::make_unique<clsEasyRegistry>();
   objReg->SuppressErrors(true);
@@ -114,7 +114,6 @@ void frmSysTray::Form_Load() {
   (void)runtime.Shell_NotifyIconA(NIM_ADD, &TrayIconData);
 
   objReg.reset();
-  runtime.SetMousePointer(vbDefault);
 }
 
 void frmSysTray::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/modStrings.h"
 #include "registry/modSettings.h"
 
 namespace {
@@ -16,13 +17,6 @@ struct TrayIconMemory {
 };
 TrayIconMemory g_trayIconMemory{};
 
-// Trim in the sense of the program's text functions: blanks only.
-std::string TrimBlanks(const std::string& text) {
-  std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  std::size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
 
 }  // namespace
 
@@ -39,7 +33,7 @@ static_assert(sizeof(NOTIFYICONDATAA) == 88, "the substitute record has the 88-b
 #endif
 
 std::string TrayTipText() {
-  return TrimBlanks("Last file applied: " + GetRegSetting("Vantorel", "Options", "LastFileApplied", "None"));
+  return Trim("Last file applied: " + GetRegSetting("Vantorel", "Options", "LastFileApplied", "None"));
 }
 
 void SetTrayTip(const std::string& text) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/modStrings.h"
 #include "tools/vtrreg/VtrRegError.h"
 #include "tools/vtrreg/clsRegFile.h"
 
@@ -52,19 +53,7 @@ const CommandInfo* FindCommand(const std::string& name) {
   throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::Source, text);
 }
 
-std::string TrimSpaces(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
-// The registry class keeps paths in upper case, ASCII letters only.
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 std::string LowerAscii(std::string text) {
   for (char& c : text) {
@@ -156,7 +145,7 @@ int32_t ParseKind(const std::string& text) {
 // A number for a dword, decimal or 0x-hexadecimal. Whether it fits a dword
 // (whole, 0 to 4294967295) is the registry class's judgement.
 double ParseNumber(const std::string& text) {
-  const std::string trimmed = TrimSpaces(text);
+  const std::string trimmed = Trim(text);
   const char* first = trimmed.data();
   const char* last = first + trimmed.size();
   if (trimmed.size() > 2 && trimmed[0] == '0' && (trimmed[1] == 'x' || trimmed[1] == 'X')) {
@@ -416,7 +405,7 @@ void clsRegConsole::Run(const std::vector<std::string>& words) {
 }
 
 void clsRegConsole::PositionAt(clsEasyRegistry& other, const std::string& strPath) {
-  const std::string path = TrimSpaces(strPath);
+  const std::string path = Trim(strPath);
   const bool absolute = (!path.empty() && path[0] == '\\') || reg.CurrentKey().empty();
   if (!absolute) other.Cd(reg.CurrentKey());
   other.Cd(strPath);
@@ -542,7 +531,7 @@ void clsRegConsole::CmdSet(const std::vector<std::string>& words) {
 
 void clsRegConsole::CmdMkdir(const std::vector<std::string>& words) {
   if (words.size() != 2) Usage("mkdir");
-  const std::string path = TrimSpaces(words[1]);
+  const std::string path = Trim(words[1]);
   const bool absolute = (!path.empty() && path[0] == '\\') || reg.CurrentKey().empty();
   if (!absolute) {
     reg.MakeKey(words[1]);
@@ -569,13 +558,13 @@ void clsRegConsole::CmdRmkey(const std::vector<std::string>& words) {
   const size_t slash = target.rfind('\\');
   const std::string leaf = slash == std::string::npos ? target : target.substr(slash + 1);
   const std::string parentPath = slash == std::string::npos ? std::string() : target.substr(0, slash);
-  const std::string trimmed = TrimSpaces(target);
+  const std::string trimmed = Trim(target);
   const bool absolute = (!trimmed.empty() && trimmed[0] == '\\') || reg.CurrentKey().empty();
   if (leaf.empty()) Usage("rmkey", "a key name is missing");
 
   clsEasyRegistry parent;
   if (absolute) {
-    if (TrimSpaces(parentPath).empty()) Usage("rmkey", "a root key cannot be deleted");
+    if (Trim(parentPath).empty()) Usage("rmkey", "a root key cannot be deleted");
     parent.Cd(parentPath);
   } else {
     parent.Cd(reg.CurrentKey());
@@ -599,7 +588,7 @@ void clsRegConsole::CmdRmkey(const std::vector<std::string>& words) {
   parent.DeleteKey(leaf);
 
   // Standing in the deleted key or below it: step out to its parent.
-  const std::string deleted = parent.CurrentKey() + "\\" + UpperAscii(leaf);
+  const std::string deleted = parent.CurrentKey() + "\\" + UCaseAscii(leaf);
   const std::string current = reg.CurrentKey();
   if (current == deleted || current.rfind(deleted + "\\", 0) == 0) {
     reg.SuppressErrors(true);
