@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/modRegValue.h"
 #include "platform/modStrings.h"
 
 namespace {
@@ -171,13 +172,11 @@ void clsEasyRegistry::OpenPath(std::string strPath, REGSAM lngAccess) {
       lngKeyHandle = nullptr;
       CheckApiResult(RegCloseKey(previous));
     }
-    const std::string root = GetRootName(text);
-    const RootEntry* entry = std::find_if(std::begin(kRoots), std::end(kRoots),
-                                          [&](const RootEntry& r) { return root == r.name; });
-    if (entry == std::end(kRoots)) RaiseClassError(2);
+    const HKEY root = RootKey(GetRootName(text));
+    if (root == nullptr) RaiseClassError(2);
     strCurrentKey = text;
     HKEY opened = nullptr;
-    const LONG result = RegOpenKeyExA(entry->key, GetSubKeyPath(text).c_str(), 0, lngAccess, &opened);
+    const LONG result = RegOpenKeyExA(root, GetSubKeyPath(text).c_str(), 0, lngAccess, &opened);
     lngKeyHandle = result == ERROR_SUCCESS ? opened : nullptr;
     CheckApiResult(result);
     return;
@@ -190,6 +189,13 @@ void clsEasyRegistry::OpenPath(std::string strPath, REGSAM lngAccess) {
   if (lngKeyHandle != nullptr) RegCloseKey(lngKeyHandle);
   lngKeyHandle = result == ERROR_SUCCESS ? opened : nullptr;
   CheckApiResult(result);
+}
+
+HKEY clsEasyRegistry::RootKey(const std::string& strRootName) {
+  for (const RootEntry& root : kRoots) {
+    if (strRootName == root.name) return root.key;
+  }
+  return nullptr;
 }
 
 std::string clsEasyRegistry::GetRootName(const std::string& strPath) {
@@ -289,13 +295,9 @@ void clsEasyRegistry::ValueOf(const std::string& strValueName, int32_t& lngValue
     default:
       RaiseClassError(4);
   }
-  // For string types Windows reads the byte after the data and, when it is a
-  // zero, stores it too. A non-zero byte there keeps the stored data exactly
-  // what was given, and the byte that is read is ours.
-  const auto length = static_cast<DWORD>(data.size());
-  data.push_back(0xFF);
   OpenPath(".", KEY_SET_VALUE);
-  CheckApiResult(RegSetValueExA(lngKeyHandle, strValueName.c_str(), 0, registryType, data.data(), length));
+  CheckApiResult(RegSetValueBytes(lngKeyHandle, strValueName.c_str(), registryType, data.data(),
+                                  static_cast<DWORD>(data.size())));
 }
 
 RegistryValue clsEasyRegistry::ValueOf(const std::string& strValueName, int32_t& lngValueType) {

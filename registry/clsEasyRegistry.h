@@ -72,6 +72,10 @@ class clsEasyRegistry {
   bool IsWindowsNT() const;
   int32_t lastError() const { return lngLastError; }
 
+  // The predefined key of a root name as a path names it (exact, upper
+  // case), or nullptr for a name that is no root of a path.
+  static HKEY RootKey(const std::string& strRootName);
+
  private:
   void OpenPath(std::string strPath, REGSAM lngAccess);
   static std::string GetRootName(const std::string& strPath);

@@ -8,6 +8,9 @@
 #include <iterator>
 #include <string_view>
 
+#include "platform/modRegValue.h"
+#include "platform/modStrings.h"
+#include "registry/clsEasyRegistry.h"
 #include "tools/vtrreg/VtrRegError.h"
 #include "tools/vtrreg/clsRegKey.h"
 
@@ -22,18 +25,6 @@ constexpr size_t kMaxValueNameLength = 16383;
 // The registry editor wraps a hex list once a line has reached this width.
 constexpr size_t kHexLineWidth = 77;
 constexpr REGSAM kReadAccess = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
-
-struct RootName {
-  const char* name;
-  HKEY key;
-};
-
-// The roots a path may begin with, as the registry class names them.
-const RootName kRootNames[] = {
-    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},   {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKEY_USERS", HKEY_USERS},
-    {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}, {"HKEY_DYN_DATA", HKEY_DYN_DATA},
-};
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -51,12 +42,9 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-const RootName* FindRoot(std::string_view name) {
-  for (const RootName& root : kRootNames) {
-    if (EqualsNoCase(name, root.name)) return &root;
-  }
-  return nullptr;
-}
+// The roots a path may begin with, as the registry class names them, in
+// any letter case.
+HKEY FindRoot(std::string_view name) { return clsEasyRegistry::RootKey(UCaseAscii(std::string(name))); }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -250,7 +238,7 @@ class Parser {
 
     const size_t slash = path.find('\\');
     const std::string_view rootText = path.substr(0, slash);
-    const RootName* root = FindRoot(rootText);
+    const HKEY root = FindRoot(rootText);
     if (root == nullptr) Fail("unknown root key " + Quoted(std::string(rootText)));
     std::string subKey;
     if (slash != std::string_view::npos) {
@@ -272,8 +260,8 @@ class Parser {
     Entry entry;
     entry.kind = deletion ? EntryKind::DeleteKey : EntryKind::Key;
     entry.intLine = static_cast<int>(line_) + 1;
-    entry.hRoot = root->key;
-    entry.strKeyPath = std::string(root->name) + (subKey.empty() ? "" : "\\" + subKey);
+    entry.hRoot = root;
+    entry.strKeyPath = UCaseAscii(std::string(rootText)) + (subKey.empty() ? "" : "\\" + subKey);
     entry.strSubKey = Narrow(subKey);
     sectionIndex_ = entries_.size();
     entries_.push_back(std::move(entry));
@@ -650,7 +638,6 @@ clsRegFile::ImportCounts clsRegFile::Import() const {
 
   ImportCounts counts;
   clsRegKey key;
-  const BYTE noData = 0;
   size_t done = 0;
   for (const Entry& entry : entries) {
     const std::string where = strFile + ", line " + std::to_string(entry.intLine) + " [" + entry.strKeyPath + "]" +
@@ -669,9 +656,8 @@ clsRegFile::ImportCounts clsRegFile::Import() const {
         ++counts.intDeletions;
         break;
       case EntryKind::Value:
-        result = RegSetValueExA(key.Handle(), entry.strValueName.c_str(), 0, entry.lngType,
-                                entry.bytData.empty() ? &noData : entry.bytData.data(),
-                                static_cast<DWORD>(entry.bytData.size()));
+        result = RegSetValueBytes(key.Handle(), entry.strValueName.c_str(), entry.lngType, entry.bytData.data(),
+                                  static_cast<DWORD>(entry.bytData.size()));
         if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ImportSource, where, "RegSetValueExA", result);
         ++counts.intValues;
         break;
@@ -693,9 +679,8 @@ bool clsRegFile::SplitPath(const std::string& strPath, HKEY& hRoot, std::string&
   if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
   if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
   const size_t slash = path.find('\\');
-  const RootName* root = FindRoot(path.substr(0, slash));
-  if (root == nullptr) return false;
-  hRoot = root->key;
+  hRoot = FindRoot(path.substr(0, slash));
+  if (hRoot == nullptr) return false;
   strSubKey = slash == std::string_view::npos ? std::string() : std::string(path.substr(slash + 1));
   return true;
 }
@@ -707,13 +692,14 @@ std::string clsRegFile::Export(const std::string& strPath) {
     throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::ExportSource,
                             "not a key below one of the roots: " + Quoted(strPath));
   }
-  const RootName* root =
-      std::find_if(std::begin(kRootNames), std::end(kRootNames), [&](const RootName& r) { return r.key == hRoot; });
+  std::string_view rootText = TrimLeft(strPath);
+  if (!rootText.empty() && rootText.front() == '\\') rootText.remove_prefix(1);
+  rootText = TrimRight(rootText.substr(0, rootText.find('\\')));
 
   // Walk down from the root to find the registry's spelling of each name.
-  std::string realPath = root->name;
+  std::string realPath = UCaseAscii(std::string(rootText));
   clsRegKey key;
-  LONG result = key.Open(root->key, "", kReadAccess);
+  LONG result = key.Open(hRoot, "", kReadAccess);
   if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + realPath + "]", "RegOpenKeyExA", result);
   std::string_view rest = subKey;
   while (!rest.empty()) {

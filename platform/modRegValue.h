@@ -1,0 +1,11 @@
+#pragma once
+// Writing a registry value so that exactly the given bytes are stored.
+#include <cstdint>
+#include <vector>
+
+#include "platform/modAPI.h"
+
+// RegSetValueExA for exactly size bytes of data. For string types Windows
+// reads the byte after the data and, when it is a zero, stores it too; the
+// data is handed over with a non-zero byte of ours behind it.
+LONG RegSetValueBytes(HKEY hKey, const char* lpValueName, DWORD dwType, const uint8_t* lpData, DWORD cbData);
