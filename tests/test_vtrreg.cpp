@@ -20,6 +20,7 @@
 #include "tools/vtrreg/VtrRegError.h"
 #include "tools/vtrreg/clsRegConsole.h"
 #include "tools/vtrreg/clsRegFile.h"
+#include "tools/vtrreg/clsRegKey.h"
 
 namespace {
 
@@ -43,8 +44,16 @@ Raw ReadRaw(const std::string& subKey, const std::string& name) {
   return value ? Raw{value->type, value->bytes, ERROR_SUCCESS} : Raw{};
 }
 
+// The plain call, with no guard byte after the data as rawreg::SetValue puts
+// there: under Wine a string without its zero then stores differently.
 void WriteRaw(const std::string& subKey, const std::string& name, DWORD type, const Bytes& data) {
-  rawreg::SetValue(HKEY_CURRENT_USER, subKey, name, type, data);
+  clsRegKey key;
+  ASSERT_EQ(key.Create(HKEY_CURRENT_USER, subKey, KEY_SET_VALUE), ERROR_SUCCESS) << subKey;
+  const BYTE none = 0;
+  ASSERT_EQ(RegSetValueExA(key.Handle(), name.c_str(), 0, type, data.empty() ? &none : data.data(),
+                           static_cast<DWORD>(data.size())),
+            ERROR_SUCCESS)
+      << name;
 }
 
 bool KeyExists(const std::string& subKey) { return rawreg::KeyExists(HKEY_CURRENT_USER, subKey); }

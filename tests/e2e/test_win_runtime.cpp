@@ -1,14 +1,10 @@
-// The Windows window runtime in-process: the popup built from the menu model,
-// the hidden tray window, the callback in twips, the unload reasons, the icon
-// record handed to the shell, the About box laid out from its control table,
-// its pointer shapes and keys, files and launching.
-//
-// It makes real windows, so it runs inside an X server: scenarios.sh runs it
-// under Xvfb before the end-to-end scenarios, in their Wine prefix.
+// The Windows window runtime in-process: what the end-to-end scenarios cannot
+// see from outside (the popup's item states, the callback in twips, the unload
+// reasons, the About box's layout, fonts, colours and pointer shapes, files and
+// launching). It makes real windows, so scenarios.sh runs it under Xvfb.
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -92,7 +88,7 @@ TEST_F(WinRuntimeTest, PopupShowsVisibleItemsWithTheirStatesAndNoDefault) {
   EXPECT_EQ(GetMenuDefaultItem(menu, FALSE, 0), static_cast<UINT>(-1));
 }
 
-TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelWindowOfOurClass) {
+TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelWindowThatGetsTheCallbackInTwips) {
   ProbeForm form;
   form.Load();
   HWND hwnd = form.hWnd();
@@ -107,13 +103,10 @@ TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelWindowOfOurClass) {
   EXPECT_EQ(GetAncestor(hwnd, GA_PARENT), GetDesktopWindow());
   EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_NE(form.Icon(), nullptr);
-}
 
-TEST_F(WinRuntimeTest, ShellCallbackReachesFormMouseMoveInTwips) {
-  ProbeForm form;
-  form.Load();
+  // The shell's callback reaches Form_MouseMove in twips.
   EXPECT_FLOAT_EQ(runtime.TwipsPerPixelX(), 1440.0f / 96.0f);  // Wine's screen is 96 DPI
-  PostMessageA(form.hWnd(), WM_MOUSEMOVE, 1, WM_RBUTTONUP);
+  PostMessageA(hwnd, WM_MOUSEMOVE, 1, WM_RBUTTONUP);
   Pump();
   ASSERT_EQ(form.moves.size(), 1u);
   EXPECT_FLOAT_EQ(form.moves[0], WM_RBUTTONUP * runtime.TwipsPerPixelX());
@@ -143,53 +136,6 @@ TEST_F(WinRuntimeTest, CloseAndSessionEndCarryTheirUnloadReasons) {
   EXPECT_FALSE(form.IsLoaded());
   EXPECT_EQ(form.unloads, 1);
   EXPECT_FALSE(IsWindow(hwnd));
-}
-
-TEST_F(WinRuntimeTest, IconRecordReachesTheShellWithAZeroAfterTheTooltipAndReturnsAfterExplorerRestarts) {
-  ProbeForm form;
-  form.Load();
-  // The caller's memory after the record holds no zero at all.
-  struct {
-    NOTIFYICONDATAA record;
-    char after[16];
-  } memory;
-  std::memset(&memory, 0xAB, sizeof memory);
-  NOTIFYICONDATAA& rec = memory.record;
-  rec.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  rec.hWnd = form.hWnd();
-  rec.uID = 1;
-  rec.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  rec.uCallbackMessage = WM_MOUSEMOVE;
-  rec.hIcon = form.Icon();
-  std::memset(rec.szTip, 'x', 64);
-
-  // Explorer may still be starting: wait for the shell to take the icon.
-  BOOL added = FALSE;
-  for (int i = 0; i < 100 && !added; ++i) {
-    added = runtime.Shell_NotifyIconA(NIM_ADD, &rec);
-    if (!added) Sleep(50);
-  }
-  ASSERT_TRUE(added);
-  const auto& report = runtime.IconReport();
-  EXPECT_EQ(std::memcmp(&report.record, &rec, NOTIFYICONDATAA_V1_SIZE), 0);
-  EXPECT_EQ(report.record.szTip[64], 0);
-
-  // Explorer restarts: it has lost the icon, and broadcasts TaskbarCreated.
-  NOTIFYICONDATAA lost{};
-  lost.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  lost.hWnd = form.hWnd();
-  lost.uID = 1;
-  ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &lost));
-  DWORD adds = report.adds;
-  SendMessageA(form.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-  EXPECT_EQ(report.adds, adds + 1);
-  EXPECT_EQ(report.lastMessage, static_cast<DWORD>(NIM_ADD));
-  EXPECT_TRUE(report.lastResult);
-  EXPECT_EQ(std::memcmp(&report.record, &rec, NOTIFYICONDATAA_V1_SIZE), 0);
-
-  EXPECT_TRUE(runtime.Shell_NotifyIconA(NIM_DELETE, &rec));
-  SendMessageA(form.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-  EXPECT_EQ(report.adds, adds + 1) << "a deleted icon stays deleted";
 }
 
 TEST_F(WinRuntimeTest, AboutBoxIsOneDialogLaidOutFromItsControlTable) {
@@ -276,18 +222,6 @@ TEST_F(WinRuntimeTest, HandShowsOverTheLinksOnlyAndTheHourglassEverywhere) {
   runtime.SetMousePointer(vbDefault);
 }
 
-TEST_F(WinRuntimeTest, EnterAndEscCloseTheAboutBoxThroughItsButton) {
-  frmAbout& about = frmAbout::Default();
-  for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
-    about.Show();
-    HWND dlg = about.hWnd();
-    MSG msg{runtime.ControlWindow(about, about.Label2), WM_KEYDOWN, key, 1, 0, {}};
-    EXPECT_TRUE(IsDialogMessageA(dlg, &msg));
-    EXPECT_FALSE(about.IsLoaded()) << "key " << key;
-    EXPECT_FALSE(IsWindow(dlg));
-  }
-}
-
 TEST_F(WinRuntimeTest, FileExistsOnlyForNormalFiles) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
@@ -324,14 +258,6 @@ TEST_F(WinRuntimeTest, LaunchStartsTheNamedProgramWhateverTheCommandLineSays) {
   EXPECT_TRUE(runtime.Launch(cmd, "C:\\Program Files\\Nothing Here.exe /c exit 0"));
   EXPECT_FALSE(runtime.Launch(std::string(system) + "\\no-such-program.exe", "no-such-program.exe"));
   EXPECT_FALSE(runtime.Launch("", ""));
-}
-
-TEST_F(WinRuntimeTest, AppPathIsTheExecutablesFolderWithoutBackslash) {
-  char module[MAX_PATH];
-  GetModuleFileNameA(nullptr, module, MAX_PATH);
-  std::string expected(module);
-  expected.erase(expected.find_last_of('\\'));
-  EXPECT_EQ(runtime.AppPath(), expected);
 }
 
 }  // namespace
