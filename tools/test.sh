@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds the native (sanitizer)
-# and Windows (x86_64, i686) builds, runs every test natively and the
-# Windows tests under wine64.
+# and Windows (x86_64, i686) builds, runs every test natively, the x86_64
+# tests under wine64 and the shipped i686 build's tests under 32-bit Wine,
+# then builds the i686 installer and zip and tests them under Wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+started=$(date +%s)
 
 tools/deps.sh cmake g++ make libgtest-dev libgmock-dev googletest libbenchmark-dev \
-  libsqlite3-dev mingw-w64 wine wine64 xvfb xauth || exit 1
+  libsqlite3-dev mingw-w64 wine wine64 wine32:i386 xvfb xauth nsis unzip || exit 1
 
-build() {  # build PRESET: configure and build quietly, show the log on failure
-  local log="$root/build/$1.log"
+build() {  # build PRESET [TARGET]: configure and build quietly, show the log on failure
+  local log="$root/build/$1${2:+-$2}.log"
   mkdir -p "$root/build"
-  if ! { cmake --preset "$1" && cmake --build --preset "$1"; } >"$log" 2>&1; then
-    cat "$log"; echo "BUILD FAILED: $1"; exit 1
+  if ! { cmake --preset "$1" && cmake --build --preset "$1" ${2:+--target "$2"}; } >"$log" 2>&1; then
+    cat "$log"; echo "BUILD FAILED: $1 ${2:-}"; exit 1
   fi
-  echo "built $1"
+  echo "built $1 ${2:-}"
 }
 build native-debug
 build win64
@@ -25,16 +27,29 @@ status=0
 echo "== native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
 ctest --preset native-debug || status=1
 
-echo "== Windows x86_64 tests under wine64"
-export WINEPREFIX="$root/build/win64/wineprefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml="
-wineserver -k 2>/dev/null
+export WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'wineserver -k 2>/dev/null' EXIT
-# A persistent server, and Wine's own background processes started once here
-# with no pipe of ours: they would otherwise inherit a test's output pipe and
-# keep CTest waiting for it to close.
-wineserver -p
-build/win64/wine-run wineboot.exe --init >/dev/null 2>&1 </dev/null
-ctest --preset win64 || status=1
+wine_tests() {  # wine_tests PRESET: the Windows tests of one build, in its own prefix
+  export WINEPREFIX="$root/build/$1/wineprefix"
+  wineserver -k 2>/dev/null
+  # A persistent server, and Wine's own background processes started once
+  # here with no pipe of ours: they would otherwise inherit a test's output
+  # pipe and keep CTest waiting for it to close.
+  "build/$1/wine-run" wineboot.exe --init >/dev/null 2>&1 </dev/null
+  wineserver -p
+  ctest --preset "$1" || status=1
+  wineserver -k 2>/dev/null
+}
+echo "== Windows x86_64 tests under wine64"
+wine_tests win64
+echo "== Windows i686 tests (the shipped build) under 32-bit Wine"
+wine_tests win32
 
+echo "== the i686 installer and zip"
+if build win32 package; then
+  xvfb-run -a -s "-screen 0 1024x768x24" bash tests/package/package_scenarios.sh \
+    --build build/win32 --work build/win32/package-test || status=1
+fi
+
+echo "== test command took $(($(date +%s) - started)) s"
 exit $status

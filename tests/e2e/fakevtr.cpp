@@ -3,6 +3,9 @@
 // from, its command line exactly as given, and the show mode it was asked for:
 //   <module path>|<command line>|show=<n>
 // The log is the Windows path in VTR_E2E_LOG, or launches.txt beside it.
+// With VTR_E2E_APPLY set it also does what Vantorel does when it applies the
+// file it was given: it writes the file's name as "LastFileApplied", through
+// its own registry view (the 32-bit one when it is built for i686).
 #include <windows.h>
 
 #include <cstdio>
@@ -26,6 +29,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (FILE* f = std::fopen(log.c_str(), "ab")) {
     std::fprintf(f, "%s|%s|show=%d\n", module, GetCommandLineA(), show);
     std::fclose(f);
+  }
+  if (std::getenv("VTR_E2E_APPLY") && __argc > 1) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Vantorel\\Options", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) == ERROR_SUCCESS) {
+      const std::string file = __argv[1];
+      RegSetValueExA(key, "LastFileApplied", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
+                     static_cast<DWORD>(file.size() + 1));
+      RegCloseKey(key);
+    }
   }
   return 0;
 }

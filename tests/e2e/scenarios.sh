@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# End-to-end scenarios of VtrSysTray.exe under wine64, inside an X server
+# End-to-end scenarios of VtrSysTray.exe under Wine, inside an X server
 # (run it under `xvfb-run -a`: with no X server Wine's shell refuses the
 # tray icon).
 #
-#   scenarios.sh --wine WINE64 --tray VtrSysTray.exe --driver vtrdriver.exe
-#                --fakevtr Vtr.exe --work DIR [--unit test_win_runtime.exe]
-#                [--screenshots DIR] [--only NAME]
+#   scenarios.sh --wine WINE --bits 64|32 --tray VtrSysTray.exe
+#                --driver vtrdriver.exe --fakevtr Vtr.exe --work DIR
+#                [--unit test_win_runtime.exe] [--screenshots DIR] [--only NAME]
+#
+# --bits 32 runs the shipped i686 build under 32-bit Wine (WINE is then the
+# 32-bit loader) in a 64-bit prefix: the program, the driver and the fake
+# Vtr.exe are all 32-bit, and every registry check looks at the 32-bit view
+# (HKLM\Software\Wow6432Node on the 64-bit side), where a 32-bit Vantorel
+# keeps its settings.
 #
 # The utility runs from C:\VtrSysTray in a prefix of its own (DIR/prefix);
 # vtrdriver.exe plays the shell and the user, a fake Vtr.exe records each
@@ -14,10 +20,11 @@
 # by polling, never by a fixed sleep.
 set -uo pipefail
 
-wine="" tray="" driver="" fakevtr="" work="" unit="" shots="" only=""
+wine="" bits=64 tray="" driver="" fakevtr="" work="" unit="" shots="" only=""
 while (($#)); do
   case "$1" in
     --wine) wine=$2; shift 2 ;;
+    --bits) bits=$2; shift 2 ;;
     --tray) tray=$2; shift 2 ;;
     --driver) driver=$2; shift 2 ;;
     --fakevtr) fakevtr=$2; shift 2 ;;
@@ -31,6 +38,11 @@ done
 for v in wine tray driver fakevtr work; do
   [ -n "${!v}" ] || { echo "missing --$v" >&2; exit 2; }
 done
+case $bits in
+  64) view=/reg:64 record_size=104 ;;  # NOTIFYICONDATAA_V1_SIZE on x86_64
+  32) view=/reg:32 record_size=88 ;;
+  *) echo "--bits is 64 or 32" >&2; exit 2 ;;
+esac
 [ -n "${DISPLAY:-}" ] || { echo "no X server: run under xvfb-run -a" >&2; exit 2; }
 
 started=$(date +%s)
@@ -138,15 +150,16 @@ set_registry() {
       for i in $(seq 1 "$recent"); do echo "\"File$i\"=\"D:\\\\Data\\\\Net $i.txt\""; done
     fi
   } >"$reg"
-  W reg import 'Z:'"${reg//\//\\}" >/dev/null 2>&1 || bad "importing the registry state"
+  W reg import 'Z:'"${reg//\//\\}" "$view" >/dev/null 2>&1 || bad "importing the registry state"
   : >"$launches"
   : >"$opened"
 }
 
-# reg_value KEY NAME: the value's data, or "<absent>".
+# reg_value KEY NAME [VIEW]: the value's data in the program's registry view
+# (or in VIEW), or "<absent>".
 reg_value() {
   local out
-  out=$(W reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print; f=1 } END { if (!f) print "<absent>" }')
+  out=$(W reg query "$1" /v "$2" "${3:-$view}" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print; f=1 } END { if (!f) print "<absent>" }')
   echo "$out"
 }
 setting() { reg_value 'HKLM\Software\Vantorel\Options' "$1"; }
@@ -193,8 +206,8 @@ if want apppaths; then
   start_tray
   check "TrayIconActive is 1 while the utility runs" "1" "$(setting TrayIconActive)"
   out=$(drv record tip)
-  # The first form of the record: 104 bytes in the x86_64 build (88 in the i686 one).
-  check "the icon record" "record cbSize=104 uID=1 uFlags=7 uCallbackMessage=0x200 hWnd=tray hIcon=set" \
+  # The first form of the record: 104 bytes in the x86_64 build, 88 in the i686 one.
+  check "the icon record" "record cbSize=$record_size uID=1 uFlags=7 uCallbackMessage=0x200 hWnd=tray hIcon=set" \
     "$(grep '^record' <<<"$out")"
   tip='Last file applied: C:\Docs\Plan.txt'
   check "the tooltip, blank-filled to 64 characters" "tip \"$(printf '%-64s' "$tip")\"" "$(grep '^tip' <<<"$out")"
@@ -203,7 +216,7 @@ if want apppaths; then
   # A change of LastFileApplied shows at the next pass of the pointer; a
   # long name is cut at 64 characters.
   long='C:\A folder with a rather long name\and another one below it\Report.txt'
-  W reg add 'HKLM\Software\Vantorel\Options' /v LastFileApplied /d "$long" /f >/dev/null 2>&1
+  W reg add 'HKLM\Software\Vantorel\Options' /v LastFileApplied /d "$long" /f "$view" >/dev/null 2>&1
   out=$(drv tip)
   check "the tooltip waits for the pointer" "tip \"$(printf '%-64s' "$tip")\"" "$(grep '^tip' <<<"$out")"
   out=$(drv post 0x200 post 0x201 tip)  # 0x201 (left button down) changes nothing
@@ -307,6 +320,31 @@ if want programfiles; then
     "$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' VtrSysTray)"
   check "Close and Disable: TrayIcon is 0" "0" "$(setting TrayIcon)"
   check "Close and Disable: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+fi
+
+# ---------------------------------------------------------------------------
+if want applied; then
+  echo "# Vantorel ($bits-bit) applies a recent file; the utility's tooltip follows it"
+  place_vtr apppaths
+  set_registry apppaths recent 3 last 'C:\Docs\Plan.txt'
+  export VTR_E2E_APPLY=1  # the fake Vtr.exe started by the utility writes LastFileApplied
+  start_tray
+  unset VTR_E2E_APPLY
+  drv post 0x205 key 2 menu-gone >/dev/null || bad "the popup menu takes item 2"
+  wait_lines "$launches" 1 >/dev/null
+  check "Vtr.exe wrote the file it applied, in its own registry view" 'D:\Data\Net 2.txt' \
+    "$(setting LastFileApplied)"
+  if ((bits == 32)); then
+    # A 32-bit program's HKLM\Software is the 32-bit view: the 64-bit side
+    # still holds nothing of Vantorel's.
+    check "the 64-bit view holds no Vantorel settings" "<absent>" \
+      "$(reg_value 'HKLM\Software\Vantorel\Options' LastFileApplied /reg:64)"
+  fi
+  out=$(drv post 0x200 tip)
+  check "the tooltip names the file that Vantorel applied" \
+    "tip \"$(printf '%-64s' 'Last file applied: D:\Data\Net 2.txt')\"" "$(grep '^tip' <<<"$out")"
+  drv close >/dev/null
+  stop_tray
 fi
 
 # ---------------------------------------------------------------------------
