@@ -33,6 +33,9 @@
 //   about-key enter|esc   press Enter or Esc in the About box
 //   about-gone            wait until no About box is open
 //   pointer X Y           move the pointer to X,Y on the screen (where the popup menu opens)
+//   running N             wait until exactly N copies of the utility run, each with its tray window
+//   hold FILE             open FILE sharing nothing, print "held", keep it open until standard input ends
+//   stubborn              play a copy of the utility that ignores WM_CLOSE, until it is ended
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -73,16 +76,38 @@ HWND need_tray() {
   return hwnd;
 }
 
-bool process_running(const char* exe) {
+int process_count(const char* exe) {
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return false;
+  if (snap == INVALID_HANDLE_VALUE) return 0;
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  bool found = false;
+  int found = 0;
   for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry))
-    if (_stricmp(entry.szExeFile, exe) == 0) found = true;
+    if (_stricmp(entry.szExeFile, exe) == 0) ++found;
   CloseHandle(snap);
   return found;
+}
+
+bool process_running(const char* exe) { return process_count(exe) > 0; }
+
+BOOL CALLBACK count_tray_window(HWND hwnd, LPARAM out) {
+  char cls[64] = "", title[64] = "";
+  GetClassNameA(hwnd, cls, sizeof cls);
+  GetWindowTextA(hwnd, title, sizeof title);
+  if (std::strcmp(cls, vtr::win::kTrayWindowClass) == 0 && std::strcmp(title, vtr::win::kTrayWindowCaption) == 0)
+    ++*reinterpret_cast<int*>(out);
+  return TRUE;
+}
+
+int tray_window_count() {
+  int found = 0;
+  EnumWindows(count_tray_window, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+LRESULT CALLBACK stubborn_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_CLOSE) return 0;  // a copy that hangs: it never closes
+  return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
 // The visible popup menu window, if one is shown.
@@ -402,6 +427,40 @@ int command(std::vector<std::string>& args, size_t& i) {
     post_key(focus ? focus : about, key == "esc" ? VK_ESCAPE : VK_RETURN);
   } else if (cmd == "about-gone") {
     wait_for([] { return about_boxes().empty(); }, "the About box to close");
+  } else if (cmd == "running") {
+    int want = std::atoi(arg().c_str());
+    int processes = 0, windows = 0;
+    wait_for(
+        [&] {
+          processes = process_count("VtrSysTray.exe");
+          windows = tray_window_count();
+          return processes == want && windows == want;
+        },
+        std::to_string(want) + " running copies (" + std::to_string(processes) + " processes, " +
+            std::to_string(windows) + " tray windows)");
+    std::printf("running %d\n", want);
+  } else if (cmd == "hold") {
+    std::string file = arg();
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) fail("opening " + file);
+    std::printf("held\n");
+    std::fflush(stdout);
+    while (std::fgetc(stdin) != EOF) {
+    }
+    CloseHandle(h);
+  } else if (cmd == "stubborn") {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = stubborn_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = vtr::win::kTrayWindowClass;
+    RegisterClassA(&wc);
+    if (!CreateWindowExA(WS_EX_TOOLWINDOW, vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption, WS_POPUP, 0,
+                         0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr))
+      fail("creating the stubborn window");
+    std::printf("stubborn\n");
+    std::fflush(stdout);
+    MSG m;
+    while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
   } else if (cmd == "pointer") {
     int x = std::atoi(arg().c_str());
     int y = std::atoi(arg().c_str());

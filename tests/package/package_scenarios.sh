@@ -1,0 +1,286 @@
+#!/usr/bin/env bash
+# The installer and the zip of the i686 build, installed and removed under
+# 32-bit Wine as a Windows user would, in a fresh 64-bit prefix inside an X
+# server (run it under `xvfb-run -a`).
+#
+#   package_scenarios.sh --wine WINE32 --version X.Y.Z --packages DIR
+#                        --program VtrSysTray.exe --driver vtrdriver.exe --fakevtr Vtr.exe --work DIR
+#                        [--only NAME]
+#
+# A stand-in Vantorel (the fake Vtr.exe, a data file of its own and its
+# settings) is registered in App Paths. Every run is silent (/S); the checks
+# read the 32-bit registry view, where the installer, the utility and a
+# 32-bit Vantorel all keep their entries.
+set -uo pipefail
+
+wine="" version="" packages="" program="" driver="" fakevtr="" work="" only=""
+while (($#)); do
+  case "$1" in
+    --wine) wine=$2; shift 2 ;;
+    --version) version=$2; shift 2 ;;
+    --packages) packages=$2; shift 2 ;;
+    --program) program=$2; shift 2 ;;
+    --driver) driver=$2; shift 2 ;;
+    --fakevtr) fakevtr=$2; shift 2 ;;
+    --work) work=$2; shift 2 ;;
+    --only) only=$2; shift 2 ;;
+    *) echo "unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+for v in wine version packages program driver fakevtr work; do
+  [ -n "${!v}" ] || { echo "missing --$v" >&2; exit 2; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "no X server: run under xvfb-run -a" >&2; exit 2; }
+setup="$packages/VtrSysTray-$version-win32-setup.exe"
+zip="$packages/VtrSysTray-$version-win32.zip"
+for f in "$setup" "$zip"; do
+  [ -f "$f" ] || { echo "no $f: build the target package first" >&2; exit 2; }
+done
+
+started=$(date +%s)
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+# A fresh prefix: nothing of an earlier run may pass for the installer's work.
+rm -rf "$work/prefix"
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export VTR_E2E_TIMEOUT_MS=${VTR_E2E_TIMEOUT_MS:-20000}
+view=/reg:32
+. "$(dirname "${BASH_SOURCE[0]}")/../e2e/common.sh"
+start_prefix
+drive_c="$WINEPREFIX/drive_c"
+# The installer as a user downloads it: to a path of no spaces, so the
+# command line needs no quotes.
+cp "$setup" "$drive_c/"
+export VTR_E2E_LOG="Z:${work//\//\\}\\launches.txt"
+
+want() { [ -z "$only" ] || [ "$only" == "$1" ]; }
+
+run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+uninst_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VtrSysTray'
+app_paths_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\vtr.exe'
+vtr_dir="$drive_c/Apps/Vantorel"
+vtr_dir_win='C:\Apps\Vantorel'
+pf_dir_win='C:\Program Files (x86)\Vantorel'
+pf_dir="$drive_c/Program Files (x86)/Vantorel"
+
+# The stand-in Vantorel: its program, a file of its own, its settings and,
+# unless told "no-app-paths", its App Paths entry.
+place_vantorel() {
+  mkdir -p "$vtr_dir"
+  cp "$fakevtr" "$vtr_dir/Vtr.exe"
+  echo "Vantorel's own data" >"$vtr_dir/Vantorel.dat"
+  local reg="$work/vantorel.reg"
+  {
+    echo 'Windows Registry Editor Version 5.00'
+    echo
+    echo '[-HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\vtr.exe]'
+    if [ "${1:-}" != no-app-paths ]; then
+      echo '[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\vtr.exe]'
+      echo '@="C:\\Apps\\Vantorel\\Vtr.exe"'
+    fi
+    echo '[HKEY_LOCAL_MACHINE\Software\Vantorel\Options]'
+    echo '"LastFileApplied"="C:\\Docs\\Plan.txt"'
+    echo '"AutoShutdown"="0"'
+    echo '[HKEY_LOCAL_MACHINE\Software\Vantorel\Recent]'
+    echo '"MaxFile"="4"'
+    echo '"File1"="C:\\Docs\\Plan.txt"'
+  } >"$reg"
+  W reg import 'Z:'"${reg//\//\\}" "$view" >/dev/null 2>&1 || bad "importing Vantorel's settings"
+}
+
+# Vantorel's things, as a text to compare before and after.
+vantorel_state() {
+  W reg query 'HKLM\Software\Vantorel' /s "$view" 2>/dev/null | tr -d '\r' | grep -v '^$'
+  md5sum "$vtr_dir/Vtr.exe" "$vtr_dir/Vantorel.dat" 2>&1 | sed "s|$vtr_dir/||"
+}
+
+# install [/D=FOLDER]: a silent installation; prints the exit code. The
+# command line goes through cmd as a user types it: /D= takes the rest of the
+# line, spaces and all, and must not be quoted.
+install() {
+  W cmd /c "C:\\$(basename "$setup") /S${1:+ $1}" >/dev/null 2>&1 </dev/null
+  echo $?
+}
+
+# uninstall DIR: the quiet uninstall as registered, then waits for it to
+# finish (the uninstaller runs on from a copy of itself, as on Windows, and
+# is gone at the end).
+uninstall() {
+  local dir_unix=$1 i
+  W "$(winpath "$dir_unix")\\VtrSysTray-uninstall.exe" /S >/dev/null 2>&1 </dev/null
+  for ((i = 0; i < 400; i++)); do
+    [ -e "$dir_unix/VtrSysTray-uninstall.exe" ] || break
+    sleep 0.05
+  done
+  # Then its copy: no uninstaller process left.
+  for ((i = 0; i < 200; i++)); do
+    pgrep -f 'ns[^ ]*\.tmp|Un_[A-Z]\.exe|Au_\.exe' >/dev/null || break
+    sleep 0.05
+  done
+}
+
+winpath() { W winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
+# Every value of the uninstall entry, as "name=data" lines.
+uninstall_entry() {
+  local n
+  for n in DisplayName DisplayVersion Publisher DisplayIcon InstallLocation UninstallString \
+    QuietUninstallString NoModify NoRepair; do
+    echo "$n=$(reg_value "$uninst_key" "$n")"
+  done
+}
+
+# What a user finds after installing into DIR (Windows form WIN).
+check_installed() {
+  local dir=$1 win=$2
+  check "the installed files" "VtrSysTray-License.txt VtrSysTray-ReadMe.txt VtrSysTray-uninstall.exe VtrSysTray.exe" \
+    "$(cd "$dir" && ls VtrSysTray* | tr '\n' ' ' | sed 's/ $//')"
+  check "the installed program is the tested one" "$(md5sum <"$program")" "$(md5sum <"$dir/VtrSysTray.exe")"
+  check "the start-up entry, in the 32-bit view" "\"$win\\VtrSysTray.exe\"" "$(reg_value "$run_key" VtrSysTray)"
+  check "no start-up entry in the 64-bit view" "<absent>" "$(reg_value "$run_key" VtrSysTray /reg:64)"
+  check "the Programs and Features entry" "DisplayName=Vantorel System Tray
+DisplayVersion=$version
+Publisher=Vantorel
+DisplayIcon=$win\\VtrSysTray.exe,0
+InstallLocation=$win
+UninstallString=\"$win\\VtrSysTray-uninstall.exe\"
+QuietUninstallString=\"$win\\VtrSysTray-uninstall.exe\" /S
+NoModify=0x1
+NoRepair=0x1" "$(uninstall_entry)"
+  # EstimatedSize is in KiB: our four files, and none of Vantorel's.
+  local kib=$(( ($(cat "$dir"/VtrSysTray* | wc -c) + 1023) / 1024 ))
+  local size=$(($(reg_value "$uninst_key" EstimatedSize)))
+  if ((size >= kib - 4 && size <= kib + 4)); then ok "EstimatedSize is our files' size ($size KiB)"
+  else bad "EstimatedSize: expected about $kib KiB, got $size"; fi
+  drv running 1 icon-present >/dev/null || bad "the installer started the utility, with its icon"
+  check "the utility runs: TrayIconActive is 1" "1" "$(setting TrayIconActive)"
+}
+
+# What is left after uninstalling from DIR: nothing of ours.
+check_removed() {
+  local dir=$1
+  check "no file of ours is left" "" "$(ls "$dir"/VtrSysTray* 2>/dev/null)"
+  check "the start-up entry is gone" "<absent>" "$(reg_value "$run_key" VtrSysTray)"
+  check "the Programs and Features entry is gone" "<absent>" "$(reg_value "$uninst_key" DisplayName)"
+  drv gone >/dev/null || bad "the utility is not running"
+}
+
+# ---------------------------------------------------------------------------
+if want zip; then
+  echo "# the portable zip"
+  check "the zip holds the program, the read-me and the licence" \
+    "VtrSysTray-$version-win32/VtrSysTray-License.txt
+VtrSysTray-$version-win32/VtrSysTray-ReadMe.txt
+VtrSysTray-$version-win32/VtrSysTray.exe" \
+    "$(unzip -Z1 "$zip" | grep -v '/$' | sort)"
+  check "the zip's program is the tested one" "$(md5sum <"$program")" \
+    "$(unzip -p "$zip" "VtrSysTray-$version-win32/VtrSysTray.exe" | md5sum)"
+  check "the read-me names this version" "1" "$(unzip -p "$zip" "VtrSysTray-$version-win32/VtrSysTray-ReadMe.txt" | grep -c "^VtrSysTray $version ")"
+fi
+
+# ---------------------------------------------------------------------------
+if want install; then
+  echo "# install into Vantorel's folder (App Paths), again over the running copy, uninstall"
+  place_vantorel
+  before=$(vantorel_state)
+  check "the installer succeeds" "0" "$(install)"
+  check_installed "$vtr_dir" "$vtr_dir_win"
+
+  # A copy of our own, whose exit we see: the reinstall must close it the way
+  # Windows closes a program (WM_CLOSE), not end it.
+  hwnd=$(drv find | awk '{print $2}')
+  drv close gone >/dev/null || bad "closing the installed copy"
+  "$wine" "$vtr_dir_win\\VtrSysTray.exe" >/dev/null 2>&1 </dev/null &
+  mine=$!
+  drv running 1 icon-present >/dev/null || bad "our own copy starts"
+  hwnd=$(drv find | awk '{print $2}')
+  check "installing again over the running copy succeeds" "0" "$(install)"
+  wait "$mine"
+  check "the running copy was closed, not ended (its exit code)" "0" "$?"
+  drv running 1 icon-present >/dev/null || bad "exactly one copy runs after the reinstall, with its icon"
+  drv icon-absent-for "$hwnd" >/dev/null || bad "the closed copy took its icon with it"
+  check "TrayIconActive is 1 again" "1" "$(setting TrayIconActive)"
+  check_installed "$vtr_dir" "$vtr_dir_win"
+
+  uninstall "$vtr_dir"
+  check_removed "$vtr_dir"
+  check "the uninstaller closed the utility the clean way: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+  check "Vantorel's folder, files and settings are untouched" "$before" \
+    "$(vantorel_state | grep -v TrayIconActive)"
+fi
+
+# ---------------------------------------------------------------------------
+if want noapppaths; then
+  echo "# install with no App Paths entry; Close and Disable; uninstall"
+  place_vantorel no-app-paths
+  check "the installer succeeds" "0" "$(install)"
+  check_installed "$pf_dir" "$pf_dir_win"
+  check "nothing went into Vantorel's folder" "" "$(ls "$vtr_dir"/VtrSysTray* 2>/dev/null)"
+  # The user already took it out of start-up; uninstalling still succeeds.
+  drv post 0x205 key d gone >/dev/null || bad "Close and Disable"
+  check "Close and Disable removed the start-up entry" "<absent>" "$(reg_value "$run_key" VtrSysTray)"
+  uninstall "$pf_dir"
+  check_removed "$pf_dir"
+  check "the folder the installer made is gone" "no" "$([ -e "$pf_dir" ] && echo yes || echo no)"
+fi
+
+# ---------------------------------------------------------------------------
+if want folder; then
+  echo "# a folder chosen with /D=; one that can't be made"
+  place_vantorel
+  check "the installer succeeds into C:\\Tray Place" "0" "$(install '/D=C:\Tray Place')"
+  check_installed "$drive_c/Tray Place" 'C:\Tray Place'
+  uninstall "$drive_c/Tray Place"
+  check_removed "$drive_c/Tray Place"
+
+  # A drive that takes no writes (here R:, which Wine maps to the kernel's
+  # read-only sysfs): the run fails and writes nothing.
+  ln -sfn /sys/kernel "$WINEPREFIX/dosdevices/r:"
+  check "a folder that can't be written fails the silent run" "2" "$(install '/D=R:\Tray')"
+  check "it wrote no start-up entry" "<absent>" "$(reg_value "$run_key" VtrSysTray)"
+  check "it wrote no Programs and Features entry" "<absent>" "$(reg_value "$uninst_key" DisplayName)"
+  drv gone >/dev/null || bad "nothing was started"
+fi
+
+# ---------------------------------------------------------------------------
+if want held; then
+  echo "# a program file that can't be replaced; a copy that won't close"
+  place_vantorel
+  check "the installer succeeds" "0" "$(install)"
+  drv running 1 >/dev/null
+  drv close gone >/dev/null
+  W reg delete "$run_key" /v VtrSysTray /f "$view" >/dev/null 2>&1
+  old=$(md5sum <"$vtr_dir/VtrSysTray.exe")
+  # Another program holds the file open, sharing nothing.
+  # (It lets go when its standard input, a fifo of ours, ends.)
+  : >"$work/held.txt"
+  rm -f "$work/release"
+  mkfifo "$work/release"
+  "$wine" "$driver" hold "$vtr_dir_win\\VtrSysTray.exe" <"$work/release" >"$work/held.txt" 2>&1 &
+  holder=$!
+  exec 3>"$work/release"
+  wait_lines "$work/held.txt" 1 >/dev/null
+  check "a file that can't be replaced fails the silent run" "2" "$(install)"
+  check "the program file is unchanged" "$old" "$(md5sum <"$vtr_dir/VtrSysTray.exe")"
+  check "the start-up entry was not written" "<absent>" "$(reg_value "$run_key" VtrSysTray)"
+  drv gone >/dev/null || bad "nothing was started"
+  exec 3>&-
+  wait "$holder"
+
+  # A copy that ignores WM_CLOSE is ended after the timeout, and only then.
+  "$wine" "$driver" stubborn >/dev/null 2>&1 </dev/null &
+  stubborn=$!
+  drv find >/dev/null
+  t0=$(date +%s)
+  check "installing over a copy that won't close succeeds" "0" "$(install)"
+  wait "$stubborn"
+  check "that copy was ended (exit code 1 from the installer)" "1" "$?"
+  waited=$(($(date +%s) - t0))
+  if ((waited >= 10)); then ok "it was ended only after the timeout ($waited s)"; else bad "it was ended after $waited s, before the timeout"; fi
+  drv running 1 >/dev/null || bad "the new copy runs"
+  uninstall "$vtr_dir"
+  check_removed "$vtr_dir"
+fi
+
+finish
