@@ -5,15 +5,17 @@
 #
 #   package_scenarios.sh --wine WINE32 --version X.Y.Z --packages DIR
 #                        --program VtrSysTray.exe --driver vtrdriver.exe --fakevtr Vtr.exe --work DIR
-#                        [--only NAME]
+#                        [--only NAME] [--screenshots DIR]
 #
+# With --screenshots, it also steps through the interactive installer and
+# uninstaller (with xdotool) and saves a picture of each page in DIR.
 # A stand-in Vantorel (the fake Vtr.exe, a data file of its own and its
 # settings) is registered in App Paths. Every run is silent (/S); the checks
 # read the 32-bit registry view, where the installer, the utility and a
 # 32-bit Vantorel all keep their entries.
 set -uo pipefail
 
-wine="" version="" packages="" program="" driver="" fakevtr="" work="" only=""
+wine="" shots="" version="" packages="" program="" driver="" fakevtr="" work="" only=""
 while (($#)); do
   case "$1" in
     --wine) wine=$2; shift 2 ;;
@@ -24,6 +26,7 @@ while (($#)); do
     --fakevtr) fakevtr=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
+    --screenshots) shots=$2; shift 2 ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -281,6 +284,41 @@ if want held; then
   drv running 1 >/dev/null || bad "the new copy runs"
   uninstall "$vtr_dir"
   check_removed "$vtr_dir"
+fi
+
+# ---------------------------------------------------------------------------
+if [ -n "$shots" ] && want screenshots; then
+  echo "# the installer's pages, interactively"
+  mkdir -p "$shots"
+  # page NAME [SECONDS]: waits for the window titled like the installer, lets
+  # the page settle (1.5 s, or SECONDS), and saves the window.
+  page() {
+    local id="" i
+    for ((i = 0; i < 100; i++)); do
+      id=$(xdotool search --name "Vantorel System Tray.*(Setup|Uninstall)" 2>/dev/null | head -1)
+      [ -n "$id" ] && break
+      sleep 0.2
+    done
+    sleep "${2:-1.5}"
+    import -window "$id" "$shots/$1.png" && echo "# screenshot $shots/$1.png"
+  }
+  place_vantorel
+  W "C:\\$(basename "$setup")" >/dev/null 2>&1 </dev/null &
+  setup_pid=$!
+  for name in installer-1-welcome installer-2-licence installer-3-folder installer-4-installed; do
+    page "$name"
+    xdotool key Return
+  done
+  page installer-5-finish
+  xdotool key Return
+  wait "$setup_pid"
+  drv running 1 >/dev/null || bad "the finish page started the utility"
+  W "$vtr_dir_win\\VtrSysTray-uninstall.exe" >/dev/null 2>&1 </dev/null &
+  page uninstaller-1-confirm
+  xdotool key Return
+  page uninstaller-2-removed 4  # closing the running utility comes first
+  xdotool key Return
+  drv gone >/dev/null || bad "the uninstaller closed the utility"
 fi
 
 finish
