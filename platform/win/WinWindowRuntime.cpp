@@ -19,6 +19,8 @@ static_assert(sizeof(NOTIFYICONDATAA) > NOTIFYICONDATAA_V1_SIZE,
 namespace {
 
 constexpr int kFirstControlId = 1000;
+// The timer on the tray window that tries a refused icon again.
+constexpr UINT_PTR kIconRetryTimer = 1;
 
 // The cursors drawn for the program, by the file a control's MouseIcon names.
 struct CursorResource {
@@ -65,7 +67,8 @@ struct WinWindowRuntime::FormWindow {
   }
 };
 
-WinWindowRuntime::WinWindowRuntime(HINSTANCE instance) : instance_(instance) {
+WinWindowRuntime::WinWindowRuntime(HINSTANCE instance)
+    : instance_(instance), shell_([](DWORD message, PNOTIFYICONDATAA data) { return ::Shell_NotifyIconA(message, data); }) {
   bigIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_VTRSYSTRAY), IMAGE_ICON,
                                            GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
   smallIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_VTRSYSTRAY), IMAGE_ICON,
@@ -81,7 +84,6 @@ WinWindowRuntime::WinWindowRuntime(HINSTANCE instance) : instance_(instance) {
     }
   }
   taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
-  iconRecordQuery_ = RegisterWindowMessageA(vtr::win::kIconRecordQuery);
 
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
@@ -398,12 +400,12 @@ bool WinWindowRuntime::HandleFormMessage(FormWindow& window, UINT msg, WPARAM wP
       ReAddIcon(window.hwnd);
       return false;  // other forms hear it too
     }
-    if (msg == iconRecordQuery_ && iconRecordQuery_ != 0) {
-      ReportIcon(reinterpret_cast<HWND>(wParam));
-      result = TRUE;
-      return true;
-    }
     switch (msg) {
+      case WM_TIMER:
+        if (wParam != kIconRetryTimer) return false;
+        OnIconRetryTimer(window.hwnd);
+        result = 0;
+        return true;
       case WM_MOUSEMOVE: {
         // The shell's callback puts the mouse code where the position goes.
         int16_t button = static_cast<int16_t>(((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
@@ -558,43 +560,63 @@ BOOL WinWindowRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpDat
   NOTIFYICONDATAA& block = iconReport_.record;
   std::memset(&block, 0, sizeof block);
   std::memcpy(&block, lpData, std::min<std::size_t>(lpData->cbSize, sizeof block));
-  BOOL result = ::Shell_NotifyIconA(dwMessage, &block);
   switch (dwMessage) {
     case NIM_ADD:
-      ++iconReport_.adds;
       iconWanted_ = true;
-      break;
-    case NIM_MODIFY:
+      iconRetry_.Reset();
+      KillTimer(block.hWnd, kIconRetryTimer);
+      return AddIconNow();
+    case NIM_MODIFY: {
       ++iconReport_.modifies;
-      break;
+      iconReport_.lastMessage = dwMessage;
+      BOOL result = iconReport_.lastResult = shell_(dwMessage, &block);
+      // The shell lost the icon (or never took it): add it as it now stands.
+      if (!result && iconWanted_) result = AddIconNow();
+      return result;
+    }
     case NIM_DELETE:
       ++iconReport_.deletes;
       iconWanted_ = false;
+      iconRetry_.Reset();
+      KillTimer(block.hWnd, kIconRetryTimer);
       break;
     default:
       break;
   }
   iconReport_.lastMessage = dwMessage;
-  iconReport_.lastResult = result;
+  return iconReport_.lastResult = shell_(dwMessage, &block);
+}
+
+BOOL WinWindowRuntime::AddIconNow() {
+  ++iconReport_.adds;
+  iconReport_.lastMessage = NIM_ADD;
+  BOOL result = iconReport_.lastResult = shell_(NIM_ADD, &iconReport_.record);
+  HWND hwnd = iconReport_.record.hWnd;
+  if (result) {
+    iconRetry_.Reset();
+    KillTimer(hwnd, kIconRetryTimer);
+  } else if (auto delay = iconRetry_.NextDelay()) {
+    SetTimer(hwnd, kIconRetryTimer, static_cast<UINT>(delay->count()), nullptr);
+  }
   return result;
+}
+
+void WinWindowRuntime::OnIconRetryTimer(HWND hwnd) {
+  KillTimer(hwnd, kIconRetryTimer);
+  if (iconWanted_ && iconReport_.record.hWnd == hwnd) AddIconNow();
 }
 
 void WinWindowRuntime::ReAddIcon(HWND hwnd) {
   // Explorer started again and knows no icon: add ours again, with the
   // record as it stands.
   if (!iconWanted_ || iconReport_.record.hWnd != hwnd) return;
-  ++iconReport_.adds;
-  iconReport_.lastMessage = NIM_ADD;
-  iconReport_.lastResult = ::Shell_NotifyIconA(NIM_ADD, &iconReport_.record);
+  iconRetry_.Reset();
+  AddIconNow();
 }
 
-void WinWindowRuntime::ReportIcon(HWND requester) {
-  if (requester == nullptr || !IsWindow(requester)) return;
-  COPYDATASTRUCT data{};
-  data.dwData = vtr::win::kIconRecordCopyData;
-  data.cbData = sizeof iconReport_;
-  data.lpData = &iconReport_;
-  SendMessageTimeoutA(requester, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 2000, nullptr);
+void WinWindowRuntime::UseShell(ShellNotify shell, std::chrono::milliseconds firstRetry) {
+  shell_ = std::move(shell);
+  iconRetry_ = IconAddRetry(firstRetry);
 }
 
 HINSTANCE WinWindowRuntime::ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,

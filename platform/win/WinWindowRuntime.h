@@ -11,18 +11,39 @@
 // IsDialogMessage, so Enter and Esc press the default and cancel buttons, and
 // it ends when the last form has been unloaded.
 //
+// The icon is kept up while the form wants one: an add that the shell
+// refuses is tried again on a timer (IconAddRetry), and the icon is added
+// again when Explorer announces "TaskbarCreated" and when an update finds
+// that the shell has lost it. The form itself never hears of it.
+//
 // The shell's callback arrives as WM_MOUSEMOVE with the mouse code as the
 // horizontal position; it reaches Form_MouseMove through the form model,
 // which converts it to twips.
 #include <windows.h>
 
+#include <shellapi.h>
+
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/IconAddRetry.h"
 #include "platform/WindowRuntime.h"
 #include "platform/win/WinNames.h"
+
+// What the runtime did with the tray icon: how often it called the shell
+// with each message, and the block it passed last (for in-process checks).
+struct IconRecordReport {
+  DWORD adds;
+  DWORD modifies;
+  DWORD deletes;
+  DWORD lastMessage;
+  BOOL lastResult;
+  NOTIFYICONDATAA record;  // cbSize says how much of it the shell was told to read
+};
 
 class WinWindowRuntime final : public WindowRuntime {
  public:
@@ -60,7 +81,12 @@ class WinWindowRuntime final : public WindowRuntime {
   // for the window's own (the arrow).
   HCURSOR CursorOver(const Form& form, const Control& control) const;
   // The icon record as last handed to the shell.
-  const vtr::win::IconRecordReport& IconReport() const { return iconReport_; }
+  const IconRecordReport& IconReport() const { return iconReport_; }
+
+  using ShellNotify = std::function<BOOL(DWORD, PNOTIFYICONDATAA)>;
+  // Puts another shell function in place of the system's, and another first
+  // retry interval in place of a second (for tests of the icon's upkeep).
+  void UseShell(ShellNotify shell, std::chrono::milliseconds firstRetry);
 
  protected:
   void ShowMousePointer(int16_t shape) override;
@@ -79,7 +105,9 @@ class WinWindowRuntime final : public WindowRuntime {
   HCURSOR CursorFor(const Control& control) const;
   HCURSOR PointerCursor(int16_t shape) const;
   void ReAddIcon(HWND hwnd);
-  void ReportIcon(HWND requester);
+  // Adds the icon as the record stands; a refusal sets the retry timer.
+  BOOL AddIconNow();
+  void OnIconRetryTimer(HWND hwnd);
   FormWindow* WindowOf(const Form& form) const;
 
   HINSTANCE instance_;
@@ -89,7 +117,6 @@ class WinWindowRuntime final : public WindowRuntime {
   float twipsPerPixelY_ = 15.0f;
   int dpiY_ = 96;
   UINT taskbarCreated_ = 0;
-  UINT iconRecordQuery_ = 0;
   std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
   // Windows destroyed while one of their messages may still be on the stack;
   // freed between messages.
@@ -98,7 +125,9 @@ class WinWindowRuntime final : public WindowRuntime {
   // the platform's full NOTIFYICONDATAA: the 64-character tooltip field has
   // no zero of its own, and a shell that reads it as a C string must find
   // one right after it.
-  vtr::win::IconRecordReport iconReport_{};
-  // An icon was added and not deleted: Explorer's restart adds it again.
+  IconRecordReport iconReport_{};
+  // An icon was added and not deleted: it is kept up until deleted.
   bool iconWanted_ = false;
+  ShellNotify shell_;
+  IconAddRetry iconRetry_;
 };

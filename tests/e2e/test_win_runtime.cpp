@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +49,50 @@ class WinRuntimeTest : public ::testing::Test {
       DispatchMessageA(&msg);
     }
   }
+  // Delivers messages (timers too) until done() or 3 s have passed.
+  static bool PumpUntil(const std::function<bool()>& done) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+      if (GetTickCount() - start > 3000) return false;
+      Pump();
+      Sleep(1);
+    }
+    return true;
+  }
+  static void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+      Pump();
+      Sleep(1);
+    }
+  }
+  static NOTIFYICONDATAA IconRecordOf(HWND hwnd) {
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = hwnd;
+    record.uID = 1;
+    record.uFlags = NIF_MESSAGE | NIF_TIP;
+    record.uCallbackMessage = WM_MOUSEMOVE;
+    return record;
+  }
+  // A shell that refuses the next `refusals` adds (and every modify when
+  // `lost`), and notes each call.
+  struct FakeShell {
+    int refusals = 0;
+    bool lost = false;
+    std::vector<DWORD> calls;
+    BOOL operator()(DWORD message, PNOTIFYICONDATAA) {
+      calls.push_back(message);
+      if (message == NIM_ADD && refusals > 0) return --refusals, FALSE;
+      if (message == NIM_MODIFY && lost) return FALSE;
+      return TRUE;
+    }
+    long Count(DWORD message) const { return std::count(calls.begin(), calls.end(), message); }
+  };
+  void UseFakeShell(FakeShell& shell) {
+    runtime.UseShell([&shell](DWORD m, PNOTIFYICONDATAA d) { return shell(m, d); }, std::chrono::milliseconds(5));
+  }
+
   static RECT ClientRectOf(HWND control) {
     RECT rc;
     GetWindowRect(control, &rc);
@@ -258,6 +305,50 @@ TEST_F(WinRuntimeTest, LaunchStartsTheNamedProgramWhateverTheCommandLineSays) {
   EXPECT_TRUE(runtime.Launch(cmd, "C:\\Program Files\\Nothing Here.exe /c exit 0"));
   EXPECT_FALSE(runtime.Launch(std::string(system) + "\\no-such-program.exe", "no-such-program.exe"));
   EXPECT_FALSE(runtime.Launch("", ""));
+}
+
+TEST_F(WinRuntimeTest, AnIconTheShellRefusesIsAddedAgainOnATimerUntilItIsTaken) {
+  ProbeForm form;
+  form.Load();
+  FakeShell shell;
+  shell.refusals = 3;  // the notification area is not up yet
+  UseFakeShell(shell);
+  NOTIFYICONDATAA record = IconRecordOf(form.hWnd());
+  EXPECT_FALSE(runtime.Shell_NotifyIconA(NIM_ADD, &record));
+  ASSERT_TRUE(PumpUntil([&] { return shell.Count(NIM_ADD) == 4; })) << shell.Count(NIM_ADD) << " adds";
+  EXPECT_TRUE(runtime.IconReport().lastResult);
+  PumpFor(100);
+  EXPECT_EQ(shell.Count(NIM_ADD), 4) << "no add once the shell took the icon";
+
+  // The shell lost it (an update is refused): it is added again at once.
+  shell.lost = true;
+  EXPECT_TRUE(runtime.Shell_NotifyIconA(NIM_MODIFY, &record));
+  EXPECT_EQ(shell.calls.back(), static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(shell.Count(NIM_ADD), 5);
+
+  // "TaskbarCreated" with the shell still refusing: the timer takes over.
+  shell.refusals = 2;
+  SendMessageA(form.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return shell.Count(NIM_ADD) == 8; })) << shell.Count(NIM_ADD) << " adds";
+  PumpFor(50);
+  EXPECT_EQ(shell.Count(NIM_ADD), 8);
+}
+
+TEST_F(WinRuntimeTest, ADeletedIconIsNeverAddedAgain) {
+  ProbeForm form;
+  form.Load();
+  FakeShell shell;
+  shell.refusals = 1000;
+  UseFakeShell(shell);
+  NOTIFYICONDATAA record = IconRecordOf(form.hWnd());
+  runtime.Shell_NotifyIconA(NIM_ADD, &record);
+  ASSERT_TRUE(PumpUntil([&] { return shell.Count(NIM_ADD) >= 3; }));
+  runtime.Shell_NotifyIconA(NIM_DELETE, &record);
+  long adds = shell.Count(NIM_ADD);
+  SendMessageA(form.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  PumpFor(100);
+  EXPECT_EQ(shell.Count(NIM_ADD), adds);
+  EXPECT_EQ(shell.calls.back(), static_cast<DWORD>(NIM_DELETE));
 }
 
 }  // namespace

@@ -10,8 +10,7 @@
 //   gone                  wait until no tray window and no VtrSysTray.exe remain
 //   post CODE             post the icon's callback (0x200, uID 1, CODE) as the shell does
 //   close                 post WM_CLOSE to the tray window
-//   tip                   print the icon record's tooltip field:  tip "<64 chars>"
-//   record                print the record's fixed fields and the call counts
+//   tip                   point at the icon (twice) and print the tip the shell shows:  tip "<text>"
 //   icon-present          the shell knows the icon (a NIM_MODIFY probe succeeds)
 //   icon-absent           the shell does not know it
 //   icon-absent-for HWND  the shell knows no icon of that (closed) window
@@ -203,37 +202,62 @@ std::vector<HWND> links(HWND about) {
   return found;
 }
 
-vtr::win::IconRecordReport g_report;
-bool g_answered;
-
-LRESULT CALLBACK reply_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_COPYDATA) {
-    auto* data = reinterpret_cast<COPYDATASTRUCT*>(lp);
-    if (data->dwData == vtr::win::kIconRecordCopyData && data->cbData == sizeof g_report) {
-      std::memcpy(&g_report, data->lpData, sizeof g_report);
-      g_answered = true;
-      return TRUE;
-    }
-    return FALSE;
-  }
-  return DefWindowProcA(hwnd, msg, wp, lp);
+// Wine's notification area: its tray window holds one child window per
+// icon, and one tooltip window of the shell's shows the tip of the icon
+// under the pointer, as a user sees it.
+BOOL CALLBACK collect_shell_icon(HWND hwnd, LPARAM out) {
+  if (class_of(hwnd) == "__winex11_tray_icon" && IsWindowVisible(hwnd))
+    reinterpret_cast<std::vector<HWND>*>(out)->push_back(hwnd);
+  return TRUE;
 }
 
-// Asks the tray window for its icon record (see WinNames.h).
-vtr::win::IconRecordReport icon_report() {
-  g_answered = false;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = reply_proc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "VtrDriverReply";
-  RegisterClassA(&wc);
-  HWND reply = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-  UINT query = RegisterWindowMessageA(vtr::win::kIconRecordQuery);
-  DWORD_PTR result = 0;
-  SendMessageTimeoutA(need_tray(), query, reinterpret_cast<WPARAM>(reply), 0, SMTO_ABORTIFHUNG, 5000, &result);
-  DestroyWindow(reply);
-  if (!g_answered) fail("the tray window did not report its icon record");
-  return g_report;
+BOOL CALLBACK collect_shell_icons(HWND hwnd, LPARAM out) {
+  collect_shell_icon(hwnd, out);
+  EnumChildWindows(hwnd, collect_shell_icon, out);
+  return TRUE;
+}
+
+HWND shell_icon_window() {
+  std::vector<HWND> icons;
+  wait_for(
+      [&] {
+        icons.clear();
+        EnumWindows(collect_shell_icons, reinterpret_cast<LPARAM>(&icons));
+        return icons.size() == 1;
+      },
+      "exactly one icon in the shell's notification area");
+  return icons.front();
+}
+
+BOOL CALLBACK find_shell_tooltip(HWND hwnd, LPARAM out) {
+  if (_stricmp(class_of(hwnd).c_str(), "tooltips_class32") == 0 && IsWindowVisible(hwnd)) {
+    *reinterpret_cast<HWND*>(out) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND shown_tooltip() {
+  HWND found = nullptr;
+  EnumWindows(find_shell_tooltip, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The tip that the shell shows for the icon. The pointer's arrival is also
+// the icon's callback, which makes the utility update its tip: so the pointer
+// comes twice, and the second showing carries the update.
+std::string shell_tip() {
+  RECT rc;
+  GetWindowRect(shell_icon_window(), &rc);
+  HWND tip = nullptr;
+  for (int pass = 0; pass < 2; ++pass) {
+    SetCursorPos(rc.right + 300, rc.bottom + 300);
+    wait_for([] { return shown_tooltip() == nullptr; }, "the shell's tooltip to go");
+    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    wait_for([&] { return (tip = shown_tooltip()) != nullptr; }, "the shell's tooltip for the icon");
+    Sleep(200);
+  }
+  return window_text(tip);
 }
 
 // Whether the shell knows the icon: modifying nothing succeeds only for an
@@ -294,18 +318,7 @@ int command(std::vector<std::string>& args, size_t& i) {
   } else if (cmd == "close") {
     PostMessageA(need_tray(), WM_CLOSE, 0, 0);
   } else if (cmd == "tip") {
-    auto report = icon_report();
-    std::printf("tip \"%.64s\"\n", report.record.szTip);
-    // The field has no zero of its own; the byte after it must be one.
-    std::printf("after-tip %d\n", report.record.szTip[64]);
-  } else if (cmd == "record") {
-    auto report = icon_report();
-    const auto& r = report.record;
-    std::printf("record cbSize=%lu uID=%u uFlags=%u uCallbackMessage=0x%x hWnd=%s hIcon=%s\n", r.cbSize, r.uID,
-                r.uFlags, r.uCallbackMessage, r.hWnd == tray_window() ? "tray" : "other",
-                r.hIcon ? "set" : "none");
-    std::printf("calls adds=%lu modifies=%lu deletes=%lu last=%lu result=%d\n", report.adds, report.modifies,
-                report.deletes, report.lastMessage, report.lastResult);
+    std::printf("tip \"%s\"\n", shell_tip().c_str());
   } else if (cmd == "icon-present") {
     HWND tray = need_tray();
     wait_for([&] { return shell_has_icon(tray); }, "the shell to show the icon");
