@@ -374,4 +374,52 @@ TEST_F(VtrSysTrayProgram, ShiftLeftAndApplicationModeLeftOnATerminalStartNothing
   EXPECT_EQ(ReadLaunchLog(log_).size(), 1u);
 }
 
+// ---- Signals and the end of a session ---------------------------------------------------
+
+TEST_F(VtrSysTrayProgram, EachSignalAndEndsessionUnloadWithTheirOwnReason) {
+  RegisterMainProgram(kVtr);
+  SaveRegSetting("Vantorel", "Options", "AutoShutdown", "1");
+  const std::string question =
+      "message box: Vantorel: Vantorel has been set to run at ShutDown/Logoff.\\r\\n\\r\\n"
+      "Would you like to run Vantorel now? [yes/no]";
+  const auto asked = [](const TrayProcess& tray) {
+    return std::count_if(tray.Output().begin(), tray.Output().end(),
+                         [](const std::string& line) { return line.rfind("message box:", 0) == 0; });
+  };
+
+  {  // SIGHUP: the session ends (reason 2): the question, and Yes refuses the end.
+    TrayProcess tray;
+    tray.WaitFor("icon:");
+    tray.Signal(SIGHUP);
+    EXPECT_EQ(tray.WaitFor("message box:"), question);
+    tray.Send("yes");
+    EXPECT_EQ(tray.WaitFor("launch"), std::string("launch: ") + kVtr);
+    EXPECT_EQ(tray.WaitFor("session end:"), "session end: refused");
+    // SIGTERM: the task manager (reason 3): no question.
+    tray.Signal(SIGTERM);
+    EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
+    EXPECT_EQ(tray.Wait(), 0);
+    EXPECT_EQ(asked(tray), 1);
+  }
+  {  // SIGINT: as the control menu closes it (reason 0): no question.
+    TrayProcess tray;
+    tray.WaitFor("icon:");
+    tray.Signal(SIGINT);
+    EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
+    EXPECT_EQ(tray.Wait(), 0);
+    EXPECT_EQ(asked(tray), 0);
+  }
+  {  // endsession: as SIGHUP; No lets the session end.
+    TrayProcess tray;
+    tray.WaitFor("icon:");
+    tray.Send("endsession");
+    EXPECT_EQ(tray.WaitFor("message box:"), question);
+    tray.Send("no");
+    EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
+    EXPECT_EQ(tray.Wait(), 0);
+  }
+  EXPECT_EQ(WaitForLaunches(log_, 1).size(), 1u);
+  EXPECT_EQ(Option("TrayIconActive"), "0");
+}
+
 }  // namespace

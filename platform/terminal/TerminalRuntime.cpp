@@ -134,10 +134,16 @@ int TerminalRuntime::Run(Form& startupForm, MenuItem& aboutCommand) {
       ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
   }
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  for (int sig : {SIGHUP, SIGTERM, SIGINT}) ::sigaction(sig, &action, nullptr);
+  // A handler with nowhere to write would lose the signal: without the pipe
+  // the signals keep their default action. SA_RESTART: a signal must not
+  // cut short a write of ours (a line half printed) or any other call.
+  if (g_signalPipe[1] >= 0) {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGHUP, SIGTERM, SIGINT}) ::sigaction(sig, &action, nullptr);
+  }
   ::signal(SIGPIPE, SIG_IGN);
 
   RunEventHandler([&] { startupForm.Load(); });
