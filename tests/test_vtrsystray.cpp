@@ -276,13 +276,20 @@ TEST_F(VtrSysTrayProgram, ADayWithTheMenuTheIconAndTheAboutBox) {
   EXPECT_EQ(opened, std::vector<Args>{Args{link1.substr(15)}});
 }
 
-TEST_F(VtrSysTrayProgram, ARecentFileNamedLikeAShellCommandStartsNothingElse) {
+TEST_F(VtrSysTrayProgram, ARecentFileReachesTheProgramAsItsOneNameAndStartsNothingElse) {
   RegisterMainProgram(kVtr);
   fs::remove("/tmp/owned");
-  Recent({"x\"; touch /tmp/owned; \".txt", "$(touch /tmp/owned).txt", "`touch /tmp/owned`.txt"});
+  Recent({"x\"; touch /tmp/owned; \".txt", "$(touch /tmp/owned).txt", "`touch /tmp/owned`.txt", "C:\\dir\\"});
 
   TrayProcess tray;
-  for (const char* item : {"1", "2", "3"}) {
+  tray.Send("rclick");
+  tray.Send("choose 1");
+  // A name with a quote is no file name: nothing starts, and the message says why.
+  EXPECT_EQ(tray.WaitFor("message box:"),
+            std::string("message box: VtrSysTray: The program \"") + kVtr +
+                "\" could not be started.\\r\\nThe recent file's name holds a double quote, which no file name can hold. [ok]");
+  tray.Send("ok");
+  for (const char* item : {"2", "3", "4"}) {
     tray.Send("rclick");
     tray.Send(std::string("choose ") + item);
     tray.WaitFor("launch");
@@ -295,9 +302,8 @@ TEST_F(VtrSysTrayProgram, ARecentFileNamedLikeAShellCommandStartsNothingElse) {
   std::vector<Args> received;
   for (const LaunchRecord& r : launches) received.push_back(r.args);
   std::sort(received.begin(), received.end());
-  // The quotes split the first name as Windows splits it; nothing is run.
-  EXPECT_EQ(received, (std::vector<Args>{Args{"$(touch /tmp/owned).txt"}, Args{"`touch /tmp/owned`.txt"},
-                                         Args{"x;", "touch", "/tmp/owned;", ".txt"}}));
+  EXPECT_EQ(received, (std::vector<Args>{Args{"$(touch /tmp/owned).txt"}, Args{"C:\\dir\\"},
+                                         Args{"`touch /tmp/owned`.txt"}}));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(ReadLaunchLog(log_).size(), 3u);
   EXPECT_FALSE(fs::exists("/tmp/owned"));
