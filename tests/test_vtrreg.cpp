@@ -318,6 +318,32 @@ TEST_F(ConsoleTest, WritesEveryKindAndShowsItAsTheListingsDo) {
   EXPECT_EQ(out.str(), "Text:   two words\nKind:   0 (String)\nBytes:  74 77 6F 20 77 6F 72 64 73\n");
 }
 
+TEST_F(ConsoleTest, ValuesTooLongForTheListingShowTheirSizeAndTheOthersAsUsual) {
+  WriteRaw(kSub, "small", REG_DWORD, Bytes{1, 0, 0, 0});
+  WriteRaw(kSub, "Big", REG_BINARY, Bytes(2000, 0xAB));
+  WriteRaw(kSub, std::string(1500, 'n'), REG_SZ, B(std::string("x") + '\0'));
+  WriteRaw(kSub, "text", REG_SZ, B(std::string("after") + '\0'));
+  ASSERT_TRUE(Run("cd " + kPath));
+  ASSERT_TRUE(Run("lv")) << err.str();
+  const std::string table = out.str();
+  // Each row: the name, the data and the kind, in the columns' widths.
+  const auto row = [&](const std::string& name, const std::string& data, const std::string& kind) {
+    std::istringstream lines(table);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind(name + " ", 0) == 0 && line.find("  " + data + " ") != std::string::npos &&
+          line.size() > kind.size() && line.compare(line.size() - kind.size(), kind.size(), kind) == 0)
+        return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(row("small", "00000001 (0,000,000,001)", "2 DWord")) << table;
+  EXPECT_TRUE(row("Big", "(2000 bytes: use get)", "1 Binary")) << table;
+  EXPECT_TRUE(row(std::string(1500, 'n'), "(2 bytes: use get)", "0 String")) << table;
+  EXPECT_TRUE(row("text", "after", "0 String")) << table;
+  ASSERT_TRUE(Run("lv " + kPath));
+  EXPECT_EQ(out.str(), table);
+}
+
 TEST_F(ConsoleTest, EveryFailureReportsNumberSourceAndDescription) {
   ASSERT_TRUE(Run("mkdir \\HKEY_CURRENT_USER\\Software\\VtrRegTest"));
   ASSERT_TRUE(Run("cd \\HKEY_CURRENT_USER\\Software\\VtrRegTest"));
