@@ -143,6 +143,65 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
   std::string surrogate = Utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\X]\r\n\"a\"=\"");
   surrogate += std::string("\x00\xD8", 2) + Utf16File("\"\r\n").substr(2);
   EXPECT_NE(ParseError(surrogate).Description.find("line 3: not valid UTF-16"), std::string::npos);
+  // ... and whole: an odd number of bytes is refused, its last byte not dropped.
+  const std::string halfLast = Utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\X]\r\n\"a\"=\"b\"") + "\n";
+  EXPECT_NE(ParseError(halfLast).Description.find("t.reg, line 3: not UTF-16 text"), std::string::npos);
+}
+
+TEST(RegFileParse, NamesTheRegistryCannotHoldAreRefused) {
+  const std::string head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\T]\n";
+  // A zero byte would cut the name where the registry functions read it.
+  const ErrObject zero = ParseError(head + std::string("\"a\0b\"=\"x\"\n", 10));
+  EXPECT_NE(zero.Description.find("t.reg, line 4: a value name holding a zero byte"), std::string::npos) << zero.Description;
+  const ErrObject zeroKey = ParseError(std::string("REGEDIT4\n[HKEY_USERS\\a") + '\0' + "b]\n");
+  EXPECT_NE(zeroKey.Description.find("line 2: a key name holding a zero byte"), std::string::npos) << zeroKey.Description;
+  // Keys go 512 levels below their root, no deeper.
+  std::string deepest = "HKEY_USERS";
+  for (int level = 0; level < 512; ++level) deepest += "\\k";
+  EXPECT_EQ(clsRegFile::Parse("REGEDIT4\n[" + deepest + "]\n", "t.reg").Entries().size(), 1u);
+  const ErrObject deeper = ParseError("REGEDIT4\n[" + deepest + "\\k]\n");
+  EXPECT_NE(deeper.Description.find("line 2: a key more than 512 levels below its root"), std::string::npos)
+      << deeper.Description.substr(0, 200);
+}
+
+TEST_F(VtrRegTest, OnlyARegularFileOfBoundedSizeIsReadAndABadFileChangesNothing) {
+  const auto loadError = [](const std::string& path) {
+    try {
+      clsRegFile::Load(path);
+    } catch (const ErrObject& error) {
+      return error;
+    }
+    return ErrObject(0, "", "no error");
+  };
+  const std::string folder = TempFile("folder.reg");
+  std::filesystem::create_directory(folder);
+  EXPECT_EQ(loadError(folder).Number, VtrRegError::FileRead);
+  EXPECT_NE(loadError(folder).Description.find("not a regular file"), std::string::npos);
+  std::filesystem::remove(folder);
+#ifndef _WIN32
+  EXPECT_NE(loadError("/dev/zero").Description.find("not a regular file"), std::string::npos);
+#endif
+  const std::string huge = TempFile("huge.reg");
+  {
+    std::ofstream out(huge, std::ios::binary);
+    out << "REGEDIT4\r\n";
+  }
+  std::filesystem::resize_file(huge, clsRegFile::MaxFileSize + 1);  // sparse: nothing is written
+  EXPECT_NE(loadError(huge).Description.find("larger than 64 MiB"), std::string::npos) << loadError(huge).Description;
+  std::filesystem::remove(huge);
+
+  // Through the console: the file is refused and the registry stays as it was.
+  const std::string bad = TempFile("bad.reg");
+  {
+    std::ofstream out(bad, std::ios::binary);
+    out << "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n" << std::string("\"a\0b\"=\"x\"\r\n", 11);
+  }
+  std::ostringstream out, err;
+  clsRegConsole console{out, err};
+  EXPECT_FALSE(console.Execute("import " + bad));
+  EXPECT_NE(err.str().find("line 3: a value name holding a zero byte"), std::string::npos) << err.str();
+  EXPECT_FALSE(KeyExists(kSub));
+  std::filesystem::remove(bad);
 }
 
 TEST(RegFileFormat, WrapsLongHexListsAsTheRegistryEditorDoes) {

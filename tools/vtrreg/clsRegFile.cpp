@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string_view>
@@ -22,6 +23,8 @@ using EntryKind = clsRegFile::EntryKind;
 constexpr const char* kNewLine = "\r\n";
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxValueNameLength = 16383;
+// Windows keeps keys at most 512 levels deep.
+constexpr size_t kMaxKeyDepth = 512;
 // The registry editor wraps a hex list once a line has reached this width.
 constexpr size_t kHexLineWidth = 77;
 constexpr REGSAM kReadAccess = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
@@ -241,8 +244,12 @@ class Parser {
     const HKEY root = FindRoot(rootText);
     if (root == nullptr) Fail("unknown root key " + Quoted(std::string(rootText)));
     std::string subKey;
+    if (path.find('\0') != std::string_view::npos) Fail("a key name holding a zero byte");
     if (slash != std::string_view::npos) {
       subKey = std::string(path.substr(slash + 1));
+      if (std::count(subKey.begin(), subKey.end(), '\\') + 1 > static_cast<std::ptrdiff_t>(kMaxKeyDepth)) {
+        Fail("a key more than " + std::to_string(kMaxKeyDepth) + " levels below its root (the registry's limit)");
+      }
       size_t start = 0;
       while (true) {
         const size_t end = subKey.find('\\', start);
@@ -303,6 +310,8 @@ class Parser {
       pos = 1;
     } else {
       name = ReadQuoted(text, pos, "a value name");
+      // The registry functions take names up to their first zero byte.
+      if (name.find('\0') != std::string::npos) Fail("a value name holding a zero byte");
       if (name.size() > kMaxValueNameLength) {
         Fail("a value name longer than " + std::to_string(kMaxValueNameLength) + " characters");
       }
@@ -421,6 +430,13 @@ std::vector<std::string> SplitLines(const std::string& bytes, bool& unicodeText,
   unicodeText = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
                 static_cast<unsigned char>(bytes[1]) == 0xFE;
   if (unicodeText) {
+    if (bytes.size() % 2 != 0) {
+      size_t line = 1;
+      for (size_t i = 2; i + 1 < bytes.size(); i += 2) line += bytes[i] == '\n' && bytes[i + 1] == '\0';
+      throw VtrRegError::Make(VtrRegError::RegSyntax, VtrRegError::ImportSource,
+                              file + ", line " + std::to_string(line) +
+                                  ": not UTF-16 text: the file ends with half a character (an odd number of bytes)");
+    }
     std::u16string wide;
     wide.reserve(bytes.size() / 2);
     for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
@@ -605,15 +621,30 @@ clsRegFile clsRegFile::Parse(const std::string& strBytes, const std::string& str
 }
 
 clsRegFile clsRegFile::Load(const std::string& strFileName) {
+  const auto refuse = [&](const std::string& why) {
+    return VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource, "cannot read " + Quoted(strFileName) + ": " + why);
+  };
+  // Only a file of a bounded size: a device or a pipe could be endless.
+  std::error_code error;
+  const auto status = std::filesystem::status(strFileName, error);
+  if (error) throw refuse(error.message());
+  if (!std::filesystem::is_regular_file(status)) throw refuse("not a regular file");
+  const auto size = std::filesystem::file_size(strFileName, error);
+  if (error) throw refuse(error.message());
+  if (size > MaxFileSize) {
+    throw refuse("larger than " + std::to_string(MaxFileSize / (1024 * 1024)) + " MiB, the most a .reg file may hold");
+  }
   std::ifstream stream(strFileName, std::ios::binary);
   if (!stream) {
     throw VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource,
                             "cannot open " + Quoted(strFileName) + ": " + std::strerror(errno));
   }
-  std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  if (stream.bad()) {
-    throw VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource, "cannot read " + Quoted(strFileName));
-  }
+  // No more than the limit even if the file grows meanwhile.
+  std::string bytes(static_cast<size_t>(size) + 1, '\0');
+  stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (stream.bad()) throw refuse("a read failed");
+  bytes.resize(static_cast<size_t>(stream.gcount()));
+  if (bytes.size() > MaxFileSize) throw refuse("it grew while it was read");
   return Parse(bytes, strFileName);
 }
 
