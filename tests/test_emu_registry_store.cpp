@@ -241,6 +241,35 @@ TEST_F(RegistryStoreTest, ANewStoreAppearsWholeNeverEmpty) {
     EXPECT_EQ(entry.path().filename().string().find(".new-"), std::string::npos) << entry.path();
 }
 
+TEST_F(RegistryStoreTest, KeysGoNoDeeperThan512LevelsBelowTheirRoot) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Deep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  for (int level = 3; level <= 512; ++level) {  // one level at a time, from the key above
+    HKEY child = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(key, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr), ERROR_SUCCESS)
+        << level;
+    RegCloseKey(key);
+    key = child;
+  }
+  HKEY deeper = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(key, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(deeper, nullptr);
+  DWORD subKeys = 1;
+  EXPECT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(subKeys, 0u);
+  RegCloseKey(key);
+  // In one call from the root too, and nothing of the path is made.
+  std::string path = "Software\\Deeper";
+  for (int level = 3; level <= 513; ++level) path += "\\k";
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Deeper", 0, KEY_READ, &deeper), ERROR_FILE_NOT_FOUND);
+}
+
 // Another connection to the store, closed however the test ends.
 class Blocker {
  public:

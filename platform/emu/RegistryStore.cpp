@@ -500,7 +500,7 @@ LONG RegistryStore::Resolve(HKEY key, Handle*& handle, bool write) {
   return ERROR_SUCCESS;
 }
 
-HKEY RegistryStore::AddHandle(int64_t keyId, REGSAM access) {
+HKEY RegistryStore::AddHandle(int64_t keyId, REGSAM access, size_t depth) {
   while (handles_.count(nextHandle_) != 0) {
     nextHandle_ = nextHandle_ >= kLastHandle ? kFirstHandle : nextHandle_ + 4;
   }
@@ -509,6 +509,7 @@ HKEY RegistryStore::AddHandle(int64_t keyId, REGSAM access) {
   auto handle = std::make_unique<Handle>();
   handle->keyId = keyId;
   handle->access = access;
+  handle->depth = depth;
   handles_.emplace(value, std::move(handle));
   return reinterpret_cast<HKEY>(static_cast<uintptr_t>(value));
 }

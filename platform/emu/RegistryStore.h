@@ -57,6 +57,7 @@ class RegistryStore {
   struct Handle {
     int64_t keyId = 0;
     REGSAM access = 0;
+    size_t depth = 0;  // levels below the root: keys never move, so it holds
     int64_t subKeyGeneration = -1;
     std::vector<int64_t> subKeyIds;  // in case-insensitive name order
     int64_t valueGeneration = -1;
@@ -92,7 +93,7 @@ class RegistryStore {
   // Handles. Resolve gives nullptr for a bad, closed or unknown handle; the
   // predefined roots resolve to a handle with every right.
   LONG Resolve(HKEY key, Handle*& handle, bool write);
-  HKEY AddHandle(int64_t keyId, REGSAM access);
+  HKEY AddHandle(int64_t keyId, REGSAM access, size_t depth);
   bool CloseHandle(HKEY key);
 
   // One transaction per registry call.

@@ -569,7 +569,8 @@ bool FitsQuotedForm(const std::vector<uint8_t>& data) {
   return true;
 }
 
-void ExportKey(HKEY key, const std::string& path, std::string& out) {
+// One key's section: its path line and its values.
+void ExportSection(HKEY key, const std::string& path, std::string& out) {
   out += '[';
   out += path;
   out += ']';
@@ -579,18 +580,83 @@ void ExportKey(HKEY key, const std::string& path, std::string& out) {
   if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + path + "]", "RegEnumValueA", result);
   for (const RawValue& value : values) out += clsRegFile::FormatValue(value.name, value.type, value.data);
   out += kNewLine;
+}
 
-  std::vector<std::string> names;
-  result = EnumSubKeys(key, names);
-  if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + path + "]", "RegEnumKeyExA", result);
-  for (const std::string& name : names) {
-    clsRegKey child;
-    result = child.Open(key, name, kReadAccess);
-    if (result == ERROR_FILE_NOT_FOUND) continue;  // removed meanwhile
-    if (result != ERROR_SUCCESS) {
-      RegistryFailure(VtrRegError::ExportSource, "[" + path + "\\" + name + "]", "RegOpenKeyExA", result);
+// The key and every key below it, each before its subkeys, in the
+// registry's order. The walk keeps its own stack rather than the call
+// stack's, however deep the tree: each level holds its open key (children
+// are opened by name from it) and its subkeys' names.
+void ExportKey(HKEY key, const std::string& path, std::string& out) {
+  struct Level {
+    clsRegKey key;
+    std::vector<std::string> names;
+    size_t next = 0;
+    size_t pathLength = 0;  // of the current path at this level
+  };
+  std::string current = path;
+  std::vector<Level> levels;
+  const auto enter = [&](HKEY handle) {
+    ExportSection(handle, current, out);
+    Level level;
+    const LONG listed = EnumSubKeys(handle, level.names);
+    if (listed != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + current + "]", "RegEnumKeyExA", listed);
+    level.pathLength = current.size();
+    return level;
+  };
+  levels.push_back(enter(key));
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    if (level.next == level.names.size()) {
+      levels.pop_back();
+      continue;
     }
-    ExportKey(child.Handle(), path + "\\" + name, out);
+    const std::string& name = level.names[level.next++];
+    const HKEY parent = levels.size() == 1 ? key : level.key.Handle();
+    current.resize(level.pathLength);
+    current += '\\';
+    current += name;
+    clsRegKey child;
+    const LONG result = child.Open(parent, name, kReadAccess);
+    if (result == ERROR_FILE_NOT_FOUND) continue;  // removed meanwhile
+    if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + current + "]", "RegOpenKeyExA", result);
+    Level next = enter(child.Handle());
+    next.key = std::move(child);
+    levels.push_back(std::move(next));
+  }
+}
+
+// Deletes every key below an open key, deepest first, with a stack of its
+// own: each level holds its open key and the name its parent knows it by.
+LONG DeleteBelow(HKEY top) {
+  struct Level {
+    clsRegKey key;
+    std::string name;
+  };
+  std::vector<Level> levels;
+  std::vector<char> name(256 + 1);
+  while (true) {
+    const HKEY current = levels.empty() ? top : levels.back().key.Handle();
+    DWORD length = static_cast<DWORD>(name.size());
+    LONG result = RegEnumKeyExA(current, 0, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_MORE_DATA && name.size() < 65536) {
+      name.resize(name.size() * 2);
+      continue;
+    }
+    if (result == ERROR_SUCCESS) {
+      Level child{clsRegKey(), std::string(name.data(), length)};
+      result = child.key.Open(current, child.name, kReadAccess);
+      if (result != ERROR_SUCCESS) return result;
+      levels.push_back(std::move(child));
+      continue;
+    }
+    if (result != ERROR_NO_MORE_ITEMS) return result;
+    if (levels.empty()) return ERROR_SUCCESS;
+    // This key has no subkeys left: its parent deletes it.
+    const std::string childName = std::move(levels.back().name);
+    levels.pop_back();
+    const HKEY parent = levels.empty() ? top : levels.back().key.Handle();
+    result = RegDeleteKeyA(parent, childName.c_str());
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return result;
   }
 }
 
@@ -815,19 +881,9 @@ LONG clsRegFile::DeleteTree(HKEY hRoot, const std::string& strSubKey) {
 }
 
 LONG clsRegFile::DeleteSubKeys(HKEY hRoot, const std::string& strSubKey) {
-  std::vector<std::string> names;
-  {
-    clsRegKey key;
-    const LONG result = key.Open(hRoot, strSubKey, kReadAccess);
-    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-    if (result != ERROR_SUCCESS) return result;
-    // All names first: deleting while enumerating would shift the indices.
-    const LONG listed = EnumSubKeys(key.Handle(), names);
-    if (listed != ERROR_SUCCESS) return listed;
-  }
-  for (const std::string& name : names) {
-    const LONG result = DeleteTree(hRoot, strSubKey + "\\" + name);
-    if (result != ERROR_SUCCESS) return result;
-  }
-  return ERROR_SUCCESS;
+  clsRegKey key;
+  const LONG result = key.Open(hRoot, strSubKey, kReadAccess);
+  if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (result != ERROR_SUCCESS) return result;
+  return DeleteBelow(key.Handle());
 }
