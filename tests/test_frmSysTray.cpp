@@ -293,9 +293,11 @@ TEST_F(TrayForm, RecentItemStartsTheProgramWithTheEntryReadAtTheClickInQuotes) {
   EXPECT_EQ(runtime.PointerShapes, (std::vector<int16_t>{vbHourglass, vbDefault, vbHourglass, vbDefault}));
 }
 
-// The argument as the started program's own rules read it back.
-std::vector<std::string> ArgumentsOf(const std::string& commandLine) {
+// The arguments as the started program's own rules read them back, after
+// its name (the path, which stands in the line unquoted).
+std::vector<std::string> ArgumentsOf(const std::string& line) {
 #ifdef _WIN32
+  const std::string commandLine = "Vtr.exe" + line.substr(std::string("C:\\Program Files\\Vantorel\\Vtr.exe").size());
   const int wideLength = MultiByteToWideChar(CP_ACP, 0, commandLine.c_str(), -1, nullptr, 0);
   std::wstring wide(static_cast<size_t>(wideLength), L'\0');
   MultiByteToWideChar(CP_ACP, 0, commandLine.c_str(), -1, wide.data(), wideLength);
@@ -312,7 +314,7 @@ std::vector<std::string> ArgumentsOf(const std::string& commandLine) {
   LocalFree(argv);
   return args;
 #else
-  return emu::CommandLineArguments(commandLine, "C:\\Program Files\\Vantorel\\Vtr.exe");
+  return emu::CommandLineArguments(line, "C:\\Program Files\\Vantorel\\Vtr.exe");
 #endif
 }
 
