@@ -10,6 +10,7 @@
 #include "bench/BenchMain.h"
 #include "platform/modAPI.h"
 #include "tests/RegistryTestSupport.h"
+#include "tools/vtrreg/clsRegFile.h"
 
 namespace {
 
@@ -129,5 +130,38 @@ BENCHMARK(BM_EnumValues)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
 void DeleteBenchKey() { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kBase); }
 
 }  // namespace
+
+// A chain of 500 keys below the bench key, made one level at a time.
+void MakeChain(const std::string& path) {
+  HKEY key = CreateKey(path);
+  for (int level = 0; level < 500 && key != nullptr; ++level) {
+    HKEY child = nullptr;
+    if (RegCreateKeyExA(key, "Level", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr) != ERROR_SUCCESS)
+      child = nullptr;
+    RegCloseKey(key);
+    key = child;
+  }
+  if (key != nullptr) RegCloseKey(key);
+}
+
+// vtrreg's export and recursive delete of a tree 500 levels deep (target:
+// well under a second each).
+void BM_Export500Levels(benchmark::State& state) {
+  const std::string path = std::string(kBase) + "\\Chain";
+  MakeChain(path);
+  for (auto _ : state) benchmark::DoNotOptimize(clsRegFile::Export("\\HKEY_LOCAL_MACHINE\\" + path).size());
+}
+BENCHMARK(BM_Export500Levels)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_DeleteTree500Levels(benchmark::State& state) {
+  const std::string path = std::string(kBase) + "\\Chain";
+  for (auto _ : state) {
+    state.PauseTiming();
+    MakeChain(path);
+    state.ResumeTiming();
+    if (clsRegFile::DeleteTree(HKEY_LOCAL_MACHINE, path) != ERROR_SUCCESS) state.SkipWithError("delete failed");
+  }
+}
+BENCHMARK(BM_DeleteTree500Levels)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) { return RunBenchmarks(argc, argv, DeleteBenchKey); }

@@ -71,8 +71,10 @@ void RunEventHandler(const std::function<void()>& handler) {
   }
 }
 
-LaunchError::LaunchError(std::string programPath)
+LaunchError::LaunchError(std::string programPath, const std::string& reason)
     : programPath_(std::move(programPath)),
       description_(programPath_.empty()
                        ? std::string("Vantorel could not be started: its program was not found.")
-                       : "The program \"" + programPath_ + "\" could not be started.") {}
+                       : "The program \"" + programPath_ + "\" could not be started.") {
+  if (!reason.empty()) description_ += "\r\n" + reason;
+}

@@ -147,10 +147,11 @@ class ScopedRuntime {
 // program's title) and does not end the program.
 void RunEventHandler(const std::function<void()>& handler);
 
-// A launch that did not start its program; its description names the program.
+// A launch that did not start its program; its description names the
+// program, and on a second line the reason when one is known.
 class LaunchError : public std::exception {
  public:
-  explicit LaunchError(std::string programPath);
+  explicit LaunchError(std::string programPath, const std::string& reason = "");
   const char* what() const noexcept override { return description_.c_str(); }
   const std::string& ProgramPath() const { return programPath_; }
 

@@ -33,3 +33,11 @@ std::string LCase(std::string text) {
 #endif
   return text;
 }
+
+std::optional<std::string> QuotedArgument(const std::string& text) {
+  if (text.find('"') != std::string::npos) return std::nullopt;
+  // Backslashes are literal except before a quote; only the trailing ones
+  // stand before one, the closing quote.
+  const size_t trailing = text.size() - (text.find_last_not_of('\\') + 1);
+  return "\"" + text + std::string(trailing, '\\') + "\"";
+}

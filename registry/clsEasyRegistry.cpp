@@ -425,7 +425,8 @@ std::optional<clsEasyRegistry::ValueTable> clsEasyRegistry::DirValue() {
       text += ')';
     } else {
       table[RowKind].back().push_back('0');
-      text.assign(reinterpret_cast<const char*>(data), n - 1);
+      // Text without its terminating zero byte; a string stored without one is whole.
+      text.assign(reinterpret_cast<const char*>(data), data[n - 1] == 0 ? n - 1 : n);
     }
   }
   return table;

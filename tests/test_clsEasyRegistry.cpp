@@ -483,7 +483,7 @@ TEST_F(EasyRegistryTest, DirValueShowsEachTypeByItsDisplayRule) {
   } cases[] = {
       {"sz", REG_SZ, {'a', 'b', 'c', 0}, "abc", "0"},
       {"szempty", REG_SZ, {0}, "", "0"},
-      {"sznonul", REG_SZ, {'a', 'b', 'c'}, "ab", "0"},  // the last byte always goes
+      {"sznonul", REG_SZ, {'z', 'z', 'z'}, "zzz", "0"},  // only a final zero byte goes
       {"nodata", REG_BINARY, {}, "", ""},
       {"binary", REG_BINARY, {0x00, 0x0A, 0xFF}, "0 A FF", "1"},
       {"dwordmax", REG_DWORD, {255, 255, 255, 255}, "FFFFFFFF (4,294,967,295)", "2"},
@@ -492,7 +492,7 @@ TEST_F(EasyRegistryTest, DirValueShowsEachTypeByItsDisplayRule) {
       {"dword9", REG_DWORD, {0, 0, 0, 0, 0, 0, 0, 0, 1}, "00010000000000000000 (18,446,744,073,709,551,616)", "2"},
       {"multi", REG_MULTI_SZ, rawreg::Bytes(std::string("a\0bc\0\0", 6)), std::string("a\0bc\0", 5), "0"},
       {"expand", REG_EXPAND_SZ, rawreg::Bytes(std::string("%TEMP%\0", 7)), "%TEMP%", "0"},
-      {"none", REG_NONE, {'q', 'r'}, "q", "0"},
+      {"none", REG_NONE, {'q', 'r'}, "qr", "0"},
       {"high", REG_SZ, {0xE9, 0xFC, 0}, "\xE9\xFC", "0"},
       {"long", REG_SZ, rawreg::Bytes(longText + '\0'), longText, "0"},
       {"", REG_SZ, rawreg::Bytes(std::string("default\0", 8)), "default", "0"},

@@ -6,12 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/emu/RegistryStore.h"
 #include "platform/modAPI.h"
@@ -168,6 +170,104 @@ TEST_F(RegistryStoreTest, AReadOnlyStoreReadsButRefusesWrites) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: read failed, 2: write not refused with 5, 4: data changed";
+}
+
+// Runs check() as the unprivileged user when this process is root (root
+// writes through file modes); its exit status is check()'s result.
+template <class Check>
+int RunUnprivileged(Check check) {
+  if (::geteuid() != 0) return check();
+  pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    const uid_t nobody = 65534;
+    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(100);
+    ::_exit(check());
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+TEST_F(RegistryStoreTest, AStoreInAReadOnlyFolderReadsAndRefusesWrites) {
+  ASSERT_EQ(WriteValue("v", "before"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  // The last connection took its journal files with it; none can be made now.
+  for (const char* suffix : {"-wal", "-shm"}) fs::remove(dir_ / (std::string("registry.db") + suffix));
+  ASSERT_EQ(::chmod((dir_ / "registry.db").c_str(), 0644), 0);
+  ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
+
+  const int failures = RunUnprivileged([] {
+    std::string text;
+    int result = 0;
+    if (OpenSoftware() != ERROR_SUCCESS) result |= 1;
+    if (ReadValue("v", text) != ERROR_SUCCESS || text != "before") result |= 2;
+    if (WriteValue("v", "after") != ERROR_ACCESS_DENIED) result |= 4;
+    if (ReadValue("v", text) != ERROR_SUCCESS || text != "before") result |= 8;
+    return result;
+  });
+  EXPECT_EQ(failures, 0) << "1: open failed, 2: read failed, 4: write not refused with 5, 8: data changed";
+}
+
+TEST_F(RegistryStoreTest, AnEmptyStoreFileIsCorruptAndLeftAsItIs) {
+  const fs::path path = dir_ / "registry.db";
+  { std::ofstream truncated(path, std::ios::binary); }
+  EXPECT_EQ(OpenSoftware(), ERROR_BADDB);
+  EXPECT_EQ(WriteValue("v", "x"), ERROR_BADDB);
+  EXPECT_EQ(fs::file_size(path), 0u);
+  EXPECT_FALSE(fs::exists(dir_ / "registry.db-wal"));
+}
+
+TEST_F(RegistryStoreTest, ANewStoreAppearsWholeNeverEmpty) {
+  // Another process looking at the place while the store is made never
+  // sees an empty file there.
+  for (int round = 0; round < 20; ++round) {
+    const fs::path path = dir_ / ("round" + std::to_string(round) + ".db");
+    UseStore(path);
+    std::atomic<bool> done{false};
+    std::atomic<int> emptySeen{0};
+    std::thread watcher([&] {
+      while (!done) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && info.st_size == 0) ++emptySeen;
+      }
+    });
+    EXPECT_EQ(OpenSoftware(), ERROR_SUCCESS);
+    done = true;
+    watcher.join();
+    ASSERT_EQ(emptySeen, 0) << "round " << round;
+  }
+  for (const auto& entry : fs::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename().string().find(".new-"), std::string::npos) << entry.path();
+}
+
+TEST_F(RegistryStoreTest, KeysGoNoDeeperThan512LevelsBelowTheirRoot) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Deep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  for (int level = 3; level <= 512; ++level) {  // one level at a time, from the key above
+    HKEY child = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(key, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr), ERROR_SUCCESS)
+        << level;
+    RegCloseKey(key);
+    key = child;
+  }
+  HKEY deeper = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(key, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(deeper, nullptr);
+  DWORD subKeys = 1;
+  EXPECT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(subKeys, 0u);
+  RegCloseKey(key);
+  // In one call from the root too, and nothing of the path is made.
+  std::string path = "Software\\Deeper";
+  for (int level = 3; level <= 513; ++level) path += "\\k";
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Deeper", 0, KEY_READ, &deeper), ERROR_FILE_NOT_FOUND);
 }
 
 // Another connection to the store, closed however the test ends.

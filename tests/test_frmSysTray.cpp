@@ -10,6 +10,11 @@
 
 #include "about/frmAbout.h"
 #include "platform/modAPI.h"
+#ifdef _WIN32
+#include <shellapi.h>
+#else
+#include "platform/emu/Launcher.h"
+#endif
 #include "tests/RecordingRuntime.h"
 #include "tests/RegistryTestSupport.h"
 #include "tray/frmSysTray.h"
@@ -286,6 +291,55 @@ TEST_F(TrayForm, RecentItemStartsTheProgramWithTheEntryReadAtTheClickInQuotes) {
   EXPECT_EQ(runtime.Launches[0].ProgramPath, "C:\\Program Files\\Vantorel\\Vtr.exe");
   EXPECT_EQ(runtime.Launches[0].CommandLine, "C:\\Program Files\\Vantorel\\Vtr.exe \"D:\\Data\\Net 3.txt\"");
   EXPECT_EQ(runtime.PointerShapes, (std::vector<int16_t>{vbHourglass, vbDefault, vbHourglass, vbDefault}));
+}
+
+// The arguments as the started program's own rules read them back, after
+// its name (the path, which stands in the line unquoted).
+std::vector<std::string> ArgumentsOf(const std::string& line) {
+#ifdef _WIN32
+  const std::string commandLine = "Vtr.exe" + line.substr(std::string("C:\\Program Files\\Vantorel\\Vtr.exe").size());
+  const int wideLength = MultiByteToWideChar(CP_ACP, 0, commandLine.c_str(), -1, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, commandLine.c_str(), -1, wide.data(), wideLength);
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(wide.c_str(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; argv != nullptr && i < count; ++i) {
+    const int length = WideCharToMultiByte(CP_ACP, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string arg(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, argv[i], -1, arg.data(), length, nullptr, nullptr);
+    arg.pop_back();
+    args.push_back(arg);
+  }
+  LocalFree(argv);
+  return args;
+#else
+  return emu::CommandLineArguments(line, "C:\\Program Files\\Vantorel\\Vtr.exe");
+#endif
+}
+
+TEST_F(TrayForm, ARecentFileReachesTheProgramAsExactlyItsOneNameOrNotAtAll) {
+  const std::string vtr = "C:\\Program Files\\Vantorel\\Vtr.exe";
+  LoadWithProgram(vtr);
+  StoreRecent({"C:\\dir\\", "C:\\a.vtr\" /evil \"b.vtr", "D:\\Data\\Net 2.txt", "\\\\server\\share\\\\"});
+  for (int16_t item : {1, 2, 3, 4}) {
+    runtime.ChoosePopupItem("mnuFileRecent", item);
+    Callback(WM_RBUTTONUP);
+  }
+
+  ASSERT_EQ(runtime.Launches.size(), 3u);
+  EXPECT_EQ(runtime.Launches[0].CommandLine, vtr + " \"C:\\dir\\\\\"");
+  EXPECT_EQ(ArgumentsOf(runtime.Launches[0].CommandLine), std::vector<std::string>{"C:\\dir\\"});
+  EXPECT_EQ(runtime.Launches[1].CommandLine, vtr + " \"D:\\Data\\Net 2.txt\"");  // as ever
+  EXPECT_EQ(ArgumentsOf(runtime.Launches[2].CommandLine), std::vector<std::string>{"\\\\server\\share\\\\"});
+  for (const auto& launch : runtime.Launches) EXPECT_EQ(launch.ProgramPath, vtr);
+
+  // The name with a quote starts nothing, and the message says why.
+  ASSERT_EQ(runtime.MsgBoxes.size(), 1u);
+  EXPECT_EQ(runtime.MsgBoxes[0].Prompt, "The program \"" + vtr + "\" could not be started.\r\n"
+                                        "The recent file's name holds a double quote, which no file name can hold.");
+  EXPECT_EQ(runtime.MsgBoxes[0].Buttons, vbOKOnly + vbExclamation);
+  EXPECT_EQ(runtime.MsgBoxes[0].Title, "VtrSysTray");
 }
 
 TEST_F(TrayForm, AboutShowsOneBoxThatKeepsTheProgramAliveAfterClose) {

@@ -143,6 +143,65 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
   std::string surrogate = Utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\X]\r\n\"a\"=\"");
   surrogate += std::string("\x00\xD8", 2) + Utf16File("\"\r\n").substr(2);
   EXPECT_NE(ParseError(surrogate).Description.find("line 3: not valid UTF-16"), std::string::npos);
+  // ... and whole: an odd number of bytes is refused, its last byte not dropped.
+  const std::string halfLast = Utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\X]\r\n\"a\"=\"b\"") + "\n";
+  EXPECT_NE(ParseError(halfLast).Description.find("t.reg, line 3: not UTF-16 text"), std::string::npos);
+}
+
+TEST(RegFileParse, NamesTheRegistryCannotHoldAreRefused) {
+  const std::string head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\T]\n";
+  // A zero byte would cut the name where the registry functions read it.
+  const ErrObject zero = ParseError(head + std::string("\"a\0b\"=\"x\"\n", 10));
+  EXPECT_NE(zero.Description.find("t.reg, line 4: a value name holding a zero byte"), std::string::npos) << zero.Description;
+  const ErrObject zeroKey = ParseError(std::string("REGEDIT4\n[HKEY_USERS\\a") + '\0' + "b]\n");
+  EXPECT_NE(zeroKey.Description.find("line 2: a key name holding a zero byte"), std::string::npos) << zeroKey.Description;
+  // Keys go 512 levels below their root, no deeper.
+  std::string deepest = "HKEY_USERS";
+  for (int level = 0; level < 512; ++level) deepest += "\\k";
+  EXPECT_EQ(clsRegFile::Parse("REGEDIT4\n[" + deepest + "]\n", "t.reg").Entries().size(), 1u);
+  const ErrObject deeper = ParseError("REGEDIT4\n[" + deepest + "\\k]\n");
+  EXPECT_NE(deeper.Description.find("line 2: a key more than 512 levels below its root"), std::string::npos)
+      << deeper.Description.substr(0, 200);
+}
+
+TEST_F(VtrRegTest, OnlyARegularFileOfBoundedSizeIsReadAndABadFileChangesNothing) {
+  const auto loadError = [](const std::string& path) {
+    try {
+      clsRegFile::Load(path);
+    } catch (const ErrObject& error) {
+      return error;
+    }
+    return ErrObject(0, "", "no error");
+  };
+  const std::string folder = TempFile("folder.reg");
+  std::filesystem::create_directory(folder);
+  EXPECT_EQ(loadError(folder).Number, VtrRegError::FileRead);
+  EXPECT_NE(loadError(folder).Description.find("not a regular file"), std::string::npos);
+  std::filesystem::remove(folder);
+#ifndef _WIN32
+  EXPECT_NE(loadError("/dev/zero").Description.find("not a regular file"), std::string::npos);
+#endif
+  const std::string huge = TempFile("huge.reg");
+  {
+    std::ofstream out(huge, std::ios::binary);
+    out << "REGEDIT4\r\n";
+  }
+  std::filesystem::resize_file(huge, clsRegFile::MaxFileSize + 1);  // sparse: nothing is written
+  EXPECT_NE(loadError(huge).Description.find("larger than 64 MiB"), std::string::npos) << loadError(huge).Description;
+  std::filesystem::remove(huge);
+
+  // Through the console: the file is refused and the registry stays as it was.
+  const std::string bad = TempFile("bad.reg");
+  {
+    std::ofstream out(bad, std::ios::binary);
+    out << "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n" << std::string("\"a\0b\"=\"x\"\r\n", 11);
+  }
+  std::ostringstream out, err;
+  clsRegConsole console{out, err};
+  EXPECT_FALSE(console.Execute("import " + bad));
+  EXPECT_NE(err.str().find("line 3: a value name holding a zero byte"), std::string::npos) << err.str();
+  EXPECT_FALSE(KeyExists(kSub));
+  std::filesystem::remove(bad);
 }
 
 TEST(RegFileFormat, WrapsLongHexListsAsTheRegistryEditorDoes) {
@@ -268,6 +327,34 @@ TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
   EXPECT_EQ(second, first);
 }
 
+TEST_F(VtrRegTest, ATreeOf500LevelsExportsAndDeletesWhole) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  for (int level = 0; level < 500; ++level) {  // made from the key above: no long paths
+    const DWORD number = static_cast<DWORD>(level);
+    RegSetValueExA(key, "n", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    HKEY child = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(key, "Level", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr), ERROR_SUCCESS);
+    RegCloseKey(key);
+    key = child;
+  }
+  RegCloseKey(key);
+
+  const std::string text = clsRegFile::Export(kPath);
+  size_t sections = 0;
+  for (size_t at = 0; (at = text.find("\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest", at)) != std::string::npos; ++at)
+    ++sections;
+  EXPECT_EQ(sections, 501u);
+  std::string deepest = "[HKEY_CURRENT_USER\\Software\\VtrRegTest";
+  for (int level = 0; level < 500; ++level) deepest += "\\Level";
+  EXPECT_EQ(text.substr(text.size() - deepest.size() - 7), "\r\n" + deepest + "]\r\n\r\n") ;
+  EXPECT_NE(text.find("\"n\"=dword:000001f3\r\n"), std::string::npos);
+
+  EXPECT_EQ(clsRegFile::DeleteTree(HKEY_CURRENT_USER, kSub), ERROR_SUCCESS);
+  EXPECT_FALSE(KeyExists(kSub));
+}
+
 class ConsoleTest : public VtrRegTest {
  protected:
   // Runs one command line; the output of that command alone.
@@ -316,6 +403,32 @@ TEST_F(ConsoleTest, WritesEveryKindAndShowsItAsTheListingsDo) {
   EXPECT_EQ(out.str(), "Text:   000000FF\nKind:   2 (DWord)\nBytes:  FF 00 00 00\nNumber: 255\n");
   ASSERT_TRUE(Run("get Name"));
   EXPECT_EQ(out.str(), "Text:   two words\nKind:   0 (String)\nBytes:  74 77 6F 20 77 6F 72 64 73\n");
+}
+
+TEST_F(ConsoleTest, ValuesTooLongForTheListingShowTheirSizeAndTheOthersAsUsual) {
+  WriteRaw(kSub, "small", REG_DWORD, Bytes{1, 0, 0, 0});
+  WriteRaw(kSub, "Big", REG_BINARY, Bytes(2000, 0xAB));
+  WriteRaw(kSub, std::string(1500, 'n'), REG_SZ, B(std::string("x") + '\0'));
+  WriteRaw(kSub, "text", REG_SZ, B(std::string("after") + '\0'));
+  ASSERT_TRUE(Run("cd " + kPath));
+  ASSERT_TRUE(Run("lv")) << err.str();
+  const std::string table = out.str();
+  // Each row: the name, the data and the kind, in the columns' widths.
+  const auto row = [&](const std::string& name, const std::string& data, const std::string& kind) {
+    std::istringstream lines(table);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind(name + " ", 0) == 0 && line.find("  " + data + " ") != std::string::npos &&
+          line.size() > kind.size() && line.compare(line.size() - kind.size(), kind.size(), kind) == 0)
+        return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(row("small", "00000001 (0,000,000,001)", "2 DWord")) << table;
+  EXPECT_TRUE(row("Big", "(2000 bytes: use get)", "1 Binary")) << table;
+  EXPECT_TRUE(row(std::string(1500, 'n'), "(2 bytes: use get)", "0 String")) << table;
+  EXPECT_TRUE(row("text", "after", "0 String")) << table;
+  ASSERT_TRUE(Run("lv " + kPath));
+  EXPECT_EQ(out.str(), table);
 }
 
 TEST_F(ConsoleTest, EveryFailureReportsNumberSourceAndDescription) {

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "platform/modAPI.h"
+#include "platform/terminal/TerminalRuntime.h"
 #include "registry/modSettings.h"
 #include "tests/LaunchLog.h"
 #include "tests/RegistryTestSupport.h"
@@ -38,12 +40,18 @@ const char kVtr[] = "C:\\Program Files\\Vantorel\\Vtr.exe";
 // One running vtrsystray with pipes on its three standard streams.
 class TrayProcess {
  public:
-  TrayProcess() {
+  // terminal: a pseudo-terminal's device for standard input (keys), or
+  // empty for a pipe (line commands).
+  explicit TrayProcess(const std::string& terminal = "") {
     int in[2], out[2], err[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    if (terminal.empty()) {
+      posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, 0, terminal.c_str(), O_RDWR | O_NOCTTY, 0);
+    }
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) posix_spawn_file_actions_addclose(&actions, fd);
@@ -79,6 +87,16 @@ class TrayProcess {
   }
   void Signal(int signal) { ::kill(pid_, signal); }
 
+  // Reads output until it holds `text` anywhere, the unfinished line too.
+  bool WaitForText(const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (true) {
+      for (const std::string& line : lines_)
+        if (line.find(text) != std::string::npos) return true;
+      if (partial_.find(text) != std::string::npos) return true;
+      if (!ReadSome(deadline)) return false;
+    }
+  }
   // Reads output until a line that starts with `prefix`; returns it, and
   // keeps every line read in Output().
   std::string WaitFor(const std::string& prefix) {
@@ -258,13 +276,20 @@ TEST_F(VtrSysTrayProgram, ADayWithTheMenuTheIconAndTheAboutBox) {
   EXPECT_EQ(opened, std::vector<Args>{Args{link1.substr(15)}});
 }
 
-TEST_F(VtrSysTrayProgram, ARecentFileNamedLikeAShellCommandStartsNothingElse) {
+TEST_F(VtrSysTrayProgram, ARecentFileReachesTheProgramAsItsOneNameAndStartsNothingElse) {
   RegisterMainProgram(kVtr);
   fs::remove("/tmp/owned");
-  Recent({"x\"; touch /tmp/owned; \".txt", "$(touch /tmp/owned).txt", "`touch /tmp/owned`.txt"});
+  Recent({"x\"; touch /tmp/owned; \".txt", "$(touch /tmp/owned).txt", "`touch /tmp/owned`.txt", "C:\\dir\\"});
 
   TrayProcess tray;
-  for (const char* item : {"1", "2", "3"}) {
+  tray.Send("rclick");
+  tray.Send("choose 1");
+  // A name with a quote is no file name: nothing starts, and the message says why.
+  EXPECT_EQ(tray.WaitFor("message box:"),
+            std::string("message box: VtrSysTray: The program \"") + kVtr +
+                "\" could not be started.\\r\\nThe recent file's name holds a double quote, which no file name can hold. [ok]");
+  tray.Send("ok");
+  for (const char* item : {"2", "3", "4"}) {
     tray.Send("rclick");
     tray.Send(std::string("choose ") + item);
     tray.WaitFor("launch");
@@ -277,12 +302,130 @@ TEST_F(VtrSysTrayProgram, ARecentFileNamedLikeAShellCommandStartsNothingElse) {
   std::vector<Args> received;
   for (const LaunchRecord& r : launches) received.push_back(r.args);
   std::sort(received.begin(), received.end());
-  // The quotes split the first name as Windows splits it; nothing is run.
-  EXPECT_EQ(received, (std::vector<Args>{Args{"$(touch /tmp/owned).txt"}, Args{"`touch /tmp/owned`.txt"},
-                                         Args{"x;", "touch", "/tmp/owned;", ".txt"}}));
+  EXPECT_EQ(received, (std::vector<Args>{Args{"$(touch /tmp/owned).txt"}, Args{"C:\\dir\\"},
+                                         Args{"`touch /tmp/owned`.txt"}}));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(ReadLaunchLog(log_).size(), 3u);
   EXPECT_FALSE(fs::exists("/tmp/owned"));
+}
+
+// ---- Keys on a terminal ------------------------------------------------------------
+
+TEST(TerminalKeys, EachEscapeSequenceIsTakenWholeAndOnlyTheCursorKeysMeanSomething) {
+  struct Case {
+    std::string input;
+    bool more;
+    std::string key;
+    size_t used;
+  } cases[] = {
+      {"d", false, "d", 1},
+      {"\r", false, "\n", 1},
+      {"\x1b[A", false, "up", 3},
+      {"\x1bOB", false, "down", 3},
+      {"\x1b[1;2D", false, "", 6},   // Shift+Left
+      {"\x1bOD", false, "", 3},      // Left in application cursor mode
+      {"\x1b[1;5A", false, "", 6},   // Ctrl+Up is no plain Up
+      {"\x1b[15~d", false, "", 5},   // F5, then a key of its own
+      {"\x1b[200~", false, "", 6},   // bracketed paste begins
+      {"\x1b]0;title\x07d", false, "", 10},
+      {"\x1b]0;t\x1b\\d", false, "", 7},
+      {"\x1b(B", false, "", 3},
+      {"\x1b" "d", false, "", 2},       // Alt+d is no double-click
+      {"\x1b", false, "\x1b", 1},   // Esc alone
+      {"\x1b\x1b[A", false, "\x1b", 1},
+      {"\x1b[1;2\x1b[A", false, "", 5},  // broken off: the next sequence stands
+      // Unfinished: wait for the rest, or drop it whole when none comes.
+      {"\x1b", true, "", 0},
+      {"\x1b[1;2", true, "", 0},
+      {"\x1bO", true, "", 0},
+      {"\x1b[1;2", false, "", 5},
+      {"\x1bO", false, "", 2},
+      {"\x1b[" + std::string(300, '1'), true, "", 300 + 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.input));
+    const TerminalRuntime::KeyToken token = TerminalRuntime::ReadKey(c.input, c.more);
+    EXPECT_EQ(token.key, c.key);
+    EXPECT_EQ(token.used, c.used);
+  }
+}
+
+TEST_F(VtrSysTrayProgram, ShiftLeftAndApplicationModeLeftOnATerminalStartNothing) {
+  RegisterMainProgram(kVtr);
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string device = ::ptsname(master);
+  const auto type = [&](const std::string& keys) {
+    ASSERT_EQ(::write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));  // each arrives on its own
+  };
+  {
+    TrayProcess tray(device);
+    ASSERT_TRUE(tray.WaitForText("[icon]"));
+    for (const char* keys : {"\x1b[1;2D", "\x1bOD", "\x1b[1;5D", "\x1b[1;2"}) type(keys);
+    type("d");  // the one double-click
+    EXPECT_TRUE(tray.WaitForText("launch: "));
+    type("q");
+    EXPECT_EQ(tray.Wait(), 0);
+    size_t launched = 0;
+    for (const std::string& line : tray.Output())
+      if (line.find("launch") != std::string::npos) ++launched;
+    EXPECT_EQ(launched, 1u);
+  }
+  ::close(master);
+  EXPECT_EQ(WaitForLaunches(log_, 1).size(), 1u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(ReadLaunchLog(log_).size(), 1u);
+}
+
+// ---- Signals and the end of a session ---------------------------------------------------
+
+TEST_F(VtrSysTrayProgram, EachSignalAndEndsessionUnloadWithTheirOwnReason) {
+  RegisterMainProgram(kVtr);
+  SaveRegSetting("Vantorel", "Options", "AutoShutdown", "1");
+  const std::string question =
+      "message box: Vantorel: Vantorel has been set to run at ShutDown/Logoff.\\r\\n\\r\\n"
+      "Would you like to run Vantorel now? [yes/no]";
+  const auto asked = [](const TrayProcess& tray) {
+    return std::count_if(tray.Output().begin(), tray.Output().end(),
+                         [](const std::string& line) { return line.rfind("message box:", 0) == 0; });
+  };
+
+  {  // SIGHUP: the session ends (reason 2): the question, and Yes refuses the end.
+    TrayProcess tray;
+    tray.WaitFor("icon:");
+    tray.Signal(SIGHUP);
+    EXPECT_EQ(tray.WaitFor("message box:"), question);
+    tray.Send("yes");
+    EXPECT_EQ(tray.WaitFor("launch"), std::string("launch: ") + kVtr);
+    EXPECT_EQ(tray.WaitFor("session end:"), "session end: refused");
+    // SIGTERM: the task manager (reason 3): no question.
+    tray.Signal(SIGTERM);
+    EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
+    EXPECT_EQ(tray.Wait(), 0);
+    EXPECT_EQ(asked(tray), 1);
+  }
+  {  // SIGINT: as the control menu closes it (reason 0): no question.
+    TrayProcess tray;
+    tray.WaitFor("icon:");
+    tray.Signal(SIGINT);
+    EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
+    EXPECT_EQ(tray.Wait(), 0);
+    EXPECT_EQ(asked(tray), 0);
+  }
+  {  // endsession: as SIGHUP; No lets the session end.
+    TrayProcess tray;
+    tray.WaitFor("icon:");
+    tray.Send("endsession");
+    EXPECT_EQ(tray.WaitFor("message box:"), question);
+    tray.Send("no");
+    EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
+    EXPECT_EQ(tray.Wait(), 0);
+  }
+  EXPECT_EQ(WaitForLaunches(log_, 1).size(), 1u);
+  EXPECT_EQ(Option("TrayIconActive"), "0");
 }
 
 }  // namespace

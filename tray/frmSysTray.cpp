@@ -3,10 +3,12 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "about/frmAbout.h"
 #include "platform/WindowRuntime.h"
+#include "platform/modStrings.h"
 #include "recent/clsMRUList.h"
 #include "registry/clsEasyRegistry.h"
 #include "registry/modSettings.h"
@@ -208,7 +210,12 @@ void frmSysTray::mnuFileRecent_Click(int16_t& Index) {
   auto& colFiles = objMRU->fileList();
   // The list is read afresh: it may have become shorter since the menu was built.
   if (Index < 1 || Index > colFiles.Count()) return;
-  std::string strCommandLine = strAppPath + " \"" + colFiles.Item(Index) + "\"";
+  // The file reaches the program as one argument, exactly as stored.
+  std::optional<std::string> strArgument = QuotedArgument(colFiles.Item(Index));
+  if (!strArgument) {
+    throw LaunchError(strAppPath, "The recent file's name holds a double quote, which no file name can hold.");
+  }
+  std::string strCommandLine = strAppPath + " " + *strArgument;
   if (!LaunchMainProgram(strCommandLine)) throw LaunchError(strAppPath);
 }
 

@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 #include <pthread.h>
 #include <pwd.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,6 +112,29 @@ void ReadRow(sqlite3_stmt* s, int first, RegistryStore::SubKeyRow& row) {
   row.name = ColumnBytes(s, first);
   row.className = ColumnBytes(s, first + 1);
   row.lastWrite = sqlite3_column_int64(s, first + 2);
+}
+
+// Whether this process may make files in the store's folder.
+bool FolderWritable(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  return ::access(folder.c_str(), W_OK) == 0;
+}
+
+// The store as an SQLite URI that reads it as a file nobody changes.
+std::string ImmutableUri(const std::string& path) {
+  std::string uri = "file:";
+  static const char hex[] = "0123456789ABCDEF";
+  for (unsigned char c : path) {
+    if (c == '%' || c == '?' || c == '#' || c < 0x20 || c >= 0x7F) {
+      uri += '%';
+      uri += hex[c >> 4];
+      uri += hex[c & 15];
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  return uri + "?immutable=1";
 }
 
 void MakeParentDirectories(const std::string& path) {
@@ -278,9 +303,18 @@ LONG RegistryStore::OpenDatabase(bool write) {
   // No allocation statistics: they cost a global mutex on every allocation.
   // (Refused harmlessly once SQLite is in use.)
   sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-  int rc = sqlite3_open_v2(path.c_str(), &db_,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                           nullptr);
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    if (errno != ENOENT) return ERROR_CANTOPEN;
+    LONG made = CreateStoreFile(path);
+    if (made != ERROR_SUCCESS) return made;
+  } else if (S_ISREG(info.st_mode) && info.st_size == 0) {
+    // A store is made whole, never empty: this one was cut to nothing (or
+    // never was a store). It is left as it is for its owner to look at.
+    return ERROR_BADDB;
+  }
+  // Never created here: a file that vanished since is not made anew empty.
+  int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) return rc == SQLITE_NOMEM ? ERROR_OUTOFMEMORY : ERROR_CANTOPEN;
   sqlite3_extended_result_codes(db_, 0);
   sqlite3_busy_timeout(db_, busyTimeoutMs_);
@@ -297,15 +331,26 @@ LONG RegistryStore::OpenDatabase(bool write) {
   auto openFailure = [this, write](int code) { return OpenFailure(code, write); };
 
   int64_t appId = 0;
-  if ((rc = queryInt("PRAGMA application_id", appId)) != SQLITE_OK) return openFailure(rc);
-  if (appId != kApplicationId) {
-    LONG init = InitializeSchema(write);
-    if (init != ERROR_SUCCESS) return init;
-  } else {
-    int64_t version = 0;
-    if ((rc = queryInt("PRAGMA user_version", version)) != SQLITE_OK) return openFailure(rc);
-    if (version != kSchemaVersion) return ERROR_BADDB;
+  rc = queryInt("PRAGMA application_id", appId);
+  if (((rc & 0xFF) == SQLITE_CANTOPEN || (rc & 0xFF) == SQLITE_READONLY) && !FolderWritable(path)) {
+    // A WAL store needs its -wal and -shm files beside it; in a folder that
+    // does not let them be made, no writer can have left any either, so the
+    // file alone is the whole store: it is read as a file nobody changes
+    // (and every write answers "access denied").
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    rc = sqlite3_open_v2(ImmutableUri(path).c_str(), &db_,
+                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) return rc == SQLITE_NOMEM ? ERROR_OUTOFMEMORY : ERROR_CANTOPEN;
+    sqlite3_extended_result_codes(db_, 0);
+    rc = queryInt("PRAGMA application_id", appId);
   }
+  if (rc != SQLITE_OK) return openFailure(rc);
+  // Every store is made with its mark: anything else is someone else's file.
+  if (appId != kApplicationId) return ERROR_BADDB;
+  int64_t version = 0;
+  if ((rc = queryInt("PRAGMA user_version", version)) != SQLITE_OK) return openFailure(rc);
+  if (version != kSchemaVersion) return ERROR_BADDB;
   if (Exec("PRAGMA synchronous=NORMAL", false) != ERROR_SUCCESS) return ERROR_CANTOPEN;
   // A page cache that holds a key of 100,000 entries, so that listing a big
   // key grows with its size and not with the pages read again.
@@ -343,41 +388,17 @@ LONG RegistryStore::OpenFailure(int sqliteCode, bool write) {
   return mapped == ERROR_BADDB || mapped == ERROR_OUTOFMEMORY ? mapped : ERROR_CANTOPEN;
 }
 
-LONG RegistryStore::InitializeSchema(bool write) {
-  auto openFailure = [this, write](int code) { return OpenFailure(code, write); };
-  // Only an empty database becomes a store; anything else is someone's data.
-  auto tableCount = [this](int64_t& count) -> int {
-    sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(db_, "SELECT count(*) FROM sqlite_master", -1, &s, nullptr);
-    if (rc != SQLITE_OK) return rc;
-    rc = sqlite3_step(s);
-    if (rc == SQLITE_ROW) count = sqlite3_column_int64(s, 0);
-    sqlite3_finalize(s);
-    return rc == SQLITE_ROW ? SQLITE_OK : rc;
-  };
-  int64_t count = 0;
-  int rc = tableCount(count);
-  if (rc != SQLITE_OK) return openFailure(rc);
-  if (count != 0) return ERROR_BADDB;
-
-  if (Exec("PRAGMA journal_mode=WAL", true) != ERROR_SUCCESS) return ERROR_CANTOPEN;
-  rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) return openFailure(rc);
-  // Another process may have made the store meanwhile.
-  rc = tableCount(count);
-  if (rc != SQLITE_OK || count != 0) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) return ERROR_CANTOPEN;
-    int64_t appId = 0;
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db_, "PRAGMA application_id", -1, &s, nullptr) == SQLITE_OK &&
-        sqlite3_step(s) == SQLITE_ROW)
-      appId = sqlite3_column_int64(s, 0);
-    sqlite3_finalize(s);
-    return appId == kApplicationId ? ERROR_SUCCESS : ERROR_BADDB;
-  }
-
-  std::string sql = kSchema;
+LONG RegistryStore::CreateStoreFile(const std::string& path) {
+  // Made whole under a name of its own, then put in place: a store is never
+  // seen half made, nor empty.
+  static int made = 0;
+  const std::string temporary = path + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(++made);
+  ::unlink(temporary.c_str());
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
+  std::string sql = "PRAGMA journal_mode=WAL; BEGIN;";
+  sql += kSchema;
   sql += "PRAGMA application_id=" + std::to_string(kApplicationId) + ";";
   sql += "PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
   std::string now = std::to_string(Now());
@@ -390,13 +411,24 @@ LONG RegistryStore::InitializeSchema(bool write) {
          "CAST('SOFTWARE' AS BLOB)," + now +
          " FROM keys WHERE parent=0 AND fold=CAST('HKEY_LOCAL_MACHINE' AS BLOB);";
   sql += "UPDATE keys SET nsub=1, gen=1 WHERE parent=0 AND fold=CAST('HKEY_LOCAL_MACHINE' AS BLOB);";
-  rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
-  if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return openFailure(rc);
+  sql += "COMMIT;";
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+  // Closing the last connection moves the journal into the file and removes it.
+  if (sqlite3_close(db) != SQLITE_OK || rc != SQLITE_OK) {
+    ::unlink(temporary.c_str());
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) ::unlink((temporary + suffix).c_str());
+    return rc == SQLITE_NOMEM ? ERROR_OUTOFMEMORY : ERROR_CANTOPEN;
   }
-  return ERROR_SUCCESS;
+  // Another process may have put its own in place meanwhile: that one stays.
+  int placed = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+  if (placed != 0 && errno != EEXIST) {
+    // A file system without that flag: a hard link is as careful.
+    placed = ::link(temporary.c_str(), path.c_str());
+    if (placed != 0 && errno != EEXIST) placed = ::rename(temporary.c_str(), path.c_str());
+  }
+  const int error = placed == 0 ? 0 : errno;
+  ::unlink(temporary.c_str());
+  return placed == 0 || error == EEXIST ? ERROR_SUCCESS : ERROR_CANTOPEN;
 }
 
 LONG RegistryStore::Prepare() {
@@ -468,7 +500,7 @@ LONG RegistryStore::Resolve(HKEY key, Handle*& handle, bool write) {
   return ERROR_SUCCESS;
 }
 
-HKEY RegistryStore::AddHandle(int64_t keyId, REGSAM access) {
+HKEY RegistryStore::AddHandle(int64_t keyId, REGSAM access, size_t depth) {
   while (handles_.count(nextHandle_) != 0) {
     nextHandle_ = nextHandle_ >= kLastHandle ? kFirstHandle : nextHandle_ + 4;
   }
@@ -477,6 +509,7 @@ HKEY RegistryStore::AddHandle(int64_t keyId, REGSAM access) {
   auto handle = std::make_unique<Handle>();
   handle->keyId = keyId;
   handle->access = access;
+  handle->depth = depth;
   handles_.emplace(value, std::move(handle));
   return reinterpret_cast<HKEY>(static_cast<uintptr_t>(value));
 }

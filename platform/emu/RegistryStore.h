@@ -6,8 +6,9 @@
 // The store lives in $VTR_REGISTRY, or else in
 // $XDG_DATA_HOME/vantorel/registry.db (~/.local/share when XDG_DATA_HOME is
 // unset). It is created on first use with the predefined roots and
-// \HKEY_LOCAL_MACHINE\SOFTWARE. A file that is not such a store is never
-// written to.
+// \HKEY_LOCAL_MACHINE\SOFTWARE, whole: under a name of its own, then put in
+// place. A file that is not such a store (an empty one included) is never
+// written to. In a folder that lets no file be made, the store is read only.
 //
 // Every member returns a Windows result code; store failures map to the codes
 // a registry caller already knows (1009 damaged or foreign store, 1011 cannot
@@ -56,6 +57,7 @@ class RegistryStore {
   struct Handle {
     int64_t keyId = 0;
     REGSAM access = 0;
+    size_t depth = 0;  // levels below the root: keys never move, so it holds
     int64_t subKeyGeneration = -1;
     std::vector<int64_t> subKeyIds;  // in case-insensitive name order
     int64_t valueGeneration = -1;
@@ -91,7 +93,7 @@ class RegistryStore {
   // Handles. Resolve gives nullptr for a bad, closed or unknown handle; the
   // predefined roots resolve to a handle with every right.
   LONG Resolve(HKEY key, Handle*& handle, bool write);
-  HKEY AddHandle(int64_t keyId, REGSAM access);
+  HKEY AddHandle(int64_t keyId, REGSAM access, size_t depth);
   bool CloseHandle(HKEY key);
 
   // One transaction per registry call.
@@ -143,7 +145,7 @@ class RegistryStore {
   void AdoptProcess();
   LONG EnsureOpen(bool write);
   LONG OpenDatabase(bool write);
-  LONG InitializeSchema(bool write);
+  static LONG CreateStoreFile(const std::string& path);
   LONG OpenFailure(int sqliteCode, bool write);
   LONG Prepare();
   void CloseDatabase();

@@ -18,6 +18,7 @@ using Transaction = RegistryStore::Transaction;
 constexpr LONG kErrorNoAccess = 998;  // ERROR_NOACCESS: a data pointer that cannot be read
 constexpr size_t kMaxKeyName = 255;
 constexpr size_t kMaxValueName = 16383;
+constexpr size_t kMaxKeyDepth = 512;
 constexpr uint32_t kRootBase = 0x80000000u;
 
 bool IsPredefined(HKEY key) {
@@ -195,7 +196,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
   if (rc != ERROR_SUCCESS) return rc;
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
-  *phkResult = store->AddHandle(keyId, MapAccess(samDesired));
+  *phkResult = store->AddHandle(keyId, MapAccess(samDesired), handle->depth + names.size());
   return ERROR_SUCCESS;
 }
 
@@ -226,6 +227,8 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, 
     if (lpdwDisposition != nullptr) *lpdwDisposition = REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
   }
+  // Windows keeps keys at most 512 levels below their root.
+  if (handle->depth + names.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
   Transaction txn(*store.get(), true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
   RegistryStore::KeyInfo info;
@@ -247,7 +250,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, 
   }
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
-  *phkResult = store->AddHandle(keyId, MapAccess(samDesired));
+  *phkResult = store->AddHandle(keyId, MapAccess(samDesired), handle->depth + names.size());
   if (lpdwDisposition != nullptr) {
     *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   }

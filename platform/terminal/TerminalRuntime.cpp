@@ -102,6 +102,8 @@ MsgBoxChoices ChoicesOf(int32_t buttons) {
 }
 
 constexpr char kClearLine[] = "\r\x1b[K";
+// How long the rest of an escape sequence may take to come.
+constexpr int kEscapeWaitMs = 50;
 
 }  // namespace
 
@@ -132,10 +134,16 @@ int TerminalRuntime::Run(Form& startupForm, MenuItem& aboutCommand) {
       ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
   }
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  for (int sig : {SIGHUP, SIGTERM, SIGINT}) ::sigaction(sig, &action, nullptr);
+  // A handler with nowhere to write would lose the signal: without the pipe
+  // the signals keep their default action. SA_RESTART: a signal must not
+  // cut short a write of ours (a line half printed) or any other call.
+  if (g_signalPipe[1] >= 0) {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGHUP, SIGTERM, SIGINT}) ::sigaction(sig, &action, nullptr);
+  }
   ::signal(SIGPIPE, SIG_IGN);
 
   RunEventHandler([&] { startupForm.Load(); });
@@ -158,7 +166,61 @@ int TerminalRuntime::Run(Form& startupForm, MenuItem& aboutCommand) {
 
 // ---- Input -------------------------------------------------------------------------
 
-std::optional<TerminalRuntime::Event> TerminalRuntime::TakeBuffered() {
+TerminalRuntime::KeyToken TerminalRuntime::ReadKey(std::string_view input, bool more) {
+  if (input.empty()) return {};
+  if (input[0] == '\r') return {"\n", 1};
+  if (input[0] != '\x1b') return {std::string(1, input[0]), 1};
+  if (input.size() == 1) return more ? KeyToken{} : KeyToken{"\x1b", 1};
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(input[i]); };
+  // What is not finished yet: wait for the rest, or drop what came.
+  const auto unfinished = [&](size_t taken) { return more && taken < kMaxSequence ? KeyToken{} : KeyToken{"", taken}; };
+  const unsigned char kind = byte(1);
+
+  if (kind == '[') {
+    // CSI: parameter bytes 0x30-0x3F, intermediate bytes 0x20-0x2F, one final byte 0x40-0x7E.
+    size_t i = 2;
+    for (; i < input.size(); ++i) {
+      const unsigned char c = byte(i);
+      if (c >= 0x40 && c <= 0x7E) {
+        const std::string_view sequence = input.substr(0, i + 1);
+        if (sequence == "\x1b[A") return {"up", i + 1};
+        if (sequence == "\x1b[B") return {"down", i + 1};
+        return {"", i + 1};
+      }
+      if (c < 0x20 || c > 0x3F) return {"", i};  // broken off: the byte begins the next key
+    }
+    return unfinished(i);
+  }
+  if (kind == 'O') {
+    // SS3: one character (the cursor keys in application mode, F1 to F4).
+    if (input.size() < 3) return unfinished(2);
+    if (input[2] == 'A') return {"up", 3};
+    if (input[2] == 'B') return {"down", 3};
+    return {"", 3};
+  }
+  if (kind == ']' || kind == 'P' || kind == '_' || kind == '^' || kind == 'X') {
+    // A string sequence: up to BEL or ST (ESC \).
+    for (size_t i = 2; i < input.size(); ++i) {
+      if (input[i] == '\a') return {"", i + 1};
+      if (input[i] == '\x1b') {
+        if (i + 1 == input.size()) return unfinished(i);
+        if (input[i + 1] == '\\') return {"", i + 2};
+      }
+    }
+    return unfinished(input.size());
+  }
+  if (kind >= 0x20 && kind <= 0x2F) {
+    // Intermediate bytes, then one final byte.
+    size_t i = 1;
+    while (i < input.size() && byte(i) >= 0x20 && byte(i) <= 0x2F) ++i;
+    if (i == input.size()) return unfinished(i);
+    return {"", i + 1};
+  }
+  if (kind > 0x2F && kind < 0x7F) return {"", 2};  // Alt with a key, or a two-byte sequence
+  return {"\x1b", 1};  // Esc, then a key of its own
+}
+
+std::optional<TerminalRuntime::Event> TerminalRuntime::TakeBuffered(bool more) {
   if (pending_.empty()) return std::nullopt;
   if (!keys_) {
     const size_t newline = pending_.find('\n');
@@ -168,17 +230,13 @@ std::optional<TerminalRuntime::Event> TerminalRuntime::TakeBuffered() {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return Event{Event::Line, line};
   }
-  std::string key(1, pending_[0]);
-  size_t used = 1;
-  if (pending_[0] == '\x1b' && pending_.size() >= 3 && pending_[1] == '[') {
-    if (pending_[2] == 'A') key = "up";
-    if (pending_[2] == 'B') key = "down";
-    used = 3;
-  } else if (pending_[0] == '\r') {
-    key = "\n";
+  while (!pending_.empty()) {
+    KeyToken token = ReadKey(pending_, more);
+    if (token.used == 0) return std::nullopt;
+    pending_.erase(0, token.used);
+    if (!token.key.empty()) return Event{Event::Key, token.key};
   }
-  pending_.erase(0, used);
-  return Event{Event::Key, key};
+  return std::nullopt;
 }
 
 TerminalRuntime::Event TerminalRuntime::NextEvent() {
@@ -186,18 +244,26 @@ TerminalRuntime::Event TerminalRuntime::NextEvent() {
     unsigned char signal = 0;
     if (g_signalPipe[0] >= 0 && ::read(g_signalPipe[0], &signal, 1) == 1)
       return Event{Event::Signal, "", signal};
-    if (auto buffered = TakeBuffered()) return *buffered;
+    if (auto buffered = TakeBuffered(!inputEnded_)) return *buffered;
     if (inputEnded_) {
-      if (!pending_.empty()) {  // a last line without its line break
+      if (!keys_ && !pending_.empty()) {  // a last line without its line break
         std::string line;
         line.swap(pending_);
-        return Event{keys_ ? Event::Key : Event::Line, line};
+        return Event{Event::Line, line};
       }
+      pending_.clear();
       return Event{Event::End, ""};
     }
 
+    // The rest of an escape sequence comes at once; a lone Esc has none.
+    const int timeout = keys_ && !pending_.empty() ? kEscapeWaitMs : -1;
     pollfd fds[2] = {{inputFd_, POLLIN, 0}, {g_signalPipe[0], POLLIN, 0}};
-    if (::poll(fds, g_signalPipe[0] >= 0 ? 2 : 1, -1) < 0) continue;  // a signal: read its byte above
+    const int ready = ::poll(fds, g_signalPipe[0] >= 0 ? 2 : 1, timeout);
+    if (ready < 0) continue;  // a signal: read its byte above
+    if (ready == 0) {
+      if (auto buffered = TakeBuffered(false)) return *buffered;
+      continue;
+    }
     if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
       char buffer[4096];
       const ssize_t got = ::read(inputFd_, buffer, sizeof buffer);

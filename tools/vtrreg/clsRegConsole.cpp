@@ -10,8 +10,14 @@
 #include "platform/modStrings.h"
 #include "tools/vtrreg/VtrRegError.h"
 #include "tools/vtrreg/clsRegFile.h"
+#include "tools/vtrreg/clsRegKey.h"
 
 namespace {
+
+// The longest value name (in characters, before its zero) and data that
+// DirValue's buffers take.
+constexpr DWORD kListedNameLimit = 1024;
+constexpr DWORD kListedDataLimit = 1024;
 
 struct CommandInfo {
   const char* name;
@@ -126,6 +132,32 @@ std::string KindColumn(const std::string& code) {
   int32_t kind = -1;
   std::from_chars(code.data(), code.data() + code.size(), kind);
   return code + " " + KindName(kind);
+}
+
+// The rows that DirValue left empty because the value's name or data does
+// not fit its buffers: the name and kind from the registry itself, and the
+// size in place of the data.
+void ShowTooLongValues(const std::string& keyPath, clsEasyRegistry::ValueTable& table) {
+  HKEY root = nullptr;
+  std::string subKey;
+  clsRegKey key;
+  if (!clsRegFile::SplitPath(keyPath, root, subKey) || key.Open(root, subKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return;
+  std::vector<char> name(32768);
+  auto& names = table[clsEasyRegistry::RowName];
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (!names[i].empty() || !table[clsEasyRegistry::RowKind][i].empty()) continue;
+    DWORD nameLength = static_cast<DWORD>(name.size());
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (RegEnumValueA(key.Handle(), static_cast<DWORD>(i), name.data(), &nameLength, nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+      continue;
+    }
+    if (nameLength < kListedNameLimit && size <= kListedDataLimit) continue;  // listed as it is
+    names[i].assign(name.data(), nameLength);
+    table[clsEasyRegistry::RowData][i] = "(" + std::to_string(size) + " bytes: use get)";
+    table[clsEasyRegistry::RowKind][i] = type == REG_BINARY ? "1" : type == REG_DWORD ? "2" : "0";
+  }
 }
 
 int32_t ParseKind(const std::string& text) {
@@ -457,13 +489,24 @@ void clsRegConsole::CmdLs(const std::vector<std::string>& words) {
 
 void clsRegConsole::CmdLv(const std::vector<std::string>& words) {
   if (words.size() > 2) Usage("lv");
-  std::optional<clsEasyRegistry::ValueTable> table;
+  clsEasyRegistry other;
+  clsEasyRegistry* listed = &reg;
   if (words.size() == 2) {
-    clsEasyRegistry other;
     PositionAt(other, words[1]);
-    table = other.DirValue();
-  } else {
-    table = reg.DirValue();
+    listed = &other;
+  }
+  std::optional<clsEasyRegistry::ValueTable> table;
+  try {
+    table = listed->DirValue();
+  } catch (const ErrObject&) {
+    if (listed->lastError() != ERROR_MORE_DATA) throw;
+    // A value too long for the listing's buffers: the others are listed as
+    // usual, and that one by its size.
+    const bool suppressed = listed->SuppressErrors();
+    listed->SuppressErrors(true);
+    table = listed->DirValue();
+    listed->SuppressErrors(suppressed);
+    if (table) ShowTooLongValues(listed->CurrentKey(), *table);
   }
   if (!table) return;  // no values
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string_view>
@@ -22,6 +23,8 @@ using EntryKind = clsRegFile::EntryKind;
 constexpr const char* kNewLine = "\r\n";
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxValueNameLength = 16383;
+// Windows keeps keys at most 512 levels deep.
+constexpr size_t kMaxKeyDepth = 512;
 // The registry editor wraps a hex list once a line has reached this width.
 constexpr size_t kHexLineWidth = 77;
 constexpr REGSAM kReadAccess = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
@@ -241,8 +244,12 @@ class Parser {
     const HKEY root = FindRoot(rootText);
     if (root == nullptr) Fail("unknown root key " + Quoted(std::string(rootText)));
     std::string subKey;
+    if (path.find('\0') != std::string_view::npos) Fail("a key name holding a zero byte");
     if (slash != std::string_view::npos) {
       subKey = std::string(path.substr(slash + 1));
+      if (std::count(subKey.begin(), subKey.end(), '\\') + 1 > static_cast<std::ptrdiff_t>(kMaxKeyDepth)) {
+        Fail("a key more than " + std::to_string(kMaxKeyDepth) + " levels below its root (the registry's limit)");
+      }
       size_t start = 0;
       while (true) {
         const size_t end = subKey.find('\\', start);
@@ -303,6 +310,8 @@ class Parser {
       pos = 1;
     } else {
       name = ReadQuoted(text, pos, "a value name");
+      // The registry functions take names up to their first zero byte.
+      if (name.find('\0') != std::string::npos) Fail("a value name holding a zero byte");
       if (name.size() > kMaxValueNameLength) {
         Fail("a value name longer than " + std::to_string(kMaxValueNameLength) + " characters");
       }
@@ -421,6 +430,13 @@ std::vector<std::string> SplitLines(const std::string& bytes, bool& unicodeText,
   unicodeText = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
                 static_cast<unsigned char>(bytes[1]) == 0xFE;
   if (unicodeText) {
+    if (bytes.size() % 2 != 0) {
+      size_t line = 1;
+      for (size_t i = 2; i + 1 < bytes.size(); i += 2) line += bytes[i] == '\n' && bytes[i + 1] == '\0';
+      throw VtrRegError::Make(VtrRegError::RegSyntax, VtrRegError::ImportSource,
+                              file + ", line " + std::to_string(line) +
+                                  ": not UTF-16 text: the file ends with half a character (an odd number of bytes)");
+    }
     std::u16string wide;
     wide.reserve(bytes.size() / 2);
     for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
@@ -553,7 +569,8 @@ bool FitsQuotedForm(const std::vector<uint8_t>& data) {
   return true;
 }
 
-void ExportKey(HKEY key, const std::string& path, std::string& out) {
+// One key's section: its path line and its values.
+void ExportSection(HKEY key, const std::string& path, std::string& out) {
   out += '[';
   out += path;
   out += ']';
@@ -563,18 +580,83 @@ void ExportKey(HKEY key, const std::string& path, std::string& out) {
   if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + path + "]", "RegEnumValueA", result);
   for (const RawValue& value : values) out += clsRegFile::FormatValue(value.name, value.type, value.data);
   out += kNewLine;
+}
 
-  std::vector<std::string> names;
-  result = EnumSubKeys(key, names);
-  if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + path + "]", "RegEnumKeyExA", result);
-  for (const std::string& name : names) {
-    clsRegKey child;
-    result = child.Open(key, name, kReadAccess);
-    if (result == ERROR_FILE_NOT_FOUND) continue;  // removed meanwhile
-    if (result != ERROR_SUCCESS) {
-      RegistryFailure(VtrRegError::ExportSource, "[" + path + "\\" + name + "]", "RegOpenKeyExA", result);
+// The key and every key below it, each before its subkeys, in the
+// registry's order. The walk keeps its own stack rather than the call
+// stack's, however deep the tree: each level holds its open key (children
+// are opened by name from it) and its subkeys' names.
+void ExportKey(HKEY key, const std::string& path, std::string& out) {
+  struct Level {
+    clsRegKey key;
+    std::vector<std::string> names;
+    size_t next = 0;
+    size_t pathLength = 0;  // of the current path at this level
+  };
+  std::string current = path;
+  std::vector<Level> levels;
+  const auto enter = [&](HKEY handle) {
+    ExportSection(handle, current, out);
+    Level level;
+    const LONG listed = EnumSubKeys(handle, level.names);
+    if (listed != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + current + "]", "RegEnumKeyExA", listed);
+    level.pathLength = current.size();
+    return level;
+  };
+  levels.push_back(enter(key));
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    if (level.next == level.names.size()) {
+      levels.pop_back();
+      continue;
     }
-    ExportKey(child.Handle(), path + "\\" + name, out);
+    const std::string& name = level.names[level.next++];
+    const HKEY parent = levels.size() == 1 ? key : level.key.Handle();
+    current.resize(level.pathLength);
+    current += '\\';
+    current += name;
+    clsRegKey child;
+    const LONG result = child.Open(parent, name, kReadAccess);
+    if (result == ERROR_FILE_NOT_FOUND) continue;  // removed meanwhile
+    if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + current + "]", "RegOpenKeyExA", result);
+    Level next = enter(child.Handle());
+    next.key = std::move(child);
+    levels.push_back(std::move(next));
+  }
+}
+
+// Deletes every key below an open key, deepest first, with a stack of its
+// own: each level holds its open key and the name its parent knows it by.
+LONG DeleteBelow(HKEY top) {
+  struct Level {
+    clsRegKey key;
+    std::string name;
+  };
+  std::vector<Level> levels;
+  std::vector<char> name(256 + 1);
+  while (true) {
+    const HKEY current = levels.empty() ? top : levels.back().key.Handle();
+    DWORD length = static_cast<DWORD>(name.size());
+    LONG result = RegEnumKeyExA(current, 0, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_MORE_DATA && name.size() < 65536) {
+      name.resize(name.size() * 2);
+      continue;
+    }
+    if (result == ERROR_SUCCESS) {
+      Level child{clsRegKey(), std::string(name.data(), length)};
+      result = child.key.Open(current, child.name, kReadAccess);
+      if (result != ERROR_SUCCESS) return result;
+      levels.push_back(std::move(child));
+      continue;
+    }
+    if (result != ERROR_NO_MORE_ITEMS) return result;
+    if (levels.empty()) return ERROR_SUCCESS;
+    // This key has no subkeys left: its parent deletes it.
+    const std::string childName = std::move(levels.back().name);
+    levels.pop_back();
+    const HKEY parent = levels.empty() ? top : levels.back().key.Handle();
+    result = RegDeleteKeyA(parent, childName.c_str());
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return result;
   }
 }
 
@@ -605,15 +687,30 @@ clsRegFile clsRegFile::Parse(const std::string& strBytes, const std::string& str
 }
 
 clsRegFile clsRegFile::Load(const std::string& strFileName) {
+  const auto refuse = [&](const std::string& why) {
+    return VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource, "cannot read " + Quoted(strFileName) + ": " + why);
+  };
+  // Only a file of a bounded size: a device or a pipe could be endless.
+  std::error_code error;
+  const auto status = std::filesystem::status(strFileName, error);
+  if (error) throw refuse(error.message());
+  if (!std::filesystem::is_regular_file(status)) throw refuse("not a regular file");
+  const auto size = std::filesystem::file_size(strFileName, error);
+  if (error) throw refuse(error.message());
+  if (size > MaxFileSize) {
+    throw refuse("larger than " + std::to_string(MaxFileSize / (1024 * 1024)) + " MiB, the most a .reg file may hold");
+  }
   std::ifstream stream(strFileName, std::ios::binary);
   if (!stream) {
     throw VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource,
                             "cannot open " + Quoted(strFileName) + ": " + std::strerror(errno));
   }
-  std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  if (stream.bad()) {
-    throw VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource, "cannot read " + Quoted(strFileName));
-  }
+  // No more than the limit even if the file grows meanwhile.
+  std::string bytes(static_cast<size_t>(size) + 1, '\0');
+  stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (stream.bad()) throw refuse("a read failed");
+  bytes.resize(static_cast<size_t>(stream.gcount()));
+  if (bytes.size() > MaxFileSize) throw refuse("it grew while it was read");
   return Parse(bytes, strFileName);
 }
 
@@ -784,19 +881,9 @@ LONG clsRegFile::DeleteTree(HKEY hRoot, const std::string& strSubKey) {
 }
 
 LONG clsRegFile::DeleteSubKeys(HKEY hRoot, const std::string& strSubKey) {
-  std::vector<std::string> names;
-  {
-    clsRegKey key;
-    const LONG result = key.Open(hRoot, strSubKey, kReadAccess);
-    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-    if (result != ERROR_SUCCESS) return result;
-    // All names first: deleting while enumerating would shift the indices.
-    const LONG listed = EnumSubKeys(key.Handle(), names);
-    if (listed != ERROR_SUCCESS) return listed;
-  }
-  for (const std::string& name : names) {
-    const LONG result = DeleteTree(hRoot, strSubKey + "\\" + name);
-    if (result != ERROR_SUCCESS) return result;
-  }
-  return ERROR_SUCCESS;
+  clsRegKey key;
+  const LONG result = key.Open(hRoot, strSubKey, kReadAccess);
+  if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (result != ERROR_SUCCESS) return result;
+  return DeleteBelow(key.Handle());
 }

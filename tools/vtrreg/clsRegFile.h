@@ -49,7 +49,10 @@ class clsRegFile {
   // Reads the text of a .reg file (its bytes as stored). Throws ErrObject:
   // a syntax error names strFileName and the line.
   static clsRegFile Parse(const std::string& strBytes, const std::string& strFileName);
-  // Reads and parses a file; a file that cannot be read throws too.
+  // The largest .reg file that Load reads (64 MiB).
+  static constexpr uint64_t MaxFileSize = 64ull * 1024 * 1024;
+  // Reads and parses a regular file of at most MaxFileSize bytes; a file
+  // that cannot be read (or is no regular file, or a larger one) throws too.
   static clsRegFile Load(const std::string& strFileName);
 
   const std::vector<Entry>& Entries() const { return entries; }
