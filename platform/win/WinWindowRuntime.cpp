@@ -504,7 +504,17 @@ MenuItem* WinWindowRuntime::ShowPopupMenu(Form& owner, MenuItem& menu, int32_t F
 }
 
 int32_t WinWindowRuntime::MsgBox(const std::string& Prompt, int32_t Buttons, const std::string& Title) {
-  return MessageBoxA(nullptr, Prompt.c_str(), Title.c_str(), static_cast<UINT>(Buttons));
+  // The utility has no window of its own on the screen, and its questions
+  // come while the user looks elsewhere (at the end of a session, behind the
+  // shutdown screen): the box belongs to the tray window and comes to the
+  // front, over every other window.
+  HWND owner = nullptr;
+  for (auto& [form, window] : windows_)
+    if (!window->dialog && window->hwnd != nullptr) owner = window->hwnd;
+  // MB_SYSTEMMODAL is MB_APPLMODAL (the style's own modality) with the
+  // topmost style; Wine honours it where it ignores MB_TOPMOST.
+  return MessageBoxA(owner, Prompt.c_str(), Title.c_str(),
+                     static_cast<UINT>(Buttons) | MB_SETFOREGROUND | MB_TOPMOST | MB_SYSTEMMODAL);
 }
 
 // ---- Processes and files ----------------------------------------------------------------

@@ -66,6 +66,8 @@ export PATH="$work/bin:$PATH"
 
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 start_prefix
+# 96 DPI unless a scenario says otherwise (an interrupted run may have left 144).
+W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 
 mkdir -p "$drive_c/VtrSysTray" "$drive_c/Apps/Vantorel" "$drive_c/Program Files/Vantorel"
 cp "$tray" "$drive_c/VtrSysTray/VtrSysTray.exe"
@@ -225,7 +227,7 @@ if want beside; then
     "$(wait_lines "$launches" 1 | tail -1)"
 
   drv post 0x205 key a about >"$work/about.txt" || bad "About Vantorel opens the About box"
-  shot about-box $(awk '/^about rect/ {print $3, $4, $5, $6}' "$work/about.txt")
+  shot about-box-96dpi $(awk '/^about rect/ {print $3, $4, $5, $6}' "$work/about.txt")
   check "the About box's caption and version" "1" "$(grep -c '"Version 3.2.0 - BETA RELEASE 3"' "$work/about.txt")"
   check "the About box's title" "1" "$(grep -c '"Vantorel"$' "$work/about.txt")"
   check "the About box's client area is 381 x 268 pixels" "about client 381x268" "$(grep '^about client' "$work/about.txt")"
@@ -329,6 +331,8 @@ if want session; then
     'msgbox text "Vantorel has been set to run at ShutDown/Logoff.|/|/Would you like to run Vantorel now?" buttons &Yes,&No' \
     "$(grep '^msgbox text' <<<"$out")"
   check "Yes is the default answer" "msgbox default &Yes" "$(grep '^msgbox default' <<<"$out")"
+  check "the question is in front of every window, owned by the tray window" \
+    "msgbox front yes topmost yes owner tray" "$(grep '^msgbox front' <<<"$out")"
   drv answer yes msgbox-gone >/dev/null
   wait "$boot"
   check "Yes refuses the end of the session" "1" "$?"
@@ -345,6 +349,31 @@ if want session; then
   stop_tray
   check "after No TrayIconActive is 0" "0" "$(setting TrayIconActive)"
   check "No starts nothing" "1" "$(wc -l <"$launches")"
+fi
+
+# ---------------------------------------------------------------------------
+if want dpi; then
+  echo "# at 144 DPI (Wine's LogPixels): the About box laid out larger, nothing cut"
+  W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+  if [ -n "$unit" ]; then
+    # The in-process layout checks (sizes, fonts, no text cut, the icon's size).
+    if W "$unit" --gtest_filter='*AboutBox*:*HiddenTopLevel*' >"$work/unit144.txt" 2>&1; then
+      ok "the window runtime's layout tests at 144 DPI ($(grep -a -c '^\[       OK' "$work/unit144.txt") passed)"
+    else
+      tr -d '\r' <"$work/unit144.txt" | grep -a -E 'FAILED|Failure|Expected|Which is|actual|cut' | head -40
+      bad "the window runtime's layout tests at 144 DPI"
+    fi
+  fi
+  place_vtr beside
+  set_registry
+  start_tray
+  drv post 0x205 key a about >"$work/about144.txt" || bad "About Vantorel opens the About box at 144 DPI"
+  shot about-box-144dpi $(awk '/^about rect/ {print $3, $4, $5, $6}' "$work/about144.txt")
+  check "the About box's client area is 5715 x 4020 twips at 10 twips a pixel" "about client 572x402" \
+    "$(grep '^about client' "$work/about144.txt")"
+  drv about-key esc about-gone close >/dev/null
+  stop_tray
+  W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 fi
 
 if [ -n "$h0" ] && [ -n "$h3" ] && [ -n "$h5" ]; then

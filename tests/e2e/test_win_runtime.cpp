@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -149,10 +150,16 @@ TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelWindowThatGetsTheCall
   // window that no task switcher lists.
   EXPECT_EQ(GetAncestor(hwnd, GA_PARENT), GetDesktopWindow());
   EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-  EXPECT_NE(form.Icon(), nullptr);
+  // The tray icon at the shell's small-icon size, whatever the DPI.
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(form.Icon(), &info));
+  BITMAP mask{};
+  GetObjectA(info.hbmMask, sizeof mask, &mask);
+  EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXSMICON));
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
 
   // The shell's callback reaches Form_MouseMove in twips.
-  EXPECT_FLOAT_EQ(runtime.TwipsPerPixelX(), 1440.0f / 96.0f);  // Wine's screen is 96 DPI
   PostMessageA(hwnd, WM_MOUSEMOVE, 1, WM_RBUTTONUP);
   Pump();
   ASSERT_EQ(form.moves.size(), 1u);
@@ -196,27 +203,49 @@ TEST_F(WinRuntimeTest, AboutBoxIsOneDialogLaidOutFromItsControlTable) {
   GetWindowTextA(dlg, text, sizeof text);
   EXPECT_STREQ(text, "About Vantorel");
   EXPECT_TRUE(IsWindowVisible(dlg));
+  // Laid out from twips at the screen's DPI (scenarios.sh runs this at 96
+  // and at 144): 5715 x 4020 twips, 381 x 268 pixels at 96.
+  const float tppX = runtime.TwipsPerPixelX(), tppY = runtime.TwipsPerPixelY();
+  auto px = [](int32_t twips, float tpp) { return static_cast<LONG>(std::lround(twips / tpp)); };
   RECT client;
   GetClientRect(dlg, &client);
-  EXPECT_EQ(client.right, 381);  // 5715 x 4020 twips at 15 twips a pixel
-  EXPECT_EQ(client.bottom, 268);
+  EXPECT_EQ(client.right, px(5715, tppX));
+  EXPECT_EQ(client.bottom, px(4020, tppY));
 
   // Inside the frame: its position plus the frame's.
   RECT link = ClientRectOf(runtime.ControlWindow(about, about.lblAddInSite));
-  EXPECT_EQ(link.left, (990 + 60) / 15);
-  EXPECT_EQ(link.top, (1680 + 600) / 15);
-  EXPECT_EQ(link.right - link.left, 3675 / 15);
-  EXPECT_EQ(link.bottom - link.top, 13);
+  EXPECT_EQ(link.left, px(990 + 60, tppX));
+  EXPECT_EQ(link.top, px(1680 + 600, tppY));
+  EXPECT_EQ(link.right - link.left, px(3675, tppX));
   GetWindowTextA(runtime.ControlWindow(about, about.lblVersion), text, sizeof text);
   EXPECT_STREQ(text, "Version 3.2.0 - BETA RELEASE 3");
 
+  const int dpi = static_cast<int>(std::lround(1440.0f / tppY));
   LOGFONTA title = FontOf(runtime.ControlWindow(about, about.lblTitle));
   EXPECT_STREQ(title.lfFaceName, "MS Sans Serif");
-  EXPECT_EQ(title.lfHeight, -13);  // 9.75 pt at 96 DPI
+  EXPECT_EQ(title.lfHeight, -std::lround(9.75 * dpi / 72));  // -13 at 96 DPI
   EXPECT_EQ(title.lfWeight, FW_BOLD);
   LOGFONTA linkFont = FontOf(runtime.ControlWindow(about, about.lblWebSite));
-  EXPECT_EQ(linkFont.lfHeight, -11);  // 8.25 pt
+  EXPECT_EQ(linkFont.lfHeight, -std::lround(8.25 * dpi / 72));  // -11
   EXPECT_TRUE(linkFont.lfUnderline);
+
+  // No text is cut: each label's text, in its font and wrapped at its width,
+  // fits its height, and a button's caption fits its face.
+  for (const Control* control : about.Controls) {
+    HWND hwnd = runtime.ControlWindow(about, *control);
+    if (hwnd == nullptr || control->Caption.empty() || control->Kind == ControlKind::Frame) continue;
+    RECT box;
+    GetClientRect(hwnd, &box);
+    HDC measure = GetDC(hwnd);
+    HGDIOBJ old = SelectObject(measure, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+    RECT need{0, 0, box.right, 0};
+    UINT wrap = control->Kind == ControlKind::CommandButton ? DT_SINGLELINE : DT_WORDBREAK;
+    DrawTextA(measure, control->Caption.c_str(), -1, &need, DT_CALCRECT | DT_NOPREFIX | wrap);
+    SelectObject(measure, old);
+    ReleaseDC(hwnd, measure);
+    EXPECT_LE(need.bottom, box.bottom) << control->Name << " is cut at the bottom at " << dpi << " DPI";
+    EXPECT_LE(need.right, box.right) << control->Name << " is cut at the side at " << dpi << " DPI";
+  }
 
   HDC dc = CreateCompatibleDC(nullptr);
   auto colourOf = [&](const Control& control) {

@@ -379,6 +379,10 @@ int command(std::vector<std::string>& args, size_t& i) {
         def = window_text(child);
     std::printf("msgbox default %s\n", def.c_str());
     std::printf("msgbox rect %s\n", rect_of(box).c_str());
+    // Where a user would see it: in front, over other windows, owned by the tray window.
+    std::printf("msgbox front %s topmost %s owner %s\n", GetForegroundWindow() == box ? "yes" : "no",
+                (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "yes" : "no",
+                GetWindow(box, GW_OWNER) == tray_window() ? "tray" : "other");
   } else if (cmd == "answer") {
     std::string which = arg();
     HWND box = message_box();
