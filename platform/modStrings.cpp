@@ -9,10 +9,34 @@ std::string Trim(const std::string& text) {
 }
 
 std::string UCaseAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char& c : text) c = AsciiUpper(c);
   return text;
+}
+
+std::string LCaseAscii(std::string text) {
+  for (char& c : text) c = AsciiLower(c);
+  return text;
+}
+
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithAsciiNoCase(a, b);
+}
+
+bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix) {
+  if (prefix.size() > text.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
+  return true;
+}
+
+int CompareAsciiNoCase(std::string_view a, std::string_view b) {
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char x = static_cast<unsigned char>(AsciiUpper(a[i]));
+    const unsigned char y = static_cast<unsigned char>(AsciiUpper(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 std::string LCase(std::string text) {

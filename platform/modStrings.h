@@ -2,6 +2,7 @@
 // The program's text functions.
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The text without its leading and trailing blanks (spaces only).
 std::string Trim(const std::string& text);
@@ -9,6 +10,17 @@ std::string Trim(const std::string& text);
 // The text with its ASCII letters in upper case and every other byte as it
 // is, so that a registry path is stored the same whatever the locale.
 std::string UCaseAscii(std::string text);
+
+// ASCII case folding, the program's one copy: letters A to Z and a to z,
+// every other byte as it is (registry and file names compare this way,
+// whatever the locale).
+inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+std::string LCaseAscii(std::string text);
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
+bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix);
+// <0, 0 or >0 as a sorts before, with or after b with both upper-cased.
+int CompareAsciiNoCase(std::string_view a, std::string_view b);
 
 // The text in lower case, as the platform lowers narrow text: on Windows by
 // the ANSI code page (CharLowerBuffA); elsewhere, where narrow text is

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/modRegValue.h"
+#include "platform/modHex.h"
 #include "platform/modStrings.h"
 
 namespace {
@@ -48,18 +49,6 @@ std::string ApiErrorDescription(LONG code) {
 }
 
 
-
-void AppendHex(std::string& out, unsigned value, size_t minDigits) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  char digits[8];
-  size_t length = 0;
-  do {
-    digits[length++] = kDigits[value & 0xF];
-    value >>= 4;
-  } while (value != 0 && length < sizeof digits);
-  if (length < minDigits) out.append(minDigits - length, '0');
-  while (length > 0) out += digits[--length];
-}
 
 // REG_BINARY as text: each byte in hex without leading zeros, one blank between.
 std::string HexBytesText(const uint8_t* data, size_t size) {
