@@ -5,10 +5,11 @@
 #include <utility>
 
 #include "platform/WindowRuntime.h"
+#include "platform/resource.h"
 
 const char* const frmAbout::WebSiteAddress = "http://www.vantorel.com/vantorel";
 const char* const frmAbout::AddInSiteAddress = "http://www.vantorel.com/vantorel/addins";
-const CursorSpec frmAbout::HandCursor{"about/hand.cur", 32, 32, 16, 12, 1};
+const CursorSpec frmAbout::HandCursor{IDC_VTRLINKHAND, 32, 32, 16, 12, 1};
 
 namespace {
 

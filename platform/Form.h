@@ -142,7 +142,7 @@ struct ControlFont {
 
 // A cursor of a control's own, drawn in a resource.
 struct CursorSpec {
-  std::string Resource;  // file of the picture, relative to the source tree (a .cur)
+  int ResourceId;  // the cursor's resource (platform/resource.h)
   int16_t Width;
   int16_t Height;
   int16_t Colors;

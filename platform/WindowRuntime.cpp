@@ -1,5 +1,7 @@
 #include "platform/WindowRuntime.h"
 
+#include "platform/modMsgBox.h"
+
 #include <algorithm>
 #include <stdexcept>
 #include <string>
@@ -62,12 +64,16 @@ void RunEventHandler(const std::function<void()>& handler) {
   } catch (...) {
     description = "An unexpected error occurred.";
   }
-  if (!HasRuntime()) return;
+  MsgBox(description, vbOKOnly | vbExclamation);
+}
+
+int32_t MsgBox(const std::string& Prompt, int32_t Buttons) {
+  if (!HasRuntime()) return 0;
   try {
     WindowRuntime& runtime = Runtime();
-    runtime.MsgBox(description, vbOKOnly | vbExclamation, runtime.App().Title);
+    return runtime.MsgBox(Prompt, Buttons, runtime.App().Title);
   } catch (...) {
-    // Nothing more can be shown; the program goes on.
+    return 0;  // nothing more can be shown; the program goes on
   }
 }
 

@@ -3,7 +3,7 @@
 #include <exception>
 #include <limits>
 
-#include "platform/WindowRuntime.h"
+#include "platform/modMsgBox.h"
 #include "platform/modStrings.h"
 #include "registry/ErrObject.h"
 #include "registry/modSettings.h"
@@ -97,11 +97,7 @@ std::string clsMRUList::GetFileName(const std::string& astrFile) {
     const size_t slash = astrFile.rfind('\\');
     return slash == std::string::npos ? astrFile : astrFile.substr(slash + 1);
   } catch (const std::exception& failure) {
-    if (HasRuntime()) {
-      WindowRuntime& runtime = Runtime();
-      runtime.MsgBox(std::string("Error in GetFileName function: ") + failure.what(),
-                     vbExclamation | vbOKOnly, runtime.App().Title);
-    }
+    MsgBox(std::string("Error in GetFileName function: ") + failure.what(), vbExclamation | vbOKOnly);
     return std::string();
   }
 }

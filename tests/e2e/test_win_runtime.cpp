@@ -15,7 +15,7 @@
 #include "about/frmAbout.h"
 #include "platform/win/WinPopupMenu.h"
 #include "platform/win/WinWindowRuntime.h"
-#include "platform/win/resource.h"
+#include "platform/resource.h"
 
 namespace {
 
