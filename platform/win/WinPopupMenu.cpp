@@ -47,3 +47,16 @@ MenuItem* WinPopupMenu::ItemFor(UINT commandId) const {
   if (commandId == 0 || commandId > commands_.size()) return nullptr;
   return commands_[commandId - 1];
 }
+
+MenuItem* WinPopupMenu::ChooseAtPointer(HWND owner, UINT flags) const {
+  POINT at{};
+  GetCursorPos(&at);
+  // Without being the foreground window the menu would not close when the
+  // user clicks elsewhere; the WM_NULL afterwards lets it close cleanly.
+  SetForegroundWindow(owner);
+  flags &= TPM_RIGHTBUTTON | TPM_CENTERALIGN | TPM_RIGHTALIGN;
+  UINT chosen = static_cast<UINT>(
+      TrackPopupMenu(menu_, flags | TPM_LEFTALIGN | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
+  PostMessageA(owner, WM_NULL, 0, 0);
+  return ItemFor(chosen);
+}

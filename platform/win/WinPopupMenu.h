@@ -17,6 +17,10 @@ class WinPopupMenu {
   WinPopupMenu& operator=(const WinPopupMenu&) = delete;
 
   HMENU Handle() const { return menu_; }
+  // Shows the menu at the pointer on behalf of `owner` and waits: the item
+  // chosen, or null when the menu was dismissed. `flags` may hold the
+  // TPM_ button and alignment flags of the form's call.
+  MenuItem* ChooseAtPointer(HWND owner, UINT flags) const;
   // The model item of a command identifier, or null (0: nothing chosen).
   MenuItem* ItemFor(UINT commandId) const;
 
