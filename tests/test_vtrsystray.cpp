@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "platform/modAPI.h"
-#include "platform/terminal/TerminalRuntime.h"
+#include "platform/terminal/KeyDecoder.h"
 #include "registry/modSettings.h"
 #include "tests/LaunchLog.h"
 #include "tests/RegistryTestSupport.h"
@@ -344,7 +344,7 @@ TEST(TerminalKeys, EachEscapeSequenceIsTakenWholeAndOnlyTheCursorKeysMeanSomethi
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.input));
-    const TerminalRuntime::KeyToken token = TerminalRuntime::ReadKey(c.input, c.more);
+    const terminal::KeyToken token = terminal::ReadKey(c.input, c.more);
     EXPECT_EQ(token.key, c.key);
     EXPECT_EQ(token.used, c.used);
   }

@@ -14,6 +14,7 @@
 
 #include "platform/emu/DriveView.h"
 #include "platform/emu/Launcher.h"
+#include "platform/terminal/KeyDecoder.h"
 
 namespace {
 
@@ -166,60 +167,6 @@ int TerminalRuntime::Run(Form& startupForm, MenuItem& aboutCommand) {
 
 // ---- Input -------------------------------------------------------------------------
 
-TerminalRuntime::KeyToken TerminalRuntime::ReadKey(std::string_view input, bool more) {
-  if (input.empty()) return {};
-  if (input[0] == '\r') return {"\n", 1};
-  if (input[0] != '\x1b') return {std::string(1, input[0]), 1};
-  if (input.size() == 1) return more ? KeyToken{} : KeyToken{"\x1b", 1};
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(input[i]); };
-  // What is not finished yet: wait for the rest, or drop what came.
-  const auto unfinished = [&](size_t taken) { return more && taken < kMaxSequence ? KeyToken{} : KeyToken{"", taken}; };
-  const unsigned char kind = byte(1);
-
-  if (kind == '[') {
-    // CSI: parameter bytes 0x30-0x3F, intermediate bytes 0x20-0x2F, one final byte 0x40-0x7E.
-    size_t i = 2;
-    for (; i < input.size(); ++i) {
-      const unsigned char c = byte(i);
-      if (c >= 0x40 && c <= 0x7E) {
-        const std::string_view sequence = input.substr(0, i + 1);
-        if (sequence == "\x1b[A") return {"up", i + 1};
-        if (sequence == "\x1b[B") return {"down", i + 1};
-        return {"", i + 1};
-      }
-      if (c < 0x20 || c > 0x3F) return {"", i};  // broken off: the byte begins the next key
-    }
-    return unfinished(i);
-  }
-  if (kind == 'O') {
-    // SS3: one character (the cursor keys in application mode, F1 to F4).
-    if (input.size() < 3) return unfinished(2);
-    if (input[2] == 'A') return {"up", 3};
-    if (input[2] == 'B') return {"down", 3};
-    return {"", 3};
-  }
-  if (kind == ']' || kind == 'P' || kind == '_' || kind == '^' || kind == 'X') {
-    // A string sequence: up to BEL or ST (ESC \).
-    for (size_t i = 2; i < input.size(); ++i) {
-      if (input[i] == '\a') return {"", i + 1};
-      if (input[i] == '\x1b') {
-        if (i + 1 == input.size()) return unfinished(i);
-        if (input[i + 1] == '\\') return {"", i + 2};
-      }
-    }
-    return unfinished(input.size());
-  }
-  if (kind >= 0x20 && kind <= 0x2F) {
-    // Intermediate bytes, then one final byte.
-    size_t i = 1;
-    while (i < input.size() && byte(i) >= 0x20 && byte(i) <= 0x2F) ++i;
-    if (i == input.size()) return unfinished(i);
-    return {"", i + 1};
-  }
-  if (kind > 0x2F && kind < 0x7F) return {"", 2};  // Alt with a key, or a two-byte sequence
-  return {"\x1b", 1};  // Esc, then a key of its own
-}
-
 std::optional<TerminalRuntime::Event> TerminalRuntime::TakeBuffered(bool more) {
   if (pending_.empty()) return std::nullopt;
   if (!keys_) {
@@ -231,7 +178,7 @@ std::optional<TerminalRuntime::Event> TerminalRuntime::TakeBuffered(bool more) {
     return Event{Event::Line, line};
   }
   while (!pending_.empty()) {
-    KeyToken token = ReadKey(pending_, more);
+    terminal::KeyToken token = terminal::ReadKey(pending_, more);
     if (token.used == 0) return std::nullopt;
     pending_.erase(0, token.used);
     if (!token.key.empty()) return Event{Event::Key, token.key};
