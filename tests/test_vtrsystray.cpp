@@ -1,6 +1,8 @@
 // The native program vtrsystray, driven through its line commands as a
 // script would drive it, against this test's own registry store and drive
-// C:, with a stand-in main program that records how it was started.
+// C:, with a stand-in main program that records how it was started; and
+// its parts on their own: the key decoder, the popup menu's choices and the
+// two presenters.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -12,17 +14,22 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/modAPI.h"
-#include "platform/terminal/TerminalRuntime.h"
+#include "platform/terminal/KeyDecoder.h"
+#include "platform/terminal/KeyPresenter.h"
+#include "platform/terminal/LinePresenter.h"
 #include "registry/modSettings.h"
 #include "tests/LaunchLog.h"
 #include "tests/RegistryTestSupport.h"
@@ -344,7 +351,7 @@ TEST(TerminalKeys, EachEscapeSequenceIsTakenWholeAndOnlyTheCursorKeysMeanSomethi
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.input));
-    const TerminalRuntime::KeyToken token = TerminalRuntime::ReadKey(c.input, c.more);
+    const terminal::KeyToken token = terminal::ReadKey(c.input, c.more);
     EXPECT_EQ(token.key, c.key);
     EXPECT_EQ(token.used, c.used);
   }
@@ -426,6 +433,227 @@ TEST_F(VtrSysTrayProgram, EachSignalAndEndsessionUnloadWithTheirOwnReason) {
   }
   EXPECT_EQ(WaitForLaunches(log_, 1).size(), 1u);
   EXPECT_EQ(Option("TrayIconActive"), "0");
+}
+
+// ---- The popup's choices and the presenters, without the program -------------------------
+
+using terminal::Command;
+
+// What a presenter prints and complains of, caught in memory.
+class Captured {
+ public:
+  Captured() : out_(::open_memstream(&outText_, &outSize_)), err_(::open_memstream(&errText_, &errSize_)) {}
+  ~Captured() {
+    std::fclose(out_);
+    std::fclose(err_);
+    std::free(outText_);
+    std::free(errText_);
+  }
+  std::FILE* Out() const { return out_; }
+  std::FILE* Err() const { return err_; }
+  std::string Output() {
+    std::fflush(out_);
+    return std::string(outText_, outSize_);
+  }
+  std::string Errors() {
+    std::fflush(err_);
+    return std::string(errText_, errSize_);
+  }
+
+ private:
+  char* outText_ = nullptr;
+  char* errText_ = nullptr;
+  size_t outSize_ = 0, errSize_ = 0;
+  std::FILE* out_;
+  std::FILE* err_;
+};
+
+// A popup like the tray's: a separator, a disabled item and a hidden one among them.
+struct SampleMenu {
+  MenuItem root{"mnuPopup", "Popup"};
+  MenuItem open{"mnuOpen", "&Open Vantorel..."};
+  MenuItem line{"mnuSep", "-"};
+  MenuItem hidden{"mnuHidden", "&Hidden", false};
+  MenuItem disabled{"mnuClose", "&Close", true, false};
+  MenuItem about{"mnuAbout", "R&&D && &About"};
+  SampleMenu() { root.Items = {&open, &line, &hidden, &disabled, &about}; }
+};
+
+TEST(TerminalPopupMenu, TheArrowsAndAccessKeysReachOnlyWhatCanBeChosen) {
+  SampleMenu sample;
+  terminal::PopupMenu menu(sample.root);
+  ASSERT_EQ(menu.Items().size(), 4u);  // the hidden item is not shown
+  EXPECT_EQ(menu.Highlighted(), &sample.open);
+  menu.MoveHighlight(1);
+  EXPECT_EQ(menu.Highlighted(), &sample.about);  // past the separator and the disabled item
+  menu.MoveHighlight(1);
+  EXPECT_EQ(menu.Highlighted(), &sample.open);  // round the end
+  menu.MoveHighlight(-1);
+  EXPECT_EQ(menu.Highlighted(), &sample.about);
+
+  EXPECT_EQ(menu.ByAccessKey("o"), &sample.open);
+  EXPECT_EQ(menu.ByAccessKey("A"), &sample.about);
+  EXPECT_EQ(menu.ByAccessKey("c"), nullptr);   // disabled
+  EXPECT_EQ(menu.ByAccessKey("h"), nullptr);   // hidden
+  EXPECT_EQ(menu.ByAccessKey("ab"), nullptr);  // one key only
+
+  MenuItem nothing{"mnuNothing", "Nothing"};
+  nothing.Items = {&sample.line, &sample.disabled};
+  terminal::PopupMenu empty(nothing);
+  EXPECT_EQ(empty.Highlight(), -1);
+  empty.MoveHighlight(1);
+  EXPECT_EQ(empty.Highlighted(), nullptr);
+}
+
+TEST(TerminalPopupMenu, CaptionsMarkTheirFirstAccessKeyAndShowControlCharactersAsEscapes) {
+  const auto bracketed = [](const std::string& caption) {
+    MenuItem item{"mnuItem", caption};
+    return terminal::MarkedCaption(item, [](const std::string& key) { return "[" + key + "]"; });
+  };
+  EXPECT_EQ(bracketed("R&&D && &About"), "R&D & [A]bout");
+  EXPECT_EQ(bracketed("&1. a&b"), "[1]. ab");
+  EXPECT_EQ(bracketed("tail&"), "tail&");
+  EXPECT_EQ(bracketed("&\x1b[2Jx\ty"), "[\\x1b][2Jx\\ty");
+}
+
+TEST(TerminalMsgBox, EachButtonSetHasItsAnswersFallbackAndDefault) {
+  const int32_t secondDefault = 256, thirdDefault = 512, abortRetryIgnore = 2;
+  const terminal::MsgBoxChoices yesNo(vbYesNo | secondDefault);
+  EXPECT_EQ(yesNo.Names(), "yes/no");
+  EXPECT_EQ(yesNo.fallback, vbNo);
+  EXPECT_EQ(yesNo.defaultAnswer, 1u);
+  const terminal::MsgBoxChoices ok(vbOKOnly | thirdDefault);
+  EXPECT_EQ(ok.Names(), "ok");
+  EXPECT_EQ(ok.defaultAnswer, 0u);  // no third button: the last one
+  EXPECT_EQ(terminal::MsgBoxChoices(abortRetryIgnore).Names(), "abort/retry/ignore");
+
+  Captured keysOut, linesOut;
+  terminal::TrayStatus status;
+  terminal::KeyPresenter keys(status, keysOut.Out(), keysOut.Err());
+  EXPECT_EQ(keys.MsgBoxInput(yesNo, "\n").answer, vbNo);
+  EXPECT_EQ(keys.MsgBoxInput(yesNo, "Y").answer, vbYes);
+  EXPECT_EQ(keys.MsgBoxInput(yesNo, "\x1b").answer, std::nullopt);  // no Cancel to press
+  EXPECT_EQ(keys.MsgBoxInput(ok, "\x1b").answer, vbOK);
+  terminal::LinePresenter lines(status, linesOut.Out(), linesOut.Err());
+  EXPECT_EQ(lines.MsgBoxInput(yesNo, "YES").answer, vbYes);
+  const terminal::MsgBoxStep waiting = lines.MsgBoxInput(yesNo, "about");
+  EXPECT_FALSE(waiting.answer);
+  EXPECT_TRUE(waiting.runsAfter);
+  EXPECT_FALSE(lines.MsgBoxInput(yesNo, "yes please").answer);
+  EXPECT_EQ(linesOut.Errors(),
+            "vtrsystray: \"about\" waits until the message box is answered\n"
+            "vtrsystray: a message box is open: answer yes/no\n");
+}
+
+TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndSayWhyNot) {
+  Captured captured;
+  terminal::TrayStatus status;
+  terminal::LinePresenter lines(status, captured.Out(), captured.Err());
+  const terminal::Situation idle{true, false}, dialog{true, true}, gone{false, false};
+  const auto asks = [&](const std::string& line, const terminal::Situation& now) {
+    const Command command = lines.Interpret(line, now);
+    return std::make_pair(command.kind, command.number);
+  };
+  using Asked = std::pair<Command::Kind, long>;
+  EXPECT_EQ(asks("MOVE", idle), (Asked{Command::MouseCode, WM_MOUSEMOVE}));
+  EXPECT_EQ(asks("  rclick ", idle), (Asked{Command::MouseCode, WM_RBUTTONUP}));
+  EXPECT_EQ(asks("code 0x00000000205", idle), (Asked{Command::MouseCode, 0x205}));
+  EXPECT_EQ(asks("code 2147483647", idle), (Asked{Command::MouseCode, 0x7fffffffL}));
+  EXPECT_EQ(asks("endsession", gone), (Asked{Command::EndSession, 0}));
+  EXPECT_EQ(asks("link 2", dialog), (Asked{Command::Link, 2}));
+  EXPECT_EQ(asks("ok", dialog), (Asked{Command::DialogOk, 0}));
+  EXPECT_EQ(captured.Errors(), "");
+
+  const std::pair<const char*, terminal::Situation> refused[] = {
+      {"code 0x80000000", idle}, {"code -1", idle}, {"code 0x", idle}, {"code 1e3", idle},
+      {"move now", idle},        {"close", gone},   {"link 1", idle},  {"link 3", dialog},
+      {"ok", idle},              {"choose a", idle}, {"yes", idle},    {"frob\x1b", idle}};
+  for (const auto& [line, now] : refused) EXPECT_EQ(asks(line, now), (Asked{Command::None, 0})) << line;
+  EXPECT_EQ(captured.Errors(),
+            "vtrsystray: usage: code N (a number, decimal or 0x hex)\n"
+            "vtrsystray: usage: code N (a number, decimal or 0x hex)\n"
+            "vtrsystray: usage: code N (a number, decimal or 0x hex)\n"
+            "vtrsystray: usage: code N (a number, decimal or 0x hex)\n"
+            "vtrsystray: \"move\" takes no argument\n"
+            "vtrsystray: the tray icon is gone\n"
+            "vtrsystray: no dialog is open\n"
+            "vtrsystray: usage: link 1 | link 2\n"
+            "vtrsystray: no dialog or message box is open\n"
+            "vtrsystray: no menu is open\n"
+            "vtrsystray: no message box is open\n"
+            "vtrsystray: unknown command: frob\\x1b\n");
+  EXPECT_EQ(captured.Output(), "");
+}
+
+TEST(TerminalLinePresenter, TheMenuIsListedChosenFromAndClosedByAnAnyTimeCommand) {
+  Captured captured;
+  terminal::TrayStatus status;
+  terminal::LinePresenter lines(status, captured.Out(), captured.Err());
+  SampleMenu sample;
+  terminal::PopupMenu menu(sample.root);
+  lines.OpenMenu(menu);
+  EXPECT_FALSE(lines.MenuInput(menu, "choose c").closes);  // disabled
+  EXPECT_FALSE(lines.MenuInput(menu, "move").closes);
+  const terminal::MenuStep closing = lines.MenuInput(menu, "close");
+  EXPECT_TRUE(closing.closes && closing.runsAfter && closing.chosen == nullptr);
+  const terminal::MenuStep chosen = lines.MenuInput(menu, "Choose A");
+  EXPECT_TRUE(chosen.closes && !chosen.runsAfter);
+  EXPECT_EQ(chosen.chosen, &sample.about);
+  lines.CloseMenu(menu, chosen.chosen);
+  EXPECT_EQ(captured.Output(),
+            "menu: open\nmenu: [O]pen Vantorel...\nmenu: ----\nmenu: [C]lose (disabled)\nmenu: R&D & [A]bout\n"
+            "menu: chosen R&D & About\n");
+  EXPECT_EQ(captured.Errors(),
+            "vtrsystray: the menu has no enabled item with the access key c\n"
+            "vtrsystray: the menu is open: choose X or dismiss\n");
+}
+
+TEST(TerminalKeyPresenter, KeysAskForWhatTheStatusLineAndTheDialogOffer) {
+  Captured captured;
+  terminal::TrayStatus status;
+  terminal::KeyPresenter keys(status, captured.Out(), captured.Err());
+  const terminal::Situation idle{true, false}, dialog{true, true}, gone{false, false};
+  EXPECT_EQ(keys.Interpret("D", idle).number, WM_LBUTTONDBLCLK);
+  EXPECT_EQ(keys.Interpret("q", idle).kind, Command::CloseTray);
+  EXPECT_EQ(keys.Interpret("q", gone).kind, Command::None);
+  EXPECT_EQ(keys.Interpret("e", gone).kind, Command::EndSession);
+  EXPECT_EQ(keys.Interpret("2", dialog).kind, Command::Link);
+  EXPECT_EQ(keys.Interpret("2", idle).kind, Command::None);
+  EXPECT_EQ(keys.Interpret("\x1b", dialog).kind, Command::DialogCancel);
+  EXPECT_EQ(keys.Interpret("up", idle).kind, Command::None);
+
+  SampleMenu sample;
+  terminal::PopupMenu menu(sample.root);
+  EXPECT_FALSE(keys.MenuInput(menu, "down").closes);
+  EXPECT_EQ(keys.MenuInput(menu, "\n").chosen, &sample.about);
+  EXPECT_EQ(keys.MenuInput(menu, "c").chosen, nullptr);
+  EXPECT_TRUE(keys.MenuInput(menu, "\x1b").closes);
+  EXPECT_EQ(captured.Errors(), "");  // keys are never complained of
+}
+
+TEST(TerminalKeyPresenter, TheDialogPanelWrapsLongTextsAndLinesUpItsFrame) {
+  Form form("frmAbout");
+  form.Caption = "About";
+  Control text("lblText", ControlKind::Label, nullptr, 0, 0, 100, 100);
+  text.Caption = std::string(60, 'a') + " " + std::string(30, 'b') + " café";
+  Control link("lblLink", ControlKind::LinkLabel, nullptr, 0, 0, 100, 100);
+  link.Caption = "https://example.org/\x1b]";
+  Control button("cmdOK", ControlKind::CommandButton, nullptr, 0, 0, 100, 100);
+  button.Caption = "OK";
+  form.Controls = {&text, &link, &button};
+
+  // Rows as wide as the widest text, whatever escapes or UTF-8 they hold.
+  std::vector<std::string> rows;
+  std::istringstream panel(terminal::KeyPresenter::Panel(form));
+  for (std::string row; std::getline(panel, row);) rows.push_back(row);
+  ASSERT_EQ(rows.size(), 11u);
+  EXPECT_EQ(rows[1], "| About" + std::string(55, ' ') + " |");
+  EXPECT_EQ(rows[3], "| " + std::string(60, 'a') + " |");
+  EXPECT_EQ(rows[4], "| " + std::string(30, 'b') + " café" + std::string(25, ' ') + " |");
+  EXPECT_EQ(rows[5], "| [1] \x1b[4mhttps://example.org/\\x1b]\x1b[24m" + std::string(31, ' ') + " |");
+  EXPECT_EQ(rows[7], "| < OK >" + std::string(54, ' ') + " |");
+  EXPECT_EQ(rows.front(), rows.back());
+  EXPECT_EQ(rows.front(), "+" + std::string(62, '-') + "+");
 }
 
 }  // namespace
