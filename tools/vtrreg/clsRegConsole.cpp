@@ -7,6 +7,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/modHex.h"
+#include "platform/modRegPath.h"
 #include "platform/modStrings.h"
 #include "tools/vtrreg/VtrRegError.h"
 #include "tools/vtrreg/clsRegFile.h"
@@ -60,14 +62,6 @@ const CommandInfo* FindCommand(const std::string& name) {
 }
 
 
-
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 #ifndef _WIN32
 // Length of the UTF-8 sequence at text[i], or 0 when the bytes there are
 // not one (systems without Windows show narrow text as UTF-8).
@@ -106,9 +100,8 @@ std::string Display(const std::string& text) {
     if (byte == 0) {
       shown += "\\0";
     } else if (escape) {
-      char digits[8];
-      std::snprintf(digits, sizeof digits, "\\x%02X", byte);
-      shown += digits;
+      shown += "\\x";
+      AppendHex(shown, byte, 2);
     } else {
       shown += text[i];
     }
@@ -161,7 +154,7 @@ void ShowTooLongValues(const std::string& keyPath, clsEasyRegistry::ValueTable& 
 }
 
 int32_t ParseKind(const std::string& text) {
-  const std::string kind = LowerAscii(text);
+  const std::string kind = LCaseAscii(text);
   if (kind == "string" || kind == "sz") return ValueKind::String;
   if (kind == "binary" || kind == "bin") return ValueKind::Binary;
   if (kind == "dword") return ValueKind::DWord;
@@ -196,12 +189,6 @@ double ParseNumber(const std::string& text) {
 // Bytes in hexadecimal: "00 0A FF", "00,0a,ff" or "000aff".
 std::vector<uint8_t> ParseBytes(const std::vector<std::string>& words) {
   std::vector<uint8_t> bytes;
-  auto hexDigit = [](char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  };
   for (const std::string& word : words) {
     std::string token;
     for (size_t i = 0; i <= word.size(); ++i) {
@@ -211,7 +198,7 @@ std::vector<uint8_t> ParseBytes(const std::vector<std::string>& words) {
         continue;
       }
       if (token.empty()) continue;
-      const bool valid = std::all_of(token.begin(), token.end(), [&](char c) { return hexDigit(c) >= 0; }) &&
+      const bool valid = std::all_of(token.begin(), token.end(), [](char c) { return HexDigitValue(c) >= 0; }) &&
                          (token.size() <= 2 || token.size() % 2 == 0);
       if (!valid) {
         throw VtrRegError::Make(VtrRegError::BadValue, VtrRegError::Source,
@@ -219,7 +206,7 @@ std::vector<uint8_t> ParseBytes(const std::vector<std::string>& words) {
       }
       if (token.size() == 1) token.insert(0, 1, '0');
       for (size_t k = 0; k < token.size(); k += 2) {
-        bytes.push_back(static_cast<uint8_t>(hexDigit(token[k]) * 16 + hexDigit(token[k + 1])));
+        bytes.push_back(static_cast<uint8_t>(HexDigitValue(token[k]) * 16 + HexDigitValue(token[k + 1])));
       }
       token.clear();
     }
@@ -261,10 +248,8 @@ Variant MakeValue(int32_t kind, const std::vector<std::string>& values) {
 std::string HexBytes(const std::vector<uint8_t>& bytes) {
   std::string text;
   for (uint8_t byte : bytes) {
-    char digits[4];
-    std::snprintf(digits, sizeof digits, "%02X", byte);
     if (!text.empty()) text += ' ';
-    text += digits;
+    AppendHex(text, byte, 2);
   }
   return text;
 }
@@ -398,10 +383,9 @@ bool clsRegConsole::ExecuteWords(const std::vector<std::string>& words, const st
 }
 
 std::string clsRegConsole::FormatError(const ErrObject& error, const std::string& strContext) {
-  char number[48];
-  std::snprintf(number, sizeof number, "%ld (0x%08lX)", static_cast<long>(error.Number),
-                static_cast<unsigned long>(static_cast<uint32_t>(error.Number)));
-  return "vtrreg: " + (strContext.empty() ? std::string() : strContext + ": ") + "error " + number + ", source \"" +
+  std::string number = std::to_string(error.Number) + " (0x";
+  AppendHex(number, static_cast<uint32_t>(error.Number), 8);
+  return "vtrreg: " + (strContext.empty() ? std::string() : strContext + ": ") + "error " + number + "), source \"" +
          error.Source + "\": " + error.Description;
 }
 
@@ -581,14 +565,11 @@ void clsRegConsole::CmdMkdir(const std::vector<std::string>& words) {
     return;
   }
   // From the root: the registry class makes keys below a current key.
-  const std::string rest = path[0] == '\\' ? path.substr(1) : path;
-  const size_t slash = rest.find('\\');
-  if (slash == std::string::npos || slash + 1 >= rest.size()) Usage("mkdir", "a root key cannot be made");
-  std::string rootPath = "\\";
-  rootPath += rest.substr(0, slash);
+  const RegPathParts parts = SplitRootPath(path);
+  if (parts.subKey.empty()) Usage("mkdir", "a root key cannot be made");
   clsEasyRegistry root;
-  root.Cd(rootPath);
-  root.MakeKey(rest.substr(slash + 1));
+  root.Cd("\\" + std::string(parts.root));
+  root.MakeKey(std::string(parts.subKey));
 }
 
 void clsRegConsole::CmdRmkey(const std::vector<std::string>& words) {
@@ -598,9 +579,8 @@ void clsRegConsole::CmdRmkey(const std::vector<std::string>& words) {
   if (words.size() != i + 1) Usage("rmkey");
   std::string target = words[i];
   if (target.size() > 1 && target.back() == '\\') target.pop_back();
-  const size_t slash = target.rfind('\\');
-  const std::string leaf = slash == std::string::npos ? target : target.substr(slash + 1);
-  const std::string parentPath = slash == std::string::npos ? std::string() : target.substr(0, slash);
+  const std::string leaf(LeafName(target));
+  const std::string parentPath(ParentPath(target));
   const std::string trimmed = Trim(target);
   const bool absolute = (!trimmed.empty() && trimmed[0] == '\\') || reg.CurrentKey().empty();
   if (leaf.empty()) Usage("rmkey", "a key name is missing");

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string_view>
 
+#include "platform/modHex.h"
+#include "platform/modRegPath.h"
 #include "platform/modRegValue.h"
 #include "platform/modStrings.h"
 #include "registry/clsEasyRegistry.h"
@@ -29,56 +30,17 @@ constexpr size_t kMaxKeyDepth = 512;
 constexpr size_t kHexLineWidth = 77;
 constexpr REGSAM kReadAccess = KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Registry names compare without regard to case; paths here hold ASCII
-// names, and other bytes must match exactly.
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+// A path in the registry class's syntax, blanks around it and one
+// backslash at either end left out, split at its root.
+RegPathParts SplitKeyPath(std::string_view path) {
+  path = TrimBlanksRight(TrimBlanksLeft(path));
+  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return SplitRootPath(path);
 }
 
 // The roots a path may begin with, as the registry class names them, in
 // any letter case.
 HKEY FindRoot(std::string_view name) { return clsEasyRegistry::RootKey(UCaseAscii(std::string(name))); }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimLeft(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  return text;
-}
-
-std::string_view TrimRight(std::string_view text) {
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// 1 to 8 hex digits as a 32-bit number.
-bool ParseHex32(std::string_view digits, DWORD& number) {
-  if (digits.empty() || digits.size() > 8) return false;
-  number = 0;
-  for (char c : digits) {
-    const int digit = HexDigit(c);
-    if (digit < 0) return false;
-    number = number * 16 + static_cast<DWORD>(digit);
-  }
-  return true;
-}
 
 // ---- text conversion -------------------------------------------------------
 // A version 5 file is UTF-16LE; the registry functions take the narrow (ANSI)
@@ -191,7 +153,7 @@ class Parser {
   std::vector<Entry> Run() {
     ReadHeader();
     for (line_ = 1; line_ < lines_.size(); ++line_) {
-      const std::string_view text = TrimLeft(lines_[line_]);
+      const std::string_view text = TrimBlanksLeft(lines_[line_]);
       if (text.empty() || text.front() == ';') continue;
       if (text.front() == '[') {
         ReadKeyLine(text);
@@ -214,7 +176,7 @@ class Parser {
  private:
   void ReadHeader() {
     line_ = 0;
-    const std::string_view header = lines_.empty() ? std::string_view() : TrimRight(lines_[0]);
+    const std::string_view header = lines_.empty() ? std::string_view() : TrimBlanksRight(lines_[0]);
     if (header == clsRegFile::HeaderVersion4) {
       bVersion5 = false;
     } else if (header == clsRegFile::HeaderVersion5) {
@@ -233,33 +195,29 @@ class Parser {
   }
 
   void ReadKeyLine(std::string_view text) {
-    text = TrimRight(text);
+    text = TrimBlanksRight(text);
     if (text.size() < 2 || text.back() != ']') Fail("a key line must end with \"]\"");
     std::string_view path = text.substr(1, text.size() - 2);
     const bool deletion = !path.empty() && path.front() == '-';
     if (deletion) path.remove_prefix(1);
 
-    const size_t slash = path.find('\\');
-    const std::string_view rootText = path.substr(0, slash);
+    // A section begins with its root's name: "[\\HKEY_...]" names none.
+    const RegPathParts parts = SplitRootPath(path);
+    const std::string_view rootText = !path.empty() && path.front() == '\\' ? std::string_view() : parts.root;
     const HKEY root = FindRoot(rootText);
     if (root == nullptr) Fail("unknown root key " + Quoted(std::string(rootText)));
-    std::string subKey;
     if (path.find('\0') != std::string_view::npos) Fail("a key name holding a zero byte");
-    if (slash != std::string_view::npos) {
-      subKey = std::string(path.substr(slash + 1));
-      if (std::count(subKey.begin(), subKey.end(), '\\') + 1 > static_cast<std::ptrdiff_t>(kMaxKeyDepth)) {
-        Fail("a key more than " + std::to_string(kMaxKeyDepth) + " levels below its root (the registry's limit)");
-      }
-      size_t start = 0;
-      while (true) {
-        const size_t end = subKey.find('\\', start);
-        const size_t length = (end == std::string::npos ? subKey.size() : end) - start;
-        if (length == 0) Fail("an empty key name in " + Quoted(std::string(path)));
-        if (length > kMaxKeyNameLength) {
-          Fail("a key name longer than " + std::to_string(kMaxKeyNameLength) + " characters");
-        }
-        if (end == std::string::npos) break;
-        start = end + 1;
+    const std::string subKey(parts.subKey);
+    std::vector<std::string_view> names = SplitNames(parts.subKey);
+    // "[HKEY_...\\]": a backslash after the root, and an empty name after it.
+    if (names.empty() && path.size() > rootText.size()) names.emplace_back();
+    if (names.size() > kMaxKeyDepth) {
+      Fail("a key more than " + std::to_string(kMaxKeyDepth) + " levels below its root (the registry's limit)");
+    }
+    for (const std::string_view name : names) {
+      if (name.empty()) Fail("an empty key name in " + Quoted(std::string(path)));
+      if (name.size() > kMaxKeyNameLength) {
+        Fail("a key name longer than " + std::to_string(kMaxKeyNameLength) + " characters");
       }
     }
     if (deletion && subKey.empty()) Fail("a root key cannot be deleted");
@@ -316,9 +274,9 @@ class Parser {
         Fail("a value name longer than " + std::to_string(kMaxValueNameLength) + " characters");
       }
     }
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
-    if (pos >= text.size() || text[pos] != '=') Fail("\"=\" expected after the value name");
-    const std::string_view data = TrimRight(TrimLeft(text.substr(pos + 1)));
+    const std::string_view afterName = TrimBlanksLeft(text.substr(pos));
+    if (afterName.empty() || afterName.front() != '=') Fail("\"=\" expected after the value name");
+    const std::string_view data = TrimBlanksRight(TrimBlanksLeft(afterName.substr(1)));
     const std::string shownName = name.empty() && text.front() == '@' ? "@" : Quoted(name);
 
     Entry entry;
@@ -340,13 +298,13 @@ class Parser {
       entry.lngType = REG_SZ;
       entry.bytData.assign(value.begin(), value.end());
       entry.bytData.push_back(0);
-    } else if (StartsWithNoCase(data, "dword:")) {
-      DWORD number = 0;
+    } else if (StartsWithAsciiNoCase(data, "dword:")) {
+      uint32_t number = 0;
       if (!ParseHex32(data.substr(6), number)) Fail("dword: takes 1 to 8 hexadecimal digits");
       entry.lngType = REG_DWORD;
       entry.bytData = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
                        static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
-    } else if (StartsWithNoCase(data, "hex:") || StartsWithNoCase(data, "hex(")) {
+    } else if (StartsWithAsciiNoCase(data, "hex:") || StartsWithAsciiNoCase(data, "hex(")) {
       ReadHexValue(data, entry, shownName);
     } else {
       Fail("unknown data for the value " + shownName + " (expected \"text\", dword:, hex:, hex(N): or -)");
@@ -356,15 +314,17 @@ class Parser {
 
   void ReadHexValue(std::string_view data, Entry& entry, const std::string& shownName) {
     size_t pos = 0;
-    if (StartsWithNoCase(data, "hex:")) {
+    if (StartsWithAsciiNoCase(data, "hex:")) {
       entry.lngType = REG_BINARY;
       pos = 4;
     } else {
       const size_t close = data.find(')');
+      uint32_t type = 0;
       if (close == std::string_view::npos || close + 1 >= data.size() || data[close + 1] != ':' ||
-          !ParseHex32(data.substr(4, close - 4), entry.lngType)) {
+          !ParseHex32(data.substr(4, close - 4), type)) {
         Fail("hex(N): needs a type of 1 to 8 hexadecimal digits, as in hex(2):");
       }
+      entry.lngType = type;
       pos = close + 2;
     }
 
@@ -374,23 +334,23 @@ class Parser {
       list.pop_back();
       if (line_ + 1 >= lines_.size()) Fail("the data of the value " + shownName + " goes on past the end of the file");
       ++line_;
-      list += TrimRight(TrimLeft(lines_[line_]));
+      list += TrimBlanksRight(TrimBlanksLeft(lines_[line_]));
     }
 
     std::vector<uint8_t> bytes;
-    std::string_view rest = TrimRight(TrimLeft(list));
+    std::string_view rest = TrimBlanksRight(TrimBlanksLeft(list));
     const bool endsWithComma = !rest.empty() && rest.back() == ',';
     if (endsWithComma) rest.remove_suffix(1);  // a comma may end the list
     if (!rest.empty() || endsWithComma) {
       while (true) {
         const size_t comma = rest.find(',');
-        const std::string_view token = TrimRight(TrimLeft(rest.substr(0, comma)));
+        const std::string_view token = TrimBlanksRight(TrimBlanksLeft(rest.substr(0, comma)));
         if (token.empty()) Fail("an empty byte in the data of the value " + shownName);
-        if (token.size() > 2 || HexDigit(token[0]) < 0 || (token.size() == 2 && HexDigit(token[1]) < 0)) {
+        uint32_t byte = 0;
+        if (token.size() > 2 || !ParseHex32(token, byte)) {
           Fail("\"" + std::string(token) + "\" is not a byte in hexadecimal (the value " + shownName + ")");
         }
-        bytes.push_back(static_cast<uint8_t>(token.size() == 1 ? HexDigit(token[0])
-                                                               : HexDigit(token[0]) * 16 + HexDigit(token[1])));
+        bytes.push_back(static_cast<uint8_t>(byte));
         if (comma == std::string_view::npos) break;
         rest.remove_prefix(comma + 1);
       }
@@ -666,8 +626,7 @@ LONG CheckWritable(HKEY root, std::string subKey) {
   clsRegKey key;
   LONG result = key.Open(root, subKey, KEY_SET_VALUE);
   while (result == ERROR_FILE_NOT_FOUND && !subKey.empty()) {
-    const size_t slash = subKey.rfind('\\');
-    subKey = slash == std::string::npos ? std::string() : subKey.substr(0, slash);
+    subKey = std::string(ParentPath(subKey));
     result = key.Open(root, subKey, KEY_CREATE_SUB_KEY);
   }
   return result;
@@ -772,13 +731,10 @@ clsRegFile::ImportCounts clsRegFile::Import() const {
 }
 
 bool clsRegFile::SplitPath(const std::string& strPath, HKEY& hRoot, std::string& strSubKey) {
-  std::string_view path = TrimRight(TrimLeft(strPath));
-  if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  const size_t slash = path.find('\\');
-  hRoot = FindRoot(path.substr(0, slash));
+  const RegPathParts parts = SplitKeyPath(strPath);
+  hRoot = FindRoot(parts.root);
   if (hRoot == nullptr) return false;
-  strSubKey = slash == std::string_view::npos ? std::string() : std::string(path.substr(slash + 1));
+  strSubKey = std::string(parts.subKey);
   return true;
 }
 
@@ -789,26 +745,21 @@ std::string clsRegFile::Export(const std::string& strPath) {
     throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::ExportSource,
                             "not a key below one of the roots: " + Quoted(strPath));
   }
-  std::string_view rootText = TrimLeft(strPath);
-  if (!rootText.empty() && rootText.front() == '\\') rootText.remove_prefix(1);
-  rootText = TrimRight(rootText.substr(0, rootText.find('\\')));
-
   // Walk down from the root to find the registry's spelling of each name.
-  std::string realPath = UCaseAscii(std::string(rootText));
+  std::string realPath = UCaseAscii(std::string(SplitKeyPath(strPath).root));
   clsRegKey key;
   LONG result = key.Open(hRoot, "", kReadAccess);
   if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + realPath + "]", "RegOpenKeyExA", result);
-  std::string_view rest = subKey;
-  while (!rest.empty()) {
-    const size_t next = rest.find('\\');
-    const std::string_view wanted = rest.substr(0, next);
-    rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
+  std::vector<std::string_view> path = SplitNames(subKey);
+  // One backslash more at the end names no key.
+  if (!path.empty() && path.back().empty()) path.pop_back();
+  for (const std::string_view wanted : path) {
     std::vector<std::string> names;
     result = EnumSubKeys(key.Handle(), names);
     if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + realPath + "]", "RegEnumKeyExA", result);
     std::string found;
     for (const std::string& name : names) {
-      if (EqualsNoCase(name, wanted)) {
+      if (EqualsAsciiNoCase(name, wanted)) {
         found = name;
         break;
       }
@@ -841,23 +792,20 @@ std::string clsRegFile::FormatValue(const std::string& strName, DWORD lngType, c
     line += Escaped(std::string(bytData.begin(), bytData.end() - 1));
     line += '"';
   } else if (lngType == REG_DWORD && bytData.size() == 4) {
-    char digits[16];
-    const DWORD number = bytData[0] | (bytData[1] << 8) | (bytData[2] << 16) | (static_cast<DWORD>(bytData[3]) << 24);
-    std::snprintf(digits, sizeof digits, "dword:%08x", static_cast<unsigned>(number));
-    line += digits;
+    const uint32_t number = bytData[0] | (bytData[1] << 8) | (bytData[2] << 16) | (static_cast<uint32_t>(bytData[3]) << 24);
+    line += "dword:";
+    AppendHex(line, number, 8, true);
   } else {
     if (lngType == REG_BINARY) {
       line += "hex:";
     } else {
-      char prefix[24];
-      std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(lngType));
-      line += prefix;
+      line += "hex(";
+      AppendHex(line, lngType, 1, true);
+      line += "):";
     }
     size_t column = line.size();
     for (size_t i = 0; i < bytData.size(); ++i) {
-      char digits[4];
-      std::snprintf(digits, sizeof digits, "%02x", bytData[i]);
-      line += digits;
+      AppendHex(line, bytData[i], 2, true);
       if (i + 1 == bytData.size()) break;
       line += ',';
       column += 3;
