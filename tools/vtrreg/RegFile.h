@@ -1,5 +1,5 @@
 #pragma once
-// clsRegFile: the registry editor's text format (.reg files).
+// RegFile: the registry editor's text format (.reg files).
 //
 // Reading: "REGEDIT4" files (ANSI) and "Windows Registry Editor Version
 // 5.00" files (UTF-16LE with a byte-order mark), with [KEY] and [-KEY]
@@ -14,49 +14,49 @@
 // The registry class knows four value kinds and writes only those; a .reg
 // file carries every registry type (REG_EXPAND_SZ, REG_NONE, REG_QWORD ...),
 // so import and export make their typed reads and writes with the registry
-// functions themselves, through clsRegKey handles.
+// functions themselves, through RegKey handles.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/modAPI.h"
 
-class clsRegFile {
+class RegFile {
  public:
   enum class EntryKind { Key, DeleteKey, Value, DeleteValue };
 
   // One step of an import, in file order.
   struct Entry {
     EntryKind kind = EntryKind::Key;
-    int intLine = 0;           // the line of the file it comes from
-    HKEY hRoot = nullptr;
-    std::string strKeyPath;    // the section's full path as the file writes it
-    std::string strSubKey;     // below the root, as the registry functions take it
-    std::string strValueName;  // "" for the key's default value
-    DWORD lngType = REG_NONE;
-    std::vector<uint8_t> bytData;
+    int line = 0;           // the line of the file it comes from
+    HKEY root = nullptr;
+    std::string keyPath;    // the section's full path as the file writes it
+    std::string subKey;     // below the root, as the registry functions take it
+    std::string valueName;  // "" for the key's default value
+    DWORD type = REG_NONE;
+    std::vector<uint8_t> data;
   };
 
   struct ImportCounts {
-    int intKeys = 0;       // [KEY] sections
-    int intValues = 0;     // values written
-    int intDeletions = 0;  // [-KEY] and "name"=- entries
+    int keys = 0;       // [KEY] sections
+    int values = 0;     // values written
+    int deletions = 0;  // [-KEY] and "name"=- entries
   };
 
   static constexpr const char* HeaderVersion4 = "REGEDIT4";
   static constexpr const char* HeaderVersion5 = "Windows Registry Editor Version 5.00";
 
   // Reads the text of a .reg file (its bytes as stored). Throws ErrObject:
-  // a syntax error names strFileName and the line.
-  static clsRegFile Parse(const std::string& strBytes, const std::string& strFileName);
+  // a syntax error names fileName and the line.
+  static RegFile Parse(const std::string& bytes, const std::string& fileName);
   // The largest .reg file that Load reads (64 MiB).
   static constexpr uint64_t MaxFileSize = 64ull * 1024 * 1024;
   // Reads and parses a regular file of at most MaxFileSize bytes; a file
   // that cannot be read (or is no regular file, or a larger one) throws too.
-  static clsRegFile Load(const std::string& strFileName);
+  static RegFile Load(const std::string& fileName);
 
-  const std::vector<Entry>& Entries() const { return entries; }
-  bool IsVersion5() const { return bVersion5; }
+  const std::vector<Entry>& Entries() const { return entries_; }
+  bool IsVersion5() const { return version5_; }
 
   // Writes the entries to the registry in file order. Before the first
   // write it checks that every key the file writes to or deletes lets it;
@@ -64,26 +64,26 @@ class clsRegFile {
   // naming the line and how many entries were written before it).
   ImportCounts Import() const;
 
-  // The REGEDIT4 text of the key at strPath (an absolute path in the
+  // The REGEDIT4 text of the key at path (an absolute path in the
   // registry class's syntax, in any case) and of every key below it.
-  static std::string Export(const std::string& strPath);
+  static std::string Export(const std::string& path);
 
   // One value as a line (or lines) of the REGEDIT4 format.
-  static std::string FormatValue(const std::string& strName, DWORD lngType, const std::vector<uint8_t>& bytData);
+  static std::string FormatValue(const std::string& name, DWORD type, const std::vector<uint8_t>& data);
 
   // Deletes a key with every key and value below it. A missing key is no
   // error. Returns the registry's result code.
-  static LONG DeleteTree(HKEY hRoot, const std::string& strSubKey);
+  static LONG DeleteTree(HKEY root, const std::string& subKey);
   // The same for every key below it; the key itself and its values stay.
-  static LONG DeleteSubKeys(HKEY hRoot, const std::string& strSubKey);
+  static LONG DeleteSubKeys(HKEY root, const std::string& subKey);
 
   // The root and the path below it of an absolute path in the registry
   // class's syntax ("\HKEY_CURRENT_USER\Software"). False when the path does
   // not begin with one of the roots.
-  static bool SplitPath(const std::string& strPath, HKEY& hRoot, std::string& strSubKey);
+  static bool SplitPath(const std::string& path, HKEY& root, std::string& subKey);
 
  private:
-  std::string strFile;
-  bool bVersion5 = false;
-  std::vector<Entry> entries;
+  std::string file_;
+  bool version5_ = false;
+  std::vector<Entry> entries_;
 };

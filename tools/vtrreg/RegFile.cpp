@@ -1,4 +1,4 @@
-#include "tools/vtrreg/clsRegFile.h"
+#include "tools/vtrreg/RegFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,12 +14,12 @@
 #include "platform/modStrings.h"
 #include "registry/clsEasyRegistry.h"
 #include "tools/vtrreg/VtrRegError.h"
-#include "tools/vtrreg/clsRegKey.h"
+#include "tools/vtrreg/RegKey.h"
 
 namespace {
 
-using Entry = clsRegFile::Entry;
-using EntryKind = clsRegFile::EntryKind;
+using Entry = RegFile::Entry;
+using EntryKind = RegFile::EntryKind;
 
 constexpr const char* kNewLine = "\r\n";
 constexpr size_t kMaxKeyNameLength = 255;
@@ -146,9 +146,9 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 class Parser {
  public:
   Parser(std::string file, std::vector<std::string> lines, bool unicodeText)
-      : strFile(std::move(file)), lines_(std::move(lines)), bUnicodeText(unicodeText) {}
+      : file_(std::move(file)), lines_(std::move(lines)), unicodeText_(unicodeText) {}
 
-  bool Version5() const { return bVersion5; }
+  bool Version5() const { return version5_; }
 
   std::vector<Entry> Run() {
     ReadHeader();
@@ -170,25 +170,25 @@ class Parser {
 
   [[noreturn]] void FailAt(int line, const std::string& what) const {
     throw VtrRegError::Make(VtrRegError::RegSyntax, VtrRegError::ImportSource,
-                            strFile + ", line " + std::to_string(line) + ": " + what);
+                            file_ + ", line " + std::to_string(line) + ": " + what);
   }
 
  private:
   void ReadHeader() {
     line_ = 0;
     const std::string_view header = lines_.empty() ? std::string_view() : TrimBlanksRight(lines_[0]);
-    if (header == clsRegFile::HeaderVersion4) {
-      bVersion5 = false;
-    } else if (header == clsRegFile::HeaderVersion5) {
-      bVersion5 = true;
+    if (header == RegFile::HeaderVersion4) {
+      version5_ = false;
+    } else if (header == RegFile::HeaderVersion5) {
+      version5_ = true;
     } else {
-      Fail(std::string("not a registry file: the first line must be \"") + clsRegFile::HeaderVersion4 +
-           "\" or \"" + clsRegFile::HeaderVersion5 + "\"");
+      Fail(std::string("not a registry file: the first line must be \"") + RegFile::HeaderVersion4 +
+           "\" or \"" + RegFile::HeaderVersion5 + "\"");
     }
   }
 
   std::string Narrow(const std::string& text) const {
-    if (!bUnicodeText) return text;
+    if (!unicodeText_) return text;
     std::string narrow;
     if (!NarrowFromUtf8(text, narrow)) Fail("text that the ANSI code page cannot hold: " + Quoted(text));
     return narrow;
@@ -224,10 +224,10 @@ class Parser {
 
     Entry entry;
     entry.kind = deletion ? EntryKind::DeleteKey : EntryKind::Key;
-    entry.intLine = static_cast<int>(line_) + 1;
-    entry.hRoot = root;
-    entry.strKeyPath = UCaseAscii(std::string(rootText)) + (subKey.empty() ? "" : "\\" + subKey);
-    entry.strSubKey = Narrow(subKey);
+    entry.line = static_cast<int>(line_) + 1;
+    entry.root = root;
+    entry.keyPath = UCaseAscii(std::string(rootText)) + (subKey.empty() ? "" : "\\" + subKey);
+    entry.subKey = Narrow(subKey);
     sectionIndex_ = entries_.size();
     entries_.push_back(std::move(entry));
     section_ = deletion ? Section::Deleted : Section::Key;
@@ -281,11 +281,11 @@ class Parser {
 
     Entry entry;
     entry.kind = EntryKind::Value;
-    entry.hRoot = entries_[sectionIndex_].hRoot;
-    entry.strKeyPath = entries_[sectionIndex_].strKeyPath;
-    entry.strSubKey = entries_[sectionIndex_].strSubKey;
-    entry.intLine = valueLine;
-    entry.strValueName = Narrow(name);
+    entry.root = entries_[sectionIndex_].root;
+    entry.keyPath = entries_[sectionIndex_].keyPath;
+    entry.subKey = entries_[sectionIndex_].subKey;
+    entry.line = valueLine;
+    entry.valueName = Narrow(name);
 
     if (data.empty()) {
       Fail("no data for the value " + shownName);
@@ -295,14 +295,14 @@ class Parser {
       size_t dataPos = 0;
       const std::string value = Narrow(ReadQuoted(data, dataPos, "a string"));
       if (dataPos != data.size()) Fail("text after the closing quote of the value " + shownName);
-      entry.lngType = REG_SZ;
-      entry.bytData.assign(value.begin(), value.end());
-      entry.bytData.push_back(0);
+      entry.type = REG_SZ;
+      entry.data.assign(value.begin(), value.end());
+      entry.data.push_back(0);
     } else if (StartsWithAsciiNoCase(data, "dword:")) {
       uint32_t number = 0;
       if (!ParseHex32(data.substr(6), number)) Fail("dword: takes 1 to 8 hexadecimal digits");
-      entry.lngType = REG_DWORD;
-      entry.bytData = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
+      entry.type = REG_DWORD;
+      entry.data = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
                        static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
     } else if (StartsWithAsciiNoCase(data, "hex:") || StartsWithAsciiNoCase(data, "hex(")) {
       ReadHexValue(data, entry, shownName);
@@ -315,7 +315,7 @@ class Parser {
   void ReadHexValue(std::string_view data, Entry& entry, const std::string& shownName) {
     size_t pos = 0;
     if (StartsWithAsciiNoCase(data, "hex:")) {
-      entry.lngType = REG_BINARY;
+      entry.type = REG_BINARY;
       pos = 4;
     } else {
       const size_t close = data.find(')');
@@ -324,7 +324,7 @@ class Parser {
           !ParseHex32(data.substr(4, close - 4), type)) {
         Fail("hex(N): needs a type of 1 to 8 hexadecimal digits, as in hex(2):");
       }
-      entry.lngType = type;
+      entry.type = type;
       pos = close + 2;
     }
 
@@ -358,8 +358,8 @@ class Parser {
 
     // A version 5 file holds the string types as UTF-16LE.
     const bool stringType =
-        entry.lngType == REG_SZ || entry.lngType == REG_EXPAND_SZ || entry.lngType == REG_MULTI_SZ;
-    if (bVersion5 && stringType) {
+        entry.type == REG_SZ || entry.type == REG_EXPAND_SZ || entry.type == REG_MULTI_SZ;
+    if (version5_ && stringType) {
       if (bytes.size() % 2 != 0) Fail("the text of the value " + shownName + " is not UTF-16 (an odd number of bytes)");
       std::u16string wide;
       for (size_t i = 0; i < bytes.size(); i += 2) wide += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
@@ -369,15 +369,15 @@ class Parser {
       }
       bytes.assign(narrow.begin(), narrow.end());
     }
-    entry.bytData = std::move(bytes);
+    entry.data = std::move(bytes);
   }
 
   enum class Section { None, Key, Deleted };
 
-  std::string strFile;
+  std::string file_;
   std::vector<std::string> lines_;
-  bool bUnicodeText;
-  bool bVersion5 = false;
+  bool unicodeText_;
+  bool version5_ = false;
   size_t line_ = 0;
   Section section_ = Section::None;
   size_t sectionIndex_ = 0;  // the entry of the current section's key line
@@ -538,7 +538,7 @@ void ExportSection(HKEY key, const std::string& path, std::string& out) {
   std::vector<RawValue> values;
   LONG result = EnumValues(key, values);
   if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + path + "]", "RegEnumValueA", result);
-  for (const RawValue& value : values) out += clsRegFile::FormatValue(value.name, value.type, value.data);
+  for (const RawValue& value : values) out += RegFile::FormatValue(value.name, value.type, value.data);
   out += kNewLine;
 }
 
@@ -548,7 +548,7 @@ void ExportSection(HKEY key, const std::string& path, std::string& out) {
 // are opened by name from it) and its subkeys' names.
 void ExportKey(HKEY key, const std::string& path, std::string& out) {
   struct Level {
-    clsRegKey key;
+    RegKey key;
     std::vector<std::string> names;
     size_t next = 0;
     size_t pathLength = 0;  // of the current path at this level
@@ -575,7 +575,7 @@ void ExportKey(HKEY key, const std::string& path, std::string& out) {
     current.resize(level.pathLength);
     current += '\\';
     current += name;
-    clsRegKey child;
+    RegKey child;
     const LONG result = child.Open(parent, name, kReadAccess);
     if (result == ERROR_FILE_NOT_FOUND) continue;  // removed meanwhile
     if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + current + "]", "RegOpenKeyExA", result);
@@ -589,7 +589,7 @@ void ExportKey(HKEY key, const std::string& path, std::string& out) {
 // own: each level holds its open key and the name its parent knows it by.
 LONG DeleteBelow(HKEY top) {
   struct Level {
-    clsRegKey key;
+    RegKey key;
     std::string name;
   };
   std::vector<Level> levels;
@@ -603,7 +603,7 @@ LONG DeleteBelow(HKEY top) {
       continue;
     }
     if (result == ERROR_SUCCESS) {
-      Level child{clsRegKey(), std::string(name.data(), length)};
+      Level child{RegKey(), std::string(name.data(), length)};
       result = child.key.Open(current, child.name, kReadAccess);
       if (result != ERROR_SUCCESS) return result;
       levels.push_back(std::move(child));
@@ -623,7 +623,7 @@ LONG DeleteBelow(HKEY top) {
 // Whether values can be written in a key, or, when it does not exist yet,
 // whether its nearest existing parent lets keys be made.
 LONG CheckWritable(HKEY root, std::string subKey) {
-  clsRegKey key;
+  RegKey key;
   LONG result = key.Open(root, subKey, KEY_SET_VALUE);
   while (result == ERROR_FILE_NOT_FOUND && !subKey.empty()) {
     subKey = std::string(ParentPath(subKey));
@@ -634,35 +634,35 @@ LONG CheckWritable(HKEY root, std::string subKey) {
 
 }  // namespace
 
-clsRegFile clsRegFile::Parse(const std::string& strBytes, const std::string& strFileName) {
+RegFile RegFile::Parse(const std::string& bytes, const std::string& fileName) {
   bool unicodeText = false;
-  std::vector<std::string> lines = SplitLines(strBytes, unicodeText, strFileName);
-  Parser parser(strFileName, std::move(lines), unicodeText);
-  clsRegFile file;
-  file.strFile = strFileName;
-  file.entries = parser.Run();
-  file.bVersion5 = parser.Version5();
+  std::vector<std::string> lines = SplitLines(bytes, unicodeText, fileName);
+  Parser parser(fileName, std::move(lines), unicodeText);
+  RegFile file;
+  file.file_ = fileName;
+  file.entries_ = parser.Run();
+  file.version5_ = parser.Version5();
   return file;
 }
 
-clsRegFile clsRegFile::Load(const std::string& strFileName) {
+RegFile RegFile::Load(const std::string& fileName) {
   const auto refuse = [&](const std::string& why) {
-    return VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource, "cannot read " + Quoted(strFileName) + ": " + why);
+    return VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource, "cannot read " + Quoted(fileName) + ": " + why);
   };
   // Only a file of a bounded size: a device or a pipe could be endless.
   std::error_code error;
-  const auto status = std::filesystem::status(strFileName, error);
+  const auto status = std::filesystem::status(fileName, error);
   if (error) throw refuse(error.message());
   if (!std::filesystem::is_regular_file(status)) throw refuse("not a regular file");
-  const auto size = std::filesystem::file_size(strFileName, error);
+  const auto size = std::filesystem::file_size(fileName, error);
   if (error) throw refuse(error.message());
   if (size > MaxFileSize) {
     throw refuse("larger than " + std::to_string(MaxFileSize / (1024 * 1024)) + " MiB, the most a .reg file may hold");
   }
-  std::ifstream stream(strFileName, std::ios::binary);
+  std::ifstream stream(fileName, std::ios::binary);
   if (!stream) {
     throw VtrRegError::Make(VtrRegError::FileRead, VtrRegError::ImportSource,
-                            "cannot open " + Quoted(strFileName) + ": " + std::strerror(errno));
+                            "cannot open " + Quoted(fileName) + ": " + std::strerror(errno));
   }
   // No more than the limit even if the file grows meanwhile.
   std::string bytes(static_cast<size_t>(size) + 1, '\0');
@@ -670,22 +670,22 @@ clsRegFile clsRegFile::Load(const std::string& strFileName) {
   if (stream.bad()) throw refuse("a read failed");
   bytes.resize(static_cast<size_t>(stream.gcount()));
   if (bytes.size() > MaxFileSize) throw refuse("it grew while it was read");
-  return Parse(bytes, strFileName);
+  return Parse(bytes, fileName);
 }
 
-clsRegFile::ImportCounts clsRegFile::Import() const {
+RegFile::ImportCounts RegFile::Import() const {
   // Before the first write: every key that the file writes to or deletes
   // must let it, so that the registry's access rules do not stop the file
   // half-way (as they would for a user without the right to HKEY_LOCAL_MACHINE).
-  for (const Entry& entry : entries) {
-    const std::string where = strFile + ", line " + std::to_string(entry.intLine) + " [" + entry.strKeyPath +
+  for (const Entry& entry : entries_) {
+    const std::string where = file_ + ", line " + std::to_string(entry.line) + " [" + entry.keyPath +
                               "] (nothing was written)";
     if (entry.kind == EntryKind::Key) {
-      const LONG result = CheckWritable(entry.hRoot, entry.strSubKey);
+      const LONG result = CheckWritable(entry.root, entry.subKey);
       if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ImportSource, where, "RegOpenKeyExA", result);
     } else if (entry.kind == EntryKind::DeleteKey) {
-      clsRegKey key;
-      const LONG result = key.Open(entry.hRoot, entry.strSubKey, DELETE | KEY_ENUMERATE_SUB_KEYS);
+      RegKey key;
+      const LONG result = key.Open(entry.root, entry.subKey, DELETE | KEY_ENUMERATE_SUB_KEYS);
       if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
         RegistryFailure(VtrRegError::ImportSource, where, "RegOpenKeyExA", result);
       }
@@ -693,36 +693,36 @@ clsRegFile::ImportCounts clsRegFile::Import() const {
   }
 
   ImportCounts counts;
-  clsRegKey key;
+  RegKey key;
   size_t done = 0;
-  for (const Entry& entry : entries) {
-    const std::string where = strFile + ", line " + std::to_string(entry.intLine) + " [" + entry.strKeyPath + "]" +
+  for (const Entry& entry : entries_) {
+    const std::string where = file_ + ", line " + std::to_string(entry.line) + " [" + entry.keyPath + "]" +
                               (done == 0 ? "" : " (" + std::to_string(done) + " entries before it were written)");
     LONG result = ERROR_SUCCESS;
     switch (entry.kind) {
       case EntryKind::Key:
-        result = key.Create(entry.hRoot, entry.strSubKey, KEY_SET_VALUE);
+        result = key.Create(entry.root, entry.subKey, KEY_SET_VALUE);
         if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ImportSource, where, "RegCreateKeyExA", result);
-        ++counts.intKeys;
+        ++counts.keys;
         break;
       case EntryKind::DeleteKey:
         key.Close();
-        result = DeleteTree(entry.hRoot, entry.strSubKey);
+        result = DeleteTree(entry.root, entry.subKey);
         if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ImportSource, where, "RegDeleteKeyA", result);
-        ++counts.intDeletions;
+        ++counts.deletions;
         break;
       case EntryKind::Value:
-        result = RegSetValueBytes(key.Handle(), entry.strValueName.c_str(), entry.lngType, entry.bytData.data(),
-                                  static_cast<DWORD>(entry.bytData.size()));
+        result = RegSetValueBytes(key.Handle(), entry.valueName.c_str(), entry.type, entry.data.data(),
+                                  static_cast<DWORD>(entry.data.size()));
         if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ImportSource, where, "RegSetValueExA", result);
-        ++counts.intValues;
+        ++counts.values;
         break;
       case EntryKind::DeleteValue:
-        result = RegDeleteValueA(key.Handle(), entry.strValueName.c_str());
+        result = RegDeleteValueA(key.Handle(), entry.valueName.c_str());
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
           RegistryFailure(VtrRegError::ImportSource, where, "RegDeleteValueA", result);
         }
-        ++counts.intDeletions;
+        ++counts.deletions;
         break;
     }
     ++done;
@@ -730,30 +730,30 @@ clsRegFile::ImportCounts clsRegFile::Import() const {
   return counts;
 }
 
-bool clsRegFile::SplitPath(const std::string& strPath, HKEY& hRoot, std::string& strSubKey) {
-  const RegPathParts parts = SplitKeyPath(strPath);
-  hRoot = FindRoot(parts.root);
-  if (hRoot == nullptr) return false;
-  strSubKey = std::string(parts.subKey);
+bool RegFile::SplitPath(const std::string& path, HKEY& root, std::string& subKey) {
+  const RegPathParts parts = SplitKeyPath(path);
+  root = FindRoot(parts.root);
+  if (root == nullptr) return false;
+  subKey = std::string(parts.subKey);
   return true;
 }
 
-std::string clsRegFile::Export(const std::string& strPath) {
-  HKEY hRoot = nullptr;
+std::string RegFile::Export(const std::string& path) {
+  HKEY root = nullptr;
   std::string subKey;
-  if (!SplitPath(strPath, hRoot, subKey)) {
+  if (!SplitPath(path, root, subKey)) {
     throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::ExportSource,
-                            "not a key below one of the roots: " + Quoted(strPath));
+                            "not a key below one of the roots: " + Quoted(path));
   }
   // Walk down from the root to find the registry's spelling of each name.
-  std::string realPath = UCaseAscii(std::string(SplitKeyPath(strPath).root));
-  clsRegKey key;
-  LONG result = key.Open(hRoot, "", kReadAccess);
+  std::string realPath = UCaseAscii(std::string(SplitKeyPath(path).root));
+  RegKey key;
+  LONG result = key.Open(root, "", kReadAccess);
   if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + realPath + "]", "RegOpenKeyExA", result);
-  std::vector<std::string_view> path = SplitNames(subKey);
+  std::vector<std::string_view> wantedNames = SplitNames(subKey);
   // One backslash more at the end names no key.
-  if (!path.empty() && path.back().empty()) path.pop_back();
-  for (const std::string_view wanted : path) {
+  if (!wantedNames.empty() && wantedNames.back().empty()) wantedNames.pop_back();
+  for (const std::string_view wanted : wantedNames) {
     std::vector<std::string> names;
     result = EnumSubKeys(key.Handle(), names);
     if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, "[" + realPath + "]", "RegEnumKeyExA", result);
@@ -766,7 +766,7 @@ std::string clsRegFile::Export(const std::string& strPath) {
     }
     const std::string where = "[" + realPath + "\\" + std::string(wanted) + "]";
     if (found.empty()) RegistryFailure(VtrRegError::ExportSource, where, "RegOpenKeyExA", ERROR_FILE_NOT_FOUND);
-    clsRegKey child;
+    RegKey child;
     result = child.Open(key.Handle(), found, kReadAccess);
     if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ExportSource, where, "RegOpenKeyExA", result);
     key = std::move(child);
@@ -780,33 +780,33 @@ std::string clsRegFile::Export(const std::string& strPath) {
   return out;
 }
 
-std::string clsRegFile::FormatValue(const std::string& strName, DWORD lngType, const std::vector<uint8_t>& bytData) {
+std::string RegFile::FormatValue(const std::string& name, DWORD type, const std::vector<uint8_t>& data) {
   std::string line = "@=";
-  if (!strName.empty()) {
+  if (!name.empty()) {
     line = "\"";
-    line += Escaped(strName);
+    line += Escaped(name);
     line += "\"=";
   }
-  if (lngType == REG_SZ && FitsQuotedForm(bytData)) {
+  if (type == REG_SZ && FitsQuotedForm(data)) {
     line += '"';
-    line += Escaped(std::string(bytData.begin(), bytData.end() - 1));
+    line += Escaped(std::string(data.begin(), data.end() - 1));
     line += '"';
-  } else if (lngType == REG_DWORD && bytData.size() == 4) {
-    const uint32_t number = bytData[0] | (bytData[1] << 8) | (bytData[2] << 16) | (static_cast<uint32_t>(bytData[3]) << 24);
+  } else if (type == REG_DWORD && data.size() == 4) {
+    const uint32_t number = data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<uint32_t>(data[3]) << 24);
     line += "dword:";
     AppendHex(line, number, 8, true);
   } else {
-    if (lngType == REG_BINARY) {
+    if (type == REG_BINARY) {
       line += "hex:";
     } else {
       line += "hex(";
-      AppendHex(line, lngType, 1, true);
+      AppendHex(line, type, 1, true);
       line += "):";
     }
     size_t column = line.size();
-    for (size_t i = 0; i < bytData.size(); ++i) {
-      AppendHex(line, bytData[i], 2, true);
-      if (i + 1 == bytData.size()) break;
+    for (size_t i = 0; i < data.size(); ++i) {
+      AppendHex(line, data[i], 2, true);
+      if (i + 1 == data.size()) break;
       line += ',';
       column += 3;
       if (column >= kHexLineWidth) {
@@ -821,16 +821,16 @@ std::string clsRegFile::FormatValue(const std::string& strName, DWORD lngType, c
   return line;
 }
 
-LONG clsRegFile::DeleteTree(HKEY hRoot, const std::string& strSubKey) {
-  const LONG result = DeleteSubKeys(hRoot, strSubKey);
+LONG RegFile::DeleteTree(HKEY root, const std::string& subKey) {
+  const LONG result = DeleteSubKeys(root, subKey);
   if (result != ERROR_SUCCESS) return result;
-  const LONG deleted = RegDeleteKeyA(hRoot, strSubKey.c_str());
+  const LONG deleted = RegDeleteKeyA(root, subKey.c_str());
   return deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : deleted;
 }
 
-LONG clsRegFile::DeleteSubKeys(HKEY hRoot, const std::string& strSubKey) {
-  clsRegKey key;
-  const LONG result = key.Open(hRoot, strSubKey, kReadAccess);
+LONG RegFile::DeleteSubKeys(HKEY root, const std::string& subKey) {
+  RegKey key;
+  const LONG result = key.Open(root, subKey, kReadAccess);
   if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
   if (result != ERROR_SUCCESS) return result;
   return DeleteBelow(key.Handle());

@@ -1,4 +1,4 @@
-#include "tools/vtrreg/clsRegConsole.h"
+#include "tools/vtrreg/RegConsole.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,8 +11,8 @@
 #include "platform/modRegPath.h"
 #include "platform/modStrings.h"
 #include "tools/vtrreg/VtrRegError.h"
-#include "tools/vtrreg/clsRegFile.h"
-#include "tools/vtrreg/clsRegKey.h"
+#include "tools/vtrreg/RegFile.h"
+#include "tools/vtrreg/RegKey.h"
 
 namespace {
 
@@ -133,8 +133,8 @@ std::string KindColumn(const std::string& code) {
 void ShowTooLongValues(const std::string& keyPath, clsEasyRegistry::ValueTable& table) {
   HKEY root = nullptr;
   std::string subKey;
-  clsRegKey key;
-  if (!clsRegFile::SplitPath(keyPath, root, subKey) || key.Open(root, subKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return;
+  RegKey key;
+  if (!RegFile::SplitPath(keyPath, root, subKey) || key.Open(root, subKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return;
   std::vector<char> name(32768);
   auto& names = table[clsEasyRegistry::RowName];
   for (size_t i = 0; i < names.size(); ++i) {
@@ -296,12 +296,12 @@ void WriteFileWhole(const std::string& file, const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string> clsRegConsole::SplitWords(const std::string& strLine) {
+std::vector<std::string> RegConsole::SplitWords(const std::string& line) {
   std::vector<std::string> words;
   std::string word;
   bool inWord = false;
-  for (size_t i = 0; i < strLine.size(); ++i) {
-    const char c = strLine[i];
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
       if (inWord) words.push_back(std::move(word));
       word.clear();
@@ -309,19 +309,19 @@ std::vector<std::string> clsRegConsole::SplitWords(const std::string& strLine) {
     } else if (c == '"' || c == '\'') {
       inWord = true;
       for (++i;; ++i) {
-        if (i >= strLine.size()) {
+        if (i >= line.size()) {
           throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::Source,
                                   std::string("a quote (") + c + ") without its closing quote");
         }
-        if (strLine[i] == c) {
-          if (i + 1 < strLine.size() && strLine[i + 1] == c) {
+        if (line[i] == c) {
+          if (i + 1 < line.size() && line[i + 1] == c) {
             word += c;  // doubled: the quote itself
             ++i;
             continue;
           }
           break;
         }
-        word += strLine[i];
+        word += line[i];
       }
     } else {
       word += c;
@@ -332,9 +332,9 @@ std::vector<std::string> clsRegConsole::SplitWords(const std::string& strLine) {
   return words;
 }
 
-bool clsRegConsole::IsCommandName(const std::string& strWord) { return FindCommand(strWord) != nullptr; }
+bool RegConsole::IsCommandName(const std::string& word) { return FindCommand(word) != nullptr; }
 
-std::string clsRegConsole::CommandHelp() {
+std::string RegConsole::CommandHelp() {
   std::string text = "Commands:\n";
   for (const CommandInfo& command : kCommands) {
     text += "  " + PadRight(command.synopsis, 28) + command.summary + "\n";
@@ -346,55 +346,55 @@ std::string clsRegConsole::CommandHelp() {
   return text;
 }
 
-std::string clsRegConsole::Prompt() const {
-  const std::string key = reg.CurrentKey();
+std::string RegConsole::Prompt() const {
+  const std::string key = registry_.CurrentKey();
   std::string prompt = "vtrreg ";
   prompt += key.empty() ? std::string("\\") : key;
   prompt += "> ";
   return prompt;
 }
 
-bool clsRegConsole::Execute(const std::string& strLine, const std::string& strContext,
+bool RegConsole::Execute(const std::string& line, const std::string& context,
                             const std::vector<std::string>& extraWords) {
-  const size_t first = strLine.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos || strLine[first] == '#') return true;
+  const size_t first = line.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos || line[first] == '#') return true;
   std::vector<std::string> words;
   try {
-    words = SplitWords(strLine);
+    words = SplitWords(line);
   } catch (const ErrObject& error) {
-    ReportError(error, strContext);
+    ReportError(error, context);
     return false;
   }
   words.insert(words.end(), extraWords.begin(), extraWords.end());
-  return ExecuteWords(words, strContext);
+  return ExecuteWords(words, context);
 }
 
-bool clsRegConsole::ExecuteWords(const std::vector<std::string>& words, const std::string& strContext) {
+bool RegConsole::ExecuteWords(const std::vector<std::string>& words, const std::string& context) {
   if (words.empty()) return true;
   try {
     Run(words);
     return true;
   } catch (const ErrObject& error) {
-    ReportError(error, strContext);
+    ReportError(error, context);
   } catch (const std::exception& error) {
-    ReportError(VtrRegError::Make(VtrRegError::Base, VtrRegError::Source, error.what()), strContext);
+    ReportError(VtrRegError::Make(VtrRegError::Base, VtrRegError::Source, error.what()), context);
   }
   return false;
 }
 
-std::string clsRegConsole::FormatError(const ErrObject& error, const std::string& strContext) {
+std::string RegConsole::FormatError(const ErrObject& error, const std::string& context) {
   std::string number = std::to_string(error.Number) + " (0x";
   AppendHex(number, static_cast<uint32_t>(error.Number), 8);
-  return "vtrreg: " + (strContext.empty() ? std::string() : strContext + ": ") + "error " + number + "), source \"" +
+  return "vtrreg: " + (context.empty() ? std::string() : context + ": ") + "error " + number + "), source \"" +
          error.Source + "\": " + error.Description;
 }
 
-void clsRegConsole::ReportError(const ErrObject& error, const std::string& strContext) {
-  err_ << FormatError(error, strContext) << "\n";
+void RegConsole::ReportError(const ErrObject& error, const std::string& context) {
+  err_ << FormatError(error, context) << "\n";
   err_.flush();
 }
 
-void clsRegConsole::Run(const std::vector<std::string>& words) {
+void RegConsole::Run(const std::vector<std::string>& words) {
   const std::string& command = words[0];
   if (command == "cd") return CmdCd(words);
   if (command == "pwd") return CmdPwd(words);
@@ -408,7 +408,7 @@ void clsRegConsole::Run(const std::vector<std::string>& words) {
   if (command == "export") return CmdExport(words);
   if (command == "import") return CmdImport(words);
   if (command == "exit" || command == "quit") {
-    bQuit = true;
+    quit_ = true;
     return;
   }
   if (command == "help") {
@@ -420,44 +420,44 @@ void clsRegConsole::Run(const std::vector<std::string>& words) {
                           "unknown command \"" + command + "\" (help lists the commands)");
 }
 
-void clsRegConsole::PositionAt(clsEasyRegistry& other, const std::string& strPath) {
-  const std::string path = Trim(strPath);
-  const bool absolute = (!path.empty() && path[0] == '\\') || reg.CurrentKey().empty();
-  if (!absolute) other.Cd(reg.CurrentKey());
-  other.Cd(strPath);
+void RegConsole::PositionAt(clsEasyRegistry& other, const std::string& path) {
+  const std::string trimmed = Trim(path);
+  const bool absolute = (!trimmed.empty() && trimmed[0] == '\\') || registry_.CurrentKey().empty();
+  if (!absolute) other.Cd(registry_.CurrentKey());
+  other.Cd(path);
 }
 
-void clsRegConsole::RequireCurrentKey(const std::string& strCommand) const {
-  if (reg.CurrentKey().empty()) {
+void RegConsole::RequireCurrentKey(const std::string& command) const {
+  if (registry_.CurrentKey().empty()) {
     throw VtrRegError::Make(VtrRegError::NoCurrentKey, VtrRegError::Source,
-                            strCommand + ": no current key (cd to a key first)");
+                            command + ": no current key (cd to a key first)");
   }
 }
 
-void clsRegConsole::CmdCd(const std::vector<std::string>& words) {
+void RegConsole::CmdCd(const std::vector<std::string>& words) {
   if (words.size() > 2) Usage("cd");
-  const std::string previous = reg.CurrentKey();
+  const std::string previous = registry_.CurrentKey();
   try {
-    reg.Cd(words.size() == 2 ? words[1] : "\\");
+    registry_.Cd(words.size() == 2 ? words[1] : "\\");
   } catch (const ErrObject&) {
     // A failed move leaves the console at the key where it was.
-    reg.SuppressErrors(true);
+    registry_.SuppressErrors(true);
     try {
-      reg.Cd(previous.empty() ? "\\" : previous);
+      registry_.Cd(previous.empty() ? "\\" : previous);
     } catch (const ErrObject&) {
     }
-    reg.SuppressErrors(false);
+    registry_.SuppressErrors(false);
     throw;
   }
 }
 
-void clsRegConsole::CmdPwd(const std::vector<std::string>& words) {
+void RegConsole::CmdPwd(const std::vector<std::string>& words) {
   if (words.size() != 1) Usage("pwd");
-  const std::string key = reg.CurrentKey();
+  const std::string key = registry_.CurrentKey();
   out_ << (key.empty() ? "\\" : key) << "\n";
 }
 
-void clsRegConsole::CmdLs(const std::vector<std::string>& words) {
+void RegConsole::CmdLs(const std::vector<std::string>& words) {
   if (words.size() > 2) Usage("ls");
   std::optional<std::vector<std::string>> names;
   if (words.size() == 2) {
@@ -465,16 +465,16 @@ void clsRegConsole::CmdLs(const std::vector<std::string>& words) {
     PositionAt(other, words[1]);
     names = other.DirKey();
   } else {
-    names = reg.DirKey();
+    names = registry_.DirKey();
   }
   if (!names) return;  // no subkeys
   for (const std::string& name : *names) out_ << name << "\n";
 }
 
-void clsRegConsole::CmdLv(const std::vector<std::string>& words) {
+void RegConsole::CmdLv(const std::vector<std::string>& words) {
   if (words.size() > 2) Usage("lv");
   clsEasyRegistry other;
-  clsEasyRegistry* listed = &reg;
+  clsEasyRegistry* listed = &registry_;
   if (words.size() == 2) {
     PositionAt(other, words[1]);
     listed = &other;
@@ -514,11 +514,11 @@ void clsRegConsole::CmdLv(const std::vector<std::string>& words) {
   }
 }
 
-void clsRegConsole::CmdGet(const std::vector<std::string>& words) {
+void RegConsole::CmdGet(const std::vector<std::string>& words) {
   if (words.size() != 2) Usage("get");
   RequireCurrentKey("get");
   int32_t kind = ValueKind::String;
-  const RegistryValue value = reg.ValueOf(words[1], kind);
+  const RegistryValue value = registry_.ValueOf(words[1], kind);
   out_ << "Text:   " << Display(value.Text) << "\n";
   out_ << "Kind:   " << kind << " (" << KindName(kind) << ")\n";
   out_ << "Bytes:  " << (value.Bytes.empty() ? "(none)" : HexBytes(value.Bytes)) << "\n";
@@ -529,7 +529,7 @@ void clsRegConsole::CmdGet(const std::vector<std::string>& words) {
   }
 }
 
-void clsRegConsole::CmdSet(const std::vector<std::string>& words) {
+void RegConsole::CmdSet(const std::vector<std::string>& words) {
   RequireCurrentKey("set");
   std::string kindText = "string";
   size_t i = 1;
@@ -553,15 +553,15 @@ void clsRegConsole::CmdSet(const std::vector<std::string>& words) {
   const std::string name = words[i++];
   int32_t kind = ParseKind(kindText);
   const Variant value = MakeValue(kind, std::vector<std::string>(words.begin() + static_cast<std::ptrdiff_t>(i), words.end()));
-  reg.ValueOf(name, kind, value);
+  registry_.ValueOf(name, kind, value);
 }
 
-void clsRegConsole::CmdMkdir(const std::vector<std::string>& words) {
+void RegConsole::CmdMkdir(const std::vector<std::string>& words) {
   if (words.size() != 2) Usage("mkdir");
   const std::string path = Trim(words[1]);
-  const bool absolute = (!path.empty() && path[0] == '\\') || reg.CurrentKey().empty();
+  const bool absolute = (!path.empty() && path[0] == '\\') || registry_.CurrentKey().empty();
   if (!absolute) {
-    reg.MakeKey(words[1]);
+    registry_.MakeKey(words[1]);
     return;
   }
   // From the root: the registry class makes keys below a current key.
@@ -572,7 +572,7 @@ void clsRegConsole::CmdMkdir(const std::vector<std::string>& words) {
   root.MakeKey(std::string(parts.subKey));
 }
 
-void clsRegConsole::CmdRmkey(const std::vector<std::string>& words) {
+void RegConsole::CmdRmkey(const std::vector<std::string>& words) {
   size_t i = 1;
   const bool recursive = i < words.size() && words[i] == "-r";
   if (recursive) ++i;
@@ -582,7 +582,7 @@ void clsRegConsole::CmdRmkey(const std::vector<std::string>& words) {
   const std::string leaf(LeafName(target));
   const std::string parentPath(ParentPath(target));
   const std::string trimmed = Trim(target);
-  const bool absolute = (!trimmed.empty() && trimmed[0] == '\\') || reg.CurrentKey().empty();
+  const bool absolute = (!trimmed.empty() && trimmed[0] == '\\') || registry_.CurrentKey().empty();
   if (leaf.empty()) Usage("rmkey", "a key name is missing");
 
   clsEasyRegistry parent;
@@ -590,7 +590,7 @@ void clsRegConsole::CmdRmkey(const std::vector<std::string>& words) {
     if (Trim(parentPath).empty()) Usage("rmkey", "a root key cannot be deleted");
     parent.Cd(parentPath);
   } else {
-    parent.Cd(reg.CurrentKey());
+    parent.Cd(registry_.CurrentKey());
     if (!parentPath.empty()) parent.Cd(parentPath);
   }
 
@@ -599,9 +599,9 @@ void clsRegConsole::CmdRmkey(const std::vector<std::string>& words) {
     // exact names; the key itself then through the registry class.
     HKEY root = nullptr;
     std::string subKey;
-    clsRegFile::SplitPath(parent.CurrentKey(), root, subKey);
+    RegFile::SplitPath(parent.CurrentKey(), root, subKey);
     const std::string path = subKey.empty() ? leaf : subKey + "\\" + leaf;
-    const LONG result = clsRegFile::DeleteSubKeys(root, path);
+    const LONG result = RegFile::DeleteSubKeys(root, path);
     if (result != ERROR_SUCCESS) {
       throw VtrRegError::Make(VtrRegError::RegistryCall, VtrRegError::Source,
                               "rmkey -r: deleting the keys below " + parent.CurrentKey() + "\\" + leaf +
@@ -612,21 +612,21 @@ void clsRegConsole::CmdRmkey(const std::vector<std::string>& words) {
 
   // Standing in the deleted key or below it: step out to its parent.
   const std::string deleted = parent.CurrentKey() + "\\" + UCaseAscii(leaf);
-  const std::string current = reg.CurrentKey();
+  const std::string current = registry_.CurrentKey();
   if (current == deleted || current.rfind(deleted + "\\", 0) == 0) {
-    reg.SuppressErrors(true);
-    reg.Cd(parent.CurrentKey());
-    reg.SuppressErrors(false);
+    registry_.SuppressErrors(true);
+    registry_.Cd(parent.CurrentKey());
+    registry_.SuppressErrors(false);
   }
 }
 
-void clsRegConsole::CmdRm(const std::vector<std::string>& words) {
+void RegConsole::CmdRm(const std::vector<std::string>& words) {
   if (words.size() != 2) Usage("rm");
   RequireCurrentKey("rm");
-  reg.DeleteValue(words[1]);
+  registry_.DeleteValue(words[1]);
 }
 
-void clsRegConsole::CmdExport(const std::vector<std::string>& words) {
+void RegConsole::CmdExport(const std::vector<std::string>& words) {
   std::string file, path;
   bool havePath = false;
   for (size_t i = 1; i < words.size(); ++i) {
@@ -645,10 +645,10 @@ void clsRegConsole::CmdExport(const std::vector<std::string>& words) {
     PositionAt(key, path);
   } else {
     RequireCurrentKey("export");
-    key.Cd(reg.CurrentKey());
+    key.Cd(registry_.CurrentKey());
   }
   if (key.CurrentKey().empty()) Usage("export", "give a key, not \\");
-  const std::string text = clsRegFile::Export(key.CurrentKey());
+  const std::string text = RegFile::Export(key.CurrentKey());
   if (file.empty()) {
     out_ << text;
     out_.flush();
@@ -657,10 +657,10 @@ void clsRegConsole::CmdExport(const std::vector<std::string>& words) {
   }
 }
 
-void clsRegConsole::CmdImport(const std::vector<std::string>& words) {
+void RegConsole::CmdImport(const std::vector<std::string>& words) {
   if (words.size() != 2) Usage("import");
-  const clsRegFile file = clsRegFile::Load(words[1]);
-  const clsRegFile::ImportCounts counts = file.Import();
-  out_ << "imported " << words[1] << ": " << counts.intKeys << " keys, " << counts.intValues << " values, "
-       << counts.intDeletions << " deletions\n";
+  const RegFile file = RegFile::Load(words[1]);
+  const RegFile::ImportCounts counts = file.Import();
+  out_ << "imported " << words[1] << ": " << counts.keys << " keys, " << counts.values << " values, "
+       << counts.deletions << " deletions\n";
 }
