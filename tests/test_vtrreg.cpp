@@ -17,10 +17,12 @@
 #else
 #include <unistd.h>
 #endif
-#include "tools/vtrreg/VtrRegError.h"
 #include "tools/vtrreg/RegConsole.h"
 #include "tools/vtrreg/RegFile.h"
+#include "tools/vtrreg/RegFileWriter.h"
 #include "tools/vtrreg/RegKey.h"
+#include "tools/vtrreg/RegTree.h"
+#include "tools/vtrreg/VtrRegError.h"
 
 namespace {
 
@@ -220,7 +222,7 @@ TEST(RegFileFormat, WrapsLongHexListsAsTheRegistryEditorDoes) {
   const std::string expected = text.substr(start, text.find("\"Max\"", start) - start);
   Bytes bytes;
   for (int i = 0; i < 100; ++i) bytes.push_back(static_cast<uint8_t>(i));
-  EXPECT_EQ(RegFile::FormatValue("LongBlob", REG_BINARY, bytes), expected);
+  EXPECT_EQ(RegFileWriter::FormatValue("LongBlob", REG_BINARY, bytes), expected);
 }
 
 TEST_F(VtrRegTest, ImportsAFileWrittenByWinesRegistryEditor) {
@@ -265,7 +267,7 @@ TEST_F(VtrRegTest, ImportsAFileWrittenByWinesRegistryEditor) {
   expect(k, "Accent", REG_SZ, sz("Caf\xC3\xA9"));
 #endif
   // Keys keep the file's spelling.
-  const std::string exported = RegFile::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREG FIXTURE");
+  const std::string exported = RegFileWriter::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREG FIXTURE");
   EXPECT_NE(exported.find("[HKEY_CURRENT_USER\\Software\\VtrReg Fixture\\CamelKey]\r\n\"Flag\"=dword:00000001"),
             std::string::npos);
 }
@@ -320,7 +322,7 @@ TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
   WriteRaw(kSub + "\\MixedCase\\Inner", "x", REG_SZ, B(std::string("1") + '\0'));
   WriteRaw(kSub + "\\Second", "y", REG_DWORD, Bytes{0, 0, 0, 0});
 
-  const std::string first = RegFile::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST");
+  const std::string first = RegFileWriter::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST");
   EXPECT_EQ(first.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n", 0), 0u) << first;
   EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\VtrRegTest\\MixedCase\\Inner]\r\n"), std::string::npos);
   EXPECT_NE(first.find("\"quote\\\"back\\\\slash\"=\"C:\\\\x \\\"y\\\"\"\r\n"), std::string::npos) << first;
@@ -328,7 +330,7 @@ TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
   DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
   ASSERT_FALSE(KeyExists(kSub));
   RegFile::Parse(first, "first.reg").Import();
-  const std::string second = RegFile::Export(kPath);
+  const std::string second = RegFileWriter::Export(kPath);
   EXPECT_EQ(second, first);
 }
 
@@ -346,7 +348,7 @@ TEST_F(VtrRegTest, ATreeOf500LevelsExportsAndDeletesWhole) {
   }
   RegCloseKey(key);
 
-  const std::string text = RegFile::Export(kPath);
+  const std::string text = RegFileWriter::Export(kPath);
   size_t sections = 0;
   for (size_t at = 0; (at = text.find("\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest", at)) != std::string::npos; ++at)
     ++sections;
@@ -356,7 +358,7 @@ TEST_F(VtrRegTest, ATreeOf500LevelsExportsAndDeletesWhole) {
   EXPECT_EQ(text.substr(text.size() - deepest.size() - 7), "\r\n" + deepest + "]\r\n\r\n") ;
   EXPECT_NE(text.find("\"n\"=dword:000001f3\r\n"), std::string::npos);
 
-  EXPECT_EQ(RegFile::DeleteTree(HKEY_CURRENT_USER, kSub), ERROR_SUCCESS);
+  EXPECT_EQ(RegTree::DeleteTree(HKEY_CURRENT_USER, kSub), ERROR_SUCCESS);
   EXPECT_FALSE(KeyExists(kSub));
 }
 

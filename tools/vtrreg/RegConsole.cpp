@@ -12,6 +12,8 @@
 #include "platform/modStrings.h"
 #include "tools/vtrreg/VtrRegError.h"
 #include "tools/vtrreg/RegFile.h"
+#include "tools/vtrreg/RegFileWriter.h"
+#include "tools/vtrreg/RegTree.h"
 #include "tools/vtrreg/RegKey.h"
 
 namespace {
@@ -131,10 +133,9 @@ std::string KindColumn(const std::string& code) {
 // not fit its buffers: the name and kind from the registry itself, and the
 // size in place of the data.
 void ShowTooLongValues(const std::string& keyPath, clsEasyRegistry::ValueTable& table) {
-  HKEY root = nullptr;
-  std::string subKey;
+  const std::optional<KeyPath> path = ResolveKeyPath(keyPath);
   RegKey key;
-  if (!RegFile::SplitPath(keyPath, root, subKey) || key.Open(root, subKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return;
+  if (!path || key.Open(path->root, path->subKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return;
   std::vector<char> name(32768);
   auto& names = table[clsEasyRegistry::RowName];
   for (size_t i = 0; i < names.size(); ++i) {
@@ -269,29 +270,6 @@ size_t DisplayWidth(const std::string& text) {
 std::string PadRight(const std::string& text, size_t width) {
   const size_t used = DisplayWidth(text);
   return used >= width ? text : text + std::string(width - used, ' ');
-}
-
-// Writes the whole file or nothing: a failed export leaves an older file as it was.
-void WriteFileWhole(const std::string& file, const std::string& text) {
-  const std::string temporary = file + ".tmp";
-  {
-    std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
-    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
-    stream.close();
-    if (!stream) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      throw VtrRegError::Make(VtrRegError::FileWrite, VtrRegError::ExportSource, "cannot write \"" + file + "\"");
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, file, error);
-  if (error) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    throw VtrRegError::Make(VtrRegError::FileWrite, VtrRegError::ExportSource,
-                            "cannot write \"" + file + "\": " + error.message());
-  }
 }
 
 }  // namespace
@@ -597,11 +575,9 @@ void RegConsole::CmdRmkey(const std::vector<std::string>& words) {
   if (recursive) {
     // The keys below first, through the registry functions and with their
     // exact names; the key itself then through the registry class.
-    HKEY root = nullptr;
-    std::string subKey;
-    RegFile::SplitPath(parent.CurrentKey(), root, subKey);
-    const std::string path = subKey.empty() ? leaf : subKey + "\\" + leaf;
-    const LONG result = RegFile::DeleteSubKeys(root, path);
+    const KeyPath parentKey = ResolveKeyPath(parent.CurrentKey()).value_or(KeyPath{});
+    const std::string path = parentKey.subKey.empty() ? leaf : parentKey.subKey + "\\" + leaf;
+    const LONG result = RegTree::DeleteSubKeys(parentKey.root, path);
     if (result != ERROR_SUCCESS) {
       throw VtrRegError::Make(VtrRegError::RegistryCall, VtrRegError::Source,
                               "rmkey -r: deleting the keys below " + parent.CurrentKey() + "\\" + leaf +
@@ -648,12 +624,12 @@ void RegConsole::CmdExport(const std::vector<std::string>& words) {
     key.Cd(registry_.CurrentKey());
   }
   if (key.CurrentKey().empty()) Usage("export", "give a key, not \\");
-  const std::string text = RegFile::Export(key.CurrentKey());
+  const std::string text = RegFileWriter::Export(key.CurrentKey());
   if (file.empty()) {
     out_ << text;
     out_.flush();
   } else {
-    WriteFileWhole(file, text);
+    RegFileWriter::SaveText(file, text);
   }
 }
 

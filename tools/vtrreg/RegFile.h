@@ -1,15 +1,7 @@
 #pragma once
-// RegFile: the registry editor's text format (.reg files).
-//
-// Reading: "REGEDIT4" files (ANSI) and "Windows Registry Editor Version
-// 5.00" files (UTF-16LE with a byte-order mark), with [KEY] and [-KEY]
-// sections, "name"= and @= values in the string, dword:, hex: and hex(N):
-// forms, "\" line continuations and "name"=- deletions. The whole file is
-// read and checked before anything is written: a file that is not
-// well-formed names its line and changes nothing.
-//
-// Writing: "REGEDIT4" text of a key and everything below it, with the full
-// path and the registry's own spelling of every name.
+// RegFile: a .reg file, the registry editor's text format, read whole and
+// checked before anything is written (RegFileParser reads it), and then
+// written to the registry in file order. RegFileWriter writes the format.
 //
 // The registry class knows four value kinds and writes only those; a .reg
 // file carries every registry type (REG_EXPAND_SZ, REG_NONE, REG_QWORD ...),
@@ -28,11 +20,11 @@ class RegFile {
   // One step of an import, in file order.
   struct Entry {
     EntryKind kind = EntryKind::Key;
-    int line = 0;           // the line of the file it comes from
+    int line = 0;            // the line of the file it comes from
     HKEY root = nullptr;
-    std::string keyPath;    // the section's full path as the file writes it
-    std::string subKey;     // below the root, as the registry functions take it
-    std::string valueName;  // "" for the key's default value
+    std::string keyPath;     // the section's full path as the file writes it
+    std::string subKey;      // below the root, as the registry functions take it
+    std::string valueName;   // "" for the key's default value
     DWORD type = REG_NONE;
     std::vector<uint8_t> data;
   };
@@ -64,25 +56,9 @@ class RegFile {
   // naming the line and how many entries were written before it).
   ImportCounts Import() const;
 
-  // The REGEDIT4 text of the key at path (an absolute path in the
-  // registry class's syntax, in any case) and of every key below it.
-  static std::string Export(const std::string& path);
-
-  // One value as a line (or lines) of the REGEDIT4 format.
-  static std::string FormatValue(const std::string& name, DWORD type, const std::vector<uint8_t>& data);
-
-  // Deletes a key with every key and value below it. A missing key is no
-  // error. Returns the registry's result code.
-  static LONG DeleteTree(HKEY root, const std::string& subKey);
-  // The same for every key below it; the key itself and its values stay.
-  static LONG DeleteSubKeys(HKEY root, const std::string& subKey);
-
-  // The root and the path below it of an absolute path in the registry
-  // class's syntax ("\HKEY_CURRENT_USER\Software"). False when the path does
-  // not begin with one of the roots.
-  static bool SplitPath(const std::string& path, HKEY& root, std::string& subKey);
-
  private:
+  void CheckAccess() const;
+
   std::string file_;
   bool version5_ = false;
   std::vector<Entry> entries_;

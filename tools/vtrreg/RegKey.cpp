@@ -1,5 +1,9 @@
 #include "tools/vtrreg/RegKey.h"
 
+#include "platform/modRegPath.h"
+#include "platform/modStrings.h"
+#include "registry/clsEasyRegistry.h"
+
 RegKey& RegKey::operator=(RegKey&& other) noexcept {
   if (this != &other) {
     Close();
@@ -36,4 +40,15 @@ void RegKey::Close() {
     RegCloseKey(handle_);
     handle_ = nullptr;
   }
+}
+
+HKEY RootKeyNamed(std::string_view name) { return clsEasyRegistry::RootKey(UCaseAscii(std::string(name))); }
+
+std::optional<KeyPath> ResolveKeyPath(std::string_view path) {
+  path = TrimBlanksRight(TrimBlanksLeft(path));
+  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  const RegPathParts parts = SplitRootPath(path);
+  const HKEY root = RootKeyNamed(parts.root);
+  if (root == nullptr) return std::nullopt;
+  return KeyPath{root, std::string(parts.root), std::string(parts.subKey)};
 }
