@@ -1,20 +1,20 @@
 #include "tools/vtrreg/RegConsole.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <optional>
 
 #include "platform/modHex.h"
 #include "platform/modRegPath.h"
 #include "platform/modStrings.h"
-#include "tools/vtrreg/VtrRegError.h"
+#include "tools/vtrreg/CommandSyntax.h"
+#include "tools/vtrreg/DisplayText.h"
 #include "tools/vtrreg/RegFile.h"
 #include "tools/vtrreg/RegFileWriter.h"
-#include "tools/vtrreg/RegTree.h"
 #include "tools/vtrreg/RegKey.h"
+#include "tools/vtrreg/RegTree.h"
+#include "tools/vtrreg/ValueInput.h"
+#include "tools/vtrreg/VtrRegError.h"
 
 namespace {
 
@@ -22,112 +22,6 @@ namespace {
 // DirValue's buffers take.
 constexpr DWORD kListedNameLimit = 1024;
 constexpr DWORD kListedDataLimit = 1024;
-
-struct CommandInfo {
-  const char* name;
-  const char* synopsis;
-  const char* summary;
-};
-
-const CommandInfo kCommands[] = {
-    {"cd", "cd [PATH]", "move to the key PATH (to \"\\\", no current key, when PATH is left out)"},
-    {"pwd", "pwd", "show the current key"},
-    {"ls", "ls [PATH]", "list the subkeys of the current key (or of PATH)"},
-    {"lv", "lv [PATH]", "list the values as a table: name, data, kind"},
-    {"get", "get NAME", "show one value: its text, kind and bytes (\"\" names the default value)"},
-    {"set", "set [-t KIND] NAME VALUE...",
-     "write a value; KIND is string (the default), dword, binary or multistring"},
-    {"mkdir", "mkdir PATH", "create a key, and every missing key on the way to it"},
-    {"rmkey", "rmkey [-r] PATH", "delete a key that has no subkeys (-r: with everything below it)"},
-    {"rm", "rm NAME", "delete a value of the current key"},
-    {"export", "export [-o FILE] [PATH]",
-     "write the current key (or PATH) and everything below it as REGEDIT4 text"},
-    {"import", "import FILE", "apply a .reg file (REGEDIT4 or version 5.00); a faulty file changes nothing"},
-    {"help", "help [COMMAND]", "show the commands"},
-    {"exit", "exit", "leave vtrreg (also quit)"},
-    {"quit", "quit", "leave vtrreg"},
-};
-
-const CommandInfo* FindCommand(const std::string& name) {
-  for (const CommandInfo& command : kCommands) {
-    if (name == command.name) return &command;
-  }
-  return nullptr;
-}
-
-[[noreturn]] void Usage(const std::string& command, const std::string& problem = "") {
-  const CommandInfo* info = FindCommand(command);
-  std::string text = problem.empty() ? std::string() : problem + "; ";
-  text += "usage: ";
-  text += info != nullptr ? info->synopsis : command.c_str();
-  throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::Source, text);
-}
-
-
-#ifndef _WIN32
-// Length of the UTF-8 sequence at text[i], or 0 when the bytes there are
-// not one (systems without Windows show narrow text as UTF-8).
-size_t Utf8SequenceAt(const std::string& text, size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  const size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                        : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-  if (length == 0 || i + length > text.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
-#endif
-
-// Text for the terminal: a zero byte (the separator of a multistring) as
-// \0, other control characters (and, natively, bytes that are not UTF-8)
-// as \xHH.
-std::string Display(const std::string& text) {
-  std::string shown;
-  shown.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    bool escape = byte < 0x20 || byte == 0x7F;
-#ifndef _WIN32
-    if (byte >= 0x80) {
-      const size_t length = Utf8SequenceAt(text, i);
-      if (length > 0) {
-        shown.append(text, i, length);
-        i += length - 1;
-        continue;
-      }
-      escape = true;
-    }
-#endif
-    if (byte == 0) {
-      shown += "\\0";
-    } else if (escape) {
-      shown += "\\x";
-      AppendHex(shown, byte, 2);
-    } else {
-      shown += text[i];
-    }
-  }
-  return shown;
-}
-
-std::string KindName(int32_t kind) {
-  switch (kind) {
-    case ValueKind::String: return "String";
-    case ValueKind::Binary: return "Binary";
-    case ValueKind::DWord: return "DWord";
-    case ValueKind::MultiString: return "MultiString";
-    default: return "?";
-  }
-}
-
-// DirValue's kind row: "0", "1", "2", or "" for a value without data.
-std::string KindColumn(const std::string& code) {
-  if (code.empty()) return std::string();
-  int32_t kind = -1;
-  std::from_chars(code.data(), code.data() + code.size(), kind);
-  return code + " " + KindName(kind);
-}
 
 // The rows that DirValue left empty because the value's name or data does
 // not fit its buffers: the name and kind from the registry itself, and the
@@ -154,175 +48,7 @@ void ShowTooLongValues(const std::string& keyPath, clsEasyRegistry::ValueTable& 
   }
 }
 
-int32_t ParseKind(const std::string& text) {
-  const std::string kind = LCaseAscii(text);
-  if (kind == "string" || kind == "sz") return ValueKind::String;
-  if (kind == "binary" || kind == "bin") return ValueKind::Binary;
-  if (kind == "dword") return ValueKind::DWord;
-  if (kind == "multistring" || kind == "multi") return ValueKind::MultiString;
-  // A code as the registry class takes it; the class judges the code.
-  int32_t code = 0;
-  const auto [end, error] = std::from_chars(kind.data(), kind.data() + kind.size(), code);
-  if (!kind.empty() && error == std::errc() && end == kind.data() + kind.size()) return code;
-  throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::Source,
-                          "unknown kind \"" + text + "\": string, dword, binary, multistring or a code from 0 to 3");
-}
-
-// A number for a dword, decimal or 0x-hexadecimal. Whether it fits a dword
-// (whole, 0 to 4294967295) is the registry class's judgement.
-double ParseNumber(const std::string& text) {
-  const std::string trimmed = Trim(text);
-  const char* first = trimmed.data();
-  const char* last = first + trimmed.size();
-  if (trimmed.size() > 2 && trimmed[0] == '0' && (trimmed[1] == 'x' || trimmed[1] == 'X')) {
-    uint64_t number = 0;
-    const auto [end, error] = std::from_chars(first + 2, last, number, 16);
-    if (error == std::errc() && end == last) return static_cast<double>(number);
-  } else {
-    double number = 0;
-    const auto [end, error] = std::from_chars(first, last, number);
-    if (!trimmed.empty() && error == std::errc() && end == last) return number;
-  }
-  throw VtrRegError::Make(VtrRegError::BadValue, VtrRegError::Source,
-                          "\"" + text + "\" is not a number (decimal, or hexadecimal after 0x)");
-}
-
-// Bytes in hexadecimal: "00 0A FF", "00,0a,ff" or "000aff".
-std::vector<uint8_t> ParseBytes(const std::vector<std::string>& words) {
-  std::vector<uint8_t> bytes;
-  for (const std::string& word : words) {
-    std::string token;
-    for (size_t i = 0; i <= word.size(); ++i) {
-      const bool separator = i == word.size() || word[i] == ',' || word[i] == ' ' || word[i] == '\t';
-      if (!separator) {
-        token += word[i];
-        continue;
-      }
-      if (token.empty()) continue;
-      const bool valid = std::all_of(token.begin(), token.end(), [](char c) { return HexDigitValue(c) >= 0; }) &&
-                         (token.size() <= 2 || token.size() % 2 == 0);
-      if (!valid) {
-        throw VtrRegError::Make(VtrRegError::BadValue, VtrRegError::Source,
-                                "\"" + token + "\" is not bytes in hexadecimal (as in 00 0A FF)");
-      }
-      if (token.size() == 1) token.insert(0, 1, '0');
-      for (size_t k = 0; k < token.size(); k += 2) {
-        bytes.push_back(static_cast<uint8_t>(HexDigitValue(token[k]) * 16 + HexDigitValue(token[k + 1])));
-      }
-      token.clear();
-    }
-  }
-  return bytes;
-}
-
-Variant MakeValue(int32_t kind, const std::vector<std::string>& values) {
-  switch (kind) {
-    case ValueKind::String:
-      if (values.size() != 1) Usage("set", "a string takes one VALUE (quote a text with blanks)");
-      return Variant(values[0]);
-    case ValueKind::DWord:
-      if (values.size() != 1) Usage("set", "a dword takes one VALUE");
-      return Variant(ParseNumber(values[0]));
-    case ValueKind::Binary:
-      return Variant(ByteArray(ParseBytes(values)));
-    case ValueKind::MultiString: {
-      // Each VALUE one string, each ended by a zero byte, and one more at the end.
-      if (values.empty()) Usage("set", "a multistring takes one VALUE per string");
-      std::vector<uint8_t> bytes;
-      for (const std::string& text : values) {
-        if (text.empty()) {
-          throw VtrRegError::Make(VtrRegError::BadValue, VtrRegError::Source,
-                                  "a multistring cannot hold an empty string (it would end the list)");
-        }
-        bytes.insert(bytes.end(), text.begin(), text.end());
-        bytes.push_back(0);
-      }
-      bytes.push_back(0);
-      return Variant(ByteArray(std::move(bytes)));
-    }
-    default:
-      // An unknown kind: the registry class refuses it with its own error.
-      return Variant(values.empty() ? std::string() : values[0]);
-  }
-}
-
-std::string HexBytes(const std::vector<uint8_t>& bytes) {
-  std::string text;
-  for (uint8_t byte : bytes) {
-    if (!text.empty()) text += ' ';
-    AppendHex(text, byte, 2);
-  }
-  return text;
-}
-
-// Columns a text takes on the terminal: one a byte in the ANSI code page,
-// one a character in UTF-8, the narrow text of systems without Windows.
-size_t DisplayWidth(const std::string& text) {
-#ifdef _WIN32
-  return text.size();
-#else
-  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-#endif
-}
-
-std::string PadRight(const std::string& text, size_t width) {
-  const size_t used = DisplayWidth(text);
-  return used >= width ? text : text + std::string(width - used, ' ');
-}
-
 }  // namespace
-
-std::vector<std::string> RegConsole::SplitWords(const std::string& line) {
-  std::vector<std::string> words;
-  std::string word;
-  bool inWord = false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-      if (inWord) words.push_back(std::move(word));
-      word.clear();
-      inWord = false;
-    } else if (c == '"' || c == '\'') {
-      inWord = true;
-      for (++i;; ++i) {
-        if (i >= line.size()) {
-          throw VtrRegError::Make(VtrRegError::Usage, VtrRegError::Source,
-                                  std::string("a quote (") + c + ") without its closing quote");
-        }
-        if (line[i] == c) {
-          if (i + 1 < line.size() && line[i + 1] == c) {
-            word += c;  // doubled: the quote itself
-            ++i;
-            continue;
-          }
-          break;
-        }
-        word += line[i];
-      }
-    } else {
-      word += c;
-      inWord = true;
-    }
-  }
-  if (inWord) words.push_back(std::move(word));
-  return words;
-}
-
-bool RegConsole::IsCommandName(const std::string& word) { return FindCommand(word) != nullptr; }
-
-std::string RegConsole::CommandHelp() {
-  std::string text = "Commands:\n";
-  for (const CommandInfo& command : kCommands) {
-    text += "  " + PadRight(command.synopsis, 28) + command.summary + "\n";
-  }
-  text +=
-      "PATH is a registry path: \\HKEY_LOCAL_MACHINE\\Software\\Vantorel (from a root), Recent or A\\B\n"
-      "(below the current key), .. (one key up) or \\ (no current key). Quote a word with blanks in\n"
-      "\"double\" or 'single' quotes; a backslash is an ordinary character.\n";
-  return text;
-}
 
 std::string RegConsole::Prompt() const {
   const std::string key = registry_.CurrentKey();
@@ -333,7 +59,7 @@ std::string RegConsole::Prompt() const {
 }
 
 bool RegConsole::Execute(const std::string& line, const std::string& context,
-                            const std::vector<std::string>& extraWords) {
+                         const std::vector<std::string>& extraWords) {
   const size_t first = line.find_first_not_of(" \t\r\n");
   if (first == std::string::npos || line[first] == '#') return true;
   std::vector<std::string> words;
@@ -398,10 +124,13 @@ void RegConsole::Run(const std::vector<std::string>& words) {
                           "unknown command \"" + command + "\" (help lists the commands)");
 }
 
-void RegConsole::PositionAt(clsEasyRegistry& other, const std::string& path) {
+bool RegConsole::IsAbsolute(const std::string& path) const {
   const std::string trimmed = Trim(path);
-  const bool absolute = (!trimmed.empty() && trimmed[0] == '\\') || registry_.CurrentKey().empty();
-  if (!absolute) other.Cd(registry_.CurrentKey());
+  return (!trimmed.empty() && trimmed[0] == '\\') || registry_.CurrentKey().empty();
+}
+
+void RegConsole::PositionAt(clsEasyRegistry& other, const std::string& path) {
+  if (!IsAbsolute(path)) other.Cd(registry_.CurrentKey());
   other.Cd(path);
 }
 
@@ -413,7 +142,7 @@ void RegConsole::RequireCurrentKey(const std::string& command) const {
 }
 
 void RegConsole::CmdCd(const std::vector<std::string>& words) {
-  if (words.size() > 2) Usage("cd");
+  if (words.size() > 2) ThrowUsage("cd");
   const std::string previous = registry_.CurrentKey();
   try {
     registry_.Cd(words.size() == 2 ? words[1] : "\\");
@@ -430,13 +159,13 @@ void RegConsole::CmdCd(const std::vector<std::string>& words) {
 }
 
 void RegConsole::CmdPwd(const std::vector<std::string>& words) {
-  if (words.size() != 1) Usage("pwd");
+  if (words.size() != 1) ThrowUsage("pwd");
   const std::string key = registry_.CurrentKey();
   out_ << (key.empty() ? "\\" : key) << "\n";
 }
 
 void RegConsole::CmdLs(const std::vector<std::string>& words) {
-  if (words.size() > 2) Usage("ls");
+  if (words.size() > 2) ThrowUsage("ls");
   std::optional<std::vector<std::string>> names;
   if (words.size() == 2) {
     clsEasyRegistry other;
@@ -450,7 +179,7 @@ void RegConsole::CmdLs(const std::vector<std::string>& words) {
 }
 
 void RegConsole::CmdLv(const std::vector<std::string>& words) {
-  if (words.size() > 2) Usage("lv");
+  if (words.size() > 2) ThrowUsage("lv");
   clsEasyRegistry other;
   clsEasyRegistry* listed = &registry_;
   if (words.size() == 2) {
@@ -470,14 +199,16 @@ void RegConsole::CmdLv(const std::vector<std::string>& words) {
     listed->SuppressErrors(suppressed);
     if (table) ShowTooLongValues(listed->CurrentKey(), *table);
   }
-  if (!table) return;  // no values
+  if (table) WriteValueTable(*table);  // nothing for a key without values
+}
 
-  const auto& names = (*table)[clsEasyRegistry::RowName];
+void RegConsole::WriteValueTable(const clsEasyRegistry::ValueTable& table) {
+  const auto& names = table[clsEasyRegistry::RowName];
   std::vector<std::string> shownNames, shownData;
   size_t nameWidth = 4, dataWidth = 4;
   for (size_t i = 0; i < names.size(); ++i) {
     shownNames.push_back(names[i].empty() ? "(default)" : Display(names[i]));
-    shownData.push_back(Display((*table)[clsEasyRegistry::RowData][i]));
+    shownData.push_back(Display(table[clsEasyRegistry::RowData][i]));
     nameWidth = std::max(nameWidth, std::min<size_t>(DisplayWidth(shownNames.back()), 40));
     dataWidth = std::max(dataWidth, std::min<size_t>(DisplayWidth(shownData.back()), 50));
   }
@@ -488,12 +219,12 @@ void RegConsole::CmdLv(const std::vector<std::string>& words) {
   };
   row("Name", "Data", "Kind");
   for (size_t i = 0; i < names.size(); ++i) {
-    row(shownNames[i], shownData[i], KindColumn((*table)[clsEasyRegistry::RowKind][i]));
+    row(shownNames[i], shownData[i], KindColumn(table[clsEasyRegistry::RowKind][i]));
   }
 }
 
 void RegConsole::CmdGet(const std::vector<std::string>& words) {
-  if (words.size() != 2) Usage("get");
+  if (words.size() != 2) ThrowUsage("get");
   RequireCurrentKey("get");
   int32_t kind = ValueKind::String;
   const RegistryValue value = registry_.ValueOf(words[1], kind);
@@ -517,17 +248,17 @@ void RegConsole::CmdSet(const std::vector<std::string>& words) {
       break;
     }
     if (words[i] == "-t" || words[i] == "--type") {
-      if (i + 1 >= words.size()) Usage("set", "-t needs a KIND");
+      if (i + 1 >= words.size()) ThrowUsage("set", "-t needs a KIND");
       kindText = words[i + 1];
       i += 2;
     } else if (words[i].rfind("--type=", 0) == 0) {
       kindText = words[i].substr(7);
       ++i;
     } else {
-      Usage("set", "unknown option " + words[i] + " (a NAME that starts with - goes after --)");
+      ThrowUsage("set", "unknown option " + words[i] + " (a NAME that starts with - goes after --)");
     }
   }
-  if (i >= words.size()) Usage("set", "a NAME is missing");
+  if (i >= words.size()) ThrowUsage("set", "a NAME is missing");
   const std::string name = words[i++];
   int32_t kind = ParseKind(kindText);
   const Variant value = MakeValue(kind, std::vector<std::string>(words.begin() + static_cast<std::ptrdiff_t>(i), words.end()));
@@ -535,16 +266,15 @@ void RegConsole::CmdSet(const std::vector<std::string>& words) {
 }
 
 void RegConsole::CmdMkdir(const std::vector<std::string>& words) {
-  if (words.size() != 2) Usage("mkdir");
-  const std::string path = Trim(words[1]);
-  const bool absolute = (!path.empty() && path[0] == '\\') || registry_.CurrentKey().empty();
-  if (!absolute) {
+  if (words.size() != 2) ThrowUsage("mkdir");
+  if (!IsAbsolute(words[1])) {
     registry_.MakeKey(words[1]);
     return;
   }
   // From the root: the registry class makes keys below a current key.
+  const std::string path = Trim(words[1]);
   const RegPathParts parts = SplitRootPath(path);
-  if (parts.subKey.empty()) Usage("mkdir", "a root key cannot be made");
+  if (parts.subKey.empty()) ThrowUsage("mkdir", "a root key cannot be made");
   clsEasyRegistry root;
   root.Cd("\\" + std::string(parts.root));
   root.MakeKey(std::string(parts.subKey));
@@ -554,18 +284,16 @@ void RegConsole::CmdRmkey(const std::vector<std::string>& words) {
   size_t i = 1;
   const bool recursive = i < words.size() && words[i] == "-r";
   if (recursive) ++i;
-  if (words.size() != i + 1) Usage("rmkey");
+  if (words.size() != i + 1) ThrowUsage("rmkey");
   std::string target = words[i];
   if (target.size() > 1 && target.back() == '\\') target.pop_back();
   const std::string leaf(LeafName(target));
   const std::string parentPath(ParentPath(target));
-  const std::string trimmed = Trim(target);
-  const bool absolute = (!trimmed.empty() && trimmed[0] == '\\') || registry_.CurrentKey().empty();
-  if (leaf.empty()) Usage("rmkey", "a key name is missing");
+  if (leaf.empty()) ThrowUsage("rmkey", "a key name is missing");
 
   clsEasyRegistry parent;
-  if (absolute) {
-    if (Trim(parentPath).empty()) Usage("rmkey", "a root key cannot be deleted");
+  if (IsAbsolute(target)) {
+    if (Trim(parentPath).empty()) ThrowUsage("rmkey", "a root key cannot be deleted");
     parent.Cd(parentPath);
   } else {
     parent.Cd(registry_.CurrentKey());
@@ -597,7 +325,7 @@ void RegConsole::CmdRmkey(const std::vector<std::string>& words) {
 }
 
 void RegConsole::CmdRm(const std::vector<std::string>& words) {
-  if (words.size() != 2) Usage("rm");
+  if (words.size() != 2) ThrowUsage("rm");
   RequireCurrentKey("rm");
   registry_.DeleteValue(words[1]);
 }
@@ -607,13 +335,13 @@ void RegConsole::CmdExport(const std::vector<std::string>& words) {
   bool havePath = false;
   for (size_t i = 1; i < words.size(); ++i) {
     if (words[i] == "-o") {
-      if (i + 1 >= words.size() || !file.empty()) Usage("export");
+      if (i + 1 >= words.size() || !file.empty()) ThrowUsage("export");
       file = words[++i];
     } else if (!havePath) {
       path = words[i];
       havePath = true;
     } else {
-      Usage("export");
+      ThrowUsage("export");
     }
   }
   clsEasyRegistry key;
@@ -623,7 +351,7 @@ void RegConsole::CmdExport(const std::vector<std::string>& words) {
     RequireCurrentKey("export");
     key.Cd(registry_.CurrentKey());
   }
-  if (key.CurrentKey().empty()) Usage("export", "give a key, not \\");
+  if (key.CurrentKey().empty()) ThrowUsage("export", "give a key, not \\");
   const std::string text = RegFileWriter::Export(key.CurrentKey());
   if (file.empty()) {
     out_ << text;
@@ -634,7 +362,7 @@ void RegConsole::CmdExport(const std::vector<std::string>& words) {
 }
 
 void RegConsole::CmdImport(const std::vector<std::string>& words) {
-  if (words.size() != 2) Usage("import");
+  if (words.size() != 2) ThrowUsage("import");
   const RegFile file = RegFile::Load(words[1]);
   const RegFile::ImportCounts counts = file.Import();
   out_ << "imported " << words[1] << ": " << counts.keys << " keys, " << counts.values << " values, "

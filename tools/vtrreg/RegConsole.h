@@ -4,10 +4,8 @@
 // time, writes results to `out` and every failure, with the error's number,
 // source and description, to `err`.
 //
-// Command lines are words separated by blanks. "Double" or 'single' quotes
-// keep blanks in a word (a quote doubled inside its quotes stands for
-// itself); backslash is an ordinary character, as registry paths are full of
-// them. A line that is empty or starts with "#" does nothing.
+// Command lines are split into words as CommandSyntax.h tells. A line that
+// is empty or starts with "#" does nothing.
 #include <ostream>
 #include <string>
 #include <vector>
@@ -32,11 +30,6 @@ class RegConsole {
   // True after exit or quit.
   bool QuitRequested() const { return quit_; }
 
-  // A command line split into words; an unclosed quote throws ErrObject.
-  static std::vector<std::string> SplitWords(const std::string& line);
-  static bool IsCommandName(const std::string& word);
-  // The command list, for help and --help.
-  static std::string CommandHelp();
   // The line that reports a failure: "vtrreg: [context: ]error NUMBER (0xHEX), source "...": description".
   static std::string FormatError(const ErrObject& error, const std::string& context);
 
@@ -54,8 +47,11 @@ class RegConsole {
   void CmdExport(const std::vector<std::string>& words);
   void CmdImport(const std::vector<std::string>& words);
 
+  // A path from a root, or any path when there is no current key.
+  bool IsAbsolute(const std::string& path) const;
   // Moves a second registry object to a path read against the current key.
   void PositionAt(clsEasyRegistry& other, const std::string& path);
+  void WriteValueTable(const clsEasyRegistry::ValueTable& table);
   void RequireCurrentKey(const std::string& command) const;
   void ReportError(const ErrObject& error, const std::string& context);
 

@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/vtrreg/VtrRegError.h"
+#include "tools/vtrreg/CommandSyntax.h"
 #include "tools/vtrreg/RegConsole.h"
+#include "tools/vtrreg/VtrRegError.h"
 #include "vtr_version.h"
 
 #ifdef _WIN32
@@ -39,7 +40,7 @@ std::string UsageText() {
          "                                command is one more word of the command before it\n"
          "       vtrreg --help | --version\n"
          "\n" +
-         RegConsole::CommandHelp() +
+         CommandHelp() +
          "\n"
          "Example: vtrreg 'cd \\HKEY_LOCAL_MACHINE\\Software\\Vantorel\\Recent' lv\n"
          "         vtrreg import tools/sample.reg\n"
@@ -75,7 +76,7 @@ int RunArguments(RegConsole& console, int argc, char** argv) {
   std::vector<CommandLine> lines;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (lines.empty() || RegConsole::IsCommandName(LeadingWord(argument))) {
+    if (lines.empty() || IsCommandName(LeadingWord(argument))) {
       lines.push_back({i, argument, {}});  // not a command at all: reported when it runs
     } else {
       lines.back().extraWords.push_back(argument);  // one word, blanks and all
