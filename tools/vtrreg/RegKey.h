@@ -1,7 +1,8 @@
 #pragma once
 // RegKey: one open registry key handle, closed exactly once by its owner.
 // import and export use it for the raw typed registry calls that the
-// registry class does not offer (types other than its four kinds).
+// registry class does not offer (types other than its four kinds). Below
+// it: the root key and subkey that a registry class path names.
 #include <optional>
 #include <string>
 #include <string_view>
