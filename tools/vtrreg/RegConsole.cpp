@@ -275,8 +275,10 @@ void RegConsole::CmdMkdir(const std::vector<std::string>& words) {
   const std::string path = Trim(words[1]);
   const RegPathParts parts = SplitRootPath(path);
   if (parts.subKey.empty()) ThrowUsage("mkdir", "a root key cannot be made");
+  std::string rootPath = "\\";
+  rootPath += parts.root;
   clsEasyRegistry root;
-  root.Cd("\\" + std::string(parts.root));
+  root.Cd(rootPath);
   root.MakeKey(std::string(parts.subKey));
 }
 

@@ -284,7 +284,7 @@ std::vector<uint8_t> RegFileParser::ReadByteList(std::string_view list, const st
     if (token.empty()) Fail("an empty byte in the data of the value " + shownName);
     uint32_t byte = 0;
     if (token.size() > 2 || !ParseHex32(token, byte)) {
-      Fail("\"" + std::string(token) + "\" is not a byte in hexadecimal (the value " + shownName + ")");
+      Fail(Quoted(std::string(token)) + " is not a byte in hexadecimal (the value " + shownName + ")");
     }
     bytes.push_back(static_cast<uint8_t>(byte));
     if (comma == std::string_view::npos) return bytes;
