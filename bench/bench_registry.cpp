@@ -10,7 +10,8 @@
 #include "bench/BenchMain.h"
 #include "platform/modAPI.h"
 #include "tests/RegistryTestSupport.h"
-#include "tools/vtrreg/clsRegFile.h"
+#include "tools/vtrreg/RegFileWriter.h"
+#include "tools/vtrreg/RegTree.h"
 
 namespace {
 
@@ -149,7 +150,7 @@ void MakeChain(const std::string& path) {
 void BM_Export500Levels(benchmark::State& state) {
   const std::string path = std::string(kBase) + "\\Chain";
   MakeChain(path);
-  for (auto _ : state) benchmark::DoNotOptimize(clsRegFile::Export("\\HKEY_LOCAL_MACHINE\\" + path).size());
+  for (auto _ : state) benchmark::DoNotOptimize(RegFileWriter::Export("\\HKEY_LOCAL_MACHINE\\" + path).size());
 }
 BENCHMARK(BM_Export500Levels)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
 
@@ -159,7 +160,7 @@ void BM_DeleteTree500Levels(benchmark::State& state) {
     state.PauseTiming();
     MakeChain(path);
     state.ResumeTiming();
-    if (clsRegFile::DeleteTree(HKEY_LOCAL_MACHINE, path) != ERROR_SUCCESS) state.SkipWithError("delete failed");
+    if (RegTree::DeleteTree(HKEY_LOCAL_MACHINE, path) != ERROR_SUCCESS) state.SkipWithError("delete failed");
   }
 }
 BENCHMARK(BM_DeleteTree500Levels)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);

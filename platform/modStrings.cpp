@@ -8,6 +8,16 @@ std::string Trim(const std::string& text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+std::string_view TrimBlanksLeft(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  return text;
+}
+
+std::string_view TrimBlanksRight(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
 std::string UCaseAscii(std::string text) {
   for (char& c : text) c = AsciiUpper(c);
   return text;

@@ -6,6 +6,9 @@
 
 // The text without its leading and trailing blanks (spaces only).
 std::string Trim(const std::string& text);
+// The text without its leading, or its trailing, blanks (spaces and tabs).
+std::string_view TrimBlanksLeft(std::string_view text);
+std::string_view TrimBlanksRight(std::string_view text);
 
 // The text with its ASCII letters in upper case and every other byte as it
 // is, so that a registry path is stored the same whatever the locale.

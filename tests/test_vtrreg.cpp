@@ -17,10 +17,12 @@
 #else
 #include <unistd.h>
 #endif
+#include "tools/vtrreg/RegConsole.h"
+#include "tools/vtrreg/RegFile.h"
+#include "tools/vtrreg/RegFileWriter.h"
+#include "tools/vtrreg/RegKey.h"
+#include "tools/vtrreg/RegTree.h"
 #include "tools/vtrreg/VtrRegError.h"
-#include "tools/vtrreg/clsRegConsole.h"
-#include "tools/vtrreg/clsRegFile.h"
-#include "tools/vtrreg/clsRegKey.h"
 
 namespace {
 
@@ -47,7 +49,7 @@ Raw ReadRaw(const std::string& subKey, const std::string& name) {
 // The plain call, with no guard byte after the data as rawreg::SetValue puts
 // there: under Wine a string without its zero then stores differently.
 void WriteRaw(const std::string& subKey, const std::string& name, DWORD type, const Bytes& data) {
-  clsRegKey key;
+  RegKey key;
   ASSERT_EQ(key.Create(HKEY_CURRENT_USER, subKey, KEY_SET_VALUE), ERROR_SUCCESS) << subKey;
   const BYTE none = 0;
   ASSERT_EQ(RegSetValueExA(key.Handle(), name.c_str(), 0, type, data.empty() ? &none : data.data(),
@@ -83,7 +85,7 @@ std::string TempFile(const std::string& name) {
 
 ErrObject ParseError(const std::string& text) {
   try {
-    clsRegFile::Parse(text, "t.reg");
+    RegFile::Parse(text, "t.reg");
   } catch (const ErrObject& error) {
     return error;
   }
@@ -113,6 +115,9 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {"REGEDIT4\n[HKEY_NOWHERE\\X]\n", 2, "unknown root"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X\n", 2, "must end with"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\\\X]\n", 2, "empty key name"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\X\\]\n", 2, "empty key name"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\]\n", 2, "empty key name"},
+      {"REGEDIT4\n[\\HKEY_CURRENT_USER\\X]\n", 2, "unknown root key \"\""},
       {"REGEDIT4\n[-HKEY_CURRENT_USER]\n", 2, "root key cannot be deleted"},
       {"REGEDIT4\n[-HKEY_CURRENT_USER\\X]\n\"a\"=\"b\"\n", 3, "deletion"},
       {head + "\"a\"=\"C:\\Temp\"\n", 4, "unknown escape"},
@@ -124,6 +129,8 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {head + "\"a\"=hex:00,1g\n", 4, "not a byte"},
       {head + "\"a\"=hex:00,,01\n", 4, "empty byte"},
       {head + "\"a\"=hex(z):00\n", 4, "hex(N):"},
+      {head + "\"a\"=hex(123456789):00\n", 4, "hex(N):"},
+      {head + "\"a\"=hex:100\n", 4, "not a byte"},
       {head + "\"a\"=str:\"x\"\n", 4, "unknown data"},
       {head + "\"ok\"=\"1\"\n\"a\"=hex:00,\\", 5, "past the end"},
       {head + "garbage\n", 4, "neither a key line"},
@@ -158,7 +165,7 @@ TEST(RegFileParse, NamesTheRegistryCannotHoldAreRefused) {
   // Keys go 512 levels below their root, no deeper.
   std::string deepest = "HKEY_USERS";
   for (int level = 0; level < 512; ++level) deepest += "\\k";
-  EXPECT_EQ(clsRegFile::Parse("REGEDIT4\n[" + deepest + "]\n", "t.reg").Entries().size(), 1u);
+  EXPECT_EQ(RegFile::Parse("REGEDIT4\n[" + deepest + "]\n", "t.reg").Entries().size(), 1u);
   const ErrObject deeper = ParseError("REGEDIT4\n[" + deepest + "\\k]\n");
   EXPECT_NE(deeper.Description.find("line 2: a key more than 512 levels below its root"), std::string::npos)
       << deeper.Description.substr(0, 200);
@@ -167,7 +174,7 @@ TEST(RegFileParse, NamesTheRegistryCannotHoldAreRefused) {
 TEST_F(VtrRegTest, OnlyARegularFileOfBoundedSizeIsReadAndABadFileChangesNothing) {
   const auto loadError = [](const std::string& path) {
     try {
-      clsRegFile::Load(path);
+      RegFile::Load(path);
     } catch (const ErrObject& error) {
       return error;
     }
@@ -186,7 +193,7 @@ TEST_F(VtrRegTest, OnlyARegularFileOfBoundedSizeIsReadAndABadFileChangesNothing)
     std::ofstream out(huge, std::ios::binary);
     out << "REGEDIT4\r\n";
   }
-  std::filesystem::resize_file(huge, clsRegFile::MaxFileSize + 1);  // sparse: nothing is written
+  std::filesystem::resize_file(huge, RegFile::MaxFileSize + 1);  // sparse: nothing is written
   EXPECT_NE(loadError(huge).Description.find("larger than 64 MiB"), std::string::npos) << loadError(huge).Description;
   std::filesystem::remove(huge);
 
@@ -197,7 +204,7 @@ TEST_F(VtrRegTest, OnlyARegularFileOfBoundedSizeIsReadAndABadFileChangesNothing)
     out << "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n" << std::string("\"a\0b\"=\"x\"\r\n", 11);
   }
   std::ostringstream out, err;
-  clsRegConsole console{out, err};
+  RegConsole console{out, err};
   EXPECT_FALSE(console.Execute("import " + bad));
   EXPECT_NE(err.str().find("line 3: a value name holding a zero byte"), std::string::npos) << err.str();
   EXPECT_FALSE(KeyExists(kSub));
@@ -215,15 +222,39 @@ TEST(RegFileFormat, WrapsLongHexListsAsTheRegistryEditorDoes) {
   const std::string expected = text.substr(start, text.find("\"Max\"", start) - start);
   Bytes bytes;
   for (int i = 0; i < 100; ++i) bytes.push_back(static_cast<uint8_t>(i));
-  EXPECT_EQ(clsRegFile::FormatValue("LongBlob", REG_BINARY, bytes), expected);
+  EXPECT_EQ(RegFileWriter::FormatValue("LongBlob", REG_BINARY, bytes), expected);
+}
+
+TEST(RegFileFormat, EachKindInItsForm) {
+  EXPECT_EQ(RegFileWriter::FormatValue("", REG_SZ, B(std::string("a\\\"b") + '\0')), "@=\"a\\\\\\\"b\"\r\n");
+  EXPECT_EQ(RegFileWriter::FormatValue("n", REG_DWORD, Bytes{0xEF, 0xCD, 0xAB, 0x09}), "\"n\"=dword:09abcdef\r\n");
+  EXPECT_EQ(RegFileWriter::FormatValue("n", REG_DWORD, Bytes{}), "\"n\"=hex(4):\r\n");
+  EXPECT_EQ(RegFileWriter::FormatValue("q", REG_QWORD, Bytes{0x0A, 0xFF}), "\"q\"=hex(b):0a,ff\r\n");
+  EXPECT_EQ(RegFileWriter::FormatValue("t", 0x1234ABCD, Bytes{1}), "\"t\"=hex(1234abcd):01\r\n");
+  EXPECT_EQ(RegFileWriter::FormatValue("z", REG_NONE, Bytes{}), "\"z\"=hex(0):\r\n");
+}
+
+TEST(RegKeyPath, ResolvesRootAndSubKey) {
+  const auto path = ResolveKeyPath(" \\hkey_current_user\\Software\\Vantorel\\ \t");
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(path->root, HKEY_CURRENT_USER);
+  EXPECT_EQ(path->rootName, "hkey_current_user");
+  EXPECT_EQ(path->subKey, "Software\\Vantorel");
+  const auto root = ResolveKeyPath("HKEY_LOCAL_MACHINE");
+  ASSERT_TRUE(root.has_value());
+  EXPECT_EQ(root->root, HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(root->subKey, "");
+  for (const char* bad : {"", "\\", "\\\\HKEY_CURRENT_USER", "HKEY_NOWHERE\\X", "Software\\Vantorel"}) {
+    EXPECT_FALSE(ResolveKeyPath(bad).has_value()) << bad;
+  }
 }
 
 TEST_F(VtrRegTest, ImportsAFileWrittenByWinesRegistryEditor) {
-  const clsRegFile file = clsRegFile::Load(VTR_TEST_DATA_DIR "/wine_regedit_export.reg");
+  const RegFile file = RegFile::Load(VTR_TEST_DATA_DIR "/wine_regedit_export.reg");
   EXPECT_TRUE(file.IsVersion5());
-  const clsRegFile::ImportCounts counts = file.Import();
-  EXPECT_EQ(counts.intKeys, 4);
-  EXPECT_EQ(counts.intValues, 19);
+  const RegFile::ImportCounts counts = file.Import();
+  EXPECT_EQ(counts.keys, 4);
+  EXPECT_EQ(counts.values, 19);
 
   const std::string k = kFixtureSub;
   auto expect = [&](const std::string& sub, const std::string& name, DWORD type, const Bytes& data) {
@@ -260,7 +291,7 @@ TEST_F(VtrRegTest, ImportsAFileWrittenByWinesRegistryEditor) {
   expect(k, "Accent", REG_SZ, sz("Caf\xC3\xA9"));
 #endif
   // Keys keep the file's spelling.
-  const std::string exported = clsRegFile::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREG FIXTURE");
+  const std::string exported = RegFileWriter::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREG FIXTURE");
   EXPECT_NE(exported.find("[HKEY_CURRENT_USER\\Software\\VtrReg Fixture\\CamelKey]\r\n\"Flag\"=dword:00000001"),
             std::string::npos);
 }
@@ -275,7 +306,7 @@ TEST_F(VtrRegTest, AFileWithASyntaxErrorChangesNothing) {
   }
   WriteRaw(kSub + "\\Keep", "k", REG_SZ, B(std::string("kept") + '\0'));
   std::ostringstream out, err;
-  clsRegConsole quiet(out, err);
+  RegConsole quiet(out, err);
   EXPECT_FALSE(quiet.Execute("import '" + path + "'"));
   EXPECT_NE(err.str().find("line 7:"), std::string::npos) << err.str();
   EXPECT_FALSE(KeyExists(kSub + "\\First"));
@@ -288,12 +319,12 @@ TEST_F(VtrRegTest, DeletionsRemoveWholeTreesAndSingleValues) {
   WriteRaw(kSub + "\\Tree\\C", "v", REG_SZ, B("x"));
   WriteRaw(kSub + "\\Vals", "drop", REG_SZ, B("x"));
   WriteRaw(kSub + "\\Vals", "stay", REG_SZ, B("x"));
-  const clsRegFile file = clsRegFile::Parse(
+  const RegFile file = RegFile::Parse(
       "REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\Tree]\n[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\Never]\n"
       "[HKEY_CURRENT_USER\\Software\\VtrRegTest\\Vals]\n\"drop\"=-\n\"absent\"=-\n",
       "d.reg");
-  const clsRegFile::ImportCounts counts = file.Import();
-  EXPECT_EQ(counts.intDeletions, 4);
+  const RegFile::ImportCounts counts = file.Import();
+  EXPECT_EQ(counts.deletions, 4);
   EXPECT_FALSE(KeyExists(kSub + "\\Tree"));
   EXPECT_EQ(ReadRaw(kSub + "\\Vals", "drop").result, ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(ReadRaw(kSub + "\\Vals", "stay").result, ERROR_SUCCESS);
@@ -315,15 +346,15 @@ TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
   WriteRaw(kSub + "\\MixedCase\\Inner", "x", REG_SZ, B(std::string("1") + '\0'));
   WriteRaw(kSub + "\\Second", "y", REG_DWORD, Bytes{0, 0, 0, 0});
 
-  const std::string first = clsRegFile::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST");
+  const std::string first = RegFileWriter::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST");
   EXPECT_EQ(first.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n", 0), 0u) << first;
   EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\VtrRegTest\\MixedCase\\Inner]\r\n"), std::string::npos);
   EXPECT_NE(first.find("\"quote\\\"back\\\\slash\"=\"C:\\\\x \\\"y\\\"\"\r\n"), std::string::npos) << first;
 
   DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
   ASSERT_FALSE(KeyExists(kSub));
-  clsRegFile::Parse(first, "first.reg").Import();
-  const std::string second = clsRegFile::Export(kPath);
+  RegFile::Parse(first, "first.reg").Import();
+  const std::string second = RegFileWriter::Export(kPath);
   EXPECT_EQ(second, first);
 }
 
@@ -341,7 +372,7 @@ TEST_F(VtrRegTest, ATreeOf500LevelsExportsAndDeletesWhole) {
   }
   RegCloseKey(key);
 
-  const std::string text = clsRegFile::Export(kPath);
+  const std::string text = RegFileWriter::Export(kPath);
   size_t sections = 0;
   for (size_t at = 0; (at = text.find("\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest", at)) != std::string::npos; ++at)
     ++sections;
@@ -351,7 +382,7 @@ TEST_F(VtrRegTest, ATreeOf500LevelsExportsAndDeletesWhole) {
   EXPECT_EQ(text.substr(text.size() - deepest.size() - 7), "\r\n" + deepest + "]\r\n\r\n") ;
   EXPECT_NE(text.find("\"n\"=dword:000001f3\r\n"), std::string::npos);
 
-  EXPECT_EQ(clsRegFile::DeleteTree(HKEY_CURRENT_USER, kSub), ERROR_SUCCESS);
+  EXPECT_EQ(RegTree::DeleteTree(HKEY_CURRENT_USER, kSub), ERROR_SUCCESS);
   EXPECT_FALSE(KeyExists(kSub));
 }
 
@@ -364,7 +395,7 @@ class ConsoleTest : public VtrRegTest {
     return console.Execute(line);
   }
   std::ostringstream out, err;
-  clsRegConsole console{out, err};
+  RegConsole console{out, err};
 };
 
 TEST_F(ConsoleTest, WritesEveryKindAndShowsItAsTheListingsDo) {

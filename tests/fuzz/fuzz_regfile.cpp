@@ -5,16 +5,17 @@
 #include <string>
 
 #include "registry/ErrObject.h"
+#include "tools/vtrreg/RegFile.h"
+#include "tools/vtrreg/RegFileWriter.h"
 #include "tools/vtrreg/VtrRegError.h"
-#include "tools/vtrreg/clsRegFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   try {
-    const clsRegFile file = clsRegFile::Parse(bytes, "fuzz.reg");
+    const RegFile file = RegFile::Parse(bytes, "fuzz.reg");
     // What was read must be writable back as text.
-    for (const clsRegFile::Entry& entry : file.Entries()) {
-      if (entry.kind == clsRegFile::EntryKind::Value) (void)clsRegFile::FormatValue(entry.strValueName, entry.lngType, entry.bytData);
+    for (const RegFile::Entry& entry : file.Entries()) {
+      if (entry.kind == RegFile::EntryKind::Value) (void)RegFileWriter::FormatValue(entry.valueName, entry.type, entry.data);
     }
   } catch (const ErrObject& error) {
     if (error.Number != VtrRegError::RegSyntax) __builtin_trap();

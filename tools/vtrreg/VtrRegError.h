@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/modAPI.h"
 #include "registry/ErrObject.h"
 
 namespace VtrRegError {
@@ -26,5 +27,12 @@ inline constexpr const char* ExportSource = "vtrreg [export]";
 inline ErrObject Make(int32_t number, const std::string& source, const std::string& description) {
   return ErrObject(number, source, description);
 }
+
+// A name or text as messages show it: in double quotes.
+inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A registry call of import or export that failed: RegistryCall, with where
+// it happened, the call, and its result code by number and name.
+[[noreturn]] void RegistryFailure(const char* source, const std::string& where, const char* call, LONG code);
 
 }  // namespace VtrRegError

@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "tools/vtrreg/CommandSyntax.h"
+#include "tools/vtrreg/RegConsole.h"
 #include "tools/vtrreg/VtrRegError.h"
-#include "tools/vtrreg/clsRegConsole.h"
 #include "vtr_version.h"
 
 #ifdef _WIN32
@@ -39,7 +40,7 @@ std::string UsageText() {
          "                                command is one more word of the command before it\n"
          "       vtrreg --help | --version\n"
          "\n" +
-         clsRegConsole::CommandHelp() +
+         CommandHelp() +
          "\n"
          "Example: vtrreg 'cd \\HKEY_LOCAL_MACHINE\\Software\\Vantorel\\Recent' lv\n"
          "         vtrreg import tools/sample.reg\n"
@@ -65,7 +66,7 @@ std::string LeadingWord(const std::string& argument) {
   return argument.substr(first, argument.find_first_of(" \t", first) - first);
 }
 
-int RunArguments(clsRegConsole& console, int argc, char** argv) {
+int RunArguments(RegConsole& console, int argc, char** argv) {
   // Group the arguments into command lines: `vtrreg import my.reg` is one.
   struct CommandLine {
     int argument;
@@ -75,7 +76,7 @@ int RunArguments(clsRegConsole& console, int argc, char** argv) {
   std::vector<CommandLine> lines;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (lines.empty() || clsRegConsole::IsCommandName(LeadingWord(argument))) {
+    if (lines.empty() || IsCommandName(LeadingWord(argument))) {
       lines.push_back({i, argument, {}});  // not a command at all: reported when it runs
     } else {
       lines.back().extraWords.push_back(argument);  // one word, blanks and all
@@ -89,7 +90,7 @@ int RunArguments(clsRegConsole& console, int argc, char** argv) {
   return 0;
 }
 
-int RunLines(clsRegConsole& console, bool interactive) {
+int RunLines(RegConsole& console, bool interactive) {
   bool failed = false;
   std::string line;
   int number = 0;
@@ -139,12 +140,12 @@ int main(int argc, char** argv) {
     if (first.size() > 1 && first[0] == '-') {
       const ErrObject error = VtrRegError::Make(VtrRegError::Usage, VtrRegError::Source,
                                                 "unknown option " + first + " (vtrreg --help shows the usage)");
-      std::cerr << clsRegConsole::FormatError(error, "") << "\n";
+      std::cerr << RegConsole::FormatError(error, "") << "\n";
       return 2;
     }
   }
 
-  clsRegConsole console(std::cout, std::cerr);
+  RegConsole console(std::cout, std::cerr);
   if (argc > 1) return RunArguments(console, argc, argv);
   return RunLines(console, StdinIsTerminal());
 }

@@ -1,44 +1,37 @@
 #pragma once
-// clsRegConsole: vtrreg's command interpreter. It keeps one clsEasyRegistry
+// RegConsole: vtrreg's command interpreter. It keeps one clsEasyRegistry
 // object whose current key is the console's, runs one command line at a
 // time, writes results to `out` and every failure, with the error's number,
 // source and description, to `err`.
 //
-// Command lines are words separated by blanks. "Double" or 'single' quotes
-// keep blanks in a word (a quote doubled inside its quotes stands for
-// itself); backslash is an ordinary character, as registry paths are full of
-// them. A line that is empty or starts with "#" does nothing.
+// Command lines are split into words as CommandSyntax.h tells. A line that
+// is empty or starts with "#" does nothing.
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "registry/clsEasyRegistry.h"
 
-class clsRegConsole {
+class RegConsole {
  public:
-  clsRegConsole(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+  RegConsole(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
   // Runs one command line, with extraWords after its own words. False when
-  // it failed; the error is on `err`, after strContext ("line 3") when one
+  // it failed; the error is on `err`, after context ("line 3") when one
   // is given.
-  bool Execute(const std::string& strLine, const std::string& strContext = "",
+  bool Execute(const std::string& line, const std::string& context = "",
                const std::vector<std::string>& extraWords = {});
   // Runs one command already split into words.
-  bool ExecuteWords(const std::vector<std::string>& words, const std::string& strContext = "");
+  bool ExecuteWords(const std::vector<std::string>& words, const std::string& context = "");
 
   // The interactive prompt, which shows the current key.
   std::string Prompt() const;
-  std::string CurrentKey() const { return reg.CurrentKey(); }
+  std::string CurrentKey() const { return registry_.CurrentKey(); }
   // True after exit or quit.
-  bool QuitRequested() const { return bQuit; }
+  bool QuitRequested() const { return quit_; }
 
-  // A command line split into words; an unclosed quote throws ErrObject.
-  static std::vector<std::string> SplitWords(const std::string& strLine);
-  static bool IsCommandName(const std::string& strWord);
-  // The command list, for help and --help.
-  static std::string CommandHelp();
   // The line that reports a failure: "vtrreg: [context: ]error NUMBER (0xHEX), source "...": description".
-  static std::string FormatError(const ErrObject& error, const std::string& strContext);
+  static std::string FormatError(const ErrObject& error, const std::string& context);
 
  private:
   void Run(const std::vector<std::string>& words);
@@ -54,13 +47,16 @@ class clsRegConsole {
   void CmdExport(const std::vector<std::string>& words);
   void CmdImport(const std::vector<std::string>& words);
 
+  // A path from a root, or any path when there is no current key.
+  bool IsAbsolute(const std::string& path) const;
   // Moves a second registry object to a path read against the current key.
-  void PositionAt(clsEasyRegistry& other, const std::string& strPath);
-  void RequireCurrentKey(const std::string& strCommand) const;
-  void ReportError(const ErrObject& error, const std::string& strContext);
+  void PositionAt(clsEasyRegistry& other, const std::string& path);
+  void WriteValueTable(const clsEasyRegistry::ValueTable& table);
+  void RequireCurrentKey(const std::string& command) const;
+  void ReportError(const ErrObject& error, const std::string& context);
 
-  clsEasyRegistry reg;
+  clsEasyRegistry registry_;
   std::ostream& out_;
   std::ostream& err_;
-  bool bQuit = false;
+  bool quit_ = false;
 };
