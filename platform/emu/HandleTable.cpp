@@ -16,7 +16,7 @@ int PredefinedIndex(HKEY key) {
 
 KeyHandle* HandleTable::Find(HKEY key) {
   const auto found = handles_.find(ValueOf(key));
-  return found == handles_.end() ? nullptr : found->second.get();
+  return found == handles_.end() ? nullptr : &found->second;
 }
 
 KeyHandle* HandleTable::Root(size_t index, int64_t keyId) {
@@ -31,11 +31,10 @@ HKEY HandleTable::Add(int64_t keyId, REGSAM access, size_t depth) {
   while (handles_.count(next_) != 0) advance();
   const uint32_t value = next_;
   advance();
-  auto handle = std::make_unique<KeyHandle>();
-  handle->keyId = keyId;
-  handle->access = access;
-  handle->depth = depth;
-  handles_.emplace(value, std::move(handle));
+  KeyHandle& handle = handles_[value];
+  handle.keyId = keyId;
+  handle.access = access;
+  handle.depth = depth;
   return reinterpret_cast<HKEY>(static_cast<uintptr_t>(value));
 }
 

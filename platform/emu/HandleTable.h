@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -47,7 +46,7 @@ class HandleTable {
   // stays invalid rather than naming someone else's key.
   static constexpr uint32_t kFirstHandle = 0x100;
   static constexpr uint32_t kLastHandle = 0x7FFFFFFC;
-  std::unordered_map<uint32_t, std::unique_ptr<KeyHandle>> handles_;
+  std::unordered_map<uint32_t, KeyHandle> handles_;  // nodes: a handle never moves
   uint32_t next_ = kFirstHandle;
   KeyHandle roots_[kRootCount];
 };

@@ -104,11 +104,17 @@ class RegistryStore {
   // failure (1012 for reads, 1013 for writes).
   LONG GetKey(int64_t keyId, KeyInfo& info, bool write);
   LONG FindSubKey(int64_t parentId, std::string_view name, int64_t& childId, bool write);
+  // Walks 1 to Statements::kWalkDepth names down from `startId` in one
+  // statement: ERROR_FILE_NOT_FOUND for a missing name, ERROR_KEY_DELETED
+  // when the start key itself is gone.
+  LONG WalkPath(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId, bool write);
   LONG CreateSubKey(int64_t parentId, std::string_view name, std::string_view className,
                     int64_t& childId);
   LONG DeleteKey(int64_t keyId, int64_t parentId);
   LONG ParentOf(int64_t keyId, int64_t& parentId);
+  // A value's type and data (row.name is left as it is).
   LONG GetValue(int64_t keyId, std::string_view name, ValueRow& row, bool& found);
+  // ERROR_KEY_DELETED when the key is gone (its transaction is then to be undone).
   LONG SetValue(int64_t keyId, std::string_view name, DWORD type, const BYTE* data, DWORD size);
   LONG DeleteValue(int64_t keyId, std::string_view name, bool& found);
   LONG GetValueById(int64_t valueId, ValueRow& row, bool& found);

@@ -2,6 +2,8 @@
 // transaction.
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "platform/emu/RegistryStore.h"
 #include "platform/emu/Statements.h"
 #include "platform/modStrings.h"
@@ -62,6 +64,36 @@ LONG RegistryStore::FindSubKey(int64_t parentId, std::string_view name, int64_t&
   return ERROR_SUCCESS;
 }
 
+LONG RegistryStore::WalkPath(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId,
+                             bool write) {
+  if (names.empty() || names.size() > emu::Statements::kWalkDepth) return ERROR_INVALID_PARAMETER;
+  sqlite3_stmt* s = st_->walk[names.size() - 1];
+  Reset reset{s};
+  sqlite3_bind_int64(s, 1, startId);
+  // Every name folded into one buffer that outlives the step.
+  thread_local std::string folded;
+  folded.clear();
+  for (std::string_view name : names) folded += name;
+  std::transform(folded.begin(), folded.end(), folded.begin(), AsciiUpper);
+  size_t at = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    sqlite3_bind_blob(s, static_cast<int>(i) + 2, folded.data() + at, static_cast<int>(names[i].size()),
+                      SQLITE_STATIC);
+    at += names[i].size();
+  }
+  const int rc = sqlite3_step(s);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return Fail(rc, write);
+  if (rc == SQLITE_ROW && sqlite3_column_type(s, 0) != SQLITE_NULL) {
+    keyId = sqlite3_column_int64(s, 0);
+    return ERROR_SUCCESS;
+  }
+  // A name is missing, or the start key is gone: only then is that asked.
+  // Outside a transaction the two answers are two moments, each one true.
+  KeyInfo info;
+  const LONG exists = GetKey(startId, info, write);
+  return exists == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : exists;
+}
+
 LONG RegistryStore::TouchKey(int64_t keyId, int subKeyDelta, int valueDelta,
                              bool membershipChanged) {
   sqlite3_stmt* s = st_->touchKey;
@@ -71,8 +103,10 @@ LONG RegistryStore::TouchKey(int64_t keyId, int subKeyDelta, int valueDelta,
   sqlite3_bind_int(s, 3, valueDelta);
   sqlite3_bind_int(s, 4, membershipChanged ? 1 : 0);
   sqlite3_bind_int64(s, 5, emu::FileTimeNow());
-  int rc = sqlite3_step(s);
-  return rc == SQLITE_DONE ? ERROR_SUCCESS : Fail(rc, true);
+  const int rc = sqlite3_step(s);
+  if (rc != SQLITE_DONE) return Fail(rc, true);
+  // No row: the key is gone (the caller's transaction undoes what it wrote).
+  return sqlite3_changes(db_.get()) != 0 ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
 LONG RegistryStore::CreateSubKey(int64_t parentId, std::string_view name,
@@ -214,37 +248,33 @@ LONG RegistryStore::GetValue(int64_t keyId, std::string_view name, ValueRow& row
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
   BindFolded(s, 2, name);
-  return StepOptionalRow(s, row, found);
+  const int rc = sqlite3_step(s);
+  found = rc == SQLITE_ROW;
+  if (rc == SQLITE_DONE) return ERROR_SUCCESS;
+  if (rc != SQLITE_ROW) return Fail(rc, false);
+  // The caller named the value: its stored spelling is not read.
+  row.type = static_cast<DWORD>(sqlite3_column_int64(s, 0));
+  row.data = ColumnBytes(s, 1);
+  return ERROR_SUCCESS;
 }
 
 LONG RegistryStore::SetValue(int64_t keyId, std::string_view name, DWORD type, const BYTE* data,
                              DWORD size) {
-  std::string folded = Fold(name);
-  std::string_view bytes(size == 0 ? "" : reinterpret_cast<const char*>(data), size);
-  int64_t existing = 0;
+  const std::string folded = Fold(name);
+  const std::string_view bytes(size == 0 ? "" : reinterpret_cast<const char*>(data), size);
   {
-    sqlite3_stmt* s = st_->findValue;
+    // Replaced in place where it exists: the value keeps its name's spelling
+    // and its place. One statement finds and writes it.
+    sqlite3_stmt* s = st_->updateValue;
     Reset reset{s};
     sqlite3_bind_int64(s, 1, keyId);
     BindBlob(s, 2, folded);
-    int rc = sqlite3_step(s);
-    if (rc == SQLITE_ROW) {
-      existing = sqlite3_column_int64(s, 0);
-    } else if (rc != SQLITE_DONE) {
-      return Fail(rc, true);
-    }
-  }
-  if (existing != 0) {
-    // Replaced in place: the value keeps its name's spelling and its place.
-    sqlite3_stmt* s = st_->updateValue;
-    Reset reset{s};
-    sqlite3_bind_int64(s, 1, existing);
-    sqlite3_bind_int64(s, 2, type);
-    BindBlob(s, 3, bytes);
-    int rc = sqlite3_step(s);
+    sqlite3_bind_int64(s, 3, type);
+    BindBlob(s, 4, bytes);
+    const int rc = sqlite3_step(s);
     if (rc != SQLITE_DONE) return Fail(rc, true);
-    return TouchKey(keyId, 0, 0, false);
   }
+  if (sqlite3_changes(db_.get()) != 0) return TouchKey(keyId, 0, 0, false);
   sqlite3_stmt* s = st_->insertValue;
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
@@ -252,7 +282,7 @@ LONG RegistryStore::SetValue(int64_t keyId, std::string_view name, DWORD type, c
   BindBlob(s, 3, folded);
   sqlite3_bind_int64(s, 4, type);
   BindBlob(s, 5, bytes);
-  int rc = sqlite3_step(s);
+  const int rc = sqlite3_step(s);
   if (rc != SQLITE_DONE) return Fail(rc, true);
   return TouchKey(keyId, 0, 1, true);
 }

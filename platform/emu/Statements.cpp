@@ -6,13 +6,41 @@
 #include "platform/modStrings.h"
 
 namespace emu {
+namespace {
+
+LONG PrepareOne(sqlite3* db, const char* sql, sqlite3_stmt** slot) {
+  const int rc = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, slot, nullptr);
+  if (rc == SQLITE_OK) return ERROR_SUCCESS;
+  // Missing tables or columns: not a store of ours, or a damaged one.
+  const LONG mapped = StoreError(rc, false);
+  return rc == SQLITE_ERROR || mapped == ERROR_BADDB ? ERROR_BADDB : ERROR_CANTOPEN;
+}
+
+// The key `depth` names below key ?1, the names in ?2, ?3...: no row or
+// NULL when a name is missing.
+std::string WalkSql(size_t depth) {
+  std::string sql = "SELECT k";
+  sql += std::to_string(depth);
+  sql += ".id FROM keys AS k1";
+  for (size_t i = 2; i <= depth; ++i) {
+    const std::string k = std::to_string(i), parent = std::to_string(i - 1), name = std::to_string(i + 1);
+    sql.append(" LEFT JOIN keys AS k").append(k);
+    sql.append(" ON k").append(k).append(".parent=k").append(parent).append(".id");
+    sql.append(" AND k").append(k).append(".fold=?").append(name);
+  }
+  sql += " WHERE k1.parent=?1 AND k1.fold=?2";
+  return sql;
+}
+
+}  // namespace
 
 Statements::~Statements() {
-  for (sqlite3_stmt* s : {begin,     beginWrite,  commit,      rollback,    getKey,          findSub,
-                          insertKey, touchKey,    deleteKey,   deleteKeyValues, parentOf,    getValue,
-                          findValue, updateValue, insertValue, deleteValue, valueById,       subKeyById,
-                          listSub,   listVal,     maxSub,      maxVal,      subKeyAt,        valueAt})
+  for (sqlite3_stmt* s : {begin,       beginWrite,  commit,    rollback,   getKey,    findSub,
+                          insertKey,   touchKey,    deleteKey, deleteKeyValues, parentOf, getValue,
+                          updateValue, insertValue, deleteValue, valueById, subKeyById, listSub,
+                          listVal,     maxSub,      maxVal,    subKeyAt,   valueAt})
     sqlite3_finalize(s);
+  for (sqlite3_stmt* s : walk) sqlite3_finalize(s);
 }
 
 LONG Statements::Prepare(sqlite3* db) {
@@ -31,9 +59,8 @@ LONG Statements::Prepare(sqlite3* db) {
       {&deleteKey, "DELETE FROM keys WHERE id=?1"},
       {&deleteKeyValues, "DELETE FROM vals WHERE key=?1"},
       {&parentOf, "SELECT parent FROM keys WHERE id=?1"},
-      {&getValue, "SELECT name, type, data FROM vals WHERE key=?1 AND fold=?2"},
-      {&findValue, "SELECT id FROM vals WHERE key=?1 AND fold=?2"},
-      {&updateValue, "UPDATE vals SET type=?2, data=?3 WHERE id=?1"},
+      {&getValue, "SELECT type, data FROM vals WHERE key=?1 AND fold=?2"},
+      {&updateValue, "UPDATE vals SET type=?3, data=?4 WHERE key=?1 AND fold=?2"},
       {&insertValue, "INSERT INTO vals(key,name,fold,type,data) VALUES(?1,?2,?3,?4,?5)"},
       {&deleteValue, "DELETE FROM vals WHERE key=?1 AND fold=?2"},
       {&valueById, "SELECT name, type, data FROM vals WHERE id=?1"},
@@ -50,11 +77,12 @@ LONG Statements::Prepare(sqlite3* db) {
        "LEFT JOIN vals AS v ON v.id=?2 AND v.key=?1 WHERE k.id=?1"},
   };
   for (const auto& entry : list) {
-    const int rc = sqlite3_prepare_v3(db, entry.sql, -1, SQLITE_PREPARE_PERSISTENT, entry.slot, nullptr);
-    if (rc != SQLITE_OK) {
-      const LONG mapped = StoreError(rc, false);
-      return rc == SQLITE_ERROR || mapped == ERROR_BADDB ? ERROR_BADDB : ERROR_CANTOPEN;
-    }
+    const LONG rc = PrepareOne(db, entry.sql, entry.slot);
+    if (rc != ERROR_SUCCESS) return rc;
+  }
+  for (size_t depth = 1; depth <= kWalkDepth; ++depth) {
+    const LONG rc = PrepareOne(db, WalkSql(depth).c_str(), &walk[depth - 1]);
+    if (rc != ERROR_SUCCESS) return rc;
   }
   return ERROR_SUCCESS;
 }

@@ -25,7 +25,6 @@ struct Statements {
   sqlite3_stmt* deleteKeyValues = nullptr;
   sqlite3_stmt* parentOf = nullptr;
   sqlite3_stmt* getValue = nullptr;
-  sqlite3_stmt* findValue = nullptr;
   sqlite3_stmt* updateValue = nullptr;
   sqlite3_stmt* insertValue = nullptr;
   sqlite3_stmt* deleteValue = nullptr;
@@ -37,6 +36,11 @@ struct Statements {
   sqlite3_stmt* maxVal = nullptr;
   sqlite3_stmt* subKeyAt = nullptr;
   sqlite3_stmt* valueAt = nullptr;
+  // A path of 1 to kWalkDepth names walked down from a key in one statement:
+  // one lookup per level and no transaction of its own (SQLite's joins stop
+  // at 64 tables; deeper paths are walked a name at a time).
+  static constexpr size_t kWalkDepth = 8;
+  sqlite3_stmt* walk[kWalkDepth] = {};
 
   Statements() = default;
   Statements(const Statements&) = delete;

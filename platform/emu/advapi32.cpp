@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/emu/RegistryCall.h"
+#include "platform/emu/Statements.h"
 #include "platform/modAPI.h"
 #include "platform/modRegPath.h"
 
@@ -40,18 +41,22 @@ LONG SplitPath(LPCSTR path, std::vector<std::string_view>& names, LONG tooLong) 
   names.clear();
   if (path == nullptr) return ERROR_SUCCESS;
   if (*path == '\\') return ERROR_BAD_PATHNAME;
-  for (std::string_view name : SplitNames(path)) {
-    if (name.empty()) continue;
+  SplitNames(path, names);
+  std::erase_if(names, [](std::string_view name) { return name.empty(); });
+  for (std::string_view name : names) {
     if (name.size() > kMaxKeyName) return tooLong;
-    names.push_back(name);
   }
   return ERROR_SUCCESS;
 }
 
-// Walks `names` down from `keyId`. A missing name gives 2, unless the start
-// key itself is gone (1018).
+// Walks `names` down from `keyId`: a short path in one statement, a long
+// one a name at a time (inside the caller's transaction). A missing name
+// gives 2, unless the start key itself is gone (1018).
 LONG Walk(RegistryStore* store, int64_t startId, const std::vector<std::string_view>& names,
           int64_t& keyId, bool write) {
+  if (!names.empty() && names.size() <= emu::Statements::kWalkDepth) {
+    return store->WalkPath(startId, names, keyId, write);
+  }
   keyId = startId;
   for (std::string_view name : names) {
     int64_t child = 0;
@@ -80,14 +85,15 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
   Handle* handle = nullptr;
   LONG rc = store->Resolve(hKey, handle, false);
   if (rc != ERROR_SUCCESS) return rc;
-  std::vector<std::string_view> names;
+  thread_local std::vector<std::string_view> names;  // kept: no allocation per call
   rc = SplitPath(lpSubKey, names, ERROR_FILE_NOT_FOUND);
   if (rc != ERROR_SUCCESS) return rc;
   if (names.empty() && emu::IsPredefinedKey(hKey)) {
     *phkResult = hKey;  // a predefined key opens as itself
     return ERROR_SUCCESS;
   }
-  Transaction txn(*store.get(), false, names.size() <= 1);
+  // One statement reads the key: a short path needs no transaction of its own.
+  Transaction txn(*store.get(), false, names.size() <= emu::Statements::kWalkDepth);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
   int64_t keyId = 0;
   if (names.empty()) {
@@ -123,7 +129,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, 
   Handle* handle = nullptr;
   LONG rc = store->Resolve(hKey, handle, true);
   if (rc != ERROR_SUCCESS) return rc;
-  std::vector<std::string_view> names;
+  thread_local std::vector<std::string_view> names;  // kept: no allocation per call
   rc = SplitPath(lpSubKey, names, ERROR_INVALID_PARAMETER);
   if (rc != ERROR_SUCCESS) return rc;
   if (names.empty() && emu::IsPredefinedKey(hKey)) {
@@ -167,7 +173,7 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   Handle* handle = nullptr;
   LONG rc = store->Resolve(hKey, handle, true);
   if (rc != ERROR_SUCCESS) return rc;
-  std::vector<std::string_view> names;
+  thread_local std::vector<std::string_view> names;  // kept: no allocation per call
   rc = SplitPath(lpSubKey, names, ERROR_FILE_NOT_FOUND);
   if (rc != ERROR_SUCCESS) return rc;
   // The handle's access rights do not govern deletion: the key to delete,

@@ -104,10 +104,8 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
   if (name.size() > kMaxValueName) return ERROR_INVALID_PARAMETER;
   Transaction txn(*store.get(), true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
-  RegistryStore::KeyInfo info;
-  rc = store->GetKey(handle->keyId, info, true);
-  if (rc != ERROR_SUCCESS) return rc;
-  // Stored exactly as given: a string without its NUL stays without it.
+  // Stored exactly as given: a string without its NUL stays without it. A
+  // deleted key answers 1018 from the write itself, which is then undone.
   rc = store->SetValue(handle->keyId, name, dwType, lpData, cbData);
   if (rc != ERROR_SUCCESS) return rc;
   return txn.Commit();
