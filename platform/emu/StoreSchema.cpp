@@ -37,9 +37,11 @@ CREATE UNIQUE INDEX vals_by_name ON vals(key, fold);
 CREATE INDEX vals_by_key ON vals(key);
 )sql";
 
-// The whole content of a new store, in one transaction.
+// The whole content of a new store, in one transaction. Pages of 1 KiB: a
+// registry row is small, and every commit writes and checksums whole pages
+// into the journal, so a write costs a quarter of what 4 KiB pages cost.
 std::string NewStoreSql() {
-  std::string sql = "PRAGMA journal_mode=WAL; BEGIN;";
+  std::string sql = "PRAGMA page_size=1024; PRAGMA journal_mode=WAL; BEGIN;";
   sql += kSchema;
   sql += "PRAGMA application_id=" + std::to_string(kApplicationId) + ";";
   sql += "PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
