@@ -189,6 +189,31 @@ TEST_F(PlatformRegistry, PathsOfEveryLengthOpenAndMissAlike) {
   EXPECT_EQ(QueryString(again.get(), "level"), "deepest");
 }
 
+// A path opened before leads to the key there now: after its key was
+// deleted it is missing, and after a key of that name was made again it
+// leads to the new one, at any length.
+TEST_F(PlatformRegistry, APathOpenedBeforeFollowsDeletedAndRemadeKeys) {
+  for (const std::string parent : {"Short", "D1\\D2\\D3\\D4\\D5\\D6\\D7\\D8\\D9"}) {
+    const std::string path = parent + "\\Leaf";
+    Key key;
+    ASSERT_EQ(Create(base_.get(), path, key), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(key.get(), "made", "first"), ERROR_SUCCESS);
+    key.Close();
+    ASSERT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_SUCCESS);
+    EXPECT_EQ(QueryString(key.get(), "made"), "first");
+    key.Close();
+
+    ASSERT_EQ(RegDeleteKeyA(base_.get(), path.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_FILE_NOT_FOUND) << parent;
+
+    ASSERT_EQ(Create(base_.get(), path, key), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(key.get(), "made", "again"), ERROR_SUCCESS);
+    key.Close();
+    ASSERT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_SUCCESS) << parent;
+    EXPECT_EQ(QueryString(key.get(), "made"), "again") << parent;
+  }
+}
+
 // Every call on a handle that cannot serve answers the same code.
 void ExpectEveryCallAnswers(HKEY h, LONG code) {
   const BYTE data[] = {1};

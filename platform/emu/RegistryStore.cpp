@@ -36,6 +36,7 @@ void RegistryStore::AdoptProcess() {
     (void)db_.release();
   }
   handles_ = emu::HandleTable();
+  paths_.Clear();
 }
 
 long RegistryStore::OpenHandleCount() {
@@ -60,6 +61,7 @@ RegistryStore::~RegistryStore() { CloseDatabase(); }
 void RegistryStore::CloseDatabase() {
   st_.reset();
   db_.reset();
+  paths_.Clear();
 }
 
 LONG RegistryStore::EnsureOpen(bool write) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/emu/HandleTable.h"
+#include "platform/emu/PathCache.h"
 #include "platform/emu/StoreDatabase.h"
 #include "platform/modAPI.h"
 
@@ -103,11 +104,14 @@ class RegistryStore {
   // Store operations, inside a Transaction. `write` picks the code of a
   // failure (1012 for reads, 1013 for writes).
   LONG GetKey(int64_t keyId, KeyInfo& info, bool write);
+  // ERROR_SUCCESS, or ERROR_KEY_DELETED when the key is gone.
+  LONG KeyExists(int64_t keyId, bool write);
   LONG FindSubKey(int64_t parentId, std::string_view name, int64_t& childId, bool write);
-  // Walks 1 to Statements::kWalkDepth names down from `startId` in one
-  // statement: ERROR_FILE_NOT_FOUND for a missing name, ERROR_KEY_DELETED
-  // when the start key itself is gone.
-  LONG WalkPath(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId, bool write);
+  // The key `names` lead to from `startId` (the start key itself for no
+  // names): ERROR_FILE_NOT_FOUND for a missing name, ERROR_KEY_DELETED when
+  // the start key is gone. A path of more than Statements::kWalkDepth names
+  // needs the caller's transaction; a shorter one is read in one statement.
+  LONG ResolvePath(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId, bool write);
   LONG CreateSubKey(int64_t parentId, std::string_view name, std::string_view className,
                     int64_t& childId);
   LONG DeleteKey(int64_t keyId, int64_t parentId);
@@ -138,6 +142,10 @@ class RegistryStore {
   void CloseDatabase();
   LONG Fail(int sqliteCode, bool write) { return emu::StoreError(sqliteCode, write); }
   LONG TouchKey(int64_t keyId, int subKeyDelta, int valueDelta, bool membershipChanged);
+  // A path walked in one statement (up to Statements::kWalkDepth names), or
+  // a name at a time.
+  LONG WalkJoined(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId, bool write);
+  LONG WalkByName(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId, bool write);
   // The statements of the listings and lookups, their parameters bound here
   // or by the caller: the ids a key lists; the one row a bound statement
   // yields, if any (a value's or a subkey's columns first); a key's generation
@@ -155,4 +163,5 @@ class RegistryStore {
   std::unique_ptr<emu::Statements> st_;  // after db_: finalized before it closes
   int64_t rootIds_[emu::kRootCount] = {};
   emu::HandleTable handles_;
+  emu::PathCache paths_;  // of this store: forgotten when it closes
 };

@@ -51,49 +51,6 @@ LONG RegistryStore::GetKey(int64_t keyId, KeyInfo& info, bool write) {
   return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::FindSubKey(int64_t parentId, std::string_view name, int64_t& childId,
-                               bool write) {
-  sqlite3_stmt* s = st_->findSub;
-  Reset reset{s};
-  sqlite3_bind_int64(s, 1, parentId);
-  BindFolded(s, 2, name);
-  int rc = sqlite3_step(s);
-  if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
-  if (rc != SQLITE_ROW) return Fail(rc, write);
-  childId = sqlite3_column_int64(s, 0);
-  return ERROR_SUCCESS;
-}
-
-LONG RegistryStore::WalkPath(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId,
-                             bool write) {
-  if (names.empty() || names.size() > emu::Statements::kWalkDepth) return ERROR_INVALID_PARAMETER;
-  sqlite3_stmt* s = st_->walk[names.size() - 1];
-  Reset reset{s};
-  sqlite3_bind_int64(s, 1, startId);
-  // Every name folded into one buffer that outlives the step.
-  thread_local std::string folded;
-  folded.clear();
-  for (std::string_view name : names) folded += name;
-  std::transform(folded.begin(), folded.end(), folded.begin(), AsciiUpper);
-  size_t at = 0;
-  for (size_t i = 0; i < names.size(); ++i) {
-    sqlite3_bind_blob(s, static_cast<int>(i) + 2, folded.data() + at, static_cast<int>(names[i].size()),
-                      SQLITE_STATIC);
-    at += names[i].size();
-  }
-  const int rc = sqlite3_step(s);
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return Fail(rc, write);
-  if (rc == SQLITE_ROW && sqlite3_column_type(s, 0) != SQLITE_NULL) {
-    keyId = sqlite3_column_int64(s, 0);
-    return ERROR_SUCCESS;
-  }
-  // A name is missing, or the start key is gone: only then is that asked.
-  // Outside a transaction the two answers are two moments, each one true.
-  KeyInfo info;
-  const LONG exists = GetKey(startId, info, write);
-  return exists == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : exists;
-}
-
 LONG RegistryStore::TouchKey(int64_t keyId, int subKeyDelta, int valueDelta,
                              bool membershipChanged) {
   sqlite3_stmt* s = st_->touchKey;

@@ -35,7 +35,7 @@ std::string WalkSql(size_t depth) {
 }  // namespace
 
 Statements::~Statements() {
-  for (sqlite3_stmt* s : {begin,       beginWrite,  commit,    rollback,   getKey,    findSub,
+  for (sqlite3_stmt* s : {begin,       beginWrite,  commit,    rollback,   getKey,    keyExists, findSub,
                           insertKey,   touchKey,    deleteKey, deleteKeyValues, parentOf, getValue,
                           updateValue, insertValue, deleteValue, valueById, subKeyById, listSub,
                           listVal,     maxSub,      maxVal,    subKeyAt,   valueAt})
@@ -53,6 +53,7 @@ LONG Statements::Prepare(sqlite3* db) {
       {&commit, "COMMIT"},
       {&rollback, "ROLLBACK"},
       {&getKey, "SELECT nsub, nval, gen, mtime, class FROM keys WHERE id=?1"},
+      {&keyExists, "SELECT 1 FROM keys WHERE id=?1"},
       {&findSub, "SELECT id FROM keys WHERE parent=?1 AND fold=?2"},
       {&insertKey, "INSERT INTO keys(parent,name,fold,class,mtime) VALUES(?1,?2,?3,?4,?5)"},
       {&touchKey, "UPDATE keys SET nsub=nsub+?2, nval=nval+?3, gen=gen+?4, mtime=?5 WHERE id=?1"},

@@ -18,6 +18,7 @@ struct Statements {
   sqlite3_stmt* commit = nullptr;
   sqlite3_stmt* rollback = nullptr;
   sqlite3_stmt* getKey = nullptr;
+  sqlite3_stmt* keyExists = nullptr;
   sqlite3_stmt* findSub = nullptr;
   sqlite3_stmt* insertKey = nullptr;
   sqlite3_stmt* touchKey = nullptr;

@@ -49,29 +49,6 @@ LONG SplitPath(LPCSTR path, std::vector<std::string_view>& names, LONG tooLong) 
   return ERROR_SUCCESS;
 }
 
-// Walks `names` down from `keyId`: a short path in one statement, a long
-// one a name at a time (inside the caller's transaction). A missing name
-// gives 2, unless the start key itself is gone (1018).
-LONG Walk(RegistryStore* store, int64_t startId, const std::vector<std::string_view>& names,
-          int64_t& keyId, bool write) {
-  if (!names.empty() && names.size() <= emu::Statements::kWalkDepth) {
-    return store->WalkPath(startId, names, keyId, write);
-  }
-  keyId = startId;
-  for (std::string_view name : names) {
-    int64_t child = 0;
-    LONG rc = store->FindSubKey(keyId, name, child, write);
-    if (rc == ERROR_FILE_NOT_FOUND && keyId == startId) {
-      RegistryStore::KeyInfo info;
-      LONG exists = store->GetKey(startId, info, write);
-      if (exists != ERROR_SUCCESS) return exists;
-    }
-    if (rc != ERROR_SUCCESS) return rc;
-    keyId = child;
-  }
-  return ERROR_SUCCESS;
-}
-
 }  // namespace
 
 extern "C" {
@@ -96,14 +73,10 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
   Transaction txn(*store.get(), false, names.size() <= emu::Statements::kWalkDepth);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
   int64_t keyId = 0;
-  if (names.empty()) {
-    RegistryStore::KeyInfo info;
-    rc = store->GetKey(handle->keyId, info, false);
-    keyId = handle->keyId;
-  } else {
-    rc = Walk(store.get(), handle->keyId, names, keyId, false);
-  }
+  rc = names.empty() ? store->KeyExists(handle->keyId, false)
+                     : store->ResolvePath(handle->keyId, names, keyId, false);
   if (rc != ERROR_SUCCESS) return rc;
+  if (names.empty()) keyId = handle->keyId;
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
   *phkResult = store->AddHandle(keyId, MapAccess(samDesired), handle->depth + names.size());
@@ -184,7 +157,7 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   rc = store->GetKey(handle->keyId, info, true);
   if (rc != ERROR_SUCCESS) return rc;
   int64_t target = 0;
-  rc = Walk(store.get(), handle->keyId, names, target, true);
+  rc = store->ResolvePath(handle->keyId, names, target, true);
   if (rc != ERROR_SUCCESS) return rc;
   int64_t parent = 0;
   rc = store->ParentOf(target, parent);
