@@ -19,12 +19,17 @@ std::string_view LeafName(std::string_view path) {
 
 std::vector<std::string_view> SplitNames(std::string_view subKey) {
   std::vector<std::string_view> names;
-  if (subKey.empty()) return names;
+  SplitNames(subKey, names);
+  return names;
+}
+
+void SplitNames(std::string_view subKey, std::vector<std::string_view>& names) {
+  names.clear();
+  if (subKey.empty()) return;
   for (;;) {
     const size_t slash = subKey.find('\\');
     names.push_back(subKey.substr(0, slash));
     if (slash == std::string_view::npos) break;
     subKey.remove_prefix(slash + 1);
   }
-  return names;
 }

@@ -20,3 +20,6 @@ std::string_view LeafName(std::string_view path);
 
 // The names between backslashes, empty ones included ("A\\B" gives A, "", B).
 std::vector<std::string_view> SplitNames(std::string_view subKey);
+// The same into a vector the caller keeps (emptied first), so that a split
+// made on every call allocates nothing once the vector has grown.
+void SplitNames(std::string_view subKey, std::vector<std::string_view>& names);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/emu/RegistryStore.h"
+#include "platform/emu/UserData.h"
 #include "platform/modAPI.h"
 #include "tests/RegistryFaultData.h"
 #include "tests/RegistryTestSupport.h"
@@ -186,7 +187,7 @@ TEST(RegistryFault, KilledWriterLosesNoAcknowledgedWriteAndTearsNoRead) {
   RegistryStore::Close();
 
   sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(RegistryStore::StorePath().c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open(emu::RegistryStorePath().c_str(), &db), SQLITE_OK);
   sqlite3_stmt* check = nullptr;
   ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
   ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);

@@ -241,6 +241,33 @@ TEST_F(RegistryStoreTest, ANewStoreAppearsWholeNeverEmpty) {
     EXPECT_EQ(entry.path().filename().string().find(".new-"), std::string::npos) << entry.path();
 }
 
+// A write finds its key gone only once it has written: what it wrote is
+// undone, so no value is left behind without a key.
+TEST_F(RegistryStoreTest, AWriteToADeletedKeyLeavesNoValueBehind) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\VtrTest\\Doomed", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const BYTE data[] = {1, 2, 3};
+  ASSERT_EQ(RegSetValueExA(key, "kept", 0, REG_BINARY, data, sizeof data), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\VtrTest\\Doomed"), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(key, "new", 0, REG_BINARY, data, sizeof data), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegSetValueExA(key, "kept", 0, REG_BINARY, data, sizeof data), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+  RegistryStore::Close();
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((dir_ / "registry.db").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* orphans = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM vals WHERE key NOT IN (SELECT id FROM keys)", -1,
+                               &orphans, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(orphans), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(orphans, 0), 0);
+  sqlite3_finalize(orphans);
+  sqlite3_close(db);
+}
+
 TEST_F(RegistryStoreTest, KeysGoNoDeeperThan512LevelsBelowTheirRoot) {
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Deep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),

@@ -158,6 +158,62 @@ TEST_F(PlatformRegistry, SubkeyPathsFollowWindowsRules) {
   }
 }
 
+// A path resolves the same whatever its length: a name, several, and more
+// than can be looked up at once; a name missing at any level answers 2, and
+// any path below a deleted key answers 1018.
+TEST_F(PlatformRegistry, PathsOfEveryLengthOpenAndMissAlike) {
+  constexpr int kDepth = 12;
+  std::vector<std::string> prefixes;  // "L1", "L1\\L2", ...
+  for (int level = 1; level <= kDepth; ++level) {
+    prefixes.push_back((prefixes.empty() ? "" : prefixes.back() + "\\") + "L" + std::to_string(level));
+  }
+  Key deepest;
+  ASSERT_EQ(Create(base_.get(), prefixes.back(), deepest), ERROR_SUCCESS);
+  ASSERT_EQ(SetString(deepest.get(), "level", "deepest"), ERROR_SUCCESS);
+  Key doomed;
+  ASSERT_EQ(Create(base_.get(), "Doomed", doomed), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteKeyA(base_.get(), "Doomed"), ERROR_SUCCESS);
+
+  for (int level = 1; level <= kDepth; ++level) {
+    const std::string& path = prefixes[static_cast<size_t>(level - 1)];
+    Key key;
+    EXPECT_EQ(Open(base_.get(), path.c_str(), key, KEY_READ), ERROR_SUCCESS) << level;
+    EXPECT_EQ(Open(base_.get(), (path + "\\Nope").c_str(), key, KEY_READ), ERROR_FILE_NOT_FOUND) << level;
+    EXPECT_EQ(Open(base_.get(), ("Nope\\" + path).c_str(), key, KEY_READ), ERROR_FILE_NOT_FOUND) << level;
+    EXPECT_EQ(Open(doomed.get(), path.c_str(), key, KEY_READ), ERROR_KEY_DELETED) << level;
+  }
+  std::string lower = prefixes.back();
+  for (char& c : lower) c = static_cast<char>(c == 'L' ? 'l' : c);
+  Key again;
+  ASSERT_EQ(Open(base_.get(), lower.c_str(), again, KEY_QUERY_VALUE), ERROR_SUCCESS);
+  EXPECT_EQ(QueryString(again.get(), "level"), "deepest");
+}
+
+// A path opened before leads to the key there now: after its key was
+// deleted it is missing, and after a key of that name was made again it
+// leads to the new one, at any length.
+TEST_F(PlatformRegistry, APathOpenedBeforeFollowsDeletedAndRemadeKeys) {
+  for (const std::string parent : {"Short", "D1\\D2\\D3\\D4\\D5\\D6\\D7\\D8\\D9"}) {
+    const std::string path = parent + "\\Leaf";
+    Key key;
+    ASSERT_EQ(Create(base_.get(), path, key), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(key.get(), "made", "first"), ERROR_SUCCESS);
+    key.Close();
+    ASSERT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_SUCCESS);
+    EXPECT_EQ(QueryString(key.get(), "made"), "first");
+    key.Close();
+
+    ASSERT_EQ(RegDeleteKeyA(base_.get(), path.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_FILE_NOT_FOUND) << parent;
+
+    ASSERT_EQ(Create(base_.get(), path, key), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(key.get(), "made", "again"), ERROR_SUCCESS);
+    key.Close();
+    ASSERT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_SUCCESS) << parent;
+    EXPECT_EQ(QueryString(key.get(), "made"), "again") << parent;
+  }
+}
+
 // Every call on a handle that cannot serve answers the same code.
 void ExpectEveryCallAnswers(HKEY h, LONG code) {
   const BYTE data[] = {1};

@@ -15,8 +15,9 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/emu/RegistryStore.h"
-
+#include "platform/emu/UserData.h"
+#include "platform/modRegPath.h"
+#include "platform/modStrings.h"
 
 namespace fs = std::filesystem;
 
@@ -24,15 +25,6 @@ namespace emu {
 namespace {
 
 constexpr char kWindowsDirectory[] = "C:\\WINDOWS";
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
 
 // A host path made absolute and lexically normal, without following links
 // that do not exist yet.
@@ -48,26 +40,21 @@ std::optional<std::string> FindIgnoringCase(const std::string& folder, std::stri
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
   if (!dir) return std::nullopt;
   while (const dirent* entry = ::readdir(dir.get())) {
-    if (EqualIgnoringCase(entry->d_name, name)) return std::string(entry->d_name);
+    if (EqualsAsciiNoCase(entry->d_name, name)) return std::string(entry->d_name);
   }
   return std::nullopt;
 }
 
-// Splits the part of a Windows path behind its drive into names, resolving
-// "." and ".." as Windows does: never above the drive's root.
-std::vector<std::string> SplitNames(std::string_view rest) {
+// The names of the part of a Windows path behind its drive, with "." and
+// ".." resolved as Windows does: never above the drive's root.
+std::vector<std::string> ResolvedNames(std::string_view rest) {
   std::vector<std::string> names;
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t end = rest.find('\\', start);
-    if (end == std::string_view::npos) end = rest.size();
-    std::string_view name = rest.substr(start, end - start);
+  for (std::string_view name : SplitNames(rest)) {
     if (name == "..") {
       if (!names.empty()) names.pop_back();
     } else if (!name.empty() && name != ".") {
       names.emplace_back(name);
     }
-    start = end + 1;
   }
   return names;
 }
@@ -78,7 +65,7 @@ std::string DriveCFolder() {
   const char* configured = std::getenv("VTR_DRIVE_C");
   if (configured != nullptr && *configured != '\0') return Canonical(configured).string();
   // By default C: sits beside the registry store.
-  return Canonical(fs::path(RegistryStore::StorePath()).parent_path() / "drive_c").string();
+  return Canonical(fs::path(RegistryStorePath()).parent_path() / "drive_c").string();
 }
 
 std::optional<std::string> HostPath(std::string_view windowsPath) {
@@ -91,7 +78,7 @@ std::optional<std::string> HostPath(std::string_view windowsPath) {
   std::string rest;
   if (path.size() >= 2 && path[1] == ':' &&
       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
-    drive = static_cast<char>(path[0] & ~0x20);
+    drive = AsciiUpper(path[0]);
     rest = path.substr(2);  // "C:x" is taken from C:'s root: the view keeps no folder per drive
   } else if (path.rfind("\\\\", 0) == 0) {
     return std::nullopt;  // a network name
@@ -113,7 +100,7 @@ std::optional<std::string> HostPath(std::string_view windowsPath) {
     return std::nullopt;
   }
 
-  for (const std::string& name : SplitNames(rest)) {
+  for (const std::string& name : ResolvedNames(rest)) {
     std::string next = host;
     if (next.back() != '/') next += '/';
     struct stat info;

@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "platform/emu/DriveView.h"
+#include "platform/modStrings.h"
 
 extern char** environ;
 
@@ -23,15 +24,6 @@ namespace emu {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
-  return true;
-}
 
 // The arguments behind the program's name. Quotes are counted as Windows
 // counts them: with the opening quote included, 3n consecutive quotes give
@@ -126,7 +118,7 @@ ProgramKind KindOf(const std::string& hostPath) {
   if (got >= 2 && head[0] == '#' && head[1] == '!') return ProgramKind::Native;
   if (got >= 4 && std::memcmp(head, "\x7f" "ELF", 4) == 0) return ProgramKind::Native;
   if (got >= 2 && head[0] == 'M' && head[1] == 'Z') return ProgramKind::Windows;
-  if (hostPath.size() >= 4 && StartsWithIgnoringCase(std::string_view(hostPath).substr(hostPath.size() - 4), ".exe"))
+  if (hostPath.size() >= 4 && EqualsAsciiNoCase(std::string_view(hostPath).substr(hostPath.size() - 4), ".exe"))
     return ProgramKind::Windows;
   return ProgramKind::Unknown;
 }
@@ -204,11 +196,11 @@ std::vector<std::string> CommandLineArguments(std::string_view commandLine,
                                               std::string_view programPath) {
   const auto endsName = [&](size_t at) { return at == commandLine.size() || IsBlank(commandLine[at]); };
   size_t end;
-  if (!programPath.empty() && StartsWithIgnoringCase(commandLine, programPath) &&
+  if (!programPath.empty() && StartsWithAsciiNoCase(commandLine, programPath) &&
       endsName(programPath.size())) {
     end = programPath.size();
   } else if (!programPath.empty() && commandLine.size() >= programPath.size() + 2 &&
-             commandLine[0] == '"' && StartsWithIgnoringCase(commandLine.substr(1), programPath) &&
+             commandLine[0] == '"' && StartsWithAsciiNoCase(commandLine.substr(1), programPath) &&
              commandLine[programPath.size() + 1] == '"') {
     end = programPath.size() + 2;
   } else {

@@ -1,14 +1,8 @@
 #pragma once
 // The emulated registry's store: one SQLite database shared by every process
 // of the user (WAL journal, a busy timeout, one short transaction per call),
-// and this process's table of open key handles.
-//
-// The store lives in $VTR_REGISTRY, or else in
-// $XDG_DATA_HOME/vantorel/registry.db (~/.local/share when XDG_DATA_HOME is
-// unset). It is created on first use with the predefined roots and
-// \HKEY_LOCAL_MACHINE\SOFTWARE, whole: under a name of its own, then put in
-// place. A file that is not such a store (an empty one included) is never
-// written to. In a folder that lets no file be made, the store is read only.
+// and this process's table of open key handles. Where it lives: UserData.h;
+// how it is made and opened: StoreSchema.h, StoreDatabase.h.
 //
 // Every member returns a Windows result code; store failures map to the codes
 // a registry caller already knows (1009 damaged or foreign store, 1011 cannot
@@ -19,13 +13,17 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "platform/emu/HandleTable.h"
+#include "platform/emu/PathCache.h"
+#include "platform/emu/StoreDatabase.h"
 #include "platform/modAPI.h"
 
-struct sqlite3;
 struct sqlite3_stmt;
+namespace emu {
+struct Statements;
+}
 
 class RegistryStore {
  public:
@@ -52,17 +50,7 @@ class RegistryStore {
     int64_t lastWrite = 0;
   };
 
-  // One open handle: its key, the access it was opened with, and the sorted
-  // listings it has enumerated, kept while the key's generation holds.
-  struct Handle {
-    int64_t keyId = 0;
-    REGSAM access = 0;
-    size_t depth = 0;  // levels below the root: keys never move, so it holds
-    int64_t subKeyGeneration = -1;
-    std::vector<int64_t> subKeyIds;  // in case-insensitive name order
-    int64_t valueGeneration = -1;
-    std::vector<int64_t> valueIds;  // in creation order
-  };
+  using Handle = emu::KeyHandle;
 
   // The process's one store, locked for the caller for the length of one
   // registry call.
@@ -84,8 +72,6 @@ class RegistryStore {
   static long OpenHandleCount();
   // How long a call waits for another process that holds the store busy.
   static void SetBusyTimeout(int milliseconds);
-  // Where the store of this process lives (resolved from the environment).
-  static std::string StorePath();
   // Closes the connection and forgets every open handle; the next call opens
   // the store anew where the environment then says it is.
   static void Close();
@@ -118,12 +104,21 @@ class RegistryStore {
   // Store operations, inside a Transaction. `write` picks the code of a
   // failure (1012 for reads, 1013 for writes).
   LONG GetKey(int64_t keyId, KeyInfo& info, bool write);
+  // ERROR_SUCCESS, or ERROR_KEY_DELETED when the key is gone.
+  LONG KeyExists(int64_t keyId, bool write);
   LONG FindSubKey(int64_t parentId, std::string_view name, int64_t& childId, bool write);
+  // The key `names` lead to from `startId` (the start key itself for no
+  // names): ERROR_FILE_NOT_FOUND for a missing name, ERROR_KEY_DELETED when
+  // the start key is gone. A path of more than Statements::kWalkDepth names
+  // needs the caller's transaction; a shorter one is read in one statement.
+  LONG ResolvePath(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId, bool write);
   LONG CreateSubKey(int64_t parentId, std::string_view name, std::string_view className,
                     int64_t& childId);
   LONG DeleteKey(int64_t keyId, int64_t parentId);
   LONG ParentOf(int64_t keyId, int64_t& parentId);
+  // A value's type and data (row.name is left as it is).
   LONG GetValue(int64_t keyId, std::string_view name, ValueRow& row, bool& found);
+  // ERROR_KEY_DELETED when the key is gone (its transaction is then to be undone).
   LONG SetValue(int64_t keyId, std::string_view name, DWORD type, const BYTE* data, DWORD size);
   LONG DeleteValue(int64_t keyId, std::string_view name, bool& found);
   LONG GetValueById(int64_t valueId, ValueRow& row, bool& found);
@@ -144,14 +139,13 @@ class RegistryStore {
   RegistryStore() = default;
   void AdoptProcess();
   LONG EnsureOpen(bool write);
-  LONG OpenDatabase(bool write);
-  static LONG CreateStoreFile(const std::string& path);
-  LONG OpenFailure(int sqliteCode, bool write);
-  LONG Prepare();
   void CloseDatabase();
-  LONG Fail(int sqliteCode, bool write);
-  LONG Exec(const char* sql, bool write);
+  LONG Fail(int sqliteCode, bool write) { return emu::StoreError(sqliteCode, write); }
   LONG TouchKey(int64_t keyId, int subKeyDelta, int valueDelta, bool membershipChanged);
+  // A path walked in one statement (up to Statements::kWalkDepth names), or
+  // a name at a time.
+  LONG WalkJoined(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId, bool write);
+  LONG WalkByName(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId, bool write);
   // The statements of the listings and lookups, their parameters bound here
   // or by the caller: the ids a key lists; the one row a bound statement
   // yields, if any (a value's or a subkey's columns first); a key's generation
@@ -163,19 +157,11 @@ class RegistryStore {
   LONG EntryAt(sqlite3_stmt* s, int64_t keyId, int64_t entryId, int64_t& generation, Row& row, bool& found);
 
   std::mutex mutex_;
-  sqlite3* db_ = nullptr;
   bool forked_ = true;  // set in a forked child; true until first use
   int busyTimeoutMs_ = 2000;
-  int64_t rootIds_[7] = {0, 0, 0, 0, 0, 0, 0};
-  // Handle values are multiples of 4 below the predefined roots, handed out
-  // in turn and not reused until the counter wraps, so that a closed handle
-  // stays invalid rather than naming someone else's key.
-  std::unordered_map<uint32_t, std::unique_ptr<Handle>> handles_;
-  uint32_t nextHandle_ = kFirstHandle;
-  Handle roots_[7];
-  static constexpr uint32_t kFirstHandle = 0x100;
-  static constexpr uint32_t kLastHandle = 0x7FFFFFFC;
-
-  struct Statements;
-  std::unique_ptr<Statements> st_;
+  emu::Database db_;
+  std::unique_ptr<emu::Statements> st_;  // after db_: finalized before it closes
+  int64_t rootIds_[emu::kRootCount] = {};
+  emu::HandleTable handles_;
+  emu::PathCache paths_;  // of this store: forgotten when it closes
 };

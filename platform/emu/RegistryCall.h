@@ -1,0 +1,41 @@
+#pragma once
+// What the emulated advapi32 functions share: the store's types, a handle
+// resolved with its rights checked, and names and times copied out as
+// Windows hands them over.
+
+#include <cstring>
+#include <string>
+
+#include "platform/emu/RegistryStore.h"
+#include "platform/modAPI.h"
+
+namespace emu {
+
+using Handle = RegistryStore::Handle;
+using Transaction = RegistryStore::Transaction;
+
+constexpr size_t kMaxValueName = 16383;
+
+// Resolves a handle for a call and checks that it grants `rights`.
+inline LONG ResolveWith(RegistryStore::Session& store, HKEY hKey, bool write, REGSAM rights, Handle*& handle) {
+  LONG rc = store->Resolve(hKey, handle, write);
+  if (rc != ERROR_SUCCESS) return rc;
+  return (handle->access & rights) == rights ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// Copies a name with its NUL into a buffer of `capacity` characters.
+inline bool CopyName(const std::string& name, LPSTR buffer, LPDWORD capacity) {
+  if (name.size() >= *capacity) return false;
+  std::memcpy(buffer, name.data(), name.size());
+  buffer[name.size()] = '\0';
+  *capacity = static_cast<DWORD>(name.size());
+  return true;
+}
+
+inline void PutFileTime(PFILETIME out, int64_t ticks) {
+  if (out == nullptr) return;
+  out->dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(ticks) & 0xFFFFFFFFu);
+  out->dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(ticks) >> 32);
+}
+
+}  // namespace emu
