@@ -9,7 +9,7 @@
 
 const char* const frmAbout::WebSiteAddress = "http://www.vantorel.com/vantorel";
 const char* const frmAbout::AddInSiteAddress = "http://www.vantorel.com/vantorel/addins";
-const CursorSpec frmAbout::HandCursor{IDC_VTRLINKHAND, 32, 32, 16, 12, 1};
+const CursorSpec frmAbout::HandCursor{IDC_VTRLINKHAND};
 
 namespace {
 

@@ -140,14 +140,10 @@ struct ControlFont {
   bool Underline = false;
 };
 
-// A cursor of a control's own, drawn in a resource.
+// A cursor of a control's own, drawn in a resource (its picture, size and
+// hot spot are the resource's: about/hand.cur).
 struct CursorSpec {
-  int ResourceId;  // the cursor's resource (platform/resource.h)
-  int16_t Width;
-  int16_t Height;
-  int16_t Colors;
-  int16_t HotSpotX;
-  int16_t HotSpotY;
+  int ResourceId;  // platform/resource.h
 };
 
 // One control of a form. Positions and sizes are in twips, relative to the

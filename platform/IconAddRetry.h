@@ -21,14 +21,11 @@ class IconAddRetry {
   // The icon is up, or no longer wanted: a later failure starts afresh.
   void Reset();
 
-  int Tries() const { return tries_; }
-  std::chrono::milliseconds Waited() const { return first_ * waitedUnits_; }
-
-  static constexpr int kSteadyTries = 10;    // at the first interval
-  static constexpr int kLongestUnits = 30;   // the longest wait, in first intervals
-  static constexpr int kGiveUpUnits = 600;   // the whole schedule, in first intervals
-
  private:
+  static constexpr int kSteadyTries = 10;   // at the first interval
+  static constexpr int kLongestUnits = 30;  // the longest wait, in first intervals
+  static constexpr int kGiveUpUnits = 600;  // the whole schedule, in first intervals
+
   std::chrono::milliseconds first_;
   int tries_ = 0;
   int waitedUnits_ = 0;

@@ -39,16 +39,6 @@ bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-int CompareAsciiNoCase(std::string_view a, std::string_view b) {
-  const size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char x = static_cast<unsigned char>(AsciiUpper(a[i]));
-    const unsigned char y = static_cast<unsigned char>(AsciiUpper(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 std::string LCase(std::string text) {
 #ifdef _WIN32
   if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));

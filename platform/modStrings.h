@@ -22,8 +22,6 @@ inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<cha
 std::string LCaseAscii(std::string text);
 bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
 bool StartsWithAsciiNoCase(std::string_view text, std::string_view prefix);
-// <0, 0 or >0 as a sorts before, with or after b with both upper-cased.
-int CompareAsciiNoCase(std::string_view a, std::string_view b);
 
 // The text in lower case, as the platform lowers narrow text: on Windows by
 // the ANSI code page (CharLowerBuffA); elsewhere, where narrow text is

@@ -21,43 +21,38 @@ BOOL WinTrayIcon::Notify(DWORD message, PNOTIFYICONDATAA data) {
   if (data == nullptr) return FALSE;
   // The shell gets the caller's record (its cbSize bytes) in a zeroed block
   // of the full record's size, so the tooltip field is followed by a zero.
-  NOTIFYICONDATAA& block = report_.record;
-  std::memset(&block, 0, sizeof block);
-  std::memcpy(&block, data, std::min<std::size_t>(data->cbSize, sizeof block));
+  std::memset(&record_, 0, sizeof record_);
+  std::memcpy(&record_, data, std::min<std::size_t>(data->cbSize, sizeof record_));
   switch (message) {
     case NIM_ADD:
       wanted_ = true;
       StopRetrying();
       return AddNow();
     case NIM_MODIFY: {
-      ++report_.modifies;
-      report_.lastMessage = message;
-      BOOL result = report_.lastResult = shell_(message, &block);
+      BOOL result = shell_(message, &record_);
       // The shell lost the icon (or never took it): add it as it now stands.
       if (!result && wanted_) result = AddNow();
       return result;
     }
     case NIM_DELETE:
-      ++report_.deletes;
       wanted_ = false;
       StopRetrying();
       break;
     default:
       break;
   }
-  report_.lastMessage = message;
-  return report_.lastResult = shell_(message, &block);
+  return shell_(message, &record_);
 }
 
 bool WinTrayIcon::OnTimer(HWND hwnd, UINT_PTR timerId) {
   if (timerId != kRetryTimer) return false;
   KillTimer(hwnd, kRetryTimer);
-  if (wanted_ && report_.record.hWnd == hwnd) AddNow();
+  if (wanted_ && record_.hWnd == hwnd) AddNow();
   return true;
 }
 
 void WinTrayIcon::OnTaskbarCreated(HWND hwnd) {
-  if (!wanted_ || report_.record.hWnd != hwnd) return;
+  if (!wanted_ || record_.hWnd != hwnd) return;
   StopRetrying();
   AddNow();
 }
@@ -68,18 +63,16 @@ void WinTrayIcon::UseShell(ShellNotify shell, std::chrono::milliseconds firstRet
 }
 
 BOOL WinTrayIcon::AddNow() {
-  ++report_.adds;
-  report_.lastMessage = NIM_ADD;
-  BOOL result = report_.lastResult = shell_(NIM_ADD, &report_.record);
+  BOOL result = shell_(NIM_ADD, &record_);
   if (result) {
     StopRetrying();
   } else if (auto delay = retry_.NextDelay()) {
-    SetTimer(report_.record.hWnd, kRetryTimer, static_cast<UINT>(delay->count()), nullptr);
+    SetTimer(record_.hWnd, kRetryTimer, static_cast<UINT>(delay->count()), nullptr);
   }
   return result;
 }
 
 void WinTrayIcon::StopRetrying() {
   retry_.Reset();
-  if (report_.record.hWnd != nullptr) KillTimer(report_.record.hWnd, kRetryTimer);
+  if (record_.hWnd != nullptr) KillTimer(record_.hWnd, kRetryTimer);
 }

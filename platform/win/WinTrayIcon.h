@@ -14,17 +14,6 @@
 
 #include "platform/IconAddRetry.h"
 
-// What was done with the icon: how often the shell was called with each
-// message, and the block it was given last (for in-process checks).
-struct IconRecordReport {
-  DWORD adds;
-  DWORD modifies;
-  DWORD deletes;
-  DWORD lastMessage;
-  BOOL lastResult;
-  NOTIFYICONDATAA record;  // cbSize says how much of it the shell was told to read
-};
-
 class WinTrayIcon {
  public:
   using ShellNotify = std::function<BOOL(DWORD, PNOTIFYICONDATAA)>;
@@ -38,7 +27,6 @@ class WinTrayIcon {
   // Explorer started again and knows no icon.
   void OnTaskbarCreated(HWND hwnd);
 
-  const IconRecordReport& Report() const { return report_; }
   // Another shell function in place of the system's, and another first
   // retry interval in place of a second (for tests).
   void UseShell(ShellNotify shell, std::chrono::milliseconds firstRetry);
@@ -52,7 +40,7 @@ class WinTrayIcon {
   // platform's full NOTIFYICONDATAA: the 64-character tooltip field has no
   // zero of its own, and a shell that reads it as a C string must find one
   // right after it.
-  IconRecordReport report_{};
+  NOTIFYICONDATAA record_{};
   bool wanted_ = false;  // added and not deleted
   ShellNotify shell_;
   IconAddRetry retry_;

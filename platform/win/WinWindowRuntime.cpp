@@ -191,11 +191,6 @@ HCURSOR WinWindowRuntime::CursorFor(const Control& control) const {
   return PointerCursor(control.MousePointer);
 }
 
-HCURSOR WinWindowRuntime::CursorOver(const Form& form, const Control& control) const {
-  if (HCURSOR shape = PointerCursor(MousePointer())) return shape;
-  return ControlWindow(form, control) != nullptr ? CursorFor(control) : nullptr;
-}
-
 void WinWindowRuntime::ShowMousePointer(int16_t shape) {
   HCURSOR cursor = PointerCursor(shape);
   // Takes effect at once where the pointer is over one of our windows; the

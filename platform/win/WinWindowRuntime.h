@@ -59,11 +59,6 @@ class WinWindowRuntime final : public WindowRuntime {
 
   // The window of a control of a loaded form, or null (for in-process checks).
   HWND ControlWindow(const Form& form, const Control& control) const;
-  // The cursor the runtime shows over a control of a loaded form, or null
-  // for the window's own (the arrow).
-  HCURSOR CursorOver(const Form& form, const Control& control) const;
-  // The icon record as last handed to the shell.
-  const IconRecordReport& IconReport() const { return trayIcon_.Report(); }
   // Another shell function and first retry interval for the icon (for tests).
   void UseShell(WinTrayIcon::ShellNotify shell, std::chrono::milliseconds firstRetry) {
     trayIcon_.UseShell(std::move(shell), firstRetry);

@@ -27,7 +27,6 @@ class RegKey {
   LONG Create(HKEY parent, const std::string& subKey, REGSAM access);
 
   HKEY Handle() const { return handle_; }
-  bool IsOpen() const { return handle_ != nullptr; }
   void Close();
 
  private:
