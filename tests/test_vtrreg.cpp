@@ -225,30 +225,6 @@ TEST(RegFileFormat, WrapsLongHexListsAsTheRegistryEditorDoes) {
   EXPECT_EQ(RegFileWriter::FormatValue("LongBlob", REG_BINARY, bytes), expected);
 }
 
-TEST(RegFileFormat, EachKindInItsForm) {
-  EXPECT_EQ(RegFileWriter::FormatValue("", REG_SZ, B(std::string("a\\\"b") + '\0')), "@=\"a\\\\\\\"b\"\r\n");
-  EXPECT_EQ(RegFileWriter::FormatValue("n", REG_DWORD, Bytes{0xEF, 0xCD, 0xAB, 0x09}), "\"n\"=dword:09abcdef\r\n");
-  EXPECT_EQ(RegFileWriter::FormatValue("n", REG_DWORD, Bytes{}), "\"n\"=hex(4):\r\n");
-  EXPECT_EQ(RegFileWriter::FormatValue("q", REG_QWORD, Bytes{0x0A, 0xFF}), "\"q\"=hex(b):0a,ff\r\n");
-  EXPECT_EQ(RegFileWriter::FormatValue("t", 0x1234ABCD, Bytes{1}), "\"t\"=hex(1234abcd):01\r\n");
-  EXPECT_EQ(RegFileWriter::FormatValue("z", REG_NONE, Bytes{}), "\"z\"=hex(0):\r\n");
-}
-
-TEST(RegKeyPath, ResolvesRootAndSubKey) {
-  const auto path = ResolveKeyPath(" \\hkey_current_user\\Software\\Vantorel\\ \t");
-  ASSERT_TRUE(path.has_value());
-  EXPECT_EQ(path->root, HKEY_CURRENT_USER);
-  EXPECT_EQ(path->rootName, "hkey_current_user");
-  EXPECT_EQ(path->subKey, "Software\\Vantorel");
-  const auto root = ResolveKeyPath("HKEY_LOCAL_MACHINE");
-  ASSERT_TRUE(root.has_value());
-  EXPECT_EQ(root->root, HKEY_LOCAL_MACHINE);
-  EXPECT_EQ(root->subKey, "");
-  for (const char* bad : {"", "\\", "\\\\HKEY_CURRENT_USER", "HKEY_NOWHERE\\X", "Software\\Vantorel"}) {
-    EXPECT_FALSE(ResolveKeyPath(bad).has_value()) << bad;
-  }
-}
-
 TEST_F(VtrRegTest, ImportsAFileWrittenByWinesRegistryEditor) {
   const RegFile file = RegFile::Load(VTR_TEST_DATA_DIR "/wine_regedit_export.reg");
   EXPECT_TRUE(file.IsVersion5());

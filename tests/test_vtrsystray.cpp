@@ -28,7 +28,6 @@
 
 #include "platform/modAPI.h"
 #include "platform/terminal/KeyDecoder.h"
-#include "platform/terminal/KeyPresenter.h"
 #include "platform/terminal/LinePresenter.h"
 #include "registry/modSettings.h"
 #include "tests/LaunchLog.h"
@@ -505,46 +504,6 @@ TEST(TerminalPopupMenu, TheArrowsAndAccessKeysReachOnlyWhatCanBeChosen) {
   EXPECT_EQ(empty.Highlighted(), nullptr);
 }
 
-TEST(TerminalPopupMenu, CaptionsMarkTheirFirstAccessKeyAndShowControlCharactersAsEscapes) {
-  const auto bracketed = [](const std::string& caption) {
-    MenuItem item{"mnuItem", caption};
-    return terminal::MarkedCaption(item, [](const std::string& key) { return "[" + key + "]"; });
-  };
-  EXPECT_EQ(bracketed("R&&D && &About"), "R&D & [A]bout");
-  EXPECT_EQ(bracketed("&1. a&b"), "[1]. ab");
-  EXPECT_EQ(bracketed("tail&"), "tail&");
-  EXPECT_EQ(bracketed("&\x1b[2Jx\ty"), "[\\x1b][2Jx\\ty");
-}
-
-TEST(TerminalMsgBox, EachButtonSetHasItsAnswersFallbackAndDefault) {
-  const int32_t secondDefault = 256, thirdDefault = 512, abortRetryIgnore = 2;
-  const terminal::MsgBoxChoices yesNo(vbYesNo | secondDefault);
-  EXPECT_EQ(yesNo.Names(), "yes/no");
-  EXPECT_EQ(yesNo.fallback, vbNo);
-  EXPECT_EQ(yesNo.defaultAnswer, 1u);
-  const terminal::MsgBoxChoices ok(vbOKOnly | thirdDefault);
-  EXPECT_EQ(ok.Names(), "ok");
-  EXPECT_EQ(ok.defaultAnswer, 0u);  // no third button: the last one
-  EXPECT_EQ(terminal::MsgBoxChoices(abortRetryIgnore).Names(), "abort/retry/ignore");
-
-  Captured keysOut, linesOut;
-  terminal::TrayStatus status;
-  terminal::KeyPresenter keys(status, keysOut.Out(), keysOut.Err());
-  EXPECT_EQ(keys.MsgBoxInput(yesNo, "\n").answer, vbNo);
-  EXPECT_EQ(keys.MsgBoxInput(yesNo, "Y").answer, vbYes);
-  EXPECT_EQ(keys.MsgBoxInput(yesNo, "\x1b").answer, std::nullopt);  // no Cancel to press
-  EXPECT_EQ(keys.MsgBoxInput(ok, "\x1b").answer, vbOK);
-  terminal::LinePresenter lines(status, linesOut.Out(), linesOut.Err());
-  EXPECT_EQ(lines.MsgBoxInput(yesNo, "YES").answer, vbYes);
-  const terminal::MsgBoxStep waiting = lines.MsgBoxInput(yesNo, "about");
-  EXPECT_FALSE(waiting.answer);
-  EXPECT_TRUE(waiting.runsAfter);
-  EXPECT_FALSE(lines.MsgBoxInput(yesNo, "yes please").answer);
-  EXPECT_EQ(linesOut.Errors(),
-            "vtrsystray: \"about\" waits until the message box is answered\n"
-            "vtrsystray: a message box is open: answer yes/no\n");
-}
-
 TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndSayWhyNot) {
   Captured captured;
   terminal::TrayStatus status;
@@ -583,77 +542,6 @@ TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndSayWhyNot) {
             "vtrsystray: no message box is open\n"
             "vtrsystray: unknown command: frob\\x1b\n");
   EXPECT_EQ(captured.Output(), "");
-}
-
-TEST(TerminalLinePresenter, TheMenuIsListedChosenFromAndClosedByAnAnyTimeCommand) {
-  Captured captured;
-  terminal::TrayStatus status;
-  terminal::LinePresenter lines(status, captured.Out(), captured.Err());
-  SampleMenu sample;
-  terminal::PopupMenu menu(sample.root);
-  lines.OpenMenu(menu);
-  EXPECT_FALSE(lines.MenuInput(menu, "choose c").closes);  // disabled
-  EXPECT_FALSE(lines.MenuInput(menu, "move").closes);
-  const terminal::MenuStep closing = lines.MenuInput(menu, "close");
-  EXPECT_TRUE(closing.closes && closing.runsAfter && closing.chosen == nullptr);
-  const terminal::MenuStep chosen = lines.MenuInput(menu, "Choose A");
-  EXPECT_TRUE(chosen.closes && !chosen.runsAfter);
-  EXPECT_EQ(chosen.chosen, &sample.about);
-  lines.CloseMenu(menu, chosen.chosen);
-  EXPECT_EQ(captured.Output(),
-            "menu: open\nmenu: [O]pen Vantorel...\nmenu: ----\nmenu: [C]lose (disabled)\nmenu: R&D & [A]bout\n"
-            "menu: chosen R&D & About\n");
-  EXPECT_EQ(captured.Errors(),
-            "vtrsystray: the menu has no enabled item with the access key c\n"
-            "vtrsystray: the menu is open: choose X or dismiss\n");
-}
-
-TEST(TerminalKeyPresenter, KeysAskForWhatTheStatusLineAndTheDialogOffer) {
-  Captured captured;
-  terminal::TrayStatus status;
-  terminal::KeyPresenter keys(status, captured.Out(), captured.Err());
-  const terminal::Situation idle{true, false}, dialog{true, true}, gone{false, false};
-  EXPECT_EQ(keys.Interpret("D", idle).number, WM_LBUTTONDBLCLK);
-  EXPECT_EQ(keys.Interpret("q", idle).kind, Command::CloseTray);
-  EXPECT_EQ(keys.Interpret("q", gone).kind, Command::None);
-  EXPECT_EQ(keys.Interpret("e", gone).kind, Command::EndSession);
-  EXPECT_EQ(keys.Interpret("2", dialog).kind, Command::Link);
-  EXPECT_EQ(keys.Interpret("2", idle).kind, Command::None);
-  EXPECT_EQ(keys.Interpret("\x1b", dialog).kind, Command::DialogCancel);
-  EXPECT_EQ(keys.Interpret("up", idle).kind, Command::None);
-
-  SampleMenu sample;
-  terminal::PopupMenu menu(sample.root);
-  EXPECT_FALSE(keys.MenuInput(menu, "down").closes);
-  EXPECT_EQ(keys.MenuInput(menu, "\n").chosen, &sample.about);
-  EXPECT_EQ(keys.MenuInput(menu, "c").chosen, nullptr);
-  EXPECT_TRUE(keys.MenuInput(menu, "\x1b").closes);
-  EXPECT_EQ(captured.Errors(), "");  // keys are never complained of
-}
-
-TEST(TerminalKeyPresenter, TheDialogPanelWrapsLongTextsAndLinesUpItsFrame) {
-  Form form("frmAbout");
-  form.Caption = "About";
-  Control text("lblText", ControlKind::Label, nullptr, 0, 0, 100, 100);
-  text.Caption = std::string(60, 'a') + " " + std::string(30, 'b') + " café";
-  Control link("lblLink", ControlKind::LinkLabel, nullptr, 0, 0, 100, 100);
-  link.Caption = "https://example.org/\x1b]";
-  Control button("cmdOK", ControlKind::CommandButton, nullptr, 0, 0, 100, 100);
-  button.Caption = "OK";
-  form.Controls = {&text, &link, &button};
-
-  // Rows as wide as the widest text, whatever escapes or UTF-8 they hold.
-  std::vector<std::string> rows;
-  std::istringstream panel(terminal::KeyPresenter::Panel(form));
-  for (std::string row; std::getline(panel, row);) rows.push_back(row);
-  ASSERT_EQ(rows.size(), 11u);
-  EXPECT_EQ(rows[1], "| About" + std::string(55, ' ') + " |");
-  EXPECT_EQ(rows[3], "| " + std::string(60, 'a') + " |");
-  EXPECT_EQ(rows[4], "| " + std::string(30, 'b') + " café" + std::string(25, ' ') + " |");
-  EXPECT_EQ(rows[5], "| [1] \x1b[4mhttps://example.org/\\x1b]\x1b[24m" + std::string(31, ' ') + " |");
-  EXPECT_EQ(rows[7], "| < OK >" + std::string(54, ' ') + " |");
-  EXPECT_EQ(rows.front(), rows.back());
-  EXPECT_EQ(rows.front(), "+" + std::string(62, '-') + "+");
 }
 
 }  // namespace
