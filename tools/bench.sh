@@ -13,6 +13,8 @@ root=$(pwd)
 filters=("$@")
 [ ${#filters[@]} -gt 0 ] || filters=("")
 programs=(bench_registry bench_clsEasyRegistry)
+tools/deps.sh cmake g++ make libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev mingw-w64 wine64
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 
 build() {  # build PRESET: configure and build the benchmarks quietly
   local log="$root/build/$1-bench.log"

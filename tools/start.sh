@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# The start command: installs what is missing, builds the native program and
-# starts the tray utility's terminal front end on the embedded registry store.
+# The start command: installs what is missing, builds the two programs it
+# needs (the terminal front end and vtrreg, no tests or benchmarks) and starts
+# the tray utility's terminal front end on the embedded registry store.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-tools/deps.sh cmake g++ make libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev || exit 1
-log=build/native-release.log
+tools/deps.sh cmake g++ make libsqlite3-dev || exit 1
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
+log=build/app.log
 mkdir -p build
-if ! { cmake --preset native-release && cmake --build --preset native-release; } >"$log" 2>&1; then
+if ! { cmake --preset app && cmake --build --preset app; } >"$log" 2>&1; then
   cat "$log"; echo "BUILD FAILED"; exit 1
 fi
-bin=build/native-release
+bin=build/app
 
 # A first run gets a Vantorel to find: when the store has no Vantorel key,
 # the sample settings (tools/sample.reg) go in, and a stand-in Vtr.exe goes
@@ -19,7 +21,6 @@ seed_first_run() {
   [[ "$data" == /* ]] || data="$HOME/.local/share"
   local store="${VTR_REGISTRY:-$data/vantorel/registry.db}"
   local drive_c="${VTR_DRIVE_C:-$(dirname "$store")/drive_c}"
-  [ -x "$bin/tools/vtrreg" ] || return 0
   "$bin/tools/vtrreg" 'cd \HKEY_LOCAL_MACHINE\Software\Vantorel' >/dev/null 2>&1 && return 0
   echo "First run: importing tools/sample.reg into $store"
   "$bin/tools/vtrreg" import tools/sample.reg || return 1
@@ -30,12 +31,5 @@ seed_first_run() {
   fi
 }
 
-if [ -x "$bin/tray/vtrsystray" ]; then
-  seed_first_run || exit 1
-  exec "$bin/tray/vtrsystray"
-elif [ -x "$bin/tools/vtrreg" ]; then
-  echo "The tray utility is not built yet; starting the registry console vtrreg instead."
-  exec "$bin/tools/vtrreg"
-else
-  echo "The build has no program to start yet (only libraries and tests)."
-fi
+seed_first_run || exit 1
+exec "$bin/tray/vtrsystray"

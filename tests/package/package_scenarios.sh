@@ -170,19 +170,6 @@ check_removed() {
 }
 
 # ---------------------------------------------------------------------------
-if want zip; then
-  echo "# the portable zip"
-  check "the zip holds the program, the read-me and the licence" \
-    "VtrSysTray-$version-win32/VtrSysTray-License.txt
-VtrSysTray-$version-win32/VtrSysTray-ReadMe.txt
-VtrSysTray-$version-win32/VtrSysTray.exe" \
-    "$(unzip -Z1 "$zip" | grep -v '/$' | sort)"
-  check "the zip's program is the tested one" "$(md5sum <"$program")" \
-    "$(unzip -p "$zip" "VtrSysTray-$version-win32/VtrSysTray.exe" | md5sum)"
-  check "the read-me names this version" "1" "$(unzip -p "$zip" "VtrSysTray-$version-win32/VtrSysTray-ReadMe.txt" | grep -c "^VtrSysTray $version ")"
-fi
-
-# ---------------------------------------------------------------------------
 if want install; then
   echo "# install into Vantorel's folder (App Paths), again over the running copy, uninstall"
   place_vantorel
