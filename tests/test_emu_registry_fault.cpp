@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <set>
 #include <string>
@@ -102,7 +104,14 @@ bool ReadWhole(HKEY key, const std::string& name, int expectNumber, int& readNum
 
 TEST(RegistryFault, KilledWriterLosesNoAcknowledgedWriteAndTearsNoRead) {
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, faultdata::kKey);
-  std::mt19937 random(std::random_device{}());
+  // A new seed each run, printed, so a failure can be replayed with
+  // VTR_TEST_SEED=<seed>.
+  const char* given = std::getenv("VTR_TEST_SEED");
+  const unsigned seed = given != nullptr ? static_cast<unsigned>(std::strtoul(given, nullptr, 10))
+                                         : std::random_device{}();
+  std::printf("seed: %u (replay with VTR_TEST_SEED=%u)\n", seed, seed);
+  SCOPED_TRACE("VTR_TEST_SEED=" + std::to_string(seed));
+  std::mt19937 random(seed);
   std::vector<int> killAt;
   for (int k = 0; k < kKills; ++k) {
     killAt.push_back(std::uniform_int_distribution<int>(1, faultdata::kValues - 1)(random));

@@ -32,6 +32,7 @@
 #include "registry/modSettings.h"
 #include "tests/LaunchLog.h"
 #include "tests/RegistryTestSupport.h"
+#include "vtr_version.h"
 
 extern char** environ;
 namespace fs = std::filesystem;
@@ -253,7 +254,7 @@ TEST_F(VtrSysTrayProgram, ADayWithTheMenuTheIconAndTheAboutBox) {
 
   tray.Send("about");
   EXPECT_EQ(tray.WaitFor("about: open"), "about: open \"About Vantorel\"");
-  EXPECT_EQ(tray.WaitFor("about: Version"), "about: Version 3.2.0 - BETA RELEASE 3");
+  EXPECT_EQ(tray.WaitFor("about: Version"), "about: Version " VTR_VERSION_TEXT " - BETA RELEASE 3");
   const std::string link1 = tray.WaitFor("about: link 1: ");
   tray.Send("link 1");
   EXPECT_EQ(tray.WaitFor("open: "), "open: " + link1.substr(15));

@@ -16,6 +16,7 @@
 #include "platform/win/WinPopupMenu.h"
 #include "platform/win/WinWindowRuntime.h"
 #include "platform/resource.h"
+#include "vtr_version.h"
 
 namespace {
 
@@ -218,7 +219,7 @@ TEST_F(WinRuntimeTest, AboutBoxIsOneDialogLaidOutFromItsControlTable) {
   EXPECT_EQ(link.top, px(1680 + 600, tppY));
   EXPECT_EQ(link.right - link.left, px(3675, tppX));
   GetWindowTextA(runtime.ControlWindow(about, about.lblVersion), text, sizeof text);
-  EXPECT_STREQ(text, "Version 3.2.0 - BETA RELEASE 3");
+  EXPECT_STREQ(text, "Version " VTR_VERSION_TEXT " - BETA RELEASE 3");
 
   const int dpi = static_cast<int>(std::lround(1440.0f / tppY));
   LOGFONTA title = FontOf(runtime.ControlWindow(about, about.lblTitle));
