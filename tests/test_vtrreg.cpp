@@ -2,6 +2,7 @@
 // registry natively and on Wine's registry under wine64.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -115,14 +116,16 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {"REGEDIT4\n[HKEY_NOWHERE\\X]\n", 2, "unknown root"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X\n", 2, "must end with"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\\\X]\n", 2, "empty key name"},
-      {"REGEDIT4\n[HKEY_CURRENT_USER\\X\\]\n", 2, "empty key name"},
-      {"REGEDIT4\n[HKEY_CURRENT_USER\\]\n", 2, "empty key name"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\X\\\\Y]\n", 2, "empty key name"},
+      {"REGEDIT4\n[-HKEY_CURRENT_USER\\]\n", 2, "root key cannot be deleted"},
       {"REGEDIT4\n[\\HKEY_CURRENT_USER\\X]\n", 2, "unknown root key \"\""},
       {"REGEDIT4\n[-HKEY_CURRENT_USER]\n", 2, "root key cannot be deleted"},
       {"REGEDIT4\n[-HKEY_CURRENT_USER\\X]\n\"a\"=\"b\"\n", 3, "deletion"},
       {head + "\"a\"=\"C:\\Temp\"\n", 4, "unknown escape"},
       {head + "\"a\"=\"open\n", 4, "closing quote"},
-      {head + "\"a\"=\"x\" trailing\n", 4, "after the closing quote"},
+      {head + "\"a\"=\"x\" trailing\n", 4, "text after the data"},
+      {head + "\"a\"=\"x\"#c\n", 4, "text after the data"},
+      {head + "\"a\"=dword:1 #c\n", 4, "text after the data"},
       {head + "\"a\" \"b\"\n", 4, "\"=\" expected"},
       {head + "\"a\"=\n", 4, "no data"},
       {head + "\"a\"=dword:123456789\n", 4, "dword:"},
@@ -132,7 +135,15 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {head + "\"a\"=hex(123456789):00\n", 4, "hex(N):"},
       {head + "\"a\"=hex:100\n", 4, "not a byte"},
       {head + "\"a\"=str:\"x\"\n", 4, "unknown data"},
-      {head + "\"ok\"=\"1\"\n\"a\"=hex:00,\\", 5, "past the end"},
+      // Continued lists the registry editor drops: a line that is no data,
+      // an indented "#" line, "\" not after a comma or before more than a comment.
+      {head + "\"a\"=hex:01,\\\n,02\n", 5, "does not begin with a byte"},
+      {head + "\"a\"=hex:01,\\\n\\\n02\n", 5, "does not begin with a byte"},
+      {head + "\"a\"=hex:01,\\\n  #c\n  02\n", 5, "does not begin with a byte"},
+      {head + "\"a\"=hex:01,02,\\\n\n\"b\"=\"x\"\n", 6, "does not begin with a byte"},
+      {head + "\"a\"=hex:01\\\n02\n", 4, "must follow a comma"},
+      {head + "\"a\"=hex:01,\\#c\n02\n", 4, "text after the data"},
+      {"REGEDIT4\r[HKEY_USERS\\X]\r\r\"a\"=hex:zz\r", 4, "not a byte"},
       {head + "garbage\n", 4, "neither a key line"},
   };
   for (const Case& c : cases) {
@@ -290,6 +301,92 @@ TEST_F(VtrRegTest, AFileWithASyntaxErrorChangesNothing) {
   std::filesystem::remove(path);
 }
 
+// Files the registry editor imports whole, each with every value it leaves
+// below kSub, from the editor's documented and observed behaviour. Each
+// file is read in the REGEDIT4 form and in the UTF-16 version 5.00 form
+// ("HEADER" stands for the header line) unless marked for one of them.
+TEST_F(VtrRegTest, ImportsWhatTheRegistryEditorImportsWithTheSameValues) {
+  using namespace std::string_literals;
+  struct Value {
+    std::string key, name;
+    DWORD type;
+    Bytes data;
+  };
+  enum Forms { Both, Version4Only, Version5Only };
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<Value> values;
+    Forms forms = Both;
+  };
+  const std::string k = "[HKEY_CURRENT_USER\\Software\\VtrRegTest\\";
+  const auto sz = [](const std::string& text) { return B(text + '\0'); };
+  const Case cases[] = {
+      {"comment and blank lines, also inside a continued list",
+       "HEADER\n#c\n  #c\n" + k + "A]\n;c\n\"a\"=hex:01,\\\n\n; c\n  ;c\n#c\n  02,\\ ;c\n  03,\\;c\n  04 ;c\n"
+       "\"b\"=\"x\" ;c\n\"c\"=hex:\\\n  05,06\n",
+       {{"A", "a", REG_BINARY, {1, 2, 3, 4}}, {"A", "b", REG_SZ, sz("x")}, {"A", "c", REG_BINARY, {5, 6}}}},
+      {"a last line ending in a backslash, no line break after it",
+       "HEADER\n" + k + "A]\n\"a\"=hex:01,02,\\", {{"A", "a", REG_BINARY, {1, 2}}}},
+      {"lines ended by CR alone", "HEADER\r\r" + k + "A]\r\"a\"=\"1\"\r\"b\"=hex:01,\\\r  02\r",
+       {{"A", "a", REG_SZ, sz("1")}, {"A", "b", REG_BINARY, {1, 2}}}},
+      // Wine's editor refuses blank lines before the header; Windows' does not.
+      {"blank lines before an indented header", "\r\n \r\n \tHEADER\r\n" + k + "A]\r\n\"a\"=\"1\"\r\n",
+       {{"A", "a", REG_SZ, sz("1")}}},
+      {"trailing backslashes on key paths",
+       "HEADER\n" + k + "A\\]\n\"a\"=\"1\"\n" + k + "B\\\\]\n\"b\"=\"2\"\n" + k + "C]\n[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\C\\]\n",
+       {{"A", "a", REG_SZ, sz("1")}, {"B", "b", REG_SZ, sz("2")}}},
+      {"blanks and comments around dwords",
+       "HEADER\n" + k + "A]\n\"a\"=dword:  00000008\n\"b\"=dword:\t1\t\n\"c\"=dword:1234;5678\n\"d\"=dword:ff ;c\n",
+       {{"A", "a", REG_DWORD, {8, 0, 0, 0}}, {"A", "b", REG_DWORD, {1, 0, 0, 0}},
+        {"A", "c", REG_DWORD, {0x34, 0x12, 0, 0}}, {"A", "d", REG_DWORD, {0xFF, 0, 0, 0}}}},
+      {"text in hex gets its final zero (ANSI bytes)",
+       "HEADER\n" + k + "A]\n\"1\"=hex(1):61,62\n\"2\"=hex(2):61,62\n\"7\"=hex(7):61,00,62\n\"z\"=hex(7):61,00,00\n"
+       "\"e\"=hex(2):\n\"0\"=hex(0):61\n\"b\"=hex:61\n",
+       {{"A", "1", REG_SZ, sz("ab")}, {"A", "2", REG_EXPAND_SZ, sz("ab")}, {"A", "7", REG_MULTI_SZ, B("a\0b\0"s)},
+        {"A", "z", REG_MULTI_SZ, B("a\0\0"s)}, {"A", "e", REG_EXPAND_SZ, {}}, {"A", "0", REG_NONE, {0x61}},
+        {"A", "b", REG_BINARY, {0x61}}},
+       Version4Only},
+      {"text in hex gets its final zero (UTF-16)",
+       "HEADER\n" + k + "A]\n\"1\"=hex(1):61,00,62,00\n\"2\"=hex(2):61,00,62,00\n\"7\"=hex(7):61,00,00,00,62,00\n"
+       "\"z\"=hex(7):61,00,00,00,00,00\n\"e\"=hex(2):\n",
+       {{"A", "1", REG_SZ, sz("ab")}, {"A", "2", REG_EXPAND_SZ, sz("ab")}, {"A", "7", REG_MULTI_SZ, B("a\0b\0"s)},
+        {"A", "z", REG_MULTI_SZ, B("a\0\0"s)}, {"A", "e", REG_EXPAND_SZ, {}}},
+       Version5Only},
+  };
+  for (const Case& c : cases) {
+    for (const bool version5 : {false, true}) {
+      if ((version5 && c.forms == Version4Only) || (!version5 && c.forms == Version5Only)) continue;
+      const size_t at = c.text.find("HEADER");
+      std::string text = c.text;
+      text.replace(at, 6, version5 ? RegFile::HeaderVersion5 : RegFile::HeaderVersion4);
+      SCOPED_TRACE(std::string(c.what) + (version5 ? " (version 5.00)" : " (REGEDIT4)"));
+      DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
+      ASSERT_NO_THROW(RegFile::Parse(version5 ? Utf16File(text) : text, "t.reg").Import());
+      std::vector<std::string> keys;
+      for (const Value& v : c.values) {
+        if (std::find(keys.begin(), keys.end(), v.key) == keys.end()) keys.push_back(v.key);
+        const Raw raw = ReadRaw(kSub + "\\" + v.key, v.name);
+        EXPECT_EQ(raw.result, ERROR_SUCCESS) << v.name;
+        EXPECT_EQ(raw.type, v.type) << v.name;
+        EXPECT_EQ(raw.data, v.data) << v.name;
+      }
+      // Nothing else: no other key, and no other value in these.
+      EXPECT_EQ(rawreg::SubKeys(HKEY_CURRENT_USER, kSub), keys);
+      for (const std::string& key : keys) {
+        RegKey handle;
+        DWORD count = 0;
+        ASSERT_EQ(handle.Open(HKEY_CURRENT_USER, kSub + "\\" + key, KEY_QUERY_VALUE), ERROR_SUCCESS);
+        RegQueryInfoKeyA(handle.Handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
+                         nullptr, nullptr, nullptr);
+        EXPECT_EQ(count, static_cast<DWORD>(std::count_if(c.values.begin(), c.values.end(),
+                                                          [&](const Value& v) { return v.key == key; })))
+            << key;
+      }
+    }
+  }
+}
+
 TEST_F(VtrRegTest, DeletionsRemoveWholeTreesAndSingleValues) {
   WriteRaw(kSub + "\\Tree\\A\\B", "v", REG_SZ, B("x"));
   WriteRaw(kSub + "\\Tree\\C", "v", REG_SZ, B("x"));
@@ -309,7 +406,9 @@ TEST_F(VtrRegTest, DeletionsRemoveWholeTreesAndSingleValues) {
 TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
   WriteRaw(kSub, "", REG_SZ, B(std::string("default") + '\0'));
   WriteRaw(kSub, "quote\"back\\slash", REG_SZ, B(std::string("C:\\x \"y\"") + '\0'));
-  WriteRaw(kSub, "noNul", REG_SZ, B("abc"));
+  WriteRaw(kSub, "noNul", REG_SZ, B("abc"));  // written, and so imported, with its zero
+  WriteRaw(kSub, "expNoNul", REG_EXPAND_SZ, B("%A%"));
+  WriteRaw(kSub, "emptySz", REG_SZ, Bytes{});
   WriteRaw(kSub, "lines", REG_SZ, B(std::string("a\r\nb") + '\0'));
   WriteRaw(kSub, "dw", REG_DWORD, Bytes{0x78, 0x56, 0x34, 0x12});
   WriteRaw(kSub, "odd", REG_DWORD, Bytes{1, 2, 3});
@@ -326,6 +425,8 @@ TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
   EXPECT_EQ(first.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n", 0), 0u) << first;
   EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\VtrRegTest\\MixedCase\\Inner]\r\n"), std::string::npos);
   EXPECT_NE(first.find("\"quote\\\"back\\\\slash\"=\"C:\\\\x \\\"y\\\"\"\r\n"), std::string::npos) << first;
+  EXPECT_NE(first.find("\"noNul\"=\"abc\"\r\n\"expNoNul\"=hex(2):25,41,25,00\r\n\"emptySz\"=hex(1):\r\n"),
+            std::string::npos) << first;
 
   DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
   ASSERT_FALSE(KeyExists(kSub));
