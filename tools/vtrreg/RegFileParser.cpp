@@ -28,20 +28,25 @@ constexpr size_t kMaxKeyDepth = 512;
 
 std::string_view TrimBlanks(std::string_view text) { return TrimBlanksRight(TrimBlanksLeft(text)); }
 
+// The line (from 1) of the unit at `index`: lines end with CRLF, LF or CR.
+size_t LineAt(const std::u16string& text, size_t index) {
+  size_t line = 1;
+  for (size_t i = 0; i < index && i < text.size(); ++i) {
+    line += text[i] == u'\r' || (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'));
+  }
+  return line;
+}
+
 // The text of a UTF-16LE file (after its byte-order mark) as UTF-8.
 std::string Utf8FromUtf16File(const std::string& bytes, const std::string& file) {
-  if (bytes.size() % 2 != 0) {
-    size_t line = 1;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) line += bytes[i] == '\n' && bytes[i + 1] == '\0';
-    SyntaxError(file, line, "not UTF-16 text: the file ends with half a character (an odd number of bytes)");
-  }
   const std::u16string wide = Utf16FromLittleEndian(reinterpret_cast<const uint8_t*>(bytes.data()) + 2, bytes.size() - 2);
+  if (bytes.size() % 2 != 0) {
+    SyntaxError(file, LineAt(wide, wide.size()),
+                "not UTF-16 text: the file ends with half a character (an odd number of bytes)");
+  }
   std::string text;
   size_t badIndex = 0;
-  if (!Utf16ToUtf8(wide, text, &badIndex)) {
-    const auto line = 1 + std::count(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(badIndex), u'\n');
-    SyntaxError(file, static_cast<size_t>(line), "not valid UTF-16 text");
-  }
+  if (!Utf16ToUtf8(wide, text, &badIndex)) SyntaxError(file, LineAt(wide, badIndex), "not valid UTF-16 text");
   return text;
 }
 
@@ -121,8 +126,8 @@ void RegFileParser::ReadHeader() {
   } else if (header == RegFile::HeaderVersion5) {
     version5_ = true;
   } else {
-    Fail(std::string("not a registry file: the first line that is not blank must be \"") + RegFile::HeaderVersion4 + "\" or \"" +
-         RegFile::HeaderVersion5 + "\"");
+    Fail(std::string("not a registry file: the first line that is not blank must be \"") + RegFile::HeaderVersion4 +
+         "\" or \"" + RegFile::HeaderVersion5 + "\"");
   }
 }
 
@@ -230,7 +235,9 @@ void RegFileParser::ReadValueLine(std::string_view text) {
 // makes the registry editor drop the value.
 void RegFileParser::CheckDataEnd(std::string_view rest, const std::string& shownName) const {
   rest = TrimBlanksLeft(rest);
-  if (!rest.empty() && rest.front() != ';') Fail("text after the data of the value " + shownName + ": " + Quoted(std::string(rest)));
+  if (!rest.empty() && rest.front() != ';') {
+    Fail("text after the data of the value " + shownName + ": " + Quoted(std::string(rest)));
+  }
 }
 
 // What follows "=": the value's kind and bytes, or "-" for a deletion.
