@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/modHex.h"
 #include "tests/RawRegistry.h"
 #include "tests/RegistryTestSupport.h"
 
@@ -301,88 +302,66 @@ TEST_F(VtrRegTest, AFileWithASyntaxErrorChangesNothing) {
   std::filesystem::remove(path);
 }
 
+// Every value in the keys below kSub as "key name type bytes", sorted.
+std::vector<std::string> ValuesBelowTestKey() {
+  std::vector<std::string> lines;
+  for (const std::string& key : rawreg::SubKeys(HKEY_CURRENT_USER, kSub)) {
+    RegKey handle;
+    handle.Open(HKEY_CURRENT_USER, kSub + "\\" + key, KEY_QUERY_VALUE);
+    char name[64];
+    BYTE data[64];
+    for (DWORD i = 0, length = sizeof name, type = 0, size = sizeof data;
+         RegEnumValueA(handle.Handle(), i, name, &length, nullptr, &type, data, &size) == ERROR_SUCCESS;
+         ++i, length = sizeof name, size = sizeof data) {
+      lines.push_back(key + " " + name + " " + std::to_string(type) + " ");
+      for (DWORD b = 0; b < size; ++b) lines.back() += HexByte(data[b], true);
+    }
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
 // Files the registry editor imports whole, each with every value it leaves
-// below kSub, from the editor's documented and observed behaviour. Each
-// file is read in the REGEDIT4 form and in the UTF-16 version 5.00 form
-// ("HEADER" stands for the header line) unless marked for one of them.
+// (type 1 text, 2 expandable, 3 binary, 4 dword, 7 multistring), from the
+// editor's documented and observed behaviour. Each is read as REGEDIT4 and
+// as UTF-16 version 5.00 ("H" is the header), or as the one its case names.
 TEST_F(VtrRegTest, ImportsWhatTheRegistryEditorImportsWithTheSameValues) {
-  using namespace std::string_literals;
-  struct Value {
-    std::string key, name;
-    DWORD type;
-    Bytes data;
-  };
-  enum Forms { Both, Version4Only, Version5Only };
-  struct Case {
-    const char* what;
-    std::string text;
-    std::vector<Value> values;
-    Forms forms = Both;
-  };
   const std::string k = "[HKEY_CURRENT_USER\\Software\\VtrRegTest\\";
-  const auto sz = [](const std::string& text) { return B(text + '\0'); };
-  const Case cases[] = {
-      {"comment and blank lines, also inside a continued list",
-       "HEADER\n#c\n  #c\n" + k + "A]\n;c\n\"a\"=hex:01,\\\n\n; c\n  ;c\n#c\n  02,\\ ;c\n  03,\\;c\n  04 ;c\n"
-       "\"b\"=\"x\" ;c\n\"c\"=hex:\\\n  05,06\n",
-       {{"A", "a", REG_BINARY, {1, 2, 3, 4}}, {"A", "b", REG_SZ, sz("x")}, {"A", "c", REG_BINARY, {5, 6}}}},
-      {"a last line ending in a backslash, no line break after it",
-       "HEADER\n" + k + "A]\n\"a\"=hex:01,02,\\", {{"A", "a", REG_BINARY, {1, 2}}}},
-      {"lines ended by CR alone", "HEADER\r\r" + k + "A]\r\"a\"=\"1\"\r\"b\"=hex:01,\\\r  02\r",
-       {{"A", "a", REG_SZ, sz("1")}, {"A", "b", REG_BINARY, {1, 2}}}},
+  const std::string four = "REGEDIT4", five = RegFile::HeaderVersion5;
+  const struct {
+    std::string text;
+    std::vector<std::string> values;
+    std::vector<std::string> headers = {};  // both forms when empty
+  } cases[] = {
+      // comment and blank lines, also inside a continued list
+      {"H\n#c\n  #c\n" + k + "A]\n;c\n\"a\"=hex:01,\\\n\n; c\n  ;c\n#c\n  02,\\ ;c\n  03,\\;c\n  04 ;c\n\"b\"=\"x\" ;c\n"
+       "\"c\"=hex:\\\n  05\n",
+       {"A a 3 01020304", "A b 1 7800", "A c 3 05"}},
+      {"H\n" + k + "A]\n\"a\"=hex:01,02,\\", {"A a 3 0102"}},  // no line break after the last "\"
+      {"H\r\r" + k + "A]\r\"a\"=\"1\"\r\"b\"=hex:01,\\\r  02\r", {"A a 1 3100", "A b 3 0102"}},
       // Wine's editor refuses blank lines before the header; Windows' does not.
-      {"blank lines before an indented header", "\r\n \r\n \tHEADER\r\n" + k + "A]\r\n\"a\"=\"1\"\r\n",
-       {{"A", "a", REG_SZ, sz("1")}}},
-      {"trailing backslashes on key paths",
-       "HEADER\n" + k + "A\\]\n\"a\"=\"1\"\n" + k + "B\\\\]\n\"b\"=\"2\"\n" + k + "C]\n[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\C\\]\n",
-       {{"A", "a", REG_SZ, sz("1")}, {"B", "b", REG_SZ, sz("2")}}},
-      {"blanks and comments around dwords",
-       "HEADER\n" + k + "A]\n\"a\"=dword:  00000008\n\"b\"=dword:\t1\t\n\"c\"=dword:1234;5678\n\"d\"=dword:ff ;c\n",
-       {{"A", "a", REG_DWORD, {8, 0, 0, 0}}, {"A", "b", REG_DWORD, {1, 0, 0, 0}},
-        {"A", "c", REG_DWORD, {0x34, 0x12, 0, 0}}, {"A", "d", REG_DWORD, {0xFF, 0, 0, 0}}}},
-      {"text in hex gets its final zero (ANSI bytes)",
-       "HEADER\n" + k + "A]\n\"1\"=hex(1):61,62\n\"2\"=hex(2):61,62\n\"7\"=hex(7):61,00,62\n\"z\"=hex(7):61,00,00\n"
+      {"\r\n \r\n \tH\r\n" + k + "A]\r\n\"a\"=\"1\"\r\n", {"A a 1 3100"}},
+      {"H\n" + k + "A\\]\n\"a\"=\"1\"\n" + k + "B\\\\]\n\"b\"=\"2\"\n" + k + "C]\n\"c\"=\"3\"\n"
+       "[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\C\\]\n",
+       {"A a 1 3100", "B b 1 3200"}},
+      {"H\n" + k + "A]\n\"a\"=dword:  00000008\n\"b\"=dword:\t1\t\n\"c\"=dword:1234;5678\n\"d\"=dword:ff ;c\n",
+       {"A a 4 08000000", "A b 4 01000000", "A c 4 34120000", "A d 4 ff000000"}},
+      // Text in hex gets its final zero; empty data stays empty.
+      {"H\n" + k + "A]\n\"1\"=hex(1):61,62\n\"2\"=hex(2):61,62\n\"7\"=hex(7):61,00,62\n\"z\"=hex(7):61,00,00\n"
        "\"e\"=hex(2):\n\"0\"=hex(0):61\n\"b\"=hex:61\n",
-       {{"A", "1", REG_SZ, sz("ab")}, {"A", "2", REG_EXPAND_SZ, sz("ab")}, {"A", "7", REG_MULTI_SZ, B("a\0b\0"s)},
-        {"A", "z", REG_MULTI_SZ, B("a\0\0"s)}, {"A", "e", REG_EXPAND_SZ, {}}, {"A", "0", REG_NONE, {0x61}},
-        {"A", "b", REG_BINARY, {0x61}}},
-       Version4Only},
-      {"text in hex gets its final zero (UTF-16)",
-       "HEADER\n" + k + "A]\n\"1\"=hex(1):61,00,62,00\n\"2\"=hex(2):61,00,62,00\n\"7\"=hex(7):61,00,00,00,62,00\n"
+       {"A 0 0 61", "A 1 1 616200", "A 2 2 616200", "A 7 7 61006200", "A b 3 61", "A e 2 ", "A z 7 610000"}, {four}},
+      {"H\n" + k + "A]\n\"1\"=hex(1):61,00,62,00\n\"2\"=hex(2):61,00,62,00\n\"7\"=hex(7):61,00,00,00,62,00\n"
        "\"z\"=hex(7):61,00,00,00,00,00\n\"e\"=hex(2):\n",
-       {{"A", "1", REG_SZ, sz("ab")}, {"A", "2", REG_EXPAND_SZ, sz("ab")}, {"A", "7", REG_MULTI_SZ, B("a\0b\0"s)},
-        {"A", "z", REG_MULTI_SZ, B("a\0\0"s)}, {"A", "e", REG_EXPAND_SZ, {}}},
-       Version5Only},
+       {"A 1 1 616200", "A 2 2 616200", "A 7 7 61006200", "A e 2 ", "A z 7 610000"}, {five}},
   };
-  for (const Case& c : cases) {
-    for (const bool version5 : {false, true}) {
-      if ((version5 && c.forms == Version4Only) || (!version5 && c.forms == Version5Only)) continue;
-      const size_t at = c.text.find("HEADER");
+  for (const auto& c : cases) {
+    for (const std::string& header : c.headers.empty() ? std::vector<std::string>{four, five} : c.headers) {
       std::string text = c.text;
-      text.replace(at, 6, version5 ? RegFile::HeaderVersion5 : RegFile::HeaderVersion4);
-      SCOPED_TRACE(std::string(c.what) + (version5 ? " (version 5.00)" : " (REGEDIT4)"));
+      text.replace(text.find('H'), 1, header);
+      SCOPED_TRACE(text);
       DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
-      ASSERT_NO_THROW(RegFile::Parse(version5 ? Utf16File(text) : text, "t.reg").Import());
-      std::vector<std::string> keys;
-      for (const Value& v : c.values) {
-        if (std::find(keys.begin(), keys.end(), v.key) == keys.end()) keys.push_back(v.key);
-        const Raw raw = ReadRaw(kSub + "\\" + v.key, v.name);
-        EXPECT_EQ(raw.result, ERROR_SUCCESS) << v.name;
-        EXPECT_EQ(raw.type, v.type) << v.name;
-        EXPECT_EQ(raw.data, v.data) << v.name;
-      }
-      // Nothing else: no other key, and no other value in these.
-      EXPECT_EQ(rawreg::SubKeys(HKEY_CURRENT_USER, kSub), keys);
-      for (const std::string& key : keys) {
-        RegKey handle;
-        DWORD count = 0;
-        ASSERT_EQ(handle.Open(HKEY_CURRENT_USER, kSub + "\\" + key, KEY_QUERY_VALUE), ERROR_SUCCESS);
-        RegQueryInfoKeyA(handle.Handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
-                         nullptr, nullptr, nullptr);
-        EXPECT_EQ(count, static_cast<DWORD>(std::count_if(c.values.begin(), c.values.end(),
-                                                          [&](const Value& v) { return v.key == key; })))
-            << key;
-      }
+      ASSERT_NO_THROW(RegFile::Parse(header == five ? Utf16File(text) : text, "t.reg").Import());
+      EXPECT_EQ(ValuesBelowTestKey(), c.values);
     }
   }
 }
