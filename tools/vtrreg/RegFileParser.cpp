@@ -287,7 +287,8 @@ void RegFileParser::ReadHexValue(std::string_view data, Entry& entry, const std:
   std::vector<uint8_t> bytes = ReadByteList(data.substr(pos), shownName);
   const bool stringType = entry.type == REG_SZ || entry.type == REG_EXPAND_SZ || entry.type == REG_MULTI_SZ;
   // Text given in hex without its final zero gets it, as the registry
-  // editor adds it (one zero character; empty data stays empty).
+  // editor adds it: one zero character. Empty data stays empty, as Wine's
+  // editor leaves it.
   if (stringType && !bytes.empty()) {
     const size_t unit = version5_ ? 2 : 1;
     if (bytes.size() % unit == 0 &&
