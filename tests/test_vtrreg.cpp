@@ -2,12 +2,14 @@
 // registry natively and on Wine's registry under wine64.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/modHex.h"
 #include "tests/RawRegistry.h"
 #include "tests/RegistryTestSupport.h"
 
@@ -115,14 +117,16 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {"REGEDIT4\n[HKEY_NOWHERE\\X]\n", 2, "unknown root"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X\n", 2, "must end with"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\\\X]\n", 2, "empty key name"},
-      {"REGEDIT4\n[HKEY_CURRENT_USER\\X\\]\n", 2, "empty key name"},
-      {"REGEDIT4\n[HKEY_CURRENT_USER\\]\n", 2, "empty key name"},
+      {"REGEDIT4\n[HKEY_CURRENT_USER\\X\\\\Y]\n", 2, "empty key name"},
+      {"REGEDIT4\n[-HKEY_CURRENT_USER\\]\n", 2, "root key cannot be deleted"},
       {"REGEDIT4\n[\\HKEY_CURRENT_USER\\X]\n", 2, "unknown root key \"\""},
       {"REGEDIT4\n[-HKEY_CURRENT_USER]\n", 2, "root key cannot be deleted"},
       {"REGEDIT4\n[-HKEY_CURRENT_USER\\X]\n\"a\"=\"b\"\n", 3, "deletion"},
       {head + "\"a\"=\"C:\\Temp\"\n", 4, "unknown escape"},
       {head + "\"a\"=\"open\n", 4, "closing quote"},
-      {head + "\"a\"=\"x\" trailing\n", 4, "after the closing quote"},
+      {head + "\"a\"=\"x\" trailing\n", 4, "text after the data"},
+      {head + "\"a\"=\"x\"#c\n", 4, "text after the data"},
+      {head + "\"a\"=dword:1 #c\n", 4, "text after the data"},
       {head + "\"a\" \"b\"\n", 4, "\"=\" expected"},
       {head + "\"a\"=\n", 4, "no data"},
       {head + "\"a\"=dword:123456789\n", 4, "dword:"},
@@ -132,7 +136,15 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {head + "\"a\"=hex(123456789):00\n", 4, "hex(N):"},
       {head + "\"a\"=hex:100\n", 4, "not a byte"},
       {head + "\"a\"=str:\"x\"\n", 4, "unknown data"},
-      {head + "\"ok\"=\"1\"\n\"a\"=hex:00,\\", 5, "past the end"},
+      // Continued lists the registry editor drops: a line that is no data,
+      // an indented "#" line, "\" not after a comma or before more than a comment.
+      {head + "\"a\"=hex:01,\\\n,02\n", 5, "does not begin with a byte"},
+      {head + "\"a\"=hex:01,\\\n\\\n02\n", 5, "does not begin with a byte"},
+      {head + "\"a\"=hex:01,\\\n  #c\n  02\n", 5, "does not begin with a byte"},
+      {head + "\"a\"=hex:01,02,\\\n\n\"b\"=\"x\"\n", 6, "does not begin with a byte"},
+      {head + "\"a\"=hex:01\\\n02\n", 4, "must follow a comma"},
+      {head + "\"a\"=hex:01,\\#c\n02\n", 4, "text after the data"},
+      {"REGEDIT4\r[HKEY_USERS\\X]\r\r\"a\"=hex:zz\r", 4, "not a byte"},
       {head + "garbage\n", 4, "neither a key line"},
   };
   for (const Case& c : cases) {
@@ -290,6 +302,70 @@ TEST_F(VtrRegTest, AFileWithASyntaxErrorChangesNothing) {
   std::filesystem::remove(path);
 }
 
+// Every value in the keys below kSub as "key name type bytes", sorted.
+std::vector<std::string> ValuesBelowTestKey() {
+  std::vector<std::string> lines;
+  for (const std::string& key : rawreg::SubKeys(HKEY_CURRENT_USER, kSub)) {
+    RegKey handle;
+    handle.Open(HKEY_CURRENT_USER, kSub + "\\" + key, KEY_QUERY_VALUE);
+    char name[64];
+    BYTE data[64];
+    for (DWORD i = 0, length = sizeof name, type = 0, size = sizeof data;
+         RegEnumValueA(handle.Handle(), i, name, &length, nullptr, &type, data, &size) == ERROR_SUCCESS;
+         ++i, length = sizeof name, size = sizeof data) {
+      lines.push_back(key + " " + name + " " + std::to_string(type) + " ");
+      for (DWORD b = 0; b < size; ++b) lines.back() += HexByte(data[b], true);
+    }
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// Files the registry editor imports whole, each with every value it leaves
+// (type 1 text, 2 expandable, 3 binary, 4 dword, 7 multistring), from the
+// editor's documented and observed behaviour. Each is read as REGEDIT4 and
+// as UTF-16 version 5.00 ("H" is the header), or as the one its case names.
+TEST_F(VtrRegTest, ImportsWhatTheRegistryEditorImportsWithTheSameValues) {
+  const std::string k = "[HKEY_CURRENT_USER\\Software\\VtrRegTest\\";
+  const std::string four = "REGEDIT4", five = RegFile::HeaderVersion5;
+  const struct {
+    std::string text;
+    std::vector<std::string> values;
+    std::vector<std::string> headers = {};  // both forms when empty
+  } cases[] = {
+      // comment and blank lines, also inside a continued list
+      {"H\n#c\n  #c\n" + k + "A]\n;c\n\"a\"=hex:01,\\\n\n; c\n  ;c\n#c\n  02,\\ ;c\n  03,\\;c\n  04 ;c\n\"b\"=\"x\" ;c\n"
+       "\"c\"=hex:\\\n  05\n",
+       {"A a 3 01020304", "A b 1 7800", "A c 3 05"}},
+      {"H\n" + k + "A]\n\"a\"=hex:01,02,\\", {"A a 3 0102"}},  // no line break after the last "\"
+      {"H\r\r" + k + "A]\r\"a\"=\"1\"\r\"b\"=hex:01,\\\r  02\r", {"A a 1 3100", "A b 3 0102"}},
+      // Wine's editor refuses blank lines before the header; Windows' does not.
+      {"\r\n \r\n \tH\r\n" + k + "A]\r\n\"a\"=\"1\"\r\n", {"A a 1 3100"}},
+      {"H\n" + k + "A\\]\n\"a\"=\"1\"\n" + k + "B\\\\]\n\"b\"=\"2\"\n" + k + "C]\n\"c\"=\"3\"\n"
+       "[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\C\\]\n",
+       {"A a 1 3100", "B b 1 3200"}},
+      {"H\n" + k + "A]\n\"a\"=dword:  00000008\n\"b\"=dword:\t1\t\n\"c\"=dword:1234;5678\n\"d\"=dword:ff ;c\n",
+       {"A a 4 08000000", "A b 4 01000000", "A c 4 34120000", "A d 4 ff000000"}},
+      // Text in hex gets its final zero; empty data stays empty.
+      {"H\n" + k + "A]\n\"1\"=hex(1):61,62\n\"2\"=hex(2):61,62\n\"7\"=hex(7):61,00,62\n\"z\"=hex(7):61,00,00\n"
+       "\"e\"=hex(2):\n\"0\"=hex(0):61\n\"b\"=hex:61\n",
+       {"A 0 0 61", "A 1 1 616200", "A 2 2 616200", "A 7 7 61006200", "A b 3 61", "A e 2 ", "A z 7 610000"}, {four}},
+      {"H\n" + k + "A]\n\"1\"=hex(1):61,00,62,00\n\"2\"=hex(2):61,00,62,00\n\"7\"=hex(7):61,00,00,00,62,00\n"
+       "\"z\"=hex(7):61,00,00,00,00,00\n\"e\"=hex(2):\n",
+       {"A 1 1 616200", "A 2 2 616200", "A 7 7 61006200", "A e 2 ", "A z 7 610000"}, {five}},
+  };
+  for (const auto& c : cases) {
+    for (const std::string& header : c.headers.empty() ? std::vector<std::string>{four, five} : c.headers) {
+      std::string text = c.text;
+      text.replace(text.find('H'), 1, header);
+      SCOPED_TRACE(text);
+      DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
+      ASSERT_NO_THROW(RegFile::Parse(header == five ? Utf16File(text) : text, "t.reg").Import());
+      EXPECT_EQ(ValuesBelowTestKey(), c.values);
+    }
+  }
+}
+
 TEST_F(VtrRegTest, DeletionsRemoveWholeTreesAndSingleValues) {
   WriteRaw(kSub + "\\Tree\\A\\B", "v", REG_SZ, B("x"));
   WriteRaw(kSub + "\\Tree\\C", "v", REG_SZ, B("x"));
@@ -309,7 +385,9 @@ TEST_F(VtrRegTest, DeletionsRemoveWholeTreesAndSingleValues) {
 TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
   WriteRaw(kSub, "", REG_SZ, B(std::string("default") + '\0'));
   WriteRaw(kSub, "quote\"back\\slash", REG_SZ, B(std::string("C:\\x \"y\"") + '\0'));
-  WriteRaw(kSub, "noNul", REG_SZ, B("abc"));
+  WriteRaw(kSub, "noNul", REG_SZ, B("abc"));  // written, and so imported, with its zero
+  WriteRaw(kSub, "expNoNul", REG_EXPAND_SZ, B("%A%"));
+  WriteRaw(kSub, "emptySz", REG_SZ, Bytes{});
   WriteRaw(kSub, "lines", REG_SZ, B(std::string("a\r\nb") + '\0'));
   WriteRaw(kSub, "dw", REG_DWORD, Bytes{0x78, 0x56, 0x34, 0x12});
   WriteRaw(kSub, "odd", REG_DWORD, Bytes{1, 2, 3});
@@ -326,6 +404,9 @@ TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
   EXPECT_EQ(first.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n", 0), 0u) << first;
   EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\VtrRegTest\\MixedCase\\Inner]\r\n"), std::string::npos);
   EXPECT_NE(first.find("\"quote\\\"back\\\\slash\"=\"C:\\\\x \\\"y\\\"\"\r\n"), std::string::npos) << first;
+  for (const char* line : {"\"noNul\"=\"abc\"\r\n", "\"expNoNul\"=hex(2):25,41,25,00\r\n", "\"emptySz\"=hex(1):\r\n"}) {
+    EXPECT_NE(first.find(line), std::string::npos) << line;
+  }
 
   DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
   ASSERT_FALSE(KeyExists(kSub));

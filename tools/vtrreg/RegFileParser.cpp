@@ -1,6 +1,7 @@
 #include "tools/vtrreg/RegFileParser.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/modHex.h"
 #include "platform/modRegPath.h"
@@ -27,20 +28,25 @@ constexpr size_t kMaxKeyDepth = 512;
 
 std::string_view TrimBlanks(std::string_view text) { return TrimBlanksRight(TrimBlanksLeft(text)); }
 
+// The line (from 1) of the unit at `index`: lines end with CRLF, LF or CR.
+size_t LineAt(const std::u16string& text, size_t index) {
+  size_t line = 1;
+  for (size_t i = 0; i < index && i < text.size(); ++i) {
+    line += text[i] == u'\r' || (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'));
+  }
+  return line;
+}
+
 // The text of a UTF-16LE file (after its byte-order mark) as UTF-8.
 std::string Utf8FromUtf16File(const std::string& bytes, const std::string& file) {
-  if (bytes.size() % 2 != 0) {
-    size_t line = 1;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) line += bytes[i] == '\n' && bytes[i + 1] == '\0';
-    SyntaxError(file, line, "not UTF-16 text: the file ends with half a character (an odd number of bytes)");
-  }
   const std::u16string wide = Utf16FromLittleEndian(reinterpret_cast<const uint8_t*>(bytes.data()) + 2, bytes.size() - 2);
+  if (bytes.size() % 2 != 0) {
+    SyntaxError(file, LineAt(wide, wide.size()),
+                "not UTF-16 text: the file ends with half a character (an odd number of bytes)");
+  }
   std::string text;
   size_t badIndex = 0;
-  if (!Utf16ToUtf8(wide, text, &badIndex)) {
-    const auto line = 1 + std::count(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(badIndex), u'\n');
-    SyntaxError(file, static_cast<size_t>(line), "not valid UTF-16 text");
-  }
+  if (!Utf16ToUtf8(wide, text, &badIndex)) SyntaxError(file, LineAt(wide, badIndex), "not valid UTF-16 text");
   return text;
 }
 
@@ -55,15 +61,17 @@ std::vector<std::string> SplitLines(const std::string& bytes, bool& unicodeText,
     const bool utf8Mark = bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
     text = utf8Mark ? bytes.substr(3) : bytes;
   }
+  // Lines end with CRLF, LF or a CR alone, as the registry editor reads them.
   std::vector<std::string> lines;
   size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = end + 1;
+  while (true) {
+    const size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
   }
   return lines;
 }
@@ -76,9 +84,9 @@ RegFileParser::RegFileParser(std::string file, const std::string& bytes) : file_
 
 std::vector<Entry> RegFileParser::Run() {
   ReadHeader();
-  for (line_ = 1; line_ < lines_.size(); ++line_) {
+  for (++line_; line_ < lines_.size(); ++line_) {
+    if (IsCommentLine(lines_[line_])) continue;
     const std::string_view text = TrimBlanksLeft(lines_[line_]);
-    if (text.empty() || text.front() == ';') continue;
     if (text.front() == '[') {
       ReadKeyLine(text);
     } else if (text.front() == '"' || text.front() == '@') {
@@ -90,6 +98,14 @@ std::vector<Entry> RegFileParser::Run() {
   return std::move(entries_);
 }
 
+// Blank lines and comments: ";" after any blanks, "#" as the line's first
+// character. (An indented "#" line the registry editor ignores too, but
+// inside a continued hex list it drops the value; see NextDataLine.)
+bool RegFileParser::IsCommentLine(std::string_view line) {
+  const std::string_view text = TrimBlanksLeft(line);
+  return text.empty() || text.front() == ';' || text.front() == '#';
+}
+
 void RegFileParser::Fail(const std::string& what) const { SyntaxError(file_, line_ + 1, what); }
 
 std::string RegFileParser::Narrow(const std::string& text) const {
@@ -99,16 +115,19 @@ std::string RegFileParser::Narrow(const std::string& text) const {
   return narrow;
 }
 
+// The header line may follow blank lines and be indented. (Wine's editor
+// refuses blank lines before it; Windows' reads the file.)
 void RegFileParser::ReadHeader() {
   line_ = 0;
-  const std::string_view header = lines_.empty() ? std::string_view() : TrimBlanksRight(lines_[0]);
+  while (line_ + 1 < lines_.size() && TrimBlanksLeft(lines_[line_]).empty()) ++line_;
+  const std::string_view header = lines_.empty() ? std::string_view() : TrimBlanksLeft(TrimBlanksRight(lines_[line_]));
   if (header == RegFile::HeaderVersion4) {
     version5_ = false;
   } else if (header == RegFile::HeaderVersion5) {
     version5_ = true;
   } else {
-    Fail(std::string("not a registry file: the first line must be \"") + RegFile::HeaderVersion4 + "\" or \"" +
-         RegFile::HeaderVersion5 + "\"");
+    Fail(std::string("not a registry file: the first line that is not blank must be \"") + RegFile::HeaderVersion4 +
+         "\" or \"" + RegFile::HeaderVersion5 + "\"");
   }
 }
 
@@ -118,13 +137,15 @@ void RegFileParser::ReadKeyLine(std::string_view text) {
   std::string_view path = text.substr(1, text.size() - 2);
   const bool deletion = !path.empty() && path.front() == '-';
   if (deletion) path.remove_prefix(1);
+  // "[HKEY_CURRENT_USER\Software\A\]" is the key A, as in the registry editor.
+  while (path.size() > 1 && path.back() == '\\') path.remove_suffix(1);
 
   // A section begins with its root's name: "[\HKEY_...]" names none.
   const RegPathParts parts = SplitRootPath(path);
   const std::string_view rootName = !path.empty() && path.front() == '\\' ? std::string_view() : parts.root;
   const HKEY root = RootKeyNamed(rootName);
   if (root == nullptr) Fail("unknown root key " + Quoted(std::string(rootName)));
-  CheckKeyNames(path, rootName, parts.subKey);
+  CheckKeyNames(path, parts.subKey);
   const std::string subKey(parts.subKey);
   if (deletion && subKey.empty()) Fail("a root key cannot be deleted");
 
@@ -141,11 +162,9 @@ void RegFileParser::ReadKeyLine(std::string_view text) {
 
 // Only names the registry can hold: no zero byte, none empty or too long,
 // and no deeper than its limit.
-void RegFileParser::CheckKeyNames(std::string_view path, std::string_view rootName, std::string_view subKey) const {
+void RegFileParser::CheckKeyNames(std::string_view path, std::string_view subKey) const {
   if (path.find('\0') != std::string_view::npos) Fail("a key name holding a zero byte");
-  std::vector<std::string_view> names = SplitNames(subKey);
-  // "[HKEY_...\]": a backslash after the root, and an empty name after it.
-  if (names.empty() && path.size() > rootName.size()) names.emplace_back();
+  const std::vector<std::string_view> names = SplitNames(subKey);
   if (names.size() > kMaxKeyDepth) {
     Fail("a key more than " + std::to_string(kMaxKeyDepth) + " levels below its root (the registry's limit)");
   }
@@ -212,6 +231,15 @@ void RegFileParser::ReadValueLine(std::string_view text) {
   entries_.push_back(std::move(entry));
 }
 
+// After the data only blanks and a ";" comment may follow; a "#" there
+// makes the registry editor drop the value.
+void RegFileParser::CheckDataEnd(std::string_view rest, const std::string& shownName) const {
+  rest = TrimBlanksLeft(rest);
+  if (!rest.empty() && rest.front() != ';') {
+    Fail("text after the data of the value " + shownName + ": " + Quoted(std::string(rest)));
+  }
+}
+
 // What follows "=": the value's kind and bytes, or "-" for a deletion.
 void RegFileParser::ReadValueData(std::string_view data, Entry& entry, const std::string& shownName) {
   if (data.empty()) {
@@ -221,13 +249,16 @@ void RegFileParser::ReadValueData(std::string_view data, Entry& entry, const std
   } else if (data.front() == '"') {
     size_t dataPos = 0;
     const std::string value = Narrow(ReadQuoted(data, dataPos, "a string"));
-    if (dataPos != data.size()) Fail("text after the closing quote of the value " + shownName);
+    CheckDataEnd(data.substr(dataPos), shownName);
     entry.type = REG_SZ;
     entry.data.assign(value.begin(), value.end());
     entry.data.push_back(0);
   } else if (StartsWithAsciiNoCase(data, "dword:")) {
+    const std::string_view digits = TrimBlanksLeft(data.substr(6));
+    const size_t end = std::min(digits.find_first_of(" \t;"), digits.size());
     uint32_t number = 0;
-    if (!ParseHex32(data.substr(6), number)) Fail("dword: takes 1 to 8 hexadecimal digits");
+    if (!ParseHex32(digits.substr(0, end), number)) Fail("dword: takes 1 to 8 hexadecimal digits");
+    CheckDataEnd(digits.substr(end), shownName);
     entry.type = REG_DWORD;
     entry.data = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8), static_cast<uint8_t>(number >> 16),
                   static_cast<uint8_t>(number >> 24)};
@@ -253,42 +284,71 @@ void RegFileParser::ReadHexValue(std::string_view data, Entry& entry, const std:
     entry.type = type;
     pos = close + 2;
   }
-  std::vector<uint8_t> bytes = ReadByteList(JoinContinuedLines(data.substr(pos), shownName), shownName);
-  // A version 5 file holds the string types as UTF-16LE.
+  std::vector<uint8_t> bytes = ReadByteList(data.substr(pos), shownName);
   const bool stringType = entry.type == REG_SZ || entry.type == REG_EXPAND_SZ || entry.type == REG_MULTI_SZ;
+  // Text given in hex without its final zero gets it, as the registry
+  // editor adds it: one zero character. Empty data stays empty, as Wine's
+  // editor leaves it.
+  if (stringType && !bytes.empty()) {
+    const size_t unit = version5_ ? 2 : 1;
+    if (bytes.size() % unit == 0 &&
+        std::any_of(bytes.end() - static_cast<std::ptrdiff_t>(unit), bytes.end(), [](uint8_t b) { return b != 0; })) {
+      bytes.insert(bytes.end(), unit, 0);
+    }
+  }
+  // A version 5 file holds the string types as UTF-16LE.
   entry.data = version5_ && stringType ? NarrowStringBytes(bytes, shownName) : std::move(bytes);
 }
 
-// A line that ends with "\" goes on in the next one.
-std::string RegFileParser::JoinContinuedLines(std::string_view first, const std::string& shownName) {
-  std::string list(first);
-  while (!list.empty() && list.back() == '\\') {
-    list.pop_back();
-    if (line_ + 1 >= lines_.size()) Fail("the data of the value " + shownName + " goes on past the end of the file");
-    ++line_;
-    list += TrimBlanks(lines_[line_]);
+// The next line of a hex list continued with "\": blank and comment lines
+// are skipped; any other line must begin with a byte. Nothing at the end of
+// the file: the list ends there. (Wine's editor also drops the value at a
+// "#" line; Windows' skips it.)
+std::optional<std::string_view> RegFileParser::NextDataLine(const std::string& shownName) {
+  while (++line_ < lines_.size()) {
+    const std::string& line = lines_[line_];
+    const std::string_view text = TrimBlanksLeft(line);
+    if (text.empty() || text.front() == ';' || line.front() == '#') continue;
+    if (HexDigitValue(text.front()) < 0) {
+      Fail("the data of the value " + shownName + " goes on in a line that does not begin with a byte");
+    }
+    return text;
   }
-  return list;
+  return std::nullopt;
 }
 
-// "00,0a,ff": bytes of one or two hex digits; a comma may end the list.
-std::vector<uint8_t> RegFileParser::ReadByteList(std::string_view list, const std::string& shownName) const {
+// "00,0a,ff": bytes of one or two hex digits, separated by commas. After a
+// comma (or before the first byte) a "\" goes on in the next data line, and
+// a ";" comment or the line's end ends the list.
+std::vector<uint8_t> RegFileParser::ReadByteList(std::string_view rest, const std::string& shownName) {
   std::vector<uint8_t> bytes;
-  std::string_view rest = TrimBlanks(list);
-  const bool endsWithComma = !rest.empty() && rest.back() == ',';
-  if (endsWithComma) rest.remove_suffix(1);
-  if (rest.empty() && !endsWithComma) return bytes;
   while (true) {
-    const size_t comma = rest.find(',');
-    const std::string_view token = TrimBlanks(rest.substr(0, comma));
-    if (token.empty()) Fail("an empty byte in the data of the value " + shownName);
+    rest = TrimBlanksLeft(rest);
+    if (rest.empty() || rest.front() == ';') return bytes;
+    if (rest.front() == '\\') {
+      CheckDataEnd(rest.substr(1), shownName);
+      const std::optional<std::string_view> next = NextDataLine(shownName);
+      if (!next) return bytes;
+      rest = *next;
+      continue;
+    }
+    if (rest.front() == ',') Fail("an empty byte in the data of the value " + shownName);
+    const size_t end = std::min(rest.find_first_of(", \t;\\"), rest.size());
+    const std::string_view token = rest.substr(0, end);
     uint32_t byte = 0;
     if (token.size() > 2 || !ParseHex32(token, byte)) {
       Fail(Quoted(std::string(token)) + " is not a byte in hexadecimal (the value " + shownName + ")");
     }
     bytes.push_back(static_cast<uint8_t>(byte));
-    if (comma == std::string_view::npos) return bytes;
-    rest.remove_prefix(comma + 1);
+    rest.remove_prefix(end);
+    if (!rest.empty() && rest.front() == ',') {
+      rest.remove_prefix(1);
+    } else if (!TrimBlanksLeft(rest).empty() && TrimBlanksLeft(rest).front() == '\\') {
+      Fail("a \"\\\" in the data of the value " + shownName + " must follow a comma");
+    } else {
+      CheckDataEnd(rest, shownName);
+      return bytes;
+    }
   }
 }
 

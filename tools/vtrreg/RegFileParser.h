@@ -3,10 +3,13 @@
 // "Windows Registry Editor Version 5.00" files (UTF-16LE with a byte-order
 // mark), with [KEY] and [-KEY] sections, "name"= and @= values in the
 // string, dword:, hex: and hex(N): forms, "\" line continuations and
-// "name"=- deletions. The whole text is read and checked: a file that is
-// not well-formed throws ErrObject (RegSyntax) naming the file and line.
+// "name"=- deletions. It reads what the registry editor reads (comments,
+// blank lines, any line ends, text in hex given its final zero), but the
+// whole text is checked first: where the editor would skip a line it cannot
+// read, this throws ErrObject (RegSyntax) naming the file and line.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,15 +31,17 @@ class RegFileParser {
   [[noreturn]] void Fail(const std::string& what) const;
   // Text of a version 5 file in the narrow code page.
   std::string Narrow(const std::string& text) const;
+  static bool IsCommentLine(std::string_view line);
   void ReadHeader();
   void ReadKeyLine(std::string_view text);
-  void CheckKeyNames(std::string_view path, std::string_view rootName, std::string_view subKey) const;
+  void CheckKeyNames(std::string_view path, std::string_view subKey) const;
   std::string ReadQuoted(std::string_view text, size_t& pos, const char* what) const;
   void ReadValueLine(std::string_view text);
   void ReadValueData(std::string_view data, RegFile::Entry& entry, const std::string& shownName);
   void ReadHexValue(std::string_view data, RegFile::Entry& entry, const std::string& shownName);
-  std::string JoinContinuedLines(std::string_view first, const std::string& shownName);
-  std::vector<uint8_t> ReadByteList(std::string_view list, const std::string& shownName) const;
+  void CheckDataEnd(std::string_view rest, const std::string& shownName) const;
+  std::optional<std::string_view> NextDataLine(const std::string& shownName);
+  std::vector<uint8_t> ReadByteList(std::string_view rest, const std::string& shownName);
   std::vector<uint8_t> NarrowStringBytes(const std::vector<uint8_t>& utf16, const std::string& shownName) const;
 
   std::string file_;

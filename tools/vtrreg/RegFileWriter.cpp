@@ -172,7 +172,12 @@ std::string Export(const std::string& path) {
   return out;
 }
 
-std::string FormatValue(const std::string& name, DWORD type, const std::vector<uint8_t>& data) {
+std::string FormatValue(const std::string& name, DWORD type, const std::vector<uint8_t>& stored) {
+  // Text stored without its final zero is written with it: the zero is
+  // what the registry reads back and what an import of either form stores.
+  std::vector<uint8_t> data = stored;
+  const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+  if (text && !data.empty() && data.back() != 0) data.push_back(0);
   std::string line = "@=";
   if (!name.empty()) {
     line = "\"";
