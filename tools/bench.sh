@@ -13,13 +13,13 @@ root=$(pwd)
 filters=("$@")
 [ ${#filters[@]} -gt 0 ] || filters=("")
 programs=(bench_registry bench_clsEasyRegistry)
-tools/deps.sh cmake g++ make libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev mingw-w64 wine64
+tools/deps.sh cmake g++ ninja-build libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev mingw-w64 wine64
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 
 build() {  # build PRESET: configure and build the benchmarks quietly
   local log="$root/build/$1-bench.log"
   mkdir -p "$root/build"
-  if ! { cmake --preset "$1" && cmake --build --preset "$1" --target "${programs[@]}"; } >"$log" 2>&1; then
+  if ! { tools/configure.sh "$1" && cmake --build --preset "$1" --target "${programs[@]}"; } >"$log" 2>&1; then
     cat "$log"
     echo "BUILD FAILED: $1" >&2
     exit 1

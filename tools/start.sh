@@ -4,11 +4,11 @@
 # the tray utility's terminal front end on the embedded registry store.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-tools/deps.sh cmake g++ make libsqlite3-dev || exit 1
+tools/deps.sh cmake g++ ninja-build libsqlite3-dev || exit 1
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 log=build/app.log
 mkdir -p build
-if ! { cmake --preset app && cmake --build --preset app; } >"$log" 2>&1; then
+if ! { tools/configure.sh app && cmake --build --preset app; } >"$log" 2>&1; then
   cat "$log"; echo "BUILD FAILED"; exit 1
 fi
 bin=build/app

@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 started=$(date +%s)
 
-tools/deps.sh cmake g++ make python3 libgtest-dev libgmock-dev googletest libbenchmark-dev \
+tools/deps.sh cmake g++ ninja-build python3 libgtest-dev libgmock-dev googletest libbenchmark-dev \
   libsqlite3-dev mingw-w64 wine wine64 wine32:i386 xvfb xauth nsis unzip || exit 1
 
 # As many build and test jobs as the machine has cores, unless told otherwise.
@@ -23,7 +23,7 @@ export CTEST_PARALLEL_LEVEL=${CTEST_PARALLEL_LEVEL:-$(nproc)}
 build() {  # build PRESET: configure and build quietly, show the log on failure
   local log="$root/build/$1.log"
   mkdir -p "$root/build"
-  if ! { cmake --preset "$1" && cmake --build --preset "$1"; } >"$log" 2>&1; then
+  if ! { tools/configure.sh "$1" && cmake --build --preset "$1"; } >"$log" 2>&1; then
     cat "$log"; echo "BUILD FAILED: $1"; exit 1
   fi
   echo "built $1"

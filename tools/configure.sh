@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# configure.sh PRESET: configures a preset's build folder. A folder made
+# earlier with another generator than the presets' is configured afresh
+# (its cache dropped), which CMake otherwise refuses.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cache="build/$1/CMakeCache.txt"
+if [ -f "$cache" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$cache"; then
+  exec cmake --preset "$1" --fresh
+fi
+exec cmake --preset "$1"
