@@ -9,6 +9,13 @@
 #include "platform/emu/Statements.h"
 #include "platform/emu/UserData.h"
 
+namespace {
+
+// SQLite's own checkpoint interval, in journal pages.
+constexpr int kJournalPages = 1000;
+
+}  // namespace
+
 RegistryStore::Session RegistryStore::Lock() {
   // Never destroyed: a registry call from another static destructor stays
   // safe, and the database's WAL survives an unclosed connection anyway.
@@ -59,6 +66,8 @@ void RegistryStore::Close() {
 RegistryStore::~RegistryStore() { CloseDatabase(); }
 
 void RegistryStore::CloseDatabase() {
+  reclaimJournal_ = false;
+  shortOfSpace_ = 0;
   st_.reset();
   db_.reset();
   paths_.Clear();
@@ -120,6 +129,7 @@ RegistryStore::Transaction::~Transaction() {
     sqlite3_step(store_.st_->rollback);
     sqlite3_reset(store_.st_->rollback);
   }
+  if (store_.reclaimJournal_) store_.ReclaimJournal();
 }
 
 LONG RegistryStore::Transaction::Commit() {
@@ -128,5 +138,23 @@ LONG RegistryStore::Transaction::Commit() {
   sqlite3_reset(store_.st_->commit);
   if (rc != SQLITE_DONE) return store_.Fail(rc, write_);  // the destructor rolls back
   open_ = false;
+  if (write_ && store_.shortOfSpace_ > 0 && --store_.shortOfSpace_ == 0) {
+    sqlite3_wal_autocheckpoint(store_.db_.get(), kJournalPages);
+  }
   return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::Fail(int sqliteCode, bool write) {
+  if ((sqliteCode & 0xFF) == SQLITE_FULL) reclaimJournal_ = true;
+  return emu::StoreError(sqliteCode, write);
+}
+
+void RegistryStore::ReclaimJournal() {
+  reclaimJournal_ = false;
+  if (!db_) return;
+  // Outside any transaction; when others are reading it waits for them no
+  // longer than the busy timeout, and what it could not move stays where it is.
+  sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  sqlite3_wal_autocheckpoint(db_.get(), 1);
+  shortOfSpace_ = kJournalPages;
 }

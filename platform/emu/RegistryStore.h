@@ -129,7 +129,8 @@ class RegistryStore {
   LONG ValueAt(int64_t keyId, int64_t valueId, int64_t& generation, ValueRow& row, bool& found);
   LONG ListSubKeys(int64_t keyId, std::vector<int64_t>& ids);
   LONG ListValues(int64_t keyId, std::vector<int64_t>& ids);
-  // Longest subkey name and class, longest value name and data.
+  // Longest subkey name and class, longest value name and data (string
+  // data counted by its UTF-16 size, as Windows keeps it).
   LONG MaxLengths(int64_t keyId, DWORD& subKeyName, DWORD& className, DWORD& valueName,
                   DWORD& valueData);
 
@@ -140,7 +141,14 @@ class RegistryStore {
   void AdoptProcess();
   LONG EnsureOpen(bool write);
   void CloseDatabase();
-  LONG Fail(int sqliteCode, bool write) { return emu::StoreError(sqliteCode, write); }
+  // The Windows code of an SQLite failure; one for want of space has the
+  // journal checkpointed once the transaction is undone.
+  LONG Fail(int sqliteCode, bool write);
+  // After a write failed for want of space: the journal's pages moved into
+  // the store and the journal emptied, and from then on checkpointed after
+  // every write for a while, so that the space it holds is used again
+  // rather than grown into (by itself it waits for 1000 pages).
+  void ReclaimJournal();
   LONG TouchKey(int64_t keyId, int subKeyDelta, int valueDelta, bool membershipChanged);
   // A path walked in one statement (up to Statements::kWalkDepth names), or
   // a name at a time.
@@ -159,6 +167,8 @@ class RegistryStore {
   std::mutex mutex_;
   bool forked_ = true;  // set in a forked child; true until first use
   int busyTimeoutMs_ = 2000;
+  bool reclaimJournal_ = false;  // a write failed for want of space
+  int shortOfSpace_ = 0;         // writes left that checkpoint at once
   emu::Database db_;
   std::unique_ptr<emu::Statements> st_;  // after db_: finalized before it closes
   int64_t rootIds_[emu::kRootCount] = {};
