@@ -132,4 +132,168 @@ TEST_F(RegistryFileTest, WritesGoThroughAgainOnceALittleSpaceIsFreedOnAFullDisk)
   EXPECT_EQ(InChild([&] { return ReadValue("big") == big + "again199" && ReadValue("first") == "value" ? 0 : 1; }), 0);
 }
 
+// A store file put in place of the one a process holds (renamed over it,
+// or the old one deleted and a new one made): the process's next write goes
+// into the file at the path, never into the one that is gone; its open keys
+// name keys of the old file and answer 1018.
+TEST_F(RegistryFileTest, AStoreRenamedOverAnOpenOneIsTheOneWrittenAfterwards) {
+  ASSERT_EQ(WriteValue("before", "old"), ERROR_SUCCESS);
+  HKEY held = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &held), ERROR_SUCCESS);
+  // Another process makes a store of its own and renames it over this one.
+  const fs::path other = dir_ / "other.db";
+  const fs::path store = store_;
+  ASSERT_EQ(InChild([&] {
+              ::setenv("VTR_REGISTRY", other.c_str(), 1);
+              RegistryStore::Close();
+              if (WriteValue("theirs", "new") != ERROR_SUCCESS) return 1;
+              RegistryStore::Close();
+              return std::rename(other.c_str(), store.c_str()) == 0 ? 0 : 2;
+            }),
+            0);
+
+  EXPECT_EQ(WriteValue("after", "written"), ERROR_SUCCESS);
+  EXPECT_EQ(ReadValue("after"), "written");
+  EXPECT_EQ(ReadValue("theirs"), "new");
+  EXPECT_EQ(ReadValue("before"), "<2>");  // it was in the file that was replaced
+  const BYTE data[] = {1};
+  EXPECT_EQ(RegSetValueExA(held, "through old handle", 0, REG_BINARY, data, 1), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCloseKey(held), ERROR_SUCCESS);
+  // Another process finds in the file what this one was told is written.
+  EXPECT_EQ(InChild([] { return ReadValue("after") == "written" && ReadValue("theirs") == "new" ? 0 : 1; }), 0);
+
+  // Deleted, and a new file made there by copying: the same.
+  ASSERT_EQ(WriteValue("second", "old"), ERROR_SUCCESS);
+  const fs::path copy = dir_ / "copy.db";
+  ASSERT_EQ(InChild([&] {
+              ::setenv("VTR_REGISTRY", copy.c_str(), 1);
+              RegistryStore::Close();
+              if (WriteValue("copied", "yes") != ERROR_SUCCESS) return 1;
+              RegistryStore::Close();
+              std::error_code error;
+              fs::remove(store, error);
+              fs::copy_file(copy, store, error);
+              return error ? 2 : 0;
+            }),
+            0);
+  EXPECT_EQ(WriteValue("third", "written"), ERROR_SUCCESS);
+  EXPECT_EQ(InChild([] {
+              return ReadValue("third") == "written" && ReadValue("copied") == "yes" && ReadValue("second") == "<2>"
+                         ? 0
+                         : 1;
+            }),
+            0);
+
+  // Deleted with nothing in its place: a new store is made, as any process
+  // starting then would.
+  fs::remove(store_);
+  EXPECT_EQ(WriteValue("alone", "written"), ERROR_SUCCESS);
+  EXPECT_EQ(InChild([] { return ReadValue("alone") == "written" && ReadValue("third") == "<2>" ? 0 : 1; }), 0);
+}
+
+// A pipe pair between the test and a child it steps through its reads.
+class Steps {
+ public:
+  Steps() {
+    if (::pipe(go_) != 0 || ::pipe(done_) != 0) go_[0] = -1;
+  }
+  ~Steps() {
+    for (int fd : {go_[0], go_[1], done_[0], done_[1]}) ::close(fd);
+  }
+  bool ok() const { return go_[0] >= 0; }
+  // In the child: waits for the next step; false when there is none.
+  bool Next() {
+    char c = 0;
+    return ::read(go_[0], &c, 1) == 1 && c == 'g';
+  }
+  void Report(char result) { (void)!::write(done_[1], &result, 1); }
+  // In the test: runs one step and gives the child's result.
+  char Step() {
+    const char go = 'g';
+    char result = '?';
+    if (::write(go_[1], &go, 1) != 1 || ::read(done_[0], &result, 1) != 1) return '?';
+    return result;
+  }
+  void Finish() {
+    const char stop = 's';
+    (void)!::write(go_[1], &stop, 1);
+  }
+
+ private:
+  int go_[2] = {-1, -1};
+  int done_[2] = {-1, -1};
+};
+
+// A store in a folder this process may not write, while another writes it:
+// every read gives what the other wrote last, or an error, never an older
+// value and never a missing one, through the other's journal and after its
+// checkpoints. A journal whose -shm is gone cannot be read safely: 1011.
+TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to write as one user and read as another";
+  ASSERT_EQ(WriteValue("v", "1"), ERROR_SUCCESS);
+  RegistryStore::Close();  // the last connection: no journal is left
+  ASSERT_FALSE(fs::exists(dir_ / "registry.db-wal"));
+  ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(store_.c_str(), 0644), 0);
+
+  Steps steps;
+  ASSERT_TRUE(steps.ok());
+  const pid_t reader = ::fork();
+  ASSERT_GE(reader, 0);
+  if (reader == 0) {
+    const uid_t nobody = 65534;
+    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(100);
+    // Each step reads "v" and reports its text's last character, or 'E'
+    // for an error other than "missing", 'M' for missing.
+    while (steps.Next()) {
+      const std::string text = ReadValue("v");
+      steps.Report(text == "<2>" ? 'M' : text.empty() || text[0] == '<' ? 'E' : text.back());
+    }
+    ::_exit(0);
+  }
+  auto read = [&] { return steps.Step(); };
+  EXPECT_EQ(read(), '1');  // opened with no journal beside it
+  // A writer comes and goes: its last close checkpoints into the file and
+  // removes the journal, twice, the second time with the value gone.
+  ASSERT_EQ(WriteValue("v", "2"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  ASSERT_FALSE(fs::exists(dir_ / "registry.db-wal"));
+  EXPECT_EQ(read(), '2');
+  ASSERT_EQ(WriteValue("v", "3"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  EXPECT_EQ(read(), '3');
+  // The writer keeps its connection (its journal and -shm stay).
+  ASSERT_EQ(WriteValue("v", "4"), ERROR_SUCCESS);
+  EXPECT_EQ(read(), '4');
+  ASSERT_EQ(WriteValue("v", "5"), ERROR_SUCCESS);
+  EXPECT_EQ(read(), '5');
+  // It closes (the reader's lock keeps the journal), and another writes.
+  RegistryStore::Close();
+  ASSERT_EQ(WriteValue("v", "6"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  EXPECT_EQ(read(), '6');
+  steps.Finish();
+  int status = 0;
+  ASSERT_EQ(::waitpid(reader, &status, 0), reader);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  // A reader that comes when the writer has gone and left its journal (with
+  // its last writes) but the -shm file was removed: an error, not "6".
+  RegistryStore::Close();
+  ASSERT_EQ(InChild([] {
+              if (WriteValue("v", "7") != ERROR_SUCCESS) return 1;
+              ::_exit(0);  // no close: the journal and the -shm stay
+            }),
+            0);
+  ASSERT_GT(fs::file_size(dir_ / "registry.db-wal"), 0u);
+  fs::remove(dir_ / "registry.db-shm");
+  const int late = InChild(
+      [] {
+        const std::string text = ReadValue("v");
+        return text == "7" ? 0 : text == "<1011>" ? 1 : 2;
+      },
+      65534);
+  EXPECT_NE(late, 2) << "read a value older than the journal's";
+}
+
 }  // namespace

@@ -2,7 +2,12 @@
 // transactions. The key and value operations: RegistryStoreQueries.cpp.
 #include "platform/emu/RegistryStore.h"
 
+#include <fcntl.h>
 #include <pthread.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <new>
 
@@ -13,6 +18,23 @@ namespace {
 
 // SQLite's own checkpoint interval, in journal pages.
 constexpr int kJournalPages = 1000;
+
+// The bytes of a store file that SQLite's connections lock: a shared lock
+// there is what a closing writer must wait out before it checkpoints.
+constexpr off_t kSharedLockStart = 0x40000000 + 2;
+constexpr off_t kSharedLockLength = 510;
+
+// How long a read relies on the last look at the store's path.
+constexpr std::chrono::milliseconds kLookInterval{1};
+
+bool LockShared(int fd, short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = kSharedLockStart;
+  lock.l_len = kSharedLockLength;
+  return ::fcntl(fd, F_SETLK, &lock) == 0;
+}
 
 }  // namespace
 
@@ -42,6 +64,9 @@ void RegistryStore::AdoptProcess() {
     (void)st_.release();
     (void)db_.release();
   }
+  if (snapshotFd_ >= 0) ::close(snapshotFd_);  // the parent's locks are its own
+  snapshotFd_ = -1;
+  snapshotLocked_ = false;
   handles_ = emu::HandleTable();
   paths_.Clear();
 }
@@ -70,18 +95,98 @@ void RegistryStore::CloseDatabase() {
   shortOfSpace_ = 0;
   st_.reset();
   db_.reset();
+  if (snapshotFd_ >= 0) ::close(snapshotFd_);
+  snapshotFd_ = -1;
+  snapshotLocked_ = false;
+  opened_ = emu::OpenedStore();
   paths_.Clear();
 }
 
 LONG RegistryStore::EnsureOpen(bool write) {
   if (db_) return ERROR_SUCCESS;
-  LONG rc = emu::OpenStore(emu::RegistryStorePath(), busyTimeoutMs_, write, db_, rootIds_);
+  path_ = emu::RegistryStorePath();
+  LONG rc = emu::OpenStore(path_, busyTimeoutMs_, write, db_, rootIds_, opened_);
   if (rc == ERROR_SUCCESS) {
     st_ = std::make_unique<emu::Statements>();
     rc = st_->Prepare(db_.get());
   }
-  if (rc != ERROR_SUCCESS) CloseDatabase();  // tried again at the next call
-  return rc;
+  if (rc == ERROR_SUCCESS && opened_.snapshot) {
+    snapshotFd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (snapshotFd_ < 0) rc = ERROR_CANTOPEN;
+  }
+  if (rc != ERROR_SUCCESS) {
+    CloseDatabase();  // tried again at the next call
+    return rc;
+  }
+  // The roots name this file's keys (another file's, after a replacement).
+  for (size_t i = 0; i < emu::kRootCount; ++i) handles_.Root(i, rootIds_[i]);
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::BeginTransaction(bool write) {
+  // A write looks every time: none is acknowledged that the file at the
+  // path does not hold. A read looks when a millisecond has passed since
+  // the last look (one stat costs as much as a short read here).
+  const auto now = std::chrono::steady_clock::now();
+  if (db_ && (write || opened_.snapshot || now - lastLook_ >= kLookInterval)) {
+    lastLook_ = now;
+    emu::FileId there;
+    if (!emu::FileAt(path_, there) || !(there == opened_.file)) {
+      const LONG rc = LeaveReplacedFile();
+      if (rc != ERROR_SUCCESS) return rc;
+    }
+  }
+  LONG rc = EnsureOpen(write);
+  if (rc != ERROR_SUCCESS || !opened_.snapshot) return rc;
+  rc = LockSnapshot(write);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (emu::JournalInUse(path_)) {
+    // A writer began since: the store is read with its journal from now on
+    // (the same file: the handles stay as they are).
+    EndTransaction();
+    CloseDatabase();
+    rc = EnsureOpen(write);
+    return rc != ERROR_SUCCESS || !opened_.snapshot ? rc : LockSnapshot(write);
+  }
+  // Others may have changed the file since the pages were read.
+  sqlite3_db_release_memory(db_.get());
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::LockSnapshot(bool write) {
+  // A writer that closes takes SQLite's exclusive lock to checkpoint into the
+  // file: not while this read holds the shared one.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(busyTimeoutMs_);
+  while (!LockShared(snapshotFd_, F_RDLCK)) {
+    if (errno != EAGAIN && errno != EACCES) return write ? ERROR_CANTWRITE : ERROR_CANTREAD;
+    if (std::chrono::steady_clock::now() >= until) return write ? ERROR_CANTWRITE : ERROR_CANTREAD;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  snapshotLocked_ = true;
+  return ERROR_SUCCESS;
+}
+
+void RegistryStore::EndTransaction() {
+  if (!snapshotLocked_) return;
+  LockShared(snapshotFd_, F_UNLCK);
+  snapshotLocked_ = false;
+}
+
+LONG RegistryStore::LeaveReplacedFile() {
+  sqlite3* db = db_.get();
+  if (!opened_.snapshot && sqlite3_db_readonly(db, "main") == 0) {
+    // The journal beside the path holds pages of the file this connection
+    // holds: they go into that file and the journal is emptied, so that no
+    // one reads them as pages of the file that is there now.
+    if (sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) != SQLITE_OK)
+      return ERROR_BADDB;
+  }
+  // Closed without the checkpoint and the removal of the journal that a
+  // last connection makes: the journal now belongs to the file at the path.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  CloseDatabase();
+  handles_.Orphan();
+  return ERROR_SUCCESS;
 }
 
 // ---------------------------------------------------------------------------
@@ -112,7 +217,7 @@ bool RegistryStore::CloseHandle(HKEY key) { return handles_.Remove(key); }
 
 RegistryStore::Transaction::Transaction(RegistryStore& store, bool write, bool single)
     : store_(store), write_(write) {
-  status_ = store_.EnsureOpen(write);
+  status_ = store_.BeginTransaction(write);
   if (status_ != ERROR_SUCCESS || (single && !write)) return;
   sqlite3_stmt* s = write ? store_.st_->beginWrite : store_.st_->begin;
   const int rc = sqlite3_step(s);
@@ -130,6 +235,7 @@ RegistryStore::Transaction::~Transaction() {
     sqlite3_reset(store_.st_->rollback);
   }
   if (store_.reclaimJournal_) store_.ReclaimJournal();
+  store_.EndTransaction();
 }
 
 LONG RegistryStore::Transaction::Commit() {

@@ -8,6 +8,7 @@
 // a registry caller already knows (1009 damaged or foreign store, 1011 cannot
 // open, 1012/1013 busy or failing reads/writes, 5 read-only store).
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -140,6 +141,19 @@ class RegistryStore {
   RegistryStore() = default;
   void AdoptProcess();
   LONG EnsureOpen(bool write);
+  // Before each transaction: the path still names the file the connection
+  // holds (one stat: before every write, and before a read when the last
+  // look is a millisecond old), or the store is opened anew there; a snapshot is
+  // locked against a closing writer, given up when a journal has appeared,
+  // and its cache dropped. After it: the snapshot's lock released.
+  LONG BeginTransaction(bool write);
+  void EndTransaction();
+  // The file was replaced, deleted or copied over: the connection is let go
+  // without touching what now belongs to the file at the path, and every
+  // handle names a key that is gone. ERROR_BADDB when the journal still
+  // holds pages of the old file that cannot be moved out of the way yet.
+  LONG LeaveReplacedFile();
+  LONG LockSnapshot(bool write);
   void CloseDatabase();
   // The Windows code of an SQLite failure; one for want of space has the
   // journal checkpointed once the transaction is undone.
@@ -170,6 +184,11 @@ class RegistryStore {
   bool reclaimJournal_ = false;  // a write failed for want of space
   int shortOfSpace_ = 0;         // writes left that checkpoint at once
   emu::Database db_;
+  std::string path_;            // of the open store
+  emu::OpenedStore opened_;     // which file it is, and how it is read
+  int snapshotFd_ = -1;         // a snapshot's file, for the lock a transaction holds
+  bool snapshotLocked_ = false;
+  std::chrono::steady_clock::time_point lastLook_{};
   std::unique_ptr<emu::Statements> st_;  // after db_: finalized before it closes
   int64_t rootIds_[emu::kRootCount] = {};
   emu::HandleTable handles_;
