@@ -9,11 +9,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
