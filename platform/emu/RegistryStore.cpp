@@ -64,6 +64,7 @@ void RegistryStore::AdoptProcess() {
     (void)st_.release();
     (void)db_.release();
   }
+  watch_.Abandon();
   if (snapshotFd_ >= 0) ::close(snapshotFd_);  // the parent's locks are its own
   snapshotFd_ = -1;
   snapshotLocked_ = false;
@@ -95,6 +96,8 @@ void RegistryStore::CloseDatabase() {
   shortOfSpace_ = 0;
   st_.reset();
   db_.reset();
+  watch_.Stop();
+  suspect_ = false;
   if (snapshotFd_ >= 0) ::close(snapshotFd_);
   snapshotFd_ = -1;
   snapshotLocked_ = false;
@@ -105,6 +108,7 @@ void RegistryStore::CloseDatabase() {
 LONG RegistryStore::EnsureOpen(bool write) {
   if (db_) return ERROR_SUCCESS;
   path_ = emu::RegistryStorePath();
+  watch_.Watch(path_);  // before the file is named: nothing done to it after goes unseen
   LONG rc = emu::OpenStore(path_, busyTimeoutMs_, write, db_, rootIds_, opened_);
   if (rc == ERROR_SUCCESS) {
     st_ = std::make_unique<emu::Statements>();
@@ -126,15 +130,17 @@ LONG RegistryStore::EnsureOpen(bool write) {
 LONG RegistryStore::BeginTransaction(bool write) {
   // A write looks every time: none is acknowledged that the file at the
   // path does not hold. A read looks when a millisecond has passed since
-  // the last look (one stat costs as much as a short read here).
+  // the last look (a system call costs as much as a short read here).
   const auto now = std::chrono::steady_clock::now();
   if (db_ && (write || opened_.snapshot || now - lastLook_ >= kLookInterval)) {
     lastLook_ = now;
+    if (watch_.MayHaveChanged()) suspect_ = true;  // until a stat settles it
     emu::FileId there;
-    if (!emu::FileAt(path_, there) || !(there == opened_.file)) {
+    if (suspect_ && (!emu::FileAt(path_, there) || !(there == opened_.file))) {
       const LONG rc = LeaveReplacedFile();
       if (rc != ERROR_SUCCESS) return rc;
     }
+    suspect_ = false;
   }
   LONG rc = EnsureOpen(write);
   if (rc != ERROR_SUCCESS || !opened_.snapshot) return rc;

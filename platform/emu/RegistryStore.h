@@ -18,6 +18,7 @@
 
 #include "platform/emu/HandleTable.h"
 #include "platform/emu/PathCache.h"
+#include "platform/emu/PathWatch.h"
 #include "platform/emu/StoreDatabase.h"
 #include "platform/modAPI.h"
 
@@ -142,8 +143,9 @@ class RegistryStore {
   void AdoptProcess();
   LONG EnsureOpen(bool write);
   // Before each transaction: the path still names the file the connection
-  // holds (one stat: before every write, and before a read when the last
-  // look is a millisecond old), or the store is opened anew there; a snapshot is
+  // holds (before every write, and before a read when the last look is a
+  // millisecond old; one read of the folder's inotify queue, and a stat
+  // when it tells of the name), or the store is opened anew there; a snapshot is
   // locked against a closing writer, given up when a journal has appeared,
   // and its cache dropped. After it: the snapshot's lock released.
   LONG BeginTransaction(bool write);
@@ -189,6 +191,8 @@ class RegistryStore {
   int snapshotFd_ = -1;         // a snapshot's file, for the lock a transaction holds
   bool snapshotLocked_ = false;
   std::chrono::steady_clock::time_point lastLook_{};
+  emu::PathWatch watch_;        // of the open store's name
+  bool suspect_ = false;        // the watch told of the name; no stat has settled it yet
   std::unique_ptr<emu::Statements> st_;  // after db_: finalized before it closes
   int64_t rootIds_[emu::kRootCount] = {};
   emu::HandleTable handles_;
