@@ -6,6 +6,7 @@
 #include "platform/modAPI.h"
 
 // RegSetValueExA for exactly size bytes of data. For string types Windows
-// reads the byte after the data and, when it is a zero, stores it too; the
-// data is handed over with a non-zero byte of ours behind it.
+// (and the emulation, as Windows does) reads the byte after the data and,
+// when it is a zero, stores it too: a string without its NUL would gain one.
+// The data is handed over with a non-zero byte of ours behind it.
 LONG RegSetValueBytes(HKEY hKey, const char* lpValueName, DWORD dwType, const uint8_t* lpData, DWORD cbData);

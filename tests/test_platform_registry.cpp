@@ -366,4 +366,223 @@ TEST_F(PlatformRegistry, ValuesEnumerateOnceEachWithTheirData) {
             ERROR_INVALID_PARAMETER);
 }
 
+DWORD StoredSize(HKEY key, const char* name) {
+  DWORD size = 0;
+  if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return 0xFFFFFFFF;
+  return size;
+}
+
+// A string whose size leaves out its NUL while a NUL follows gains it; one
+// followed by anything else, or of another type, is stored as given.
+TEST_F(PlatformRegistry, AStringSetWithoutItsNulGainsTheNulThatFollowsIt) {
+  const char followedByNul[] = "abc";      // 'a' 'b' 'c' 0
+  const char followedByOther[] = "abcX";
+  const char endsInNul[] = "ab\0\0";
+  for (DWORD type : {DWORD{REG_SZ}, DWORD{REG_EXPAND_SZ}, DWORD{REG_MULTI_SZ}}) {
+    ASSERT_EQ(RegSetValueExA(base_.get(), "z", 0, type, reinterpret_cast<const BYTE*>(followedByNul), 3),
+              ERROR_SUCCESS);
+    EXPECT_EQ(StoredSize(base_.get(), "z"), 4u) << type;
+    char buffer[8];
+    std::memset(buffer, '#', sizeof buffer);
+    DWORD size = 3;
+    EXPECT_EQ(RegQueryValueExA(base_.get(), "z", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
+              ERROR_MORE_DATA)
+        << type;
+    EXPECT_EQ(size, 4u);
+
+    ASSERT_EQ(RegSetValueExA(base_.get(), "x", 0, type, reinterpret_cast<const BYTE*>(followedByOther), 3),
+              ERROR_SUCCESS);
+    EXPECT_EQ(StoredSize(base_.get(), "x"), 3u) << type;
+    ASSERT_EQ(RegSetValueExA(base_.get(), "n", 0, type, reinterpret_cast<const BYTE*>(endsInNul), 3),
+              ERROR_SUCCESS);
+    EXPECT_EQ(StoredSize(base_.get(), "n"), 3u) << type;
+  }
+  for (DWORD type : {DWORD{REG_BINARY}, DWORD{REG_NONE}, DWORD{REG_DWORD}}) {
+    ASSERT_EQ(RegSetValueExA(base_.get(), "b", 0, type, reinterpret_cast<const BYTE*>(followedByNul), 3),
+              ERROR_SUCCESS);
+    EXPECT_EQ(StoredSize(base_.get(), "b"), 3u) << type;
+  }
+  ASSERT_EQ(RegSetValueExA(base_.get(), "e", 0, REG_SZ, reinterpret_cast<const BYTE*>(followedByNul), 0),
+            ERROR_SUCCESS);
+  EXPECT_EQ(StoredSize(base_.get(), "e"), 0u);
+}
+
+// A string stored without its NUL reads back with one after it wherever
+// the buffer has room, by query and by listing alike; other types never.
+TEST_F(PlatformRegistry, AStringStoredWithoutItsNulReadsBackWithOneWhenThereIsRoom) {
+  const char text[] = "abcX";
+  ASSERT_EQ(RegSetValueExA(base_.get(), "s", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 3), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(base_.get(), "b", 0, REG_BINARY, reinterpret_cast<const BYTE*>(text), 3), ERROR_SUCCESS);
+  const std::vector<std::string> names = ValueNames(base_.get());  // Wine lists by name
+  for (DWORD room : {DWORD{3}, DWORD{8}}) {
+    for (const char* name : {"s", "b"}) {
+      BYTE queried[8];
+      std::memset(queried, '#', sizeof queried);
+      DWORD size = room;
+      ASSERT_EQ(RegQueryValueExA(base_.get(), name, nullptr, nullptr, queried, &size), ERROR_SUCCESS);
+      EXPECT_EQ(size, 3u);
+      const BYTE expected = room > 3 && std::string(name) == "s" ? 0 : '#';
+      EXPECT_EQ(queried[3], expected) << name << " room " << room;
+
+      BYTE listed[8];
+      std::memset(listed, '#', sizeof listed);
+      size = room;
+      const auto index = static_cast<DWORD>(std::find(names.begin(), names.end(), name) - names.begin());
+      char valueName[8];
+      DWORD nameLength = sizeof valueName;
+      ASSERT_EQ(RegEnumValueA(base_.get(), index, valueName, &nameLength, nullptr, nullptr, listed, &size),
+                ERROR_SUCCESS);
+      EXPECT_STREQ(valueName, name);
+      EXPECT_EQ(size, 3u);
+      EXPECT_EQ(listed[3], expected) << name << " room " << room;
+    }
+  }
+}
+
+// A value name longer than its buffer: 234, with the value's type and size.
+TEST_F(PlatformRegistry, ListingAValueWhoseNameDoesNotFitStillGivesItsTypeAndSize) {
+  const char text[] = "hello";
+  ASSERT_EQ(RegSetValueExA(base_.get(), "LongName", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(text), 6),
+            ERROR_SUCCESS);
+  for (DWORD room : {DWORD{0}, DWORD{1}, DWORD{4}, DWORD{8}}) {
+    char name[16];
+    std::memset(name, '#', sizeof name);
+    BYTE data[16];
+    std::memset(data, '#', sizeof data);
+    DWORD nameLength = room;
+    DWORD type = 77;
+    DWORD size = sizeof data;
+    EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, &type, data, &size), ERROR_MORE_DATA)
+        << room;
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(size, 6u);
+    EXPECT_EQ(nameLength, room);
+    if (room != 0) {
+      // As much of the name as fits, NUL-terminated.
+      EXPECT_EQ(std::string(name), std::string("LongName").substr(0, room - 1));
+    }
+#ifndef _WIN32
+    // Windows differs by version and code page here: in a UTF-8 code page
+    // (the emulation's) and on XP it leaves the data alone; elsewhere, and
+    // Wine, it copies it. The emulation leaves it.
+    EXPECT_EQ(data[0], '#');
+#endif
+    // Without a data buffer the size is reported all the same.
+    nameLength = room;
+    type = 77;
+    size = 99;
+    EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, &type, nullptr, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(size, 6u);
+  }
+  // Neither name nor data fits: only the type and size come back.
+  char name[4];
+  std::memset(name, '#', sizeof name);
+  BYTE data[2] = {'#', '#'};
+  DWORD nameLength = sizeof name;
+  DWORD type = 77;
+  DWORD size = sizeof data;
+  EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, &type, data, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(name[0], '#');
+  EXPECT_EQ(data[0], '#');
+  EXPECT_EQ(size, 6u);
+}
+
+// One variable for the type and the size: the size is read first.
+TEST_F(PlatformRegistry, QueryValueReadsTheSizeBeforeWritingTheTypeToTheSameVariable) {
+  ASSERT_EQ(SetString(base_.get(), "text", "hello"), ERROR_SUCCESS);
+  BYTE buffer[16];
+  DWORD both = sizeof buffer;
+  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", nullptr, &both, buffer, &both), ERROR_SUCCESS);
+  EXPECT_EQ(both, 6u);
+  EXPECT_STREQ(reinterpret_cast<char*>(buffer), "hello");
+  both = 3;
+  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", nullptr, &both, buffer, &both), ERROR_MORE_DATA);
+  EXPECT_EQ(both, 6u);
+}
+
+// No key at all: 6, and the caller's variable as it was.
+TEST_F(PlatformRegistry, OpeningBelowNoKeyLeavesTheResultAsTheCallerHadIt) {
+  const HKEY untouched = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
+  HKEY out = untouched;
+  EXPECT_EQ(RegOpenKeyExA(nullptr, "Software", 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(out, untouched);
+  EXPECT_EQ(RegOpenKeyExA(nullptr, nullptr, 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(out, untouched);
+  EXPECT_EQ(RegCreateKeyExA(nullptr, "x", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(out, untouched);
+  // A closed key is another matter: the result is cleared.
+  Key closed;
+  ASSERT_EQ(Open(base_.get(), nullptr, closed, KEY_READ), ERROR_SUCCESS);
+  HKEY stale = closed.release();
+  ASSERT_EQ(RegCloseKey(stale), ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExA(stale, "x", 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(out, nullptr);
+}
+
+// The largest value size counts string data in UTF-16 bytes, as Windows
+// keeps strings; other data by its bytes.
+TEST_F(PlatformRegistry, TheLargestValueSizeCountsStringsByTheirWideSize) {
+  auto largest = [&] {
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryInfoKeyA(base_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               &size, nullptr, nullptr),
+              ERROR_SUCCESS);
+    return size;
+  };
+  const char binary[] = "0123456789";
+  ASSERT_EQ(RegSetValueExA(base_.get(), "bin", 0, REG_BINARY, reinterpret_cast<const BYTE*>(binary), 9),
+            ERROR_SUCCESS);
+  EXPECT_EQ(largest(), 9u);
+  ASSERT_EQ(SetString(base_.get(), "text", "hello"), ERROR_SUCCESS);  // 6 bytes with the NUL
+  EXPECT_EQ(largest(), 12u);
+  const char noNul[] = "abcdefgX";
+  ASSERT_EQ(RegSetValueExA(base_.get(), "odd", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(noNul), 7),
+            ERROR_SUCCESS);
+  EXPECT_EQ(largest(), 14u);
+  const char multi[] = "ab\0cd\0";  // and the final NUL: 7 bytes
+  ASSERT_EQ(RegSetValueExA(base_.get(), "multi", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi), 7),
+            ERROR_SUCCESS);
+  EXPECT_EQ(largest(), 14u);
+}
+
+// A class buffer of no length succeeds with the class's length; one too
+// short gets as much as fits, NUL-terminated, and 234.
+TEST_F(PlatformRegistry, AKeysClassIsCutToFitItsBuffer) {
+  Key key;
+  ASSERT_EQ(RegCreateKeyExA(base_.get(), "Classy", 0, const_cast<LPSTR>("MyClass"), REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, key.out(), nullptr),
+            ERROR_SUCCESS);
+  struct Case {
+    DWORD room;
+    LONG rc;
+    DWORD length;
+    const char* text;
+  };
+  for (const Case& c : {Case{0, ERROR_SUCCESS, 7, nullptr}, Case{1, ERROR_MORE_DATA, 0, ""},
+                        Case{4, ERROR_MORE_DATA, 3, "MyC"}, Case{7, ERROR_MORE_DATA, 6, "MyClas"},
+                        Case{8, ERROR_SUCCESS, 7, "MyClass"}}) {
+    char buffer[16];
+    std::memset(buffer, '#', sizeof buffer);
+    DWORD length = c.room;
+    DWORD subKeys = 99;
+    EXPECT_EQ(RegQueryInfoKeyA(key.get(), buffer, &length, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr),
+              c.rc)
+        << c.room;
+    EXPECT_EQ(length, c.length) << c.room;
+    EXPECT_EQ(subKeys, 0u);
+    if (c.text != nullptr) {
+      EXPECT_STREQ(buffer, c.text) << c.room;
+    } else {
+      EXPECT_EQ(buffer[0], '#');
+    }
+  }
+  DWORD length = 3;
+  EXPECT_EQ(RegQueryInfoKeyA(key.get(), nullptr, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(length, 7u);
+}
+
 }  // namespace

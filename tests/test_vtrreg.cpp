@@ -48,14 +48,15 @@ Raw ReadRaw(const std::string& subKey, const std::string& name) {
   return value ? Raw{value->type, value->bytes, ERROR_SUCCESS} : Raw{};
 }
 
-// The plain call, with no guard byte after the data as rawreg::SetValue puts
-// there: under Wine a string without its zero then stores differently.
+// The plain call, through a handle of vtrreg's own. For the string types
+// Windows reads the byte after the data and stores a zero found there, so
+// a byte that is not zero follows the data.
 void WriteRaw(const std::string& subKey, const std::string& name, DWORD type, const Bytes& data) {
   RegKey key;
   ASSERT_EQ(key.Create(HKEY_CURRENT_USER, subKey, KEY_SET_VALUE), ERROR_SUCCESS) << subKey;
-  const BYTE none = 0;
-  ASSERT_EQ(RegSetValueExA(key.Handle(), name.c_str(), 0, type, data.empty() ? &none : data.data(),
-                           static_cast<DWORD>(data.size())),
+  Bytes guarded(data);
+  guarded.push_back(0x5A);
+  ASSERT_EQ(RegSetValueExA(key.Handle(), name.c_str(), 0, type, guarded.data(), static_cast<DWORD>(data.size())),
             ERROR_SUCCESS)
       << name;
 }

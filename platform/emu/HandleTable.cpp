@@ -45,4 +45,15 @@ void HandleTable::Clear() {
   for (KeyHandle& root : roots_) root = KeyHandle();
 }
 
+void HandleTable::Orphan() {
+  for (auto& [value, handle] : handles_) {
+    const REGSAM access = handle.access;
+    const size_t depth = handle.depth;
+    handle = KeyHandle();
+    handle.access = access;
+    handle.depth = depth;
+  }
+  for (KeyHandle& root : roots_) root = KeyHandle();
+}
+
 }  // namespace emu

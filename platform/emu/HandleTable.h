@@ -39,6 +39,10 @@ class HandleTable {
   size_t size() const { return handles_.size(); }
   // Forgets every handle and what the roots kept.
   void Clear();
+  // The store's file was replaced: every open handle names a key of the
+  // file that is gone (key id 0, which no key has: each call on it answers
+  // ERROR_KEY_DELETED until it is closed), and the roots forget what they kept.
+  void Orphan();
 
  private:
   // Handle values are multiples of 4 below the predefined roots, handed out

@@ -32,6 +32,20 @@ inline bool CopyName(const std::string& name, LPSTR buffer, LPDWORD capacity) {
   return true;
 }
 
+inline bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Copies a value's data into a buffer of `room` bytes: false when it does
+// not fit (nothing copied). A string stored without its NUL gets one after
+// it when there is room, as Windows does; the size reported stays the
+// stored one.
+inline bool CopyData(const RegistryStore::ValueRow& row, LPBYTE data, DWORD room) {
+  const size_t size = row.data.size();
+  if (size > room) return false;
+  if (size != 0) std::memcpy(data, row.data.data(), size);
+  if (IsStringType(row.type) && size != 0 && size < room && row.data.back() != '\0') data[size] = 0;
+  return true;
+}
+
 inline void PutFileTime(PFILETIME out, int64_t ticks) {
   if (out == nullptr) return;
   out->dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(ticks) & 0xFFFFFFFFu);

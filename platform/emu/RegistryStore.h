@@ -8,6 +8,7 @@
 // a registry caller already knows (1009 damaged or foreign store, 1011 cannot
 // open, 1012/1013 busy or failing reads/writes, 5 read-only store).
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@
 
 #include "platform/emu/HandleTable.h"
 #include "platform/emu/PathCache.h"
+#include "platform/emu/PathWatch.h"
 #include "platform/emu/StoreDatabase.h"
 #include "platform/modAPI.h"
 
@@ -129,7 +131,8 @@ class RegistryStore {
   LONG ValueAt(int64_t keyId, int64_t valueId, int64_t& generation, ValueRow& row, bool& found);
   LONG ListSubKeys(int64_t keyId, std::vector<int64_t>& ids);
   LONG ListValues(int64_t keyId, std::vector<int64_t>& ids);
-  // Longest subkey name and class, longest value name and data.
+  // Longest subkey name and class, longest value name and data (string
+  // data counted by its UTF-16 size, as Windows keeps it).
   LONG MaxLengths(int64_t keyId, DWORD& subKeyName, DWORD& className, DWORD& valueName,
                   DWORD& valueData);
 
@@ -139,8 +142,29 @@ class RegistryStore {
   RegistryStore() = default;
   void AdoptProcess();
   LONG EnsureOpen(bool write);
+  // Before each transaction: the path still names the file the connection
+  // holds (before every write, and before a read when the last look is a
+  // millisecond old; one read of the folder's inotify queue, and a stat
+  // when it tells of the name), or the store is opened anew there; a snapshot is
+  // locked against a closing writer, given up when a journal has appeared,
+  // and its cache dropped. After it: the snapshot's lock released.
+  LONG BeginTransaction(bool write);
+  void EndTransaction();
+  // The file was replaced, deleted or copied over: the connection is let go
+  // without touching what now belongs to the file at the path, and every
+  // handle names a key that is gone. ERROR_BADDB when the journal still
+  // holds pages of the old file that cannot be moved out of the way yet.
+  LONG LeaveReplacedFile();
+  LONG LockSnapshot(bool write);
   void CloseDatabase();
-  LONG Fail(int sqliteCode, bool write) { return emu::StoreError(sqliteCode, write); }
+  // The Windows code of an SQLite failure; one for want of space has the
+  // journal checkpointed once the transaction is undone.
+  LONG Fail(int sqliteCode, bool write);
+  // After a write failed for want of space: the journal's pages moved into
+  // the store and the journal emptied, and from then on checkpointed after
+  // every write for a while, so that the space it holds is used again
+  // rather than grown into (by itself it waits for 1000 pages).
+  void ReclaimJournal();
   LONG TouchKey(int64_t keyId, int subKeyDelta, int valueDelta, bool membershipChanged);
   // A path walked in one statement (up to Statements::kWalkDepth names), or
   // a name at a time.
@@ -159,7 +183,16 @@ class RegistryStore {
   std::mutex mutex_;
   bool forked_ = true;  // set in a forked child; true until first use
   int busyTimeoutMs_ = 2000;
+  bool reclaimJournal_ = false;  // a write failed for want of space
+  int shortOfSpace_ = 0;         // writes left that checkpoint at once
   emu::Database db_;
+  std::string path_;            // of the open store
+  emu::OpenedStore opened_;     // which file it is, and how it is read
+  int snapshotFd_ = -1;         // a snapshot's file, for the lock a transaction holds
+  bool snapshotLocked_ = false;
+  std::chrono::steady_clock::time_point lastLook_{};
+  emu::PathWatch watch_;        // of the open store's name
+  bool suspect_ = false;        // the watch told of the name; no stat has settled it yet
   std::unique_ptr<emu::Statements> st_;  // after db_: finalized before it closes
   int64_t rootIds_[emu::kRootCount] = {};
   emu::HandleTable handles_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/emu/CodePage.h"
 #include "platform/emu/StoreDatabase.h"
 #include "platform/modStrings.h"
 
@@ -32,6 +33,20 @@ std::string WalkSql(size_t depth) {
   return sql;
 }
 
+// value_size(type, data): the size Windows counts a value's data by, that
+// of its UTF-16 form for the string types.
+void ValueSize(sqlite3_context* context, int, sqlite3_value** argv) {
+  const sqlite3_int64 type = sqlite3_value_int64(argv[0]);
+  const void* blob = sqlite3_value_blob(argv[1]);
+  const int bytes = sqlite3_value_bytes(argv[1]);
+  if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) {
+    sqlite3_result_int64(context, bytes);
+    return;
+  }
+  const std::string_view text(blob == nullptr ? "" : static_cast<const char*>(blob), static_cast<size_t>(bytes));
+  sqlite3_result_int64(context, 2 * static_cast<sqlite3_int64>(Utf16Units(text)));
+}
+
 }  // namespace
 
 Statements::~Statements() {
@@ -44,6 +59,9 @@ Statements::~Statements() {
 }
 
 LONG Statements::Prepare(sqlite3* db) {
+  if (sqlite3_create_function(db, "value_size", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                              ValueSize, nullptr, nullptr) != SQLITE_OK)
+    return ERROR_OUTOFMEMORY;
   const struct {
     sqlite3_stmt** slot;
     const char* sql;
@@ -69,7 +87,7 @@ LONG Statements::Prepare(sqlite3* db) {
       {&listSub, "SELECT id FROM keys WHERE parent=?1 ORDER BY fold"},
       {&listVal, "SELECT id FROM vals WHERE key=?1 ORDER BY id"},
       {&maxSub, "SELECT max(length(name)), max(length(class)) FROM keys WHERE parent=?1"},
-      {&maxVal, "SELECT max(length(name)), max(length(data)) FROM vals WHERE key=?1"},
+      {&maxVal, "SELECT max(length(name)), max(value_size(type, data)) FROM vals WHERE key=?1"},
       {&subKeyAt,
        "SELECT k.gen, c.id, c.name, c.class, c.mtime FROM keys AS k "
        "LEFT JOIN keys AS c ON c.id=?2 AND c.parent=?1 WHERE k.id=?1"},

@@ -63,10 +63,14 @@ LONG OpenFailure(int sqliteCode, bool write) {
 }
 
 // Connects to the file and reads its mark. A WAL store needs its -wal and
-// -shm files beside it; in a folder that does not let them be made, no writer
-// can have left any either, so the file alone is the whole store: it is read
-// as a file nobody changes (and every write answers "access denied").
-LONG ConnectAndReadMark(const std::string& path, int busyTimeoutMs, bool write, Database& db) {
+// -shm files beside it, and in a folder that does not let them be made
+// SQLite reads it only when both are there (and then sees others' writes).
+// With no journal, the file alone is the whole store as it stands: it is
+// read as a file nobody changes, which holds only while no writer comes
+// (the caller checks that at every transaction). A journal without its
+// -shm cannot be read safely: 1011. Writes answer "access denied".
+LONG ConnectAndReadMark(const std::string& path, int busyTimeoutMs, bool write, Database& db, bool& snapshot) {
+  snapshot = false;
   LONG connected = Connect(path.c_str(), SQLITE_OPEN_READWRITE, db);  // never created here
   if (connected != ERROR_SUCCESS) return connected;
   sqlite3_busy_timeout(db.get(), busyTimeoutMs);
@@ -74,8 +78,10 @@ LONG ConnectAndReadMark(const std::string& path, int busyTimeoutMs, bool write, 
   int rc = QueryInt(db.get(), "PRAGMA application_id", mark);
   if (((rc & 0xFF) == SQLITE_CANTOPEN || (rc & 0xFF) == SQLITE_READONLY) && !FolderWritable(path)) {
     db.reset();
+    if (JournalInUse(path)) return ERROR_CANTOPEN;
     connected = Connect(ImmutableUri(path).c_str(), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, db);
     if (connected != ERROR_SUCCESS) return connected;
+    snapshot = true;
     rc = QueryInt(db.get(), "PRAGMA application_id", mark);
   }
   if (rc != SQLITE_OK) return OpenFailure(rc, write);
@@ -110,6 +116,18 @@ LONG FindRoots(sqlite3* db, bool write, int64_t (&rootIds)[kRootCount]) {
 
 void DatabaseCloser::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 
+bool FileAt(const std::string& path, FileId& id) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  id = FileId{info.st_dev, info.st_ino};
+  return true;
+}
+
+bool JournalInUse(const std::string& path) {
+  struct stat info {};
+  return ::stat((path + "-wal").c_str(), &info) == 0 && info.st_size > 0;
+}
+
 LONG StoreError(int sqliteCode, bool write) {
   switch (sqliteCode & 0xFF) {
     case SQLITE_CORRUPT:
@@ -130,7 +148,7 @@ LONG StoreError(int sqliteCode, bool write) {
 }
 
 LONG OpenStore(const std::string& path, int busyTimeoutMs, bool write, Database& db,
-               int64_t (&rootIds)[kRootCount]) {
+               int64_t (&rootIds)[kRootCount], OpenedStore& opened) {
   MakeParentDirectories(path);
   // No allocation statistics: they cost a global mutex on every allocation.
   // (Refused harmlessly once SQLite is in use.)
@@ -145,7 +163,10 @@ LONG OpenStore(const std::string& path, int busyTimeoutMs, bool write, Database&
     // never was a store). It is left as it is for its owner to look at.
     return ERROR_BADDB;
   }
-  const LONG connected = ConnectAndReadMark(path, busyTimeoutMs, write, db);
+  // Named before the connection opens it: a file put in its place meanwhile
+  // is then found out at the first transaction.
+  if (!FileAt(path, opened.file)) return ERROR_CANTOPEN;
+  const LONG connected = ConnectAndReadMark(path, busyTimeoutMs, write, db, opened.snapshot);
   if (connected != ERROR_SUCCESS) return connected;
   // A commit hands its pages to the system (write()) before it returns, so a
   // crashed process loses nothing it was told is written; waiting for the

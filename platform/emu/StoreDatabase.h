@@ -2,6 +2,8 @@
 // Opening the store: the connection, made safe for two processes at once
 // (WAL journal, a busy timeout), its mark checked, its roots found.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,11 +26,36 @@ using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
 // beyond the timeout, I/O errors, a full disk) 1013 on writes, 1012 on reads.
 LONG StoreError(int sqliteCode, bool write);
 
+// Which file a connection holds: the one the path named just before it was
+// opened (a file put there in between is taken for another, and opened anew).
+struct FileId {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const FileId&) const = default;
+};
+
+// The file the path names now; false when it names none.
+bool FileAt(const std::string& path, FileId& id);
+
+// Whether the store's journal (its -wal file) holds anything: what is
+// written since the last checkpoint lives there, not in the file.
+bool JournalInUse(const std::string& path);
+
+// The store as it was opened.
+struct OpenedStore {
+  FileId file;
+  // Read as a file nobody changes: in a folder that lets no journal be made
+  // and with none beside it. Valid only while no journal appears, and then
+  // only with its cache dropped at every transaction (see SnapshotGuard).
+  bool snapshot = false;
+};
+
 // Opens the store at `path`, making it first when there is none. A file that
 // is not a store of this schema gives 1009 and is never written; in a folder
-// that lets no file be made the store is opened read only. `rootIds` gets
-// the key id of each predefined root (0 for HKEY_PERFORMANCE_DATA).
+// that lets no file be made the store is opened read only (with a journal
+// beside it that cannot be read safely, 1011). `rootIds` gets the key id of
+// each predefined root (0 for HKEY_PERFORMANCE_DATA).
 LONG OpenStore(const std::string& path, int busyTimeoutMs, bool write, Database& db,
-               int64_t (&rootIds)[kRootCount]);
+               int64_t (&rootIds)[kRootCount], OpenedStore& opened);
 
 }  // namespace emu

@@ -57,6 +57,8 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
                    PHKEY phkResult) {
   (void)ulOptions;  // Windows ignores the options but REG_OPTION_OPEN_LINK
   if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
+  // No key at all is refused before anything is written, as Windows does.
+  if (hKey == nullptr) return ERROR_INVALID_HANDLE;
   *phkResult = nullptr;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
@@ -97,6 +99,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, 
   (void)dwOptions;
   (void)lpSecurityAttributes;
   if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
+  if (hKey == nullptr) return ERROR_INVALID_HANDLE;
   *phkResult = nullptr;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;

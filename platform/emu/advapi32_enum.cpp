@@ -103,25 +103,25 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
   RegistryStore::ValueRow row;
   LONG rc = ListingEntry(hKey, dwIndex, kValueListing, row);
   if (rc != ERROR_SUCCESS) return rc;
-  DWORD size = static_cast<DWORD>(row.data.size());
-  if (lpData != nullptr && size > *lpcbData) {
-    *lpcbData = size;
-    if (lpType != nullptr) *lpType = row.type;
-    return ERROR_MORE_DATA;
-  }
-  if (!emu::CopyName(row.name, lpValueName, lpcchValueName)) {
-    // As Windows does: as much of the name as fits, NUL-terminated.
-    if (*lpcchValueName != 0) {
-      size_t part = *lpcchValueName - 1;
+  const DWORD size = static_cast<DWORD>(row.data.size());
+  // A name or data that does not fit answers 234 with the value's type and
+  // size; the data buffer is left alone (Windows in a UTF-8 code page, as
+  // the emulation's is, and Windows XP). When the data fits, a name too
+  // long is copied as far as it fits, NUL-terminated.
+  const bool dataFits = lpData == nullptr || size <= *lpcbData;
+  bool nameFits = false;
+  if (dataFits) {
+    nameFits = emu::CopyName(row.name, lpValueName, lpcchValueName);
+    if (!nameFits && *lpcchValueName != 0) {
+      const size_t part = *lpcchValueName - 1;
       std::memcpy(lpValueName, row.name.data(), part);
       lpValueName[part] = '\0';
     }
-    return ERROR_MORE_DATA;
   }
   if (lpType != nullptr) *lpType = row.type;
-  if (lpData != nullptr && size != 0) std::memcpy(lpData, row.data.data(), size);
+  if (nameFits && lpData != nullptr) emu::CopyData(row, lpData, *lpcbData);
   if (lpcbData != nullptr) *lpcbData = size;
-  return ERROR_SUCCESS;
+  return nameFits ? ERROR_SUCCESS : ERROR_MORE_DATA;
 }
 
 }  // extern "C"

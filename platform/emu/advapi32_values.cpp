@@ -16,10 +16,6 @@ using emu::Transaction;
 
 constexpr LONG kErrorNoAccess = 998;  // ERROR_NOACCESS: a data pointer that cannot be read
 
-bool IsStringType(DWORD type) {
-  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
-
 }  // namespace
 
 extern "C" {
@@ -73,23 +69,15 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
   }
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
+  // The room is read before the type is written: a caller may point both
+  // at one variable, and Windows then answers by the room it was given.
+  const DWORD room = lpcbData != nullptr ? *lpcbData : 0;
   if (lpType != nullptr) *lpType = row.type;
   if (lpcbData == nullptr) return ERROR_SUCCESS;
-  DWORD size = static_cast<DWORD>(row.data.size());
-  if (lpData != nullptr) {
-    if (size > *lpcbData) {
-      *lpcbData = size;
-      return ERROR_MORE_DATA;
-    }
-    if (size != 0) std::memcpy(lpData, row.data.data(), size);
-    // A string stored without its NUL gets one after it when there is room,
-    // as Windows does; the size reported stays the stored one.
-    if (IsStringType(row.type) && size != 0 && size < *lpcbData && row.data.back() != '\0') {
-      lpData[size] = 0;
-    }
-  }
+  const DWORD size = static_cast<DWORD>(row.data.size());
   *lpcbData = size;
-  return ERROR_SUCCESS;
+  if (lpData == nullptr) return ERROR_SUCCESS;
+  return emu::CopyData(row, lpData, room) ? ERROR_SUCCESS : ERROR_MORE_DATA;
 }
 
 LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
@@ -102,10 +90,13 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
   if (lpData == nullptr && cbData != 0) return kErrorNoAccess;
   std::string_view name = lpValueName != nullptr ? lpValueName : "";
   if (name.size() > kMaxValueName) return ERROR_INVALID_PARAMETER;
+  // A string whose size leaves out its NUL while a NUL follows it is stored
+  // with that NUL, as Windows does (it reads the byte after the data); any
+  // other data is stored exactly as given.
+  if (emu::IsStringType(dwType) && cbData != 0 && lpData[cbData - 1] != 0 && lpData[cbData] == 0) ++cbData;
   Transaction txn(*store.get(), true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
-  // Stored exactly as given: a string without its NUL stays without it. A
-  // deleted key answers 1018 from the write itself, which is then undone.
+  // A deleted key answers 1018 from the write itself, which is then undone.
   rc = store->SetValue(handle->keyId, name, dwType, lpData, cbData);
   if (rc != ERROR_SUCCESS) return rc;
   return txn.Commit();
@@ -142,15 +133,19 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
   if (lpcbMaxValueLen != nullptr) *lpcbMaxValueLen = maxValue;
   if (lpcbSecurityDescriptor != nullptr) *lpcbSecurityDescriptor = 0;
   emu::PutFileTime(lpftLastWriteTime, info.lastWrite);
-  if (lpcchClass != nullptr) {
-    if (lpClass == nullptr) {
-      *lpcchClass = static_cast<DWORD>(info.className.size());
-    } else if (!emu::CopyName(info.className, lpClass, lpcchClass)) {
-      *lpcchClass = static_cast<DWORD>(info.className.size());
-      return ERROR_MORE_DATA;
-    }
+  if (lpcchClass == nullptr) return ERROR_SUCCESS;
+  // No buffer, or one of no length: the class's length, and success.
+  if (lpClass == nullptr || *lpcchClass == 0) {
+    *lpcchClass = static_cast<DWORD>(info.className.size());
+    return ERROR_SUCCESS;
   }
-  return ERROR_SUCCESS;
+  if (emu::CopyName(info.className, lpClass, lpcchClass)) return ERROR_SUCCESS;
+  // Too short: as much of the class as fits, with its NUL, and its length.
+  const DWORD part = *lpcchClass - 1;
+  std::memcpy(lpClass, info.className.data(), part);
+  lpClass[part] = '\0';
+  *lpcchClass = part;
+  return ERROR_MORE_DATA;
 }
 
 }  // extern "C"

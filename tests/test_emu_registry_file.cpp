@@ -1,0 +1,298 @@
+// The emulated registry's store when its file changes underneath a process
+// that holds it: replaced, written by others while this process may only
+// read, or on a disk that filled up.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/emu/RegistryStore.h"
+#include "platform/modAPI.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kKey = "Software\\VtrTest\\File";
+
+LONG WriteValue(const std::string& name, const std::string& text) {
+  HKEY key = nullptr;
+  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                      static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+  return rc;
+}
+
+// The value's text, or "<N>" for the code a read answered.
+std::string ReadValue(const std::string& name) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key);
+  if (rc != ERROR_SUCCESS) return "<" + std::to_string(rc) + ">";
+  std::vector<char> buffer(70000);
+  DWORD size = static_cast<DWORD>(buffer.size() - 1);
+  rc = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS) return "<" + std::to_string(rc) + ">";
+  return std::string(buffer.data());
+}
+
+// Runs `body` in a child process (as `uid` when given) and gives its exit status.
+template <class Body>
+int InChild(Body body, std::optional<uid_t> uid = std::nullopt) {
+  const pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    if (uid && (::setgid(*uid) != 0 || ::setuid(*uid) != 0)) ::_exit(100);
+    ::_exit(body());
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+class RegistryFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* saved = std::getenv("VTR_REGISTRY")) saved_ = saved;
+    std::string pattern = (fs::temp_directory_path() / "vtr-file-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    UseStore(dir_ / "registry.db");
+  }
+  void TearDown() override {
+    RegistryStore::Close();
+    if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
+    if (saved_) {
+      ::setenv("VTR_REGISTRY", saved_->c_str(), 1);
+    } else {
+      ::unsetenv("VTR_REGISTRY");
+    }
+    std::error_code ignored;
+    fs::permissions(dir_, fs::perms::owner_all, ignored);
+    fs::remove_all(dir_, ignored);
+  }
+  void UseStore(const fs::path& path) {
+    RegistryStore::Close();
+    store_ = path;
+    ::setenv("VTR_REGISTRY", path.c_str(), 1);
+  }
+
+  fs::path dir_;
+  fs::path store_;
+  bool mounted_ = false;
+  std::optional<std::string> saved_;
+};
+
+// A full disk: once a write failed for want of space, freeing a little
+// space lets writes through again; the journal's own space is reused for
+// them rather than waiting for room for a whole journal.
+TEST_F(RegistryFileTest, WritesGoThroughAgainOnceALittleSpaceIsFreedOnAFullDisk) {
+  if (::mount("tmpfs", dir_.c_str(), "tmpfs", 0, "size=1m") != 0) {
+    GTEST_SKIP() << "a small file system cannot be mounted here (that needs root): " << std::strerror(errno);
+  }
+  mounted_ = true;
+  const std::string big(3000, 'x');
+  ASSERT_EQ(WriteValue("first", "value"), ERROR_SUCCESS);
+  ASSERT_EQ(WriteValue("big", big), ERROR_SUCCESS);
+  // Fill the disk.
+  const fs::path filler = dir_ / "filler";
+  {
+    const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    std::vector<char> block(1024, 'f');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    ::close(fd);
+  }
+  // Rewriting a value grows the journal only: it fails at once.
+  LONG failed = ERROR_SUCCESS;
+  for (int i = 0; i < 1000 && failed == ERROR_SUCCESS; ++i) failed = WriteValue("big", big + std::to_string(i));
+  ASSERT_EQ(failed, ERROR_CANTWRITE);
+  // Space for a few writes, far less than a journal's worth: many go through.
+  fs::resize_file(filler, fs::file_size(filler) - 16 * 1024);
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(WriteValue("big", big + "again" + std::to_string(i)), ERROR_SUCCESS) << i;
+  EXPECT_EQ(ReadValue("big"), big + "again199");
+  EXPECT_EQ(ReadValue("first"), "value");
+  // What was acknowledged is there for another process too.
+  RegistryStore::Close();
+  EXPECT_EQ(InChild([&] { return ReadValue("big") == big + "again199" && ReadValue("first") == "value" ? 0 : 1; }), 0);
+}
+
+// A store file put in place of the one a process holds (renamed over it,
+// or the old one deleted and a new one made): the process's next write goes
+// into the file at the path, never into the one that is gone; its open keys
+// name keys of the old file and answer 1018.
+TEST_F(RegistryFileTest, AStoreRenamedOverAnOpenOneIsTheOneWrittenAfterwards) {
+  ASSERT_EQ(WriteValue("before", "old"), ERROR_SUCCESS);
+  HKEY held = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &held), ERROR_SUCCESS);
+  // Another process makes a store of its own and renames it over this one.
+  const fs::path other = dir_ / "other.db";
+  const fs::path store = store_;
+  ASSERT_EQ(InChild([&] {
+              ::setenv("VTR_REGISTRY", other.c_str(), 1);
+              RegistryStore::Close();
+              if (WriteValue("theirs", "new") != ERROR_SUCCESS) return 1;
+              RegistryStore::Close();
+              return std::rename(other.c_str(), store.c_str()) == 0 ? 0 : 2;
+            }),
+            0);
+
+  EXPECT_EQ(WriteValue("after", "written"), ERROR_SUCCESS);
+  EXPECT_EQ(ReadValue("after"), "written");
+  EXPECT_EQ(ReadValue("theirs"), "new");
+  EXPECT_EQ(ReadValue("before"), "<2>");  // it was in the file that was replaced
+  const BYTE data[] = {1};
+  EXPECT_EQ(RegSetValueExA(held, "through old handle", 0, REG_BINARY, data, 1), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCloseKey(held), ERROR_SUCCESS);
+  // Another process finds in the file what this one was told is written.
+  EXPECT_EQ(InChild([] { return ReadValue("after") == "written" && ReadValue("theirs") == "new" ? 0 : 1; }), 0);
+
+  // Deleted, and a new file made there by copying: the same.
+  ASSERT_EQ(WriteValue("second", "old"), ERROR_SUCCESS);
+  const fs::path copy = dir_ / "copy.db";
+  ASSERT_EQ(InChild([&] {
+              ::setenv("VTR_REGISTRY", copy.c_str(), 1);
+              RegistryStore::Close();
+              if (WriteValue("copied", "yes") != ERROR_SUCCESS) return 1;
+              RegistryStore::Close();
+              std::error_code error;
+              fs::remove(store, error);
+              fs::copy_file(copy, store, error);
+              return error ? 2 : 0;
+            }),
+            0);
+  EXPECT_EQ(WriteValue("third", "written"), ERROR_SUCCESS);
+  EXPECT_EQ(InChild([] {
+              return ReadValue("third") == "written" && ReadValue("copied") == "yes" && ReadValue("second") == "<2>"
+                         ? 0
+                         : 1;
+            }),
+            0);
+
+  // Deleted with nothing in its place: a new store is made, as any process
+  // starting then would.
+  fs::remove(store_);
+  EXPECT_EQ(WriteValue("alone", "written"), ERROR_SUCCESS);
+  EXPECT_EQ(InChild([] { return ReadValue("alone") == "written" && ReadValue("third") == "<2>" ? 0 : 1; }), 0);
+}
+
+// A pipe pair between the test and a child it steps through its reads.
+class Steps {
+ public:
+  Steps() {
+    if (::pipe(go_) != 0 || ::pipe(done_) != 0) go_[0] = -1;
+  }
+  ~Steps() {
+    for (int fd : {go_[0], go_[1], done_[0], done_[1]}) ::close(fd);
+  }
+  bool ok() const { return go_[0] >= 0; }
+  // In the child: waits for the next step; false when there is none.
+  bool Next() {
+    char c = 0;
+    return ::read(go_[0], &c, 1) == 1 && c == 'g';
+  }
+  void Report(char result) { (void)!::write(done_[1], &result, 1); }
+  // In the test: runs one step and gives the child's result.
+  char Step() {
+    const char go = 'g';
+    char result = '?';
+    if (::write(go_[1], &go, 1) != 1 || ::read(done_[0], &result, 1) != 1) return '?';
+    return result;
+  }
+  void Finish() {
+    const char stop = 's';
+    (void)!::write(go_[1], &stop, 1);
+  }
+
+ private:
+  int go_[2] = {-1, -1};
+  int done_[2] = {-1, -1};
+};
+
+// A store in a folder this process may not write, while another writes it:
+// every read gives what the other wrote last, or an error, never an older
+// value and never a missing one, through the other's journal and after its
+// checkpoints. A journal whose -shm is gone cannot be read safely: 1011.
+TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to write as one user and read as another";
+  ASSERT_EQ(WriteValue("v", "1"), ERROR_SUCCESS);
+  RegistryStore::Close();  // the last connection: no journal is left
+  ASSERT_FALSE(fs::exists(dir_ / "registry.db-wal"));
+  ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(store_.c_str(), 0644), 0);
+
+  Steps steps;
+  ASSERT_TRUE(steps.ok());
+  const pid_t reader = ::fork();
+  ASSERT_GE(reader, 0);
+  if (reader == 0) {
+    const uid_t nobody = 65534;
+    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(100);
+    // Each step reads "v" and reports its text's last character, or 'E'
+    // for an error other than "missing", 'M' for missing.
+    while (steps.Next()) {
+      const std::string text = ReadValue("v");
+      steps.Report(text == "<2>" ? 'M' : text.empty() || text[0] == '<' ? 'E' : text.back());
+    }
+    ::_exit(0);
+  }
+  auto read = [&] { return steps.Step(); };
+  EXPECT_EQ(read(), '1');  // opened with no journal beside it
+  // A writer comes and goes: its last close checkpoints into the file and
+  // removes the journal, twice, the second time with the value gone.
+  ASSERT_EQ(WriteValue("v", "2"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  ASSERT_FALSE(fs::exists(dir_ / "registry.db-wal"));
+  EXPECT_EQ(read(), '2');
+  ASSERT_EQ(WriteValue("v", "3"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  EXPECT_EQ(read(), '3');
+  // The writer keeps its connection (its journal and -shm stay).
+  ASSERT_EQ(WriteValue("v", "4"), ERROR_SUCCESS);
+  EXPECT_EQ(read(), '4');
+  ASSERT_EQ(WriteValue("v", "5"), ERROR_SUCCESS);
+  EXPECT_EQ(read(), '5');
+  // It closes (the reader's lock keeps the journal), and another writes.
+  RegistryStore::Close();
+  ASSERT_EQ(WriteValue("v", "6"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  EXPECT_EQ(read(), '6');
+  steps.Finish();
+  int status = 0;
+  ASSERT_EQ(::waitpid(reader, &status, 0), reader);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  // A reader that comes when the writer has gone and left its journal (with
+  // its last writes) but the -shm file was removed: an error, not "6".
+  RegistryStore::Close();
+  ASSERT_EQ(InChild([] {
+              if (WriteValue("v", "7") != ERROR_SUCCESS) return 1;
+              ::_exit(0);  // no close: the journal and the -shm stay
+            }),
+            0);
+  ASSERT_GT(fs::file_size(dir_ / "registry.db-wal"), 0u);
+  fs::remove(dir_ / "registry.db-shm");
+  const int late = InChild(
+      [] {
+        const std::string text = ReadValue("v");
+        return text == "7" ? 0 : text == "<1011>" ? 1 : 2;
+      },
+      65534);
+  EXPECT_NE(late, 2) << "read a value older than the journal's";
+}
+
+}  // namespace
