@@ -389,17 +389,31 @@ fi
 
 # ---------------------------------------------------------------------------
 if want dpi; then
-  echo "# at 144 DPI (Wine's LogPixels): the About box laid out larger, nothing cut"
+  echo "# at 144 DPI (Wine's LogPixels): the About box laid out larger, nothing cut; the icons at 120, 144 and 192 DPI"
   W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
   if [ -n "$unit" ]; then
     # The in-process layout checks (sizes, fonts, no text cut, the icon's size).
-    if W "$unit" --gtest_filter='*AboutBox*:*HiddenTopLevel*' >"$work/unit144.txt" 2>&1; then
+    if W "$unit" --gtest_filter='*AboutBox*:*HiddenTopLevel*:*SizesOfTheScreensDpi*' >"$work/unit144.txt" 2>&1; then
       ok "the window runtime's layout tests at 144 DPI ($(grep -a -c '^\[       OK' "$work/unit144.txt") passed)"
     else
       tr -d '\r' <"$work/unit144.txt" | grep -a -E 'FAILED|Failure|Expected|Which is|actual|cut' | head -40
       bad "the window runtime's layout tests at 144 DPI"
     fi
   fi
+  # The icons at the other scales a user picks: 125 % and 200 %.
+  for dpi in 120 192; do
+    [ -n "$unit" ] || break
+    W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1
+    if W "$unit" --gtest_filter='*SizesOfTheScreensDpi*' >"$work/unit$dpi.txt" 2>&1 &&
+      sizes=$(tr -d '\r' <"$work/unit$dpi.txt" | grep -a -o "^# $dpi DPI: small icon [0-9]*, icon [0-9]*") &&
+      grep -q '^\[  PASSED  \] 1 test' "$work/unit$dpi.txt"; then
+      ok "the tray icon and the About box's picture at ${sizes#\# }"
+    else
+      tr -d '\r' <"$work/unit$dpi.txt" | grep -a -E 'Failure|Expected|Which is|DPI' | head -20
+      bad "the icons at $dpi DPI"
+    fi
+  done
+  W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
   place_vtr beside
   set_registry
   start_tray
