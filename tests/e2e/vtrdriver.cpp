@@ -35,8 +35,11 @@
 //   running N             wait until exactly N copies of the utility run, each with its tray window
 //   hold FILE             open FILE sharing nothing, print "held", keep it open until standard input ends
 //   stubborn              play a copy of the utility that ignores WM_CLOSE, until it is ended
-//   parent                print the program file of the running utility's parent process:  parent <name>
-//                         (or "parent <ended>" when that process has ended)
+//   parent                wait for a copy of the utility that was not running when the command began,
+//                         and print the program file of its parent process as soon as it is seen:
+//                         parent <name>  ("parent <ended>" when that process has ended already).
+//                         Started before the copy is, it sees a parent that ends soon after starting
+//                         it (Wine's explorer.exe does).
 //   deny-run              refuse KEY_SET_VALUE on the machine's Run key to everyone (as Windows does to
 //                         a program without administrator rights), in this program's registry view
 //   allow-run             give the Run key full access for everyone again
@@ -45,6 +48,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -95,23 +99,35 @@ int process_count(const char* exe) {
 
 bool process_running(const char* exe) { return process_count(exe) > 0; }
 
-// The program file of the parent of the one running copy of exe.
-std::string parent_of(const char* exe) {
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) fail("no process snapshot");
-  std::vector<PROCESSENTRY32> all;
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry)) all.push_back(entry);
-  CloseHandle(snap);
-  DWORD parent = 0;
-  int copies = 0;
-  for (const auto& process : all)
-    if (_stricmp(process.szExeFile, exe) == 0) ++copies, parent = process.th32ParentProcessID;
-  if (copies != 1) fail(std::to_string(copies) + " copies of " + exe + " run, not 1");
-  for (const auto& process : all)
-    if (process.th32ProcessID == parent) return process.szExeFile;
-  return "<ended>";
+// The program file of the parent of a new copy of exe (one not running
+// when this began), looked up as soon as that copy is seen (every 2 ms).
+std::string parent_of_new(const char* exe) {
+  auto snapshot = [] {
+    std::vector<PROCESSENTRY32> all;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) fail("no process snapshot");
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry)) all.push_back(entry);
+    CloseHandle(snap);
+    return all;
+  };
+  std::vector<DWORD> before;
+  for (const auto& process : snapshot())
+    if (_stricmp(process.szExeFile, exe) == 0) before.push_back(process.th32ProcessID);
+  DWORD start = GetTickCount();
+  for (;;) {
+    std::vector<PROCESSENTRY32> all = snapshot();
+    for (const auto& process : all) {
+      if (_stricmp(process.szExeFile, exe) != 0) continue;
+      if (std::find(before.begin(), before.end(), process.th32ProcessID) != before.end()) continue;
+      for (const auto& parent : all)
+        if (parent.th32ProcessID == process.th32ParentProcessID) return parent.szExeFile;
+      return "<ended>";
+    }
+    if (GetTickCount() - start > g_timeout_ms) fail(std::string("timed out waiting for a new ") + exe);
+    Sleep(2);
+  }
 }
 
 BOOL CALLBACK count_tray_window(HWND hwnd, LPARAM out) {
@@ -436,7 +452,7 @@ int command(std::vector<std::string>& args, size_t& i) {
     // That box is gone before the next command looks (another may follow it).
     wait_for([&] { return !IsWindow(box); }, "the answered message box to close");
   } else if (cmd == "parent") {
-    std::printf("parent %s\n", parent_of("VtrSysTray.exe").c_str());
+    std::printf("parent %s\n", parent_of_new("VtrSysTray.exe").c_str());
   } else if (cmd == "deny-run") {
     // Denied first: a deny entry wins over the allow that follows it.
     set_run_key_access("D:P(D;;0x2;;;WD)(A;;KA;;;WD)");  // 0x2 is KEY_SET_VALUE
