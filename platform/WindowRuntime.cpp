@@ -30,6 +30,12 @@ AppInfo WindowRuntime::App() const {
   return AppInfo{VTR_VERSION_MAJOR, VTR_VERSION_MINOR, VTR_VERSION_REVISION, "VtrSysTray"};
 }
 
+ElevatedRun WindowRuntime::RunElevated(const std::string& ProgramPath, const std::string& Parameters) {
+  (void)ProgramPath;
+  (void)Parameters;
+  return ElevatedRun{static_cast<DWORD>(ERROR_NOT_SUPPORTED), 0};
+}
+
 void WindowRuntime::AddForm(Form& form) {
   forms_.push_back(&form);
   form.runtime_ = this;

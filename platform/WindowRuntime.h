@@ -38,6 +38,14 @@ struct AppInfo {
   std::string Title;
 };
 
+// How a program run with administrator rights went: Error is ERROR_SUCCESS
+// when it ran (ExitCode is then its exit code), ERROR_CANCELLED when the
+// user declined to give the rights, or why it could not be run.
+struct ElevatedRun {
+  DWORD Error;
+  DWORD ExitCode;
+};
+
 class WindowRuntime {
  public:
   WindowRuntime() = default;
@@ -101,6 +109,11 @@ class WindowRuntime {
   virtual std::string AppPath() = 0;
   // The program's version numbers and title; by default the build's.
   virtual AppInfo App() const;
+  // Runs a program with administrator rights, which the system asks the
+  // user for (the user's own consent, or an administrator's password),
+  // hidden, and waits for it to end. Where nothing can raise a program's
+  // rights the answer is ERROR_NOT_SUPPORTED, which is the default.
+  virtual ElevatedRun RunElevated(const std::string& ProgramPath, const std::string& Parameters);
 
   // ---- Windows functions, with Windows' signatures ----------------------------------
 

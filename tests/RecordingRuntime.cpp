@@ -122,6 +122,17 @@ bool RecordingRuntime::Launch(const std::string& ProgramPath, const std::string&
   return started;
 }
 
+ElevatedRun RecordingRuntime::RunElevated(const std::string& ProgramPath, const std::string& Parameters) {
+  ElevatedRun answer{static_cast<DWORD>(ERROR_CANCELLED), 0};
+  if (!ElevatedAnswers.empty()) {
+    answer = ElevatedAnswers.front();
+    ElevatedAnswers.pop_front();
+  }
+  ElevatedRuns.push_back(ElevatedCall{ProgramPath, Parameters});
+  Record("RunElevated " + ProgramPath + " " + Parameters);
+  return answer;
+}
+
 bool RecordingRuntime::FileExists(const std::string& Path) {
   Record("FileExists " + Path);
   std::string wanted = Lower(Path);

@@ -31,6 +31,9 @@ class RecordingRuntime : public WindowRuntime {
   std::set<std::string> FailingPrograms;       // Launch of these program paths fails
   std::deque<int32_t> MsgBoxAnswers;           // taken in turn; vbNo (Yes/No) or vbOK when empty
   std::optional<AppInfo> Version;              // App(); the build's when empty
+  // RunElevated's answers, taken in turn; a declined prompt when empty. The
+  // elevated program's work (a registry change) is the test's, through OnCall.
+  std::deque<ElevatedRun> ElevatedAnswers;
   float TwipsX = 15.0f;
   float TwipsY = 15.0f;
 
@@ -62,6 +65,10 @@ class RecordingRuntime : public WindowRuntime {
     std::optional<std::string> Operation, File, Parameters, Directory;
     INT ShowCmd;
   };
+  struct ElevatedCall {
+    std::string ProgramPath;
+    std::string Parameters;
+  };
   struct MsgBoxCall {
     std::string Prompt;
     int32_t Buttons;
@@ -82,6 +89,7 @@ class RecordingRuntime : public WindowRuntime {
   std::vector<LaunchCall> Launches;
   std::vector<ShellExecuteCall> ShellExecutes;
   std::vector<MsgBoxCall> MsgBoxes;
+  std::vector<ElevatedCall> ElevatedRuns;
   std::vector<PopupSnapshot> Popups;  // the menu's items as each popup showed them
   std::vector<int32_t> PopupFlags;
   std::vector<int16_t> PointerShapes;  // each application-wide pointer change
@@ -111,6 +119,7 @@ class RecordingRuntime : public WindowRuntime {
   bool FileExists(const std::string& Path) override;
   std::string AppPath() override;
   AppInfo App() const override;
+  ElevatedRun RunElevated(const std::string& ProgramPath, const std::string& Parameters) override;
   BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) override;
   HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                           LPCSTR lpDirectory, INT nShowCmd) override;

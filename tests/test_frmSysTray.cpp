@@ -18,6 +18,7 @@
 #include "tests/RecordingRuntime.h"
 #include "tests/RegistryTestSupport.h"
 #include "tray/frmSysTray.h"
+#include "tray/modStartupEntry.h"
 #include "tray/modSysTray.h"
 
 namespace {
@@ -387,6 +388,99 @@ TEST_F(TrayForm, CloseAndDisableRemovesOnlyTheStartEntry) {
   EXPECT_EQ(Option("TrayIcon"), std::optional<std::string>("0"));
   EXPECT_EQ(Option("TrayIconActive"), std::optional<std::string>("0"));
   EXPECT_TRUE(runtime.Ended);
+  EXPECT_TRUE(runtime.MsgBoxes.empty()) << "a removal that works says nothing";
+  EXPECT_TRUE(runtime.ElevatedRuns.empty());
+}
+
+TEST_F(TrayForm, CloseAndDisableWithoutAStartEntrySaysNothingAndCloses) {
+  SetString(RunKey, "VtrTestNeighbour", "C:\\Other.exe");  // the key, without our value
+  LoadWithProgram();
+  EXPECT_EQ(RemoveStartupEntry(), ERROR_FILE_NOT_FOUND);
+  runtime.ChoosePopupItem("mnuCloseDisable");
+  Callback(WM_RBUTTONUP);
+  EXPECT_FALSE(form.IsLoaded());
+  EXPECT_EQ(Option("TrayIcon"), std::optional<std::string>("0"));
+  EXPECT_TRUE(runtime.MsgBoxes.empty());
+  EXPECT_TRUE(runtime.ElevatedRuns.empty());
+  EXPECT_TRUE(runtime.Ended);
+}
+
+// ---- A removal of the start entry that the registry refuses ---------------------------------
+// (Without administrator rights the machine's Run key may be read, not
+// written: the refusal itself is staged end to end under Wine with the key's
+// access list; here, what follows it.)
+
+class RefusedRemoval : public TrayForm {
+ protected:
+  void SetUp() override {
+    TrayForm::SetUp();
+    SetString(RunKey, "VtrSysTray", "C:\\Tools\\VtrSysTray.exe");
+    // What the elevated reg.exe does when it runs and works.
+    runtime.OnCall = [this](const std::string& call) {
+      if (call.rfind("RunElevated ", 0) == 0 && elevatedRemoves) DeleteValue(RunKey, "VtrSysTray");
+    };
+  }
+  bool elevatedRemoves = false;
+  std::string StartsAgain() const { return StartupEntryText::StartsAgain; }
+};
+
+TEST_F(RefusedRemoval, TheQuestionComesFirstAndAnElevatedRemovalThatWorksEndsIt) {
+  runtime.MsgBoxAnswers = {vbYes};
+  runtime.ElevatedAnswers = {ElevatedRun{ERROR_SUCCESS, 0}};
+  elevatedRemoves = true;
+  SettleStartupEntryRemoval(ERROR_ACCESS_DENIED);
+
+  ASSERT_EQ(runtime.MsgBoxes.size(), 1u) << "no box after a removal that worked";
+  EXPECT_EQ(runtime.MsgBoxes[0].Prompt, StartupEntryText::AskElevation);
+  EXPECT_EQ(runtime.MsgBoxes[0].Buttons, vbYesNo + vbQuestion);
+  EXPECT_EQ(runtime.MsgBoxes[0].Title, "VtrSysTray");
+  ASSERT_EQ(runtime.ElevatedRuns.size(), 1u);
+  // Windows' own tool by its full path, on the key and value of the entry.
+  EXPECT_EQ(runtime.ElevatedRuns[0].ProgramPath, "C:\\WINDOWS\\System32\\reg.exe");
+  EXPECT_NE(runtime.ElevatedRuns[0].Parameters.find(
+                "delete \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\" /v VtrSysTray /f /reg:"),
+            std::string::npos)
+      << runtime.ElevatedRuns[0].Parameters;
+  EXPECT_EQ(GetString(RunKey, "VtrSysTray"), std::nullopt);
+}
+
+TEST_F(RefusedRemoval, NoOrADeclinedPromptSaysWhenItStartsAgain) {
+  runtime.MsgBoxAnswers = {vbNo};
+  SettleStartupEntryRemoval(ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(runtime.ElevatedRuns.empty()) << "No asks for no rights";
+  ASSERT_EQ(runtime.MsgBoxes.size(), 2u);
+  EXPECT_EQ(runtime.MsgBoxes[1].Prompt, StartsAgain());
+  EXPECT_EQ(runtime.MsgBoxes[1].Buttons, vbOKOnly + vbInformation);
+
+  runtime.MsgBoxes.clear();
+  runtime.MsgBoxAnswers = {vbYes};
+  runtime.ElevatedAnswers = {ElevatedRun{ERROR_CANCELLED, 0}};
+  SettleStartupEntryRemoval(ERROR_ACCESS_DENIED);
+  ASSERT_EQ(runtime.ElevatedRuns.size(), 1u);
+  ASSERT_EQ(runtime.MsgBoxes.size(), 2u);
+  EXPECT_EQ(runtime.MsgBoxes[1].Prompt, StartsAgain());
+  EXPECT_EQ(GetString(RunKey, "VtrSysTray"), std::optional<std::string>("C:\\Tools\\VtrSysTray.exe"));
+}
+
+TEST_F(RefusedRemoval, AFailedElevatedRemovalIsToldByTheRegistryNotByTheToolsWord) {
+  // reg.exe ran and answered success, yet the entry is still there.
+  runtime.MsgBoxAnswers = {vbYes, vbOK, vbYes};
+  runtime.ElevatedAnswers = {ElevatedRun{ERROR_SUCCESS, 0}, ElevatedRun{ERROR_SUCCESS, 1}};
+  SettleStartupEntryRemoval(ERROR_ACCESS_DENIED);
+  ASSERT_EQ(runtime.MsgBoxes.size(), 2u);
+  EXPECT_EQ(runtime.MsgBoxes[1].Prompt, std::string(StartupEntryText::NotRemoved) + StartsAgain());
+  EXPECT_EQ(runtime.MsgBoxes[1].Buttons, vbOKOnly + vbExclamation);
+
+  // reg.exe failed, but the entry is gone (removed meanwhile): nothing to tell.
+  DeleteValue(RunKey, "VtrSysTray");
+  SettleStartupEntryRemoval(ERROR_ACCESS_DENIED);
+  EXPECT_EQ(runtime.MsgBoxes.size(), 3u) << "only the question";
+}
+
+TEST_F(RefusedRemoval, OnlyARefusalAsks) {
+  for (LONG result : {ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_INVALID_HANDLE}) SettleStartupEntryRemoval(result);
+  EXPECT_TRUE(runtime.MsgBoxes.empty());
+  EXPECT_TRUE(runtime.ElevatedRuns.empty());
 }
 
 // ---- The end of a session -----------------------------------------------------------------

@@ -1,16 +1,26 @@
 #!/usr/bin/env python3
-"""Draws the program's icon and the link labels' hand cursor.
+"""Renders the program's icon and draws the link labels' hand cursor.
 
-Writes about/vtr.ico (32x32 and 16x16, 16 colours) and about/hand.cur
-(32x32, 16 colours, hot spot 12,1 at the tip of the raised index finger), in
-the 4-bit DIB layout that Windows' resource compiler (and windres) takes.
-Standard library only; run it again after changing a picture:
+Writes about/vtr.ico from the vector drawing about/vtr.svg, at every size
+that Windows asks of a tray and a window icon at 100 to 200 % scale (16, 20,
+24, 32, 40, 48) and for Explorer's large views (256), 32-bit colour with
+alpha, the 256-pixel one stored as PNG; and about/hand.cur (32x32, 16
+colours, hot spot 12,1 at the tip of the raised index finger) in the 4-bit
+DIB layout that Windows' resource compiler (and windres) takes. The icon's
+rendering needs rsvg-convert (Debian's librsvg2-bin, which tools/deps.sh
+installs); the build needs neither, since both files are kept in the
+repository. Run it again after changing a picture:
 
-    python3 tools/make_assets.py [output-folder]
+    bash tools/deps.sh librsvg2-bin && python3 tools/make_assets.py [output-folder]
 """
+import re
 import struct
+import subprocess
 import sys
+import zlib
 from pathlib import Path
+
+ICON_SIZES = [16, 20, 24, 32, 40, 48, 256]
 
 # The 16 colours of the standard Windows palette, as (red, green, blue).
 PALETTE = [
@@ -19,7 +29,7 @@ PALETTE = [
     (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
     (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]
-BLACK, PURPLE, SILVER, GREY, FUCHSIA, WHITE = 0, 5, 7, 8, 13, 15
+BLACK, SILVER, WHITE = 0, 7, 15
 CLEAR = None  # a transparent pixel (AND mask bit set)
 
 
@@ -61,55 +71,103 @@ def icon_file(images, hotspot=None):
     return out + b"".join(blobs)
 
 
-def inside_polygon(x, y, points):
-    inside = False
-    for (x1, y1), (x2, y2) in zip(points, points[1:] + points[:1]):
-        if (y1 > y) != (y2 > y) and x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
-            inside = not inside
-    return inside
+def svg_for_size(svg, size):
+    """The drawing with its light edge and dark rim a whole number of pixels
+    wide at this size (a fraction of a pixel would blur into the disc); at
+    256 pixels it stays as drawn."""
+    if size >= 256:
+        return svg
+    edge = 1 if size < 40 else 2
+    rim = 1 if size < 32 else 2
+    unit = 256.0 / size
+
+    def radius(ident, r):
+        nonlocal svg
+        svg, n = re.subn(r'(id="%s"[^>]*?\br=")[0-9.]+"' % ident, lambda m: m.group(1) + "%.3f\"" % r, svg)
+        assert n == 1, "the drawing has one circle " + ident
+
+    radius("rim", 128 - edge * unit)
+    radius("disc", 128 - (edge + rim) * unit)
+    radius("shine", 128 - (edge + rim) * unit)
+    return svg
 
 
-# The V of the small image, drawn by hand: per row, the white spans.
-SMALL_V = {
-    3: [(3, 5), (10, 12)], 4: [(3, 5), (10, 12)], 5: [(4, 6), (9, 11)], 6: [(4, 6), (9, 11)],
-    7: [(5, 10)], 8: [(5, 10)], 9: [(6, 9)], 10: [(6, 9)], 11: [(7, 8)],
-}
+def render_png(svg, size):
+    out = subprocess.run(["rsvg-convert", "-w", str(size), "-h", str(size), "-f", "png"],
+                         input=svg_for_size(svg, size).encode(), capture_output=True, check=True)
+    return out.stdout
 
 
-def in_v(size, x, y):
-    if size == 16:
-        return any(a <= x <= b for a, b in SMALL_V.get(y, []))
-    s = size / 32.0
-    v = [(7, 8), (12.5, 8), (16, 19), (19.5, 8), (25, 8), (18.5, 25), (13.5, 25)]
-    return inside_polygon(x + 0.5, y + 0.5, [(px * s, py * s) for px, py in v])
+def png_rgba(png):
+    """The rows of (r, g, b, a) pixels of an 8-bit RGBA PNG without interlace,
+    as rsvg-convert writes it."""
+    assert png[:8] == b"\x89PNG\r\n\x1a\n", "a PNG file"
+    pos, data, width, height = 8, b"", 0, 0
+    while pos < len(png):
+        length, kind = struct.unpack(">I4s", png[pos:pos + 8])
+        body = png[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            assert (depth, colour, interlace) == (8, 6, 0), "8-bit RGBA, not interlaced"
+        elif kind == b"IDAT":
+            data += body
+        pos += 12 + length
+    raw = zlib.decompress(data)
+    stride = width * 4
+    rows, prev = [], bytearray(stride)
+    for y in range(height):
+        kind = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for x in range(stride):
+            a = line[x - 4] if x >= 4 else 0
+            b = prev[x]
+            c = prev[x - 4] if x >= 4 else 0
+            if kind == 1:
+                line[x] = (line[x] + a) & 0xFF
+            elif kind == 2:
+                line[x] = (line[x] + b) & 0xFF
+            elif kind == 3:
+                line[x] = (line[x] + (a + b) // 2) & 0xFF
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                pred = a if pa <= pb and pa <= pc else b if pb <= pc else c
+                line[x] = (line[x] + pred) & 0xFF
+        rows.append([tuple(line[i:i + 4]) for i in range(0, stride, 4)])
+        prev = line
+    return rows
 
 
-def draw_icon(size):
-    """A purple disc with a lit rim and a white V: the program's mark."""
-    centre = (size - 1) / 2.0
-    radius = size / 2.0 - 0.5
-    shift = 1  # light comes from the upper left
-    pixels = []
-    for y in range(size):
-        row = []
-        for x in range(size):
-            dx, dy = x - centre, y - centre
-            d2 = dx * dx + dy * dy
-            lit2 = (dx - size / 16) ** 2 + (dy - size / 16) ** 2
-            if d2 > radius * radius:
-                row.append(CLEAR)
-            elif d2 > (radius - 1.2) ** 2:
-                row.append(BLACK)  # outline
-            elif in_v(size, x, y):
-                row.append(WHITE)
-            elif in_v(size, x - shift, y - shift):
-                row.append(BLACK)  # the V's shadow, down and to the right
-            elif lit2 > (radius - 1.0) ** 2 and dx + dy < 0:
-                row.append(FUCHSIA)  # light on the upper-left rim
-            else:
-                row.append(PURPLE)
-        pixels.append(row)
-    return pixels
+def dib32(rows):
+    """A 32-bit image of an .ico file: BGRA bottom-up, and a mask that is set
+    where a pixel is wholly transparent (for whatever ignores the alpha)."""
+    height, width = len(rows), len(rows[0])
+    and_stride = ((width + 31) // 32) * 4
+    colour, mask = b"", b""
+    for row in reversed(rows):
+        colour += b"".join(struct.pack("<BBBB", b, g, r, a) for r, g, b, a in row)
+        bits = bytearray(and_stride)
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(bits)
+    header = struct.pack("<IiiHHIIiiII", 40, width, height * 2, 1, 32, 0, len(colour) + len(mask), 0, 0, 0, 0)
+    return header + colour + mask
+
+
+def vector_icon_file(svg_path):
+    """vtr.ico: every size of ICON_SIZES, the largest as PNG."""
+    svg = Path(svg_path).read_text()
+    blobs = []
+    for size in ICON_SIZES:
+        png = render_png(svg, size)
+        blobs.append(png if size >= 256 else dib32(png_rgba(png)))
+    out = struct.pack("<HHH", 0, 1, len(blobs))
+    offset = 6 + 16 * len(blobs)
+    for size, blob in zip(ICON_SIZES, blobs):
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(blob), offset)
+        offset += len(blob)
+    return out + b"".join(blobs)
 
 
 # The hand: K outline, W fill, G shading, "." transparent. The index finger's
@@ -163,7 +221,7 @@ def draw_hand():
 def main():
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "about"
     out.mkdir(parents=True, exist_ok=True)
-    (out / "vtr.ico").write_bytes(icon_file([draw_icon(32), draw_icon(16)]))
+    (out / "vtr.ico").write_bytes(vector_icon_file(Path(__file__).resolve().parent.parent / "about" / "vtr.svg"))
     (out / "hand.cur").write_bytes(icon_file([draw_hand()], hotspot=HAND_HOTSPOT))
     print(f"wrote {out / 'vtr.ico'} and {out / 'hand.cur'}")
 

@@ -12,13 +12,13 @@
 #include "recent/clsMRUList.h"
 #include "registry/clsEasyRegistry.h"
 #include "registry/modSettings.h"
+#include "tray/modStartupEntry.h"
 #include "tray/modSysTray.h"
 
 namespace {
 
 const char* const AppPathsKey =
     "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\vtr.exe";
-const char* const RunKey = "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // Runs one statement of the tray callback: a failure is ignored and the
 // callback goes on with its next statement.
@@ -224,11 +224,10 @@ void frmSysTray::mnuAbout_Click() { frmAbout::Default().Show(); }
 void frmSysTray::mnuClose_Click() { Unload(vbFormCode); }
 
 void frmSysTray::mnuCloseDisable_Click() {
-  auto objReg = std::make_unique<clsEasyRegistry>();
-  objReg->SuppressErrors(true);
   SaveRegSetting("Vantorel", "Options", "TrayIcon", "0");
-  objReg->Cd(RunKey);
-  objReg->DeleteValue("VtrSysTray");
-  objReg.reset();
+  // A refused removal is offered again with administrator rights, and the
+  // user hears when the utility will start again; the form closes in every case.
+  LONG lngResult = RemoveStartupEntry();
+  RunEventHandler([&] { SettleStartupEntryRemoval(lngResult); });
   Unload(vbFormCode);
 }

@@ -1,6 +1,7 @@
 #include "platform/win/WinProcesses.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -45,4 +46,36 @@ std::string ModuleFolder() {
     }
     buffer.resize(buffer.size() * 2);
   }
+}
+
+ElevatedRun RunElevatedAndWait(HWND owner, const std::string& programPath, const std::string& parameters) {
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  // The process handle, to wait for it; no error box of the shell's (the
+  // caller says what happened); the call returns once the program runs.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.hwnd = owner;
+  info.lpVerb = "runas";
+  info.lpFile = programPath.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_HIDE;
+  if (!ShellExecuteExA(&info)) {
+    DWORD error = GetLastError();
+    return ElevatedRun{error != ERROR_SUCCESS ? error : static_cast<DWORD>(ERROR_GEN_FAILURE), 0};
+  }
+  if (info.hProcess == nullptr) return ElevatedRun{static_cast<DWORD>(ERROR_GEN_FAILURE), 0};
+  // reg.exe ends at once; a minute is for a system that is very busy. The
+  // utility's window waits with it, as behind a message box.
+  DWORD waited = WaitForSingleObject(info.hProcess, 60000);
+  DWORD exitCode = 0;
+  ElevatedRun run{ERROR_SUCCESS, 0};
+  if (waited != WAIT_OBJECT_0) {
+    run.Error = waited == WAIT_TIMEOUT ? static_cast<DWORD>(WAIT_TIMEOUT) : GetLastError();
+  } else if (GetExitCodeProcess(info.hProcess, &exitCode)) {
+    run.ExitCode = exitCode;
+  } else {
+    run.Error = GetLastError();
+  }
+  CloseHandle(info.hProcess);
+  return run;
 }

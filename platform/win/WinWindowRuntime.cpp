@@ -342,13 +342,18 @@ int32_t WinWindowRuntime::MsgBox(const std::string& Prompt, int32_t Buttons, con
   // come while the user looks elsewhere (at the end of a session, behind the
   // shutdown screen): the box belongs to the tray window and comes to the
   // front, over every other window.
-  HWND owner = nullptr;
-  for (auto& [form, window] : windows_)
-    if (!window->dialog && window->hwnd != nullptr) owner = window->hwnd;
+  HWND owner = OwnerWindow();
   // MB_SYSTEMMODAL is MB_APPLMODAL (the style's own modality) with the
   // topmost style; Wine honours it where it ignores MB_TOPMOST.
   return MessageBoxA(owner, Prompt.c_str(), Title.c_str(),
                      static_cast<UINT>(Buttons) | MB_SETFOREGROUND | MB_TOPMOST | MB_SYSTEMMODAL);
+}
+
+HWND WinWindowRuntime::OwnerWindow() const {
+  HWND owner = nullptr;
+  for (auto& [form, window] : windows_)
+    if (!window->dialog && window->hwnd != nullptr) owner = window->hwnd;
+  return owner;
 }
 
 // ---- Processes, files and the shell ---------------------------------------------------------
@@ -360,6 +365,10 @@ bool WinWindowRuntime::Launch(const std::string& ProgramPath, const std::string&
 bool WinWindowRuntime::FileExists(const std::string& Path) { return NormalFileExists(Path); }
 
 std::string WinWindowRuntime::AppPath() { return ModuleFolder(); }
+
+ElevatedRun WinWindowRuntime::RunElevated(const std::string& ProgramPath, const std::string& Parameters) {
+  return RunElevatedAndWait(OwnerWindow(), ProgramPath, Parameters);
+}
 
 BOOL WinWindowRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
   return trayIcon_.Notify(dwMessage, lpData);

@@ -51,6 +51,7 @@ class WinWindowRuntime final : public WindowRuntime {
   bool Launch(const std::string& ProgramPath, const std::string& CommandLine) override;
   bool FileExists(const std::string& Path) override;
   std::string AppPath() override;
+  ElevatedRun RunElevated(const std::string& ProgramPath, const std::string& Parameters) override;
 
   BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) override;
   HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
@@ -81,6 +82,8 @@ class WinWindowRuntime final : public WindowRuntime {
   HCURSOR CursorFor(const Control& control) const;
   HCURSOR PointerCursor(int16_t shape) const;
   WinFormWindow* WindowOf(const Form& form) const;
+  // The tray form's window, which owns the program's boxes and prompts.
+  HWND OwnerWindow() const;
 
   HINSTANCE instance_;
   HICON bigIcon_ = nullptr;

@@ -69,6 +69,9 @@ start_prefix
 # 96 DPI unless a scenario says otherwise (an interrupted run may have left 144).
 W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 
+# A denial on the Run key that an interrupted run left behind is lifted.
+drv allow-run >/dev/null 2>&1
+
 mkdir -p "$drive_c/VtrSysTray" "$drive_c/Apps/Vantorel" "$drive_c/Program Files/Vantorel"
 cp "$tray" "$drive_c/VtrSysTray/VtrSysTray.exe"
 
@@ -276,6 +279,39 @@ if want programfiles; then
 fi
 
 # ---------------------------------------------------------------------------
+if want refused; then
+  echo "# Close and Disable where the Run key refuses KEY_SET_VALUE, as to a program without administrator rights"
+  place_vtr beside
+  set_registry run
+  run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+  ask='VtrSysTray starts for every user of this computer when they log on. Removing it from start-up needs administrator rights.|/|/Do you want to remove it from start-up now, with administrator rights?'
+  again='VtrSysTray will start again at the next logon. To stop that, run VtrSysTray as an administrator and choose "Close and Disable", or uninstall VtrSysTray.'
+  start_tray
+  drv deny-run >/dev/null || bad "denying KEY_SET_VALUE on the Run key"
+  out=$(drv post 0x205 key d menu-gone msgbox)
+  check "a refused removal asks whether to use administrator rights" "msgbox text \"$ask\" buttons &Yes,&No" \
+    "$(grep '^msgbox text' <<<"$out")"
+  check "the question is in front, owned by the tray window" "msgbox front yes topmost yes owner tray" \
+    "$(grep '^msgbox front' <<<"$out")"
+  out=$(drv answer no msgbox)
+  check "No: the utility says it starts again at the next logon" "msgbox text \"$again\" buttons OK" \
+    "$(grep '^msgbox text' <<<"$out")"
+  drv answer ok >/dev/null
+  stop_tray
+  check "after No the start-up entry is still there" 'C:\VtrSysTray\VtrSysTray.exe' "$(reg_value "$run_key" VtrSysTray)"
+  check "after No TrayIcon is 0 all the same" "0" "$(setting TrayIcon)"
+
+  # Yes runs reg.exe through the "runas" verb. Wine has no UAC to raise its
+  # rights, so the test lifts the denial before answering, as the
+  # administrator's rights would.
+  start_tray
+  drv post 0x205 key d menu-gone msgbox allow-run answer yes >/dev/null || bad "the question is asked again"
+  stop_tray  # a box after the removal would keep the utility open
+  check "after Yes the start-up entry is gone" "<absent>" "$(reg_value "$run_key" VtrSysTray)"
+  drv allow-run >/dev/null
+fi
+
+# ---------------------------------------------------------------------------
 if want applied; then
   echo "# Vantorel ($bits-bit) applies a recent file; the utility's tooltip follows it"
   place_vtr apppaths
@@ -353,17 +389,31 @@ fi
 
 # ---------------------------------------------------------------------------
 if want dpi; then
-  echo "# at 144 DPI (Wine's LogPixels): the About box laid out larger, nothing cut"
+  echo "# at 144 DPI (Wine's LogPixels): the About box laid out larger, nothing cut; the icons at 120, 144 and 192 DPI"
   W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
   if [ -n "$unit" ]; then
     # The in-process layout checks (sizes, fonts, no text cut, the icon's size).
-    if W "$unit" --gtest_filter='*AboutBox*:*HiddenTopLevel*' >"$work/unit144.txt" 2>&1; then
+    if W "$unit" --gtest_filter='*AboutBox*:*HiddenTopLevel*:*SizesOfTheScreensDpi*' >"$work/unit144.txt" 2>&1; then
       ok "the window runtime's layout tests at 144 DPI ($(grep -a -c '^\[       OK' "$work/unit144.txt") passed)"
     else
       tr -d '\r' <"$work/unit144.txt" | grep -a -E 'FAILED|Failure|Expected|Which is|actual|cut' | head -40
       bad "the window runtime's layout tests at 144 DPI"
     fi
   fi
+  # The icons at the other scales a user picks: 125 % and 200 %.
+  for dpi in 120 192; do
+    [ -n "$unit" ] || break
+    W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1
+    if W "$unit" --gtest_filter='*SizesOfTheScreensDpi*' >"$work/unit$dpi.txt" 2>&1 &&
+      sizes=$(tr -d '\r' <"$work/unit$dpi.txt" | grep -a -o "^# $dpi DPI: small icon [0-9]*, icon [0-9]*") &&
+      grep -q '^\[  PASSED  \] 1 test' "$work/unit$dpi.txt"; then
+      ok "the tray icon and the About box's picture at ${sizes#\# }"
+    else
+      tr -d '\r' <"$work/unit$dpi.txt" | grep -a -E 'Failure|Expected|Which is|DPI' | head -20
+      bad "the icons at $dpi DPI"
+    fi
+  done
+  W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
   place_vtr beside
   set_registry
   start_tray

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "platform/win/WinPopupMenu.h"
 #include "platform/win/WinWindowRuntime.h"
 #include "platform/resource.h"
+#include "tray/frmSysTray.h"
 #include "vtr_version.h"
 
 namespace {
@@ -83,8 +85,10 @@ class WinRuntimeTest : public ::testing::Test {
     int refusals = 0;
     bool lost = false;
     std::vector<DWORD> calls;
-    BOOL operator()(DWORD message, PNOTIFYICONDATAA) {
+    HICON added = nullptr;  // the icon of the last add
+    BOOL operator()(DWORD message, PNOTIFYICONDATAA data) {
       calls.push_back(message);
+      if (message == NIM_ADD && data != nullptr) added = data->hIcon;
       if (message == NIM_ADD && refusals > 0) return --refusals, FALSE;
       if (message == NIM_MODIFY && lost) return FALSE;
       return TRUE;
@@ -95,6 +99,16 @@ class WinRuntimeTest : public ::testing::Test {
     runtime.UseShell([&shell](DWORD m, PNOTIFYICONDATAA d) { return shell(m, d); }, std::chrono::milliseconds(5));
   }
 
+  // An icon's width in pixels.
+  static int IconWidth(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return -1;
+    BITMAP mask{};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    return mask.bmWidth;
+  }
   static RECT ClientRectOf(HWND control) {
     RECT rc;
     GetWindowRect(control, &rc);
@@ -362,6 +376,32 @@ TEST_F(WinRuntimeTest, AnIconTheShellRefusesIsAddedAgainOnATimerUntilItIsTaken) 
   ASSERT_TRUE(PumpUntil([&] { return shell.Count(NIM_ADD) == 8; })) << shell.Count(NIM_ADD) << " adds";
   PumpFor(50);
   EXPECT_EQ(shell.Count(NIM_ADD), 8);
+}
+
+// scenarios.sh runs this at 96, 120, 144 and 192 DPI: the program's icon
+// holds a picture of each size, so none is stretched.
+TEST_F(WinRuntimeTest, TheIconsHaveTheSizesOfTheScreensDpi) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  std::printf("# %d DPI: small icon %d, icon %d\n", dpi, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON));
+  FakeShell shell;
+  UseFakeShell(shell);
+  frmSysTray tray;
+  tray.Load();
+  ASSERT_NE(shell.added, nullptr) << "the tray form adds its icon";
+  EXPECT_EQ(IconWidth(shell.added), GetSystemMetrics(SM_CXSMICON));
+  EXPECT_EQ(IconWidth(shell.added), MulDiv(16, dpi, 96)) << dpi << " DPI";
+
+  frmAbout& about = frmAbout::Default();
+  about.Show();
+  HWND picture = runtime.ControlWindow(about, about.Picture1);
+  ASSERT_NE(picture, nullptr);
+  HICON shown = reinterpret_cast<HICON>(SendMessageA(picture, STM_GETICON, 0, 0));
+  EXPECT_EQ(IconWidth(shown), GetSystemMetrics(SM_CXICON));
+  EXPECT_EQ(IconWidth(shown), MulDiv(32, dpi, 96)) << dpi << " DPI";
+  about.Unload();
+  tray.Unload(vbFormCode);
 }
 
 TEST_F(WinRuntimeTest, ADeletedIconIsNeverAddedAgain) {

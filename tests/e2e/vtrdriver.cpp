@@ -20,8 +20,8 @@
 //   key C                 type character C into the open popup menu
 //   esc                   press Esc in the open popup menu
 //   menu-gone             wait until no popup menu is shown
-//   msgbox                wait for the message box titled "Vantorel"; print its text and buttons
-//   answer yes|no         press Yes or No in it
+//   msgbox                wait for the message box titled "Vantorel" or "VtrSysTray"; print its text and buttons
+//   answer yes|no|ok      press Yes, No or OK in it
 //   msgbox-gone           wait until it is gone
 //   about                 wait for the About box; print its controls' texts
 //   about-count N         exactly N About boxes are open
@@ -35,10 +35,20 @@
 //   running N             wait until exactly N copies of the utility run, each with its tray window
 //   hold FILE             open FILE sharing nothing, print "held", keep it open until standard input ends
 //   stubborn              play a copy of the utility that ignores WM_CLOSE, until it is ended
+//   parent                wait for a copy of the utility that was not running when the command began,
+//                         and print the program file of its parent process as soon as it is seen:
+//                         parent <name>  ("parent <ended>" when that process has ended already).
+//                         Started before the copy is, it sees a parent that ends soon after starting
+//                         it (Wine's explorer.exe does).
+//   deny-run              refuse KEY_SET_VALUE on the machine's Run key to everyone (as Windows does to
+//                         a program without administrator rights), in this program's registry view
+//   allow-run             give the Run key full access for everyone again
 #include <windows.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -89,6 +99,37 @@ int process_count(const char* exe) {
 
 bool process_running(const char* exe) { return process_count(exe) > 0; }
 
+// The program file of the parent of a new copy of exe (one not running
+// when this began), looked up as soon as that copy is seen (every 2 ms).
+std::string parent_of_new(const char* exe) {
+  auto snapshot = [] {
+    std::vector<PROCESSENTRY32> all;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) fail("no process snapshot");
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry)) all.push_back(entry);
+    CloseHandle(snap);
+    return all;
+  };
+  std::vector<DWORD> before;
+  for (const auto& process : snapshot())
+    if (_stricmp(process.szExeFile, exe) == 0) before.push_back(process.th32ProcessID);
+  DWORD start = GetTickCount();
+  for (;;) {
+    std::vector<PROCESSENTRY32> all = snapshot();
+    for (const auto& process : all) {
+      if (_stricmp(process.szExeFile, exe) != 0) continue;
+      if (std::find(before.begin(), before.end(), process.th32ProcessID) != before.end()) continue;
+      for (const auto& parent : all)
+        if (parent.th32ProcessID == process.th32ParentProcessID) return parent.szExeFile;
+      return "<ended>";
+    }
+    if (GetTickCount() - start > g_timeout_ms) fail(std::string("timed out waiting for a new ") + exe);
+    Sleep(2);
+  }
+}
+
 BOOL CALLBACK count_tray_window(HWND hwnd, LPARAM out) {
   char cls[64] = "", title[64] = "";
   GetClassNameA(hwnd, cls, sizeof cls);
@@ -133,7 +174,26 @@ HWND need_menu() {
   return menu;
 }
 
-HWND message_box() { return FindWindowA("#32770", "Vantorel"); }
+// The session's question is titled "Vantorel", the utility's own boxes "VtrSysTray".
+HWND message_box() {
+  HWND box = FindWindowA("#32770", "Vantorel");
+  return box != nullptr ? box : FindWindowA("#32770", "VtrSysTray");
+}
+
+// Puts an access list (in SDDL) on the machine's Run key.
+void set_run_key_access(const char* sddl) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                    READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS)
+    fail("the Run key does not open to change its access");
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+    fail(std::string("no security descriptor from ") + sddl);
+  LONG result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+  LocalFree(descriptor);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) fail("RegSetKeySecurity answered " + std::to_string(result));
+}
 
 BOOL CALLBACK collect_about_box(HWND hwnd, LPARAM out) {
   char title[64] = "";
@@ -387,8 +447,17 @@ int command(std::vector<std::string>& args, size_t& i) {
     std::string which = arg();
     HWND box = message_box();
     if (!box) fail("no message box to answer");
-    int id = which == "yes" ? IDYES : IDNO;
+    int id = which == "yes" ? IDYES : which == "ok" ? IDOK : IDNO;
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    // That box is gone before the next command looks (another may follow it).
+    wait_for([&] { return !IsWindow(box); }, "the answered message box to close");
+  } else if (cmd == "parent") {
+    std::printf("parent %s\n", parent_of_new("VtrSysTray.exe").c_str());
+  } else if (cmd == "deny-run") {
+    // Denied first: a deny entry wins over the allow that follows it.
+    set_run_key_access("D:P(D;;0x2;;;WD)(A;;KA;;;WD)");  // 0x2 is KEY_SET_VALUE
+  } else if (cmd == "allow-run") {
+    set_run_key_access("D:P(A;;KA;;;WD)");
   } else if (cmd == "msgbox-gone") {
     wait_for([] { return message_box() == nullptr; }, "the message box to close");
   } else if (cmd == "about") {

@@ -156,8 +156,32 @@ NoRepair=0x1" "$(uninstall_entry)"
   local size=$(($(reg_value "$uninst_key" EstimatedSize)))
   if ((size >= kib - 4 && size <= kib + 4)); then ok "EstimatedSize is our files' size ($size KiB)"
   else bad "EstimatedSize: expected about $kib KiB, got $size"; fi
-  drv running 1 icon-present >/dev/null || bad "the installer started the utility, with its icon"
+}
+
+# watch_parent, before the installer runs: notes the parent process of the
+# next copy of the utility that starts (Wine's explorer.exe ends soon after
+# starting it, so it is looked up at once).
+watch_parent() {
+  "$wine" "$driver" parent >"$work/parent.txt" 2>&1 </dev/null &
+  watcher=$!
+  sleep 1  # it has noted the copies already running
+}
+
+# The utility was started by the installer as the desktop's user: it runs,
+# with its icon, and its parent is the shell, not the installer.
+check_started_by_shell() {
+  drv running 1 icon-present >/dev/null || bad "$1 started the utility, with its icon"
+  wait "$watcher"
+  check "$1 started it through the shell, not with its own rights" "parent explorer.exe" \
+    "$(tr -d '\r' <"$work/parent.txt" | head -1)"
   check "the utility runs: TrayIconActive is 1" "1" "$(setting TrayIconActive)"
+}
+
+# start_copy: the installed utility started as a user starts it.
+start_copy() {
+  "$wine" "$(winpath "$1")\\VtrSysTray.exe" >/dev/null 2>&1 </dev/null &
+  mine=$!
+  drv running 1 icon-present >/dev/null || bad "a copy of the installed utility starts"
 }
 
 # What is left after uninstalling from DIR: nothing of ours.
@@ -176,21 +200,19 @@ if want install; then
   before=$(vantorel_state)
   check "the installer succeeds" "0" "$(install)"
   check_installed "$vtr_dir" "$vtr_dir_win"
+  sleep 1
+  drv gone >/dev/null || bad "a silent install with no copy running starts none"
 
   # A copy of our own, whose exit we see: the reinstall must close it the way
   # Windows closes a program (WM_CLOSE), not end it.
+  start_copy "$vtr_dir"
   hwnd=$(drv find | awk '{print $2}')
-  drv close gone >/dev/null || bad "closing the installed copy"
-  "$wine" "$vtr_dir_win\\VtrSysTray.exe" >/dev/null 2>&1 </dev/null &
-  mine=$!
-  drv running 1 icon-present >/dev/null || bad "our own copy starts"
-  hwnd=$(drv find | awk '{print $2}')
+  watch_parent
   check "installing again over the running copy succeeds" "0" "$(install)"
   wait "$mine"
   check "the running copy was closed, not ended (its exit code)" "0" "$?"
-  drv running 1 icon-present >/dev/null || bad "exactly one copy runs after the reinstall, with its icon"
+  check_started_by_shell "the silent reinstall over a running copy"
   drv icon-absent-for "$hwnd" >/dev/null || bad "the closed copy took its icon with it"
-  check "TrayIconActive is 1 again" "1" "$(setting TrayIconActive)"
   check_installed "$vtr_dir" "$vtr_dir_win"
 
   uninstall "$vtr_dir"
@@ -208,7 +230,9 @@ if want noapppaths; then
   check_installed "$pf_dir" "$pf_dir_win"
   check "nothing went into Vantorel's folder" "" "$(ls "$vtr_dir"/VtrSysTray* 2>/dev/null)"
   # The user already took it out of start-up; uninstalling still succeeds.
+  start_copy "$pf_dir"
   drv post 0x205 key d gone >/dev/null || bad "Close and Disable"
+  wait "$mine"
   check "Close and Disable removed the start-up entry" "<absent>" "$(reg_value "$run_key" VtrSysTray)"
   uninstall "$pf_dir"
   check_removed "$pf_dir"
@@ -238,8 +262,6 @@ if want held; then
   echo "# a program file that can't be replaced; a copy that won't close"
   place_vantorel
   check "the installer succeeds" "0" "$(install)"
-  drv running 1 >/dev/null
-  drv close gone >/dev/null
   W reg delete "$run_key" /v VtrSysTray /f "$view" >/dev/null 2>&1
   old=$(md5sum <"$vtr_dir/VtrSysTray.exe")
   # Another program holds the file open, sharing nothing.
@@ -268,7 +290,7 @@ if want held; then
   check "that copy was ended (exit code 1 from the installer)" "1" "$?"
   waited=$(($(date +%s) - t0))
   if ((waited >= 10)); then ok "it was ended only after the timeout ($waited s)"; else bad "it was ended after $waited s, before the timeout"; fi
-  drv running 1 >/dev/null || bad "the new copy runs"
+  drv running 1 >/dev/null || bad "the closed copy is started again"
   uninstall "$vtr_dir"
   check_removed "$vtr_dir"
 fi
@@ -290,6 +312,7 @@ if [ -n "$shots" ] && want screenshots; then
     import -window "$id" "$shots/$1.png" && echo "# screenshot $shots/$1.png"
   }
   place_vantorel
+  watch_parent
   W "C:\\$(basename "$setup")" >/dev/null 2>&1 </dev/null &
   setup_pid=$!
   for name in installer-1-welcome installer-2-licence installer-3-folder installer-4-installed; do
@@ -299,7 +322,7 @@ if [ -n "$shots" ] && want screenshots; then
   page installer-5-finish
   xdotool key Return
   wait "$setup_pid"
-  drv running 1 >/dev/null || bad "the finish page started the utility"
+  check_started_by_shell "the finish page"
   W "$vtr_dir_win\\VtrSysTray-uninstall.exe" >/dev/null 2>&1 </dev/null &
   page uninstaller-1-confirm
   xdotool key Return

@@ -1,0 +1,97 @@
+// The built VtrSysTray.exe's own resources, read as Explorer and the shell
+// read them: its first icon group holds a picture for every scale from 100
+// to 300 % of the tray's and windows' icons, each of the size it claims.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "platform/resource.h"
+
+namespace {
+
+#pragma pack(push, 2)
+struct GroupEntry {  // GRPICONDIRENTRY: one picture of an icon group
+  BYTE width, height, colours, reserved;
+  WORD planes, bitCount;
+  DWORD bytes;
+  WORD id;
+};
+struct GroupHeader {  // GRPICONDIR
+  WORD reserved, type, count;
+};
+#pragma pack(pop)
+
+class ProgramResources : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string path = VTR_PROGRAM;
+    for (char& c : path)
+      if (c == '/') c = '\\';
+    module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr) << path << ": " << GetLastError();
+  }
+  void TearDown() override {
+    if (module) FreeLibrary(module);
+  }
+  const BYTE* Resource(LPCSTR type, LPCSTR name, DWORD& size) const {
+    HRSRC found = FindResourceA(module, name, type);
+    if (!found) return nullptr;
+    size = SizeofResource(module, found);
+    return static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+  }
+  HMODULE module = nullptr;
+};
+
+TEST_F(ProgramResources, TheIconGroupHoldsEverySizeIn32BitColour) {
+  DWORD size = 0;
+  const BYTE* group = Resource(reinterpret_cast<LPCSTR>(RT_GROUP_ICON), MAKEINTRESOURCEA(IDI_VTRSYSTRAY), size);
+  ASSERT_NE(group, nullptr);
+  ASSERT_GE(size, sizeof(GroupHeader));
+  const auto* header = reinterpret_cast<const GroupHeader*>(group);
+  ASSERT_EQ(header->type, 1);
+  ASSERT_EQ(size, sizeof(GroupHeader) + header->count * sizeof(GroupEntry));
+  const auto* entries = reinterpret_cast<const GroupEntry*>(group + sizeof(GroupHeader));
+
+  std::set<int> sizes;
+  for (WORD i = 0; i < header->count; ++i) {
+    const GroupEntry& entry = entries[i];
+    int side = entry.width == 0 ? 256 : entry.width;  // 0 stands for 256
+    sizes.insert(side);
+    EXPECT_EQ(entry.bitCount, 32) << side << " px";
+    DWORD bytes = 0;
+    const BYTE* picture = Resource(reinterpret_cast<LPCSTR>(RT_ICON), MAKEINTRESOURCEA(entry.id), bytes);
+    ASSERT_NE(picture, nullptr) << side << " px";
+    EXPECT_EQ(bytes, entry.bytes);
+    // The largest is stored as PNG, the others as bitmaps with alpha; each
+    // picture's own header gives its size (read as bytes, as the shell's
+    // icon loader reads them).
+    bool png = bytes > 24 && std::string(reinterpret_cast<const char*>(picture) + 1, 3) == "PNG";
+    EXPECT_EQ(png, side == 256) << side << " px";
+    if (png) {
+      auto be32 = [&](size_t at) {
+        return (DWORD(picture[at]) << 24) | (DWORD(picture[at + 1]) << 16) | (DWORD(picture[at + 2]) << 8) |
+               DWORD(picture[at + 3]);
+      };
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(picture) + 12, 4), "IHDR");
+      EXPECT_EQ(be32(16), static_cast<DWORD>(side));
+      EXPECT_EQ(be32(20), static_cast<DWORD>(side));
+      EXPECT_EQ(picture[24], 8);  // 8 bits a channel
+      EXPECT_EQ(picture[25], 6);  // RGBA
+    } else {
+      ASSERT_GE(bytes, sizeof(BITMAPINFOHEADER));
+      BITMAPINFOHEADER bitmap{};
+      std::memcpy(&bitmap, picture, sizeof bitmap);
+      EXPECT_EQ(bitmap.biWidth, side);
+      EXPECT_EQ(bitmap.biHeight, 2 * side) << "the colour and the mask";
+      EXPECT_EQ(bitmap.biBitCount, 32);
+      // The colour (4 bytes a pixel) and the mask (1 bit a pixel, rows of whole DWORDs).
+      EXPECT_EQ(bytes, bitmap.biSize + DWORD(side * side * 4) + DWORD(((side + 31) / 32) * 4 * side));
+    }
+  }
+  EXPECT_EQ(sizes, (std::set<int>{16, 20, 24, 32, 40, 48, 256}));
+}
+
+}  // namespace
