@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/Trace.h"
 #include "platform/WindowRuntime.h"
 
 MenuItem::MenuItem(std::string name, std::string caption, bool visible, bool enabled, int16_t index)
@@ -60,6 +61,7 @@ Form::~Form() {
     try {
       runtime->DestroyFormWindow(*this);
     } catch (...) {
+      TraceCaught("Form::~Form, destroying the window");
     }
     runtime->RemoveForm(*this, false);
   }

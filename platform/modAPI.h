@@ -182,6 +182,7 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
 
 // kernel32
 BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
+void OutputDebugStringA(LPCSTR lpOutputString);
 
 // kernel32, locale
 typedef DWORD LCID;

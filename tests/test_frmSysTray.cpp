@@ -215,6 +215,28 @@ TEST_F(TrayForm, CodeIsDecodedFromTwipsToTheNearestWholeNumber) {
   EXPECT_EQ(runtime.Launches.size(), 3u);
 }
 
+TEST_F(TrayForm, DoubleClickThatStartsNothingShowsNothingAndTheUtilityRuns) {
+  LoadWithProgram("D:\\Gone\\Vtr.exe");
+  runtime.FailingPrograms.insert("D:\\Gone\\Vtr.exe");
+  Callback(WM_LBUTTONDBLCLK);
+  ASSERT_EQ(runtime.Launches.size(), 1u);
+  EXPECT_FALSE(runtime.Launches[0].Started);
+
+  frmSysTray withoutProgram;  // no main program found: nothing to start
+  runtime.WindowsDirectory = "WINDOWS";
+  DeleteRegistryTree(HKEY_LOCAL_MACHINE, AppPathsKey);
+  withoutProgram.Load();
+  Callback(withoutProgram, WM_LBUTTONDBLCLK);
+  EXPECT_EQ(runtime.Launches.size(), 1u);
+
+  EXPECT_TRUE(runtime.MsgBoxes.empty());
+  EXPECT_TRUE(form.IsLoaded());
+  EXPECT_FALSE(runtime.Ended);
+  runtime.FailingPrograms.clear();
+  Callback(WM_LBUTTONDBLCLK);  // the icon still answers
+  EXPECT_TRUE(runtime.Launches.at(1).Started);
+}
+
 // ---- The recent items -------------------------------------------------------------------
 
 TEST_F(TrayForm, RightButtonBuildsTheRecentItemsThenShowsThePopup) {

@@ -161,6 +161,8 @@ void frmSysTray::Form_MouseMove(int16_t Button, int16_t Shift, float X, float Y)
       ResumeNext([&] { (void)Runtime().Shell_NotifyIconA(NIM_MODIFY, &TrayIconData); });
       break;
     case WM_LBUTTONDBLCLK:
+      // A launch that fails here is ignored on purpose: no message, no
+      // trace; the icon simply stays (the menu's "Open" does report it).
       ResumeNext([&] { mnuOpen_Click(); });
       break;
     case WM_RBUTTONUP:

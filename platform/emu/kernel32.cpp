@@ -1,6 +1,7 @@
 // kernel32 substitutes for systems without Windows.
 #include "platform/modAPI.h"
 
+#include <cstdio>
 #include <cstring>
 
 extern "C" BOOL GetVersionExA(LPOSVERSIONINFOA info) {
@@ -12,4 +13,9 @@ extern "C" BOOL GetVersionExA(LPOSVERSIONINFOA info) {
   info->dwPlatformId = VER_PLATFORM_WIN32_NT;
   std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
   return TRUE;
+}
+
+// Where a developer on these systems looks: the text as given, unbuffered.
+extern "C" void OutputDebugStringA(LPCSTR text) {
+  if (text != nullptr) std::fputs(text, stderr);
 }

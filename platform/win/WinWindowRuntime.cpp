@@ -2,8 +2,10 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <stdexcept>
 
+#include "platform/Trace.h"
 #include "platform/resource.h"
 #include "platform/win/WinPopupMenu.h"
 #include "platform/win/WinProcesses.h"
@@ -224,6 +226,7 @@ INT_PTR CALLBACK WinWindowRuntime::DialogFormProc(HWND hwnd, UINT msg, WPARAM wP
       window->CreateControls(window->runtime->scale_, window->runtime->instance_, window->runtime->bigIcon_);
     } catch (...) {
       // The form shows what could be made.
+      TraceCaught("DialogFormProc, creating the controls");
     }
     return TRUE;  // focus to the first button
   }
@@ -286,6 +289,9 @@ bool WinWindowRuntime::HandleFormMessage(WinFormWindow& window, UINT msg, WPARAM
         return false;
     }
   } catch (...) {
+    char where[48];
+    std::snprintf(where, sizeof where, "HandleFormMessage, message 0x%04X", msg);
+    TraceCaught(where);
     result = 0;
     return true;
   }

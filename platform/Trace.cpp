@@ -1,0 +1,21 @@
+#include "platform/Trace.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "platform/modAPI.h"
+
+void TraceCaught(const char* where) noexcept {
+  std::exception_ptr caught = std::current_exception();  // keeps what() alive below
+  const char* what = "unknown exception";
+  try {
+    if (caught) std::rethrow_exception(caught);
+  } catch (const std::exception& failure) {
+    what = failure.what();
+  } catch (...) {
+  }
+  // A fixed buffer: the trace must not fail for want of memory.
+  char line[512];
+  std::snprintf(line, sizeof line, "VtrSysTray: %s: caught %s\n", where, what);
+  OutputDebugStringA(line);
+}
