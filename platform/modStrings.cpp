@@ -2,21 +2,30 @@
 
 #include "platform/modAPI.h"
 
-std::string Trim(const std::string& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+namespace {
+
+constexpr std::string_view kSpaces = " ";
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view TrimLeft(std::string_view text, std::string_view blanks) {
+  const size_t first = text.find_first_not_of(blanks);
+  return first == std::string_view::npos ? std::string_view() : text.substr(first);
 }
 
-std::string_view TrimBlanksLeft(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  return text;
+std::string_view TrimRight(std::string_view text, std::string_view blanks) {
+  const size_t last = text.find_last_not_of(blanks);
+  return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
 }
 
-std::string_view TrimBlanksRight(std::string_view text) {
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
+}  // namespace
+
+std::string Trim(const std::string& text) { return std::string(TrimRight(TrimLeft(text, kSpaces), kSpaces)); }
+
+std::string_view TrimBlanksLeft(std::string_view text) { return TrimLeft(text, kBlanks); }
+
+std::string_view TrimBlanksRight(std::string_view text) { return TrimRight(text, kBlanks); }
+
+std::string_view TrimBlanks(std::string_view text) { return TrimRight(TrimLeft(text, kBlanks), kBlanks); }
 
 std::string UCaseAscii(std::string text) {
   for (char& c : text) c = AsciiUpper(c);

@@ -4,11 +4,15 @@
 #include <string>
 #include <string_view>
 
-// The text without its leading and trailing blanks (spaces only).
+// Trimming, the program's one copy. Registry paths and texts drop spaces
+// only; the .reg reader and the recent-file count drop tabs as well.
+// The text without its leading and trailing spaces.
 std::string Trim(const std::string& text);
-// The text without its leading, or its trailing, blanks (spaces and tabs).
+// The text without its leading, its trailing, or both, blanks (spaces and
+// tabs; line ends are no blanks).
 std::string_view TrimBlanksLeft(std::string_view text);
 std::string_view TrimBlanksRight(std::string_view text);
+std::string_view TrimBlanks(std::string_view text);
 
 // The text with its ASCII letters in upper case and every other byte as it
 // is, so that a registry path is stored the same whatever the locale.

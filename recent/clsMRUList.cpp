@@ -33,13 +33,12 @@ bool RemoveFirst(Collection& files, const std::string& astrFile) {
 }  // namespace
 
 int16_t clsMRUList::ParseMaxFile(const std::string& strText) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  size_t i = 0, end = strText.size();
-  while (i < end && blank(strText[i])) ++i;
-  while (end > i && blank(strText[end - 1])) --end;
+  const std::string_view text = TrimBlanks(strText);
+  size_t i = 0;
+  const size_t end = text.size();
 
   bool negative = false;
-  if (i < end && (strText[i] == '+' || strText[i] == '-')) negative = strText[i++] == '-';
+  if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   if (i == end) return kDefaultMaxFile;
 
   // Saturates at the 16-bit ends, so that "99999" keeps five files and
@@ -47,7 +46,7 @@ int16_t clsMRUList::ParseMaxFile(const std::string& strText) {
   constexpr int32_t kLimit = std::numeric_limits<int16_t>::max() + 1;
   int32_t value = 0;
   for (; i < end; ++i) {
-    const char c = strText[i];
+    const char c = text[i];
     if (c < '0' || c > '9') return kDefaultMaxFile;
     value = value * 10 + (c - '0');
     if (value > kLimit) value = kLimit;

@@ -16,6 +16,8 @@
 #include <thread>
 
 #include "platform/emu/RegistryStore.h"
+#include "platform/emu/Statements.h"
+#include "platform/emu/StoreDatabase.h"
 #include "platform/modAPI.h"
 
 namespace {
@@ -97,6 +99,30 @@ class RegistryStoreTest : public ::testing::Test {
   fs::path dir_;
   std::optional<std::string> savedRegistry_;
 };
+
+size_t OpenStatementCount(sqlite3* db) {
+  size_t count = 0;
+  for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s != nullptr; s = sqlite3_next_stmt(db, s)) ++count;
+  return count;
+}
+
+// The connection closes only after every statement on it is finalized:
+// each one prepared at open is gone when the cache is let go.
+TEST_F(RegistryStoreTest, EveryPreparedStatementIsFinalizedWithTheCache) {
+  emu::Database db;
+  int64_t roots[emu::kRootCount] = {};
+  emu::OpenedStore opened;
+  ASSERT_EQ(emu::OpenStore((dir_ / "statements.db").string(), 2000, true, db, roots, opened), ERROR_SUCCESS);
+  const size_t before = OpenStatementCount(db.get());
+  {
+    emu::Statements statements;
+    ASSERT_EQ(statements.Prepare(db.get()), ERROR_SUCCESS);
+    EXPECT_EQ(OpenStatementCount(db.get()), before + emu::Statements::kNamedCount + emu::Statements::kWalkDepth);
+    EXPECT_NE(statements.Get(emu::Stmt::valueAt), nullptr);
+    EXPECT_NE(statements.Walk(emu::Statements::kWalkDepth), nullptr);
+  }
+  EXPECT_EQ(OpenStatementCount(db.get()), before);
+}
 
 TEST_F(RegistryStoreTest, AFileThatIsNoStoreGivesBadDbAndIsNeverWritten) {
   fs::path path = dir_ / "notes.db";

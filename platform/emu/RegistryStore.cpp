@@ -225,7 +225,7 @@ RegistryStore::Transaction::Transaction(RegistryStore& store, bool write, bool s
     : store_(store), write_(write) {
   status_ = store_.BeginTransaction(write);
   if (status_ != ERROR_SUCCESS || (single && !write)) return;
-  sqlite3_stmt* s = write ? store_.st_->beginWrite : store_.st_->begin;
+  sqlite3_stmt* s = write ? store_.st_->Get(emu::Stmt::beginWrite) : store_.st_->Get(emu::Stmt::begin);
   const int rc = sqlite3_step(s);
   sqlite3_reset(s);
   if (rc != SQLITE_DONE) {
@@ -237,8 +237,8 @@ RegistryStore::Transaction::Transaction(RegistryStore& store, bool write, bool s
 
 RegistryStore::Transaction::~Transaction() {
   if (open_) {
-    sqlite3_step(store_.st_->rollback);
-    sqlite3_reset(store_.st_->rollback);
+    sqlite3_step(store_.st_->Get(emu::Stmt::rollback));
+    sqlite3_reset(store_.st_->Get(emu::Stmt::rollback));
   }
   if (store_.reclaimJournal_) store_.ReclaimJournal();
   store_.EndTransaction();
@@ -246,8 +246,8 @@ RegistryStore::Transaction::~Transaction() {
 
 LONG RegistryStore::Transaction::Commit() {
   if (!open_) return status_;
-  const int rc = sqlite3_step(store_.st_->commit);
-  sqlite3_reset(store_.st_->commit);
+  const int rc = sqlite3_step(store_.st_->Get(emu::Stmt::commit));
+  sqlite3_reset(store_.st_->Get(emu::Stmt::commit));
   if (rc != SQLITE_DONE) return store_.Fail(rc, write_);  // the destructor rolls back
   open_ = false;
   if (write_ && store_.shortOfSpace_ > 0 && --store_.shortOfSpace_ == 0) {

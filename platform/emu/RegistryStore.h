@@ -24,7 +24,7 @@
 
 struct sqlite3_stmt;
 namespace emu {
-struct Statements;
+class Statements;
 }
 
 class RegistryStore {

@@ -12,7 +12,7 @@ using emu::BindFolded;
 using emu::Reset;
 
 LONG RegistryStore::KeyExists(int64_t keyId, bool write) {
-  sqlite3_stmt* s = st_->keyExists;
+  sqlite3_stmt* s = st_->Get(emu::Stmt::keyExists);
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
   const int rc = sqlite3_step(s);
@@ -22,7 +22,7 @@ LONG RegistryStore::KeyExists(int64_t keyId, bool write) {
 
 LONG RegistryStore::FindSubKey(int64_t parentId, std::string_view name, int64_t& childId,
                                bool write) {
-  sqlite3_stmt* s = st_->findSub;
+  sqlite3_stmt* s = st_->Get(emu::Stmt::findSub);
   Reset reset{s};
   sqlite3_bind_int64(s, 1, parentId);
   BindFolded(s, 2, name);
@@ -53,7 +53,7 @@ LONG RegistryStore::ResolvePath(int64_t startId, const std::vector<std::string_v
 
 LONG RegistryStore::WalkJoined(int64_t startId, const std::vector<std::string_view>& names, int64_t& keyId,
                                bool write) {
-  sqlite3_stmt* s = st_->walk[names.size() - 1];
+  sqlite3_stmt* s = st_->Walk(names.size());
   Reset reset{s};
   sqlite3_bind_int64(s, 1, startId);
   // Every name folded into one buffer that outlives the step.

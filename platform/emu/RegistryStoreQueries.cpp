@@ -36,7 +36,7 @@ void ReadRow(sqlite3_stmt* s, int first, RegistryStore::SubKeyRow& row) {
 // Keys
 
 LONG RegistryStore::GetKey(int64_t keyId, KeyInfo& info, bool write) {
-  sqlite3_stmt* s = st_->getKey;
+  sqlite3_stmt* s = st_->Get(emu::Stmt::getKey);
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
   int rc = sqlite3_step(s);
@@ -53,7 +53,7 @@ LONG RegistryStore::GetKey(int64_t keyId, KeyInfo& info, bool write) {
 
 LONG RegistryStore::TouchKey(int64_t keyId, int subKeyDelta, int valueDelta,
                              bool membershipChanged) {
-  sqlite3_stmt* s = st_->touchKey;
+  sqlite3_stmt* s = st_->Get(emu::Stmt::touchKey);
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
   sqlite3_bind_int(s, 2, subKeyDelta);
@@ -69,7 +69,7 @@ LONG RegistryStore::TouchKey(int64_t keyId, int subKeyDelta, int valueDelta,
 LONG RegistryStore::CreateSubKey(int64_t parentId, std::string_view name,
                                  std::string_view className, int64_t& childId) {
   {
-    sqlite3_stmt* s = st_->insertKey;
+    sqlite3_stmt* s = st_->Get(emu::Stmt::insertKey);
     Reset reset{s};
     sqlite3_bind_int64(s, 1, parentId);
     BindBlob(s, 2, name);
@@ -88,7 +88,7 @@ LONG RegistryStore::CreateSubKey(int64_t parentId, std::string_view name,
 }
 
 LONG RegistryStore::ParentOf(int64_t keyId, int64_t& parentId) {
-  sqlite3_stmt* s = st_->parentOf;
+  sqlite3_stmt* s = st_->Get(emu::Stmt::parentOf);
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
   int rc = sqlite3_step(s);
@@ -99,7 +99,7 @@ LONG RegistryStore::ParentOf(int64_t keyId, int64_t& parentId) {
 }
 
 LONG RegistryStore::DeleteKey(int64_t keyId, int64_t parentId) {
-  for (sqlite3_stmt* s : {st_->deleteKeyValues, st_->deleteKey}) {
+  for (sqlite3_stmt* s : {st_->Get(emu::Stmt::deleteKeyValues), st_->Get(emu::Stmt::deleteKey)}) {
     Reset reset{s};
     sqlite3_bind_int64(s, 1, keyId);
     int rc = sqlite3_step(s);
@@ -146,22 +146,22 @@ LONG RegistryStore::EntryAt(sqlite3_stmt* s, int64_t keyId, int64_t entryId, int
 }
 
 LONG RegistryStore::ListSubKeys(int64_t keyId, std::vector<int64_t>& ids) {
-  return ListIds(st_->listSub, keyId, ids);
+  return ListIds(st_->Get(emu::Stmt::listSub), keyId, ids);
 }
 
 LONG RegistryStore::ListValues(int64_t keyId, std::vector<int64_t>& ids) {
-  return ListIds(st_->listVal, keyId, ids);
+  return ListIds(st_->Get(emu::Stmt::listVal), keyId, ids);
 }
 
 LONG RegistryStore::GetSubKeyById(int64_t keyId, SubKeyRow& row, bool& found) {
-  sqlite3_stmt* s = st_->subKeyById;
+  sqlite3_stmt* s = st_->Get(emu::Stmt::subKeyById);
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
   return StepOptionalRow(s, row, found);
 }
 
 LONG RegistryStore::GetValueById(int64_t valueId, ValueRow& row, bool& found) {
-  sqlite3_stmt* s = st_->valueById;
+  sqlite3_stmt* s = st_->Get(emu::Stmt::valueById);
   Reset reset{s};
   sqlite3_bind_int64(s, 1, valueId);
   return StepOptionalRow(s, row, found);
@@ -169,24 +169,24 @@ LONG RegistryStore::GetValueById(int64_t valueId, ValueRow& row, bool& found) {
 
 LONG RegistryStore::SubKeyAt(int64_t keyId, int64_t subKeyId, int64_t& generation, SubKeyRow& row,
                              bool& found) {
-  return EntryAt(st_->subKeyAt, keyId, subKeyId, generation, row, found);
+  return EntryAt(st_->Get(emu::Stmt::subKeyAt), keyId, subKeyId, generation, row, found);
 }
 
 LONG RegistryStore::ValueAt(int64_t keyId, int64_t valueId, int64_t& generation, ValueRow& row,
                             bool& found) {
-  return EntryAt(st_->valueAt, keyId, valueId, generation, row, found);
+  return EntryAt(st_->Get(emu::Stmt::valueAt), keyId, valueId, generation, row, found);
 }
 
 LONG RegistryStore::MaxLengths(int64_t keyId, DWORD& subKeyName, DWORD& className,
                                DWORD& valueName, DWORD& valueData) {
-  for (sqlite3_stmt* s : {st_->maxSub, st_->maxVal}) {
+  for (sqlite3_stmt* s : {st_->Get(emu::Stmt::maxSub), st_->Get(emu::Stmt::maxVal)}) {
     Reset reset{s};
     sqlite3_bind_int64(s, 1, keyId);
     int rc = sqlite3_step(s);
     if (rc != SQLITE_ROW) return Fail(rc, false);
     DWORD first = static_cast<DWORD>(sqlite3_column_int64(s, 0));
     DWORD second = static_cast<DWORD>(sqlite3_column_int64(s, 1));
-    if (s == st_->maxSub) {
+    if (s == st_->Get(emu::Stmt::maxSub)) {
       subKeyName = first;
       className = second;
     } else {
@@ -201,7 +201,7 @@ LONG RegistryStore::MaxLengths(int64_t keyId, DWORD& subKeyName, DWORD& classNam
 // Values
 
 LONG RegistryStore::GetValue(int64_t keyId, std::string_view name, ValueRow& row, bool& found) {
-  sqlite3_stmt* s = st_->getValue;
+  sqlite3_stmt* s = st_->Get(emu::Stmt::getValue);
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
   BindFolded(s, 2, name);
@@ -222,7 +222,7 @@ LONG RegistryStore::SetValue(int64_t keyId, std::string_view name, DWORD type, c
   {
     // Replaced in place where it exists: the value keeps its name's spelling
     // and its place. One statement finds and writes it.
-    sqlite3_stmt* s = st_->updateValue;
+    sqlite3_stmt* s = st_->Get(emu::Stmt::updateValue);
     Reset reset{s};
     sqlite3_bind_int64(s, 1, keyId);
     BindBlob(s, 2, folded);
@@ -232,7 +232,7 @@ LONG RegistryStore::SetValue(int64_t keyId, std::string_view name, DWORD type, c
     if (rc != SQLITE_DONE) return Fail(rc, true);
   }
   if (sqlite3_changes(db_.get()) != 0) return TouchKey(keyId, 0, 0, false);
-  sqlite3_stmt* s = st_->insertValue;
+  sqlite3_stmt* s = st_->Get(emu::Stmt::insertValue);
   Reset reset{s};
   sqlite3_bind_int64(s, 1, keyId);
   BindBlob(s, 2, name);
@@ -246,7 +246,7 @@ LONG RegistryStore::SetValue(int64_t keyId, std::string_view name, DWORD type, c
 
 LONG RegistryStore::DeleteValue(int64_t keyId, std::string_view name, bool& found) {
   {
-    sqlite3_stmt* s = st_->deleteValue;
+    sqlite3_stmt* s = st_->Get(emu::Stmt::deleteValue);
     Reset reset{s};
     sqlite3_bind_int64(s, 1, keyId);
     BindBlob(s, 2, Fold(name));

@@ -49,58 +49,20 @@ void ValueSize(sqlite3_context* context, int, sqlite3_value** argv) {
 
 }  // namespace
 
-Statements::~Statements() {
-  for (sqlite3_stmt* s : {begin,       beginWrite,  commit,    rollback,   getKey,    keyExists, findSub,
-                          insertKey,   touchKey,    deleteKey, deleteKeyValues, parentOf, getValue,
-                          updateValue, insertValue, deleteValue, valueById, subKeyById, listSub,
-                          listVal,     maxSub,      maxVal,    subKeyAt,   valueAt})
-    sqlite3_finalize(s);
-  for (sqlite3_stmt* s : walk) sqlite3_finalize(s);
-}
-
 LONG Statements::Prepare(sqlite3* db) {
   if (sqlite3_create_function(db, "value_size", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                               ValueSize, nullptr, nullptr) != SQLITE_OK)
     return ERROR_OUTOFMEMORY;
-  const struct {
-    sqlite3_stmt** slot;
-    const char* sql;
-  } list[] = {
-      {&begin, "BEGIN"},
-      {&beginWrite, "BEGIN IMMEDIATE"},
-      {&commit, "COMMIT"},
-      {&rollback, "ROLLBACK"},
-      {&getKey, "SELECT nsub, nval, gen, mtime, class FROM keys WHERE id=?1"},
-      {&keyExists, "SELECT 1 FROM keys WHERE id=?1"},
-      {&findSub, "SELECT id FROM keys WHERE parent=?1 AND fold=?2"},
-      {&insertKey, "INSERT INTO keys(parent,name,fold,class,mtime) VALUES(?1,?2,?3,?4,?5)"},
-      {&touchKey, "UPDATE keys SET nsub=nsub+?2, nval=nval+?3, gen=gen+?4, mtime=?5 WHERE id=?1"},
-      {&deleteKey, "DELETE FROM keys WHERE id=?1"},
-      {&deleteKeyValues, "DELETE FROM vals WHERE key=?1"},
-      {&parentOf, "SELECT parent FROM keys WHERE id=?1"},
-      {&getValue, "SELECT type, data FROM vals WHERE key=?1 AND fold=?2"},
-      {&updateValue, "UPDATE vals SET type=?3, data=?4 WHERE key=?1 AND fold=?2"},
-      {&insertValue, "INSERT INTO vals(key,name,fold,type,data) VALUES(?1,?2,?3,?4,?5)"},
-      {&deleteValue, "DELETE FROM vals WHERE key=?1 AND fold=?2"},
-      {&valueById, "SELECT name, type, data FROM vals WHERE id=?1"},
-      {&subKeyById, "SELECT name, class, mtime FROM keys WHERE id=?1"},
-      {&listSub, "SELECT id FROM keys WHERE parent=?1 ORDER BY fold"},
-      {&listVal, "SELECT id FROM vals WHERE key=?1 ORDER BY id"},
-      {&maxSub, "SELECT max(length(name)), max(length(class)) FROM keys WHERE parent=?1"},
-      {&maxVal, "SELECT max(length(name)), max(value_size(type, data)) FROM vals WHERE key=?1"},
-      {&subKeyAt,
-       "SELECT k.gen, c.id, c.name, c.class, c.mtime FROM keys AS k "
-       "LEFT JOIN keys AS c ON c.id=?2 AND c.parent=?1 WHERE k.id=?1"},
-      {&valueAt,
-       "SELECT k.gen, v.id, v.name, v.type, v.data FROM keys AS k "
-       "LEFT JOIN vals AS v ON v.id=?2 AND v.key=?1 WHERE k.id=?1"},
+  static constexpr const char* kSql[kNamedCount] = {
+#define EMU_STATEMENT_SQL(name, sql) sql,
+      EMU_STATEMENTS(EMU_STATEMENT_SQL)
+#undef EMU_STATEMENT_SQL
   };
-  for (const auto& entry : list) {
-    const LONG rc = PrepareOne(db, entry.sql, entry.slot);
-    if (rc != ERROR_SUCCESS) return rc;
-  }
-  for (size_t depth = 1; depth <= kWalkDepth; ++depth) {
-    const LONG rc = PrepareOne(db, WalkSql(depth).c_str(), &walk[depth - 1]);
+  for (size_t i = 0; i < owned_.size(); ++i) {
+    const std::string walk = i < kNamedCount ? std::string() : WalkSql(i - kNamedCount + 1);
+    sqlite3_stmt* s = nullptr;
+    const LONG rc = PrepareOne(db, i < kNamedCount ? kSql[i] : walk.c_str(), &s);
+    owned_[i].reset(s);
     if (rc != ERROR_SUCCESS) return rc;
   }
   return ERROR_SUCCESS;

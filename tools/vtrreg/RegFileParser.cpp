@@ -26,8 +26,6 @@ constexpr size_t kMaxKeyDepth = 512;
                           file + ", line " + std::to_string(line) + ": " + what);
 }
 
-std::string_view TrimBlanks(std::string_view text) { return TrimBlanksRight(TrimBlanksLeft(text)); }
-
 // The line (from 1) of the unit at `index`: lines end with CRLF, LF or CR.
 size_t LineAt(const std::u16string& text, size_t index) {
   size_t line = 1;
