@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/BusyPointer.h"
 #include "platform/WindowRuntime.h"
 #include "platform/resource.h"
 
@@ -94,8 +95,7 @@ frmAbout& frmAbout::Default() {
 
 void frmAbout::Form_Load() {
   WindowRuntime& runtime = Runtime();
-  int16_t previousPointer = runtime.MousePointer();
-  runtime.SetMousePointer(vbHourglass);
+  BusyPointer busy(runtime, BusyPointer::Then::Previous);
   Caption = "About Vantorel";
   AppInfo app = runtime.App();
   lblVersion.Caption = "Version " + std::to_string(app.Major) + "." + std::to_string(app.Minor) + "." +
@@ -103,7 +103,6 @@ void frmAbout::Form_Load() {
   lblVersion.Caption += " - BETA RELEASE 3";
   lblTitle.Caption = "Vantorel";
   Refresh();
-  runtime.SetMousePointer(previousPointer);
 }
 
 void frmAbout::cmdOK_Click() { Unload(vbFormCode); }

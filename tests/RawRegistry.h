@@ -19,6 +19,9 @@ struct RawValue {
 
 inline std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
+// A REG_SZ value's bytes: the text and its terminating zero.
+inline std::vector<uint8_t> Sz(const std::string& text) { return Bytes(text + '\0'); }
+
 inline bool KeyExists(HKEY root, const std::string& subKey) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
@@ -67,6 +70,26 @@ inline std::optional<RawValue> GetValue(HKEY root, const std::string& subKey, co
   RegCloseKey(key);
   if (result != ERROR_SUCCESS) return std::nullopt;
   return value;
+}
+
+// A string value as a program reading it as a C string sees it: up to its first zero.
+inline std::optional<std::string> GetString(HKEY root, const std::string& subKey, const std::string& name) {
+  std::optional<RawValue> value = GetValue(root, subKey, name);
+  if (!value) return std::nullopt;
+  std::string text(value->bytes.begin(), value->bytes.end());
+  return text.substr(0, text.find('\0'));
+}
+
+inline void SetString(HKEY root, const std::string& subKey, const std::string& name, const std::string& text) {
+  SetValue(root, subKey, name, REG_SZ, Sz(text));
+}
+
+// A missing key or value is no error.
+inline void DeleteValue(HKEY root, const std::string& subKey, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegDeleteValueA(key, name.c_str());
+  RegCloseKey(key);
 }
 
 // Subkey names as the registry spells them.

@@ -29,6 +29,14 @@ TEST_F(AboutBox, LoadingSetsCaptionTitleAndTheBuildsVersionUnderTheBusyPointer) 
   EXPECT_EQ(runtime.ShownForms, (std::vector<std::string>{"frmAbout"}));
 }
 
+TEST_F(AboutBox, LoadingGivesBackThePointerItFound) {
+  runtime.SetMousePointer(vbArrow);
+  runtime.PointerShapes.clear();
+  about.Show();
+  EXPECT_EQ(runtime.PointerShapes, (std::vector<int16_t>{vbHourglass, vbArrow}));
+  EXPECT_EQ(runtime.MousePointer(), vbArrow);
+}
+
 TEST_F(AboutBox, ShowingItAgainWhileOpenBringsTheSameBoxToTheFront) {
   about.Show();
   about.Show();

@@ -15,6 +15,7 @@
 #else
 #include "platform/emu/Launcher.h"
 #endif
+#include "tests/RawRegistry.h"
 #include "tests/RecordingRuntime.h"
 #include "tests/RegistryTestSupport.h"
 #include "tray/frmSysTray.h"
@@ -28,39 +29,6 @@ const char* const OptionsKey = "Software\\Vantorel\\Options";
 const char* const RecentKey = "Software\\Vantorel\\Recent";
 const char* const AppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\vtr.exe";
 const char* const RunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-void SetString(const std::string& subKey, const std::string& name, const std::string& text) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS)
-      << subKey;
-  LONG result = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                               static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(key);
-  ASSERT_EQ(result, ERROR_SUCCESS) << name;
-}
-
-std::optional<std::string> GetString(const std::string& subKey, const std::string& name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  char buffer[1024] = {};
-  DWORD size = sizeof buffer - 1;
-  DWORD type = 0;
-  LONG result = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
-  if (result != ERROR_SUCCESS) return std::nullopt;
-  return std::string(buffer);
-}
-
-void DeleteValue(const std::string& subKey, const std::string& name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  RegDeleteValueA(key, name.c_str());
-  RegCloseKey(key);
-}
 
 std::string Blanks(std::string text) {
   text.resize(64, ' ');
@@ -78,8 +46,8 @@ class TrayForm : public ::testing::Test {
   static void CleanRegistry() {
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, VantorelKey);
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, AppPathsKey);
-    DeleteValue(RunKey, "VtrSysTray");
-    DeleteValue(RunKey, "VtrTestNeighbour");
+    rawreg::DeleteValue(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray");
+    rawreg::DeleteValue(HKEY_LOCAL_MACHINE, RunKey, "VtrTestNeighbour");
   }
 
   // The shell's callback: the mouse code in place of the horizontal position, in pixels.
@@ -88,16 +56,18 @@ class TrayForm : public ::testing::Test {
 
   // A main program registered in App Paths, and the utility loaded.
   void LoadWithProgram(const std::string& path = "C:\\Program Files\\Vantorel\\Vtr.exe") {
-    SetString(AppPathsKey, "", path);
+    rawreg::SetString(HKEY_LOCAL_MACHINE, AppPathsKey, "", path);
     form.Load();
   }
   void StoreRecent(const std::vector<std::string>& files, const std::string& maxFile = "5") {
-    SetString(RecentKey, "MaxFile", maxFile);
+    rawreg::SetString(HKEY_LOCAL_MACHINE, RecentKey, "MaxFile", maxFile);
     for (std::size_t i = 0; i < files.size(); ++i) {
-      SetString(RecentKey, "File" + std::to_string(i + 1), files[i]);
+      rawreg::SetString(HKEY_LOCAL_MACHINE, RecentKey, "File" + std::to_string(i + 1), files[i]);
     }
   }
-  std::optional<std::string> Option(const std::string& name) { return GetString(OptionsKey, name); }
+  std::optional<std::string> Option(const std::string& name) {
+    return rawreg::GetString(HKEY_LOCAL_MACHINE, OptionsKey, name);
+  }
 
   RecordingRuntime runtime;
   frmSysTray form;
@@ -148,7 +118,7 @@ TEST_F(TrayForm, NothingFoundLeavesNoProgramAndOpenDisabled) {
 // ---- Start-up: the form, the settings and the icon ------------------------------------
 
 TEST_F(TrayForm, LoadingAnnouncesTheUtilityHidesTheFormAndAddsTheIconUnderTheBusyPointer) {
-  SetString(OptionsKey, "TrayIconActive", "0");
+  rawreg::SetString(HKEY_LOCAL_MACHINE, OptionsKey, "TrayIconActive", "0");
   std::optional<std::string> activeWhenIconAdded;
   runtime.OnCall = [&](const std::string& call) {
     if (call == "Shell_NotifyIconA 0") activeWhenIconAdded = Option("TrayIconActive");
@@ -168,17 +138,17 @@ TEST_F(TrayForm, LoadingAnnouncesTheUtilityHidesTheFormAndAddsTheIconUnderTheBus
 // ---- The tooltip ---------------------------------------------------------------------
 
 TEST_F(TrayForm, TooltipIsTrimmedAndBlankFilledOrCutTo64WithoutATerminatingZero) {
-  SetString(OptionsKey, "LastFileApplied", "");
+  rawreg::SetString(HKEY_LOCAL_MACHINE, OptionsKey, "LastFileApplied", "");
   LoadWithProgram();
   EXPECT_EQ(runtime.IconCalls.back().Tip, Blanks("Last file applied:"));
   EXPECT_EQ(runtime.IconCalls.back().Tip.find('\0'), std::string::npos);
 
-  SetString(OptionsKey, "LastFileApplied", "  C:\\Docs\\Plan  1.txt  ");
+  rawreg::SetString(HKEY_LOCAL_MACHINE, OptionsKey, "LastFileApplied", "  C:\\Docs\\Plan  1.txt  ");
   Callback(WM_MOUSEMOVE);
   EXPECT_EQ(runtime.IconCalls.back().Tip, Blanks("Last file applied:   C:\\Docs\\Plan  1.txt"));
 
   std::string name = "C:\\A very long folder name\\that goes on and on\\and on\\Report.txt";
-  SetString(OptionsKey, "LastFileApplied", name);
+  rawreg::SetString(HKEY_LOCAL_MACHINE, OptionsKey, "LastFileApplied", name);
   Callback(WM_MOUSEMOVE);
   std::string whole = "Last file applied: " + name;
   ASSERT_GT(whole.size(), 64u);
@@ -303,7 +273,9 @@ TEST_F(TrayForm, RecentItemStartsTheProgramWithTheEntryReadAtTheClickInQuotes) {
   LoadWithProgram("C:\\Program Files\\Vantorel\\Vtr.exe");
   StoreRecent({"C:\\a.txt", "D:\\Data\\Net 2.txt", "C:\\c.txt"});
   runtime.OnCall = [](const std::string& call) {
-    if (call == "PopupMenu mnuConfigure") SetString(RecentKey, "File2", "D:\\Data\\Net 3.txt");
+    if (call == "PopupMenu mnuConfigure") {
+      rawreg::SetString(HKEY_LOCAL_MACHINE, RecentKey, "File2", "D:\\Data\\Net 3.txt");
+    }
   };
   runtime.ChoosePopupItem("mnuFileRecent", 2);
   runtime.PointerShapes.clear();
@@ -367,7 +339,7 @@ TEST_F(TrayForm, ARecentFileReachesTheProgramAsExactlyItsOneNameOrNotAtAll) {
 
 TEST_F(TrayForm, AboutShowsOneBoxThatKeepsTheProgramAliveAfterClose) {
   LoadWithProgram();
-  SetString(OptionsKey, "AutoShutdown", "1");
+  rawreg::SetString(HKEY_LOCAL_MACHINE, OptionsKey, "AutoShutdown", "1");
   runtime.ChoosePopupItem("mnuAbout");
   Callback(WM_RBUTTONUP);
   runtime.ChoosePopupItem("mnuAbout");
@@ -390,23 +362,24 @@ TEST_F(TrayForm, AboutShowsOneBoxThatKeepsTheProgramAliveAfterClose) {
 }
 
 TEST_F(TrayForm, CloseAndDisableRemovesOnlyTheStartEntry) {
-  SetString(RunKey, "VtrSysTray", "C:\\Tools\\VtrSysTray.exe");
-  SetString(RunKey, "VtrTestNeighbour", "C:\\Other.exe");
+  rawreg::SetString(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray", "C:\\Tools\\VtrSysTray.exe");
+  rawreg::SetString(HKEY_LOCAL_MACHINE, RunKey, "VtrTestNeighbour", "C:\\Other.exe");
   LoadWithProgram();
   // Both registry steps come before the unload removes the icon.
   std::optional<std::string> trayIconAtUnload, startEntryAtUnload;
   runtime.OnCall = [&](const std::string& call) {
     if (call != "Shell_NotifyIconA 2") return;
     trayIconAtUnload = Option("TrayIcon");
-    startEntryAtUnload = GetString(RunKey, "VtrSysTray");
+    startEntryAtUnload = rawreg::GetString(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray");
   };
   runtime.ChoosePopupItem("mnuCloseDisable");
   Callback(WM_RBUTTONUP);
   EXPECT_EQ(trayIconAtUnload, std::optional<std::string>("0"));
   EXPECT_EQ(startEntryAtUnload, std::nullopt);
   EXPECT_FALSE(form.IsLoaded());
-  EXPECT_EQ(GetString(RunKey, "VtrSysTray"), std::nullopt);
-  EXPECT_EQ(GetString(RunKey, "VtrTestNeighbour"), std::optional<std::string>("C:\\Other.exe"));
+  EXPECT_EQ(rawreg::GetString(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray"), std::nullopt);
+  EXPECT_EQ(rawreg::GetString(HKEY_LOCAL_MACHINE, RunKey, "VtrTestNeighbour"),
+            std::optional<std::string>("C:\\Other.exe"));
   EXPECT_EQ(Option("TrayIcon"), std::optional<std::string>("0"));
   EXPECT_EQ(Option("TrayIconActive"), std::optional<std::string>("0"));
   EXPECT_TRUE(runtime.Ended);
@@ -415,7 +388,7 @@ TEST_F(TrayForm, CloseAndDisableRemovesOnlyTheStartEntry) {
 }
 
 TEST_F(TrayForm, CloseAndDisableWithoutAStartEntrySaysNothingAndCloses) {
-  SetString(RunKey, "VtrTestNeighbour", "C:\\Other.exe");  // the key, without our value
+  rawreg::SetString(HKEY_LOCAL_MACHINE, RunKey, "VtrTestNeighbour", "C:\\Other.exe");  // the key, without our value
   LoadWithProgram();
   EXPECT_EQ(RemoveStartupEntry(), ERROR_FILE_NOT_FOUND);
   runtime.ChoosePopupItem("mnuCloseDisable");
@@ -436,10 +409,12 @@ class RefusedRemoval : public TrayForm {
  protected:
   void SetUp() override {
     TrayForm::SetUp();
-    SetString(RunKey, "VtrSysTray", "C:\\Tools\\VtrSysTray.exe");
+    rawreg::SetString(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray", "C:\\Tools\\VtrSysTray.exe");
     // What the elevated reg.exe does when it runs and works.
     runtime.OnCall = [this](const std::string& call) {
-      if (call.rfind("RunElevated ", 0) == 0 && elevatedRemoves) DeleteValue(RunKey, "VtrSysTray");
+      if (call.rfind("RunElevated ", 0) == 0 && elevatedRemoves) {
+        rawreg::DeleteValue(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray");
+      }
     };
   }
   bool elevatedRemoves = false;
@@ -463,7 +438,7 @@ TEST_F(RefusedRemoval, TheQuestionComesFirstAndAnElevatedRemovalThatWorksEndsIt)
                 "delete \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\" /v VtrSysTray /f /reg:"),
             std::string::npos)
       << runtime.ElevatedRuns[0].Parameters;
-  EXPECT_EQ(GetString(RunKey, "VtrSysTray"), std::nullopt);
+  EXPECT_EQ(rawreg::GetString(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray"), std::nullopt);
 }
 
 TEST_F(RefusedRemoval, NoOrADeclinedPromptSaysWhenItStartsAgain) {
@@ -481,7 +456,8 @@ TEST_F(RefusedRemoval, NoOrADeclinedPromptSaysWhenItStartsAgain) {
   ASSERT_EQ(runtime.ElevatedRuns.size(), 1u);
   ASSERT_EQ(runtime.MsgBoxes.size(), 2u);
   EXPECT_EQ(runtime.MsgBoxes[1].Prompt, StartsAgain());
-  EXPECT_EQ(GetString(RunKey, "VtrSysTray"), std::optional<std::string>("C:\\Tools\\VtrSysTray.exe"));
+  EXPECT_EQ(rawreg::GetString(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray"),
+            std::optional<std::string>("C:\\Tools\\VtrSysTray.exe"));
 }
 
 TEST_F(RefusedRemoval, AFailedElevatedRemovalIsToldByTheRegistryNotByTheToolsWord) {
@@ -494,7 +470,7 @@ TEST_F(RefusedRemoval, AFailedElevatedRemovalIsToldByTheRegistryNotByTheToolsWor
   EXPECT_EQ(runtime.MsgBoxes[1].Buttons, vbOKOnly + vbExclamation);
 
   // reg.exe failed, but the entry is gone (removed meanwhile): nothing to tell.
-  DeleteValue(RunKey, "VtrSysTray");
+  rawreg::DeleteValue(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray");
   SettleStartupEntryRemoval(ERROR_ACCESS_DENIED);
   EXPECT_EQ(runtime.MsgBoxes.size(), 3u) << "only the question";
 }
@@ -510,8 +486,8 @@ TEST_F(RefusedRemoval, OnlyARefusalAsks) {
 TEST_F(TrayForm, SessionEndWithoutAutoShutdownOneAsksNothing) {
   for (const char* setting : {static_cast<const char*>(nullptr), "0", "01", " 1", "1 ", "yes"}) {
     frmSysTray copy;
-    if (setting) SetString(OptionsKey, "AutoShutdown", setting);
-    SetString(AppPathsKey, "", "C:\\Vtr.exe");
+    if (setting) rawreg::SetString(HKEY_LOCAL_MACHINE, OptionsKey, "AutoShutdown", setting);
+    rawreg::SetString(HKEY_LOCAL_MACHINE, AppPathsKey, "", "C:\\Vtr.exe");
     copy.Load();
     EXPECT_TRUE(copy.Unload(vbAppWindows)) << (setting ? setting : "(missing)");
     EXPECT_EQ(Option("TrayIconActive"), std::optional<std::string>("0"));
@@ -521,7 +497,7 @@ TEST_F(TrayForm, SessionEndWithoutAutoShutdownOneAsksNothing) {
 }
 
 TEST_F(TrayForm, SessionEndAnsweredNoLetsTheUtilityGo) {
-  SetString(OptionsKey, "AutoShutdown", "1");
+  rawreg::SetString(HKEY_LOCAL_MACHINE, OptionsKey, "AutoShutdown", "1");
   LoadWithProgram();
   runtime.MsgBoxAnswers.push_back(vbNo);
   EXPECT_TRUE(form.Unload(vbAppWindows));
@@ -537,7 +513,7 @@ TEST_F(TrayForm, SessionEndAnsweredNoLetsTheUtilityGo) {
 }
 
 TEST_F(TrayForm, SessionEndAnsweredYesStartsTheProgramAndRefuses) {
-  SetString(OptionsKey, "AutoShutdown", "1");
+  rawreg::SetString(HKEY_LOCAL_MACHINE, OptionsKey, "AutoShutdown", "1");
   LoadWithProgram("C:\\Program Files\\Vantorel\\Vtr.exe");
   runtime.MsgBoxAnswers.push_back(vbYes);
   EXPECT_FALSE(form.Unload(vbAppWindows));
@@ -550,7 +526,7 @@ TEST_F(TrayForm, SessionEndAnsweredYesStartsTheProgramAndRefuses) {
 
   // The setting is read at every request: once it is no longer "1", the
   // next session end asks nothing and goes ahead.
-  SetString(OptionsKey, "AutoShutdown", "0");
+  rawreg::SetString(HKEY_LOCAL_MACHINE, OptionsKey, "AutoShutdown", "0");
   runtime.MsgBoxAnswers.push_back(vbYes);
   EXPECT_TRUE(form.Unload(vbAppWindows));
   EXPECT_EQ(runtime.MsgBoxes.size(), 1u);
@@ -562,7 +538,7 @@ TEST_F(TrayForm, SessionEndAnsweredYesStartsTheProgramAndRefuses) {
 // Two copies are two processes that share only the registry. Each keeps its
 // own runtime and its own icon record; the test switches between them.
 TEST_F(TrayForm, TwoCopiesHaveTwoIconsAndTheFirstToLeaveClearsTheFlag) {
-  SetString(AppPathsKey, "", "C:\\Vtr.exe");
+  rawreg::SetString(HKEY_LOCAL_MACHINE, AppPathsKey, "", "C:\\Vtr.exe");
   form.Load();
   NOTIFYICONDATAA recordA = TrayIconData;
 

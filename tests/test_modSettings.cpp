@@ -18,11 +18,6 @@ class SettingsTest : public ::testing::Test {
   void SetUp() override { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kApp); }
   void TearDown() override { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kApp); }
 
-  static std::vector<uint8_t> Sz(const std::string& text) {
-    std::vector<uint8_t> bytes(text.begin(), text.end());
-    bytes.push_back(0);
-    return bytes;
-  }
   static bool HasSubKey(const std::string& parent, const std::string& name) {
     for (const std::string& each : rawreg::SubKeys(HKEY_LOCAL_MACHINE, parent))
       if (each == name) return true;
@@ -39,7 +34,7 @@ TEST_F(SettingsTest, MissingSectionGivesTheDefaultAndCreatesNothing) {
 }
 
 TEST_F(SettingsTest, MissingValueGivesTheDefaultAnEmptyOneDoesNot) {
-  rawreg::SetValue(HKEY_LOCAL_MACHINE, kApp + "\\Recent", "File1", REG_SZ, Sz(""));
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kApp + "\\Recent", "File1", REG_SZ, rawreg::Sz(""));
   EXPECT_EQ(GetRegSetting("Vantorel", "Recent", "MaxFile", "3"), "3");
   EXPECT_EQ(GetRegSetting("Vantorel", "Recent", "File1", "default"), "");
 }
@@ -51,18 +46,18 @@ TEST_F(SettingsTest, SaveCreatesTheKeysWithTheCallersSpellingAndWritesAStringVal
   auto stored = rawreg::GetValue(HKEY_LOCAL_MACHINE, kApp + "\\Options", "TrayIconActive");
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(stored->bytes, Sz("1"));
+  EXPECT_EQ(stored->bytes, rawreg::Sz("1"));
   EXPECT_EQ(GetRegSetting("Vantorel", "Options", "TrayIconActive", "x"), "1");
 }
 
 TEST_F(SettingsTest, SaveReplacesOneValueAndLeavesTheOthers) {
-  rawreg::SetValue(HKEY_LOCAL_MACHINE, kApp + "\\Options", "LastFileApplied", REG_SZ, Sz("C:\\a.vtr"));
+  rawreg::SetValue(HKEY_LOCAL_MACHINE, kApp + "\\Options", "LastFileApplied", REG_SZ, rawreg::Sz("C:\\a.vtr"));
   rawreg::SetValue(HKEY_LOCAL_MACHINE, kApp + "\\Options", "TrayIconActive", REG_DWORD, {1, 0, 0, 0});
   SaveRegSetting("Vantorel", "Options", "TrayIconActive", "0");
   auto replaced = rawreg::GetValue(HKEY_LOCAL_MACHINE, kApp + "\\Options", "TrayIconActive");
   ASSERT_TRUE(replaced.has_value());
   EXPECT_EQ(replaced->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(replaced->bytes, Sz("0"));
+  EXPECT_EQ(replaced->bytes, rawreg::Sz("0"));
   EXPECT_EQ(GetRegSetting("Vantorel", "Options", "LastFileApplied", "None"), "C:\\a.vtr");
 }
 

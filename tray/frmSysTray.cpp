@@ -7,6 +7,7 @@
 #include <string>
 
 #include "about/frmAbout.h"
+#include "platform/BusyPointer.h"
 #include "platform/WindowRuntime.h"
 #include "platform/modStrings.h"
 #include "recent/clsMRUList.h"
@@ -29,19 +30,6 @@ void ResumeNext(Statement statement) {
   } catch (...) {
   }
 }
-
-// The busy pointer for the life of a handler, back to the default shape
-// however the handler ends.
-class BusyPointer {
- public:
-  explicit BusyPointer(WindowRuntime& runtime) : runtime_(runtime) { runtime_.SetMousePointer(vbHourglass); }
-  ~BusyPointer() { runtime_.SetMousePointer(vbDefault); }
-  BusyPointer(const BusyPointer&) = delete;
-  BusyPointer& operator=(const BusyPointer&) = delete;
-
- private:
-  WindowRuntime& runtime_;
-};
 
 // The drive root of a Windows directory: its text up to and including the
 // first backslash ("C:\" for "C:\WINDOWS"), or "" without one.

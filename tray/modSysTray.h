@@ -3,12 +3,9 @@
 // tooltip.
 //
 // TrayIconData has the layout of the shell's NOTIFYICONDATAA in its first
-// form (cbSize NOTIFYICONDATAA_V1_SIZE: 88 bytes in the 32-bit program and on
-// the substitute platform). Its szTip holds exactly 64 characters and no
-// terminating zero; the record lives in zeroed memory that reaches past that
-// field (on Windows, a whole NOTIFYICONDATAA of the platform's full size), so
-// a shell that reads szTip as a C string finds a zero after it and nothing
-// foreign.
+// form; its szTip holds exactly 64 characters and no terminating zero. It
+// lives in a TrayIconRecord (platform/TrayIconRecord.h), whose memory puts a
+// zero after that field.
 #include <string>
 
 #include "platform/modShellAPI.h"

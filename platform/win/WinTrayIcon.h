@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "platform/IconAddRetry.h"
+#include "platform/TrayIconRecord.h"
 
 class WinTrayIcon {
  public:
@@ -36,11 +37,8 @@ class WinTrayIcon {
   BOOL AddNow();
   void StopRetrying();
 
-  // The record as the shell was last given it, in a zeroed block of the
-  // platform's full NOTIFYICONDATAA: the 64-character tooltip field has no
-  // zero of its own, and a shell that reads it as a C string must find one
-  // right after it.
-  NOTIFYICONDATAA record_{};
+  // The record as the shell was last given it.
+  TrayIconRecord record_;
   bool wanted_ = false;  // added and not deleted
   ShellNotify shell_;
   IconAddRetry retry_;
