@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/WindowRuntime.h"
+#include "platform/modRegPath.h"
 #include "registry/clsEasyRegistry.h"
 
 const char* const StartupEntryKey = "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -22,13 +23,14 @@ const char* const NotRemoved = "VtrSysTray could not be removed from start-up.\r
 
 namespace {
 
-const char* const RunSubKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+// The Run key below HKEY_LOCAL_MACHINE, from the one path the registry class uses.
+std::string RunSubKey() { return std::string(SplitRootPath(StartupEntryKey).subKey); }
 
 // Whether the Run key may be opened for writing, in the view the registry
 // class uses: ERROR_SUCCESS, or why not.
 LONG WriteAccessToRunKey() {
   HKEY hKey = nullptr;
-  LONG lngResult = RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunSubKey, 0, KEY_SET_VALUE, &hKey);
+  LONG lngResult = RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunSubKey().c_str(), 0, KEY_SET_VALUE, &hKey);
   if (lngResult == ERROR_SUCCESS) RegCloseKey(hKey);
   return lngResult;
 }
@@ -81,8 +83,7 @@ std::string ElevatedRemovalParameters() {
   // The view this program reads and the installer writes: the 32-bit one for
   // the shipped 32-bit program, whichever reg.exe the system starts.
   const char* strView = sizeof(void*) == 4 ? "/reg:32" : "/reg:64";
-  return std::string("delete \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\" /v ") + StartupEntryName +
-         " /f " + strView;
+  return "delete \"HKLM\\" + RunSubKey() + "\" /v " + StartupEntryName + " /f " + strView;
 }
 
 void SettleStartupEntryRemoval(LONG lngResult) {

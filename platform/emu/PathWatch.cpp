@@ -25,8 +25,6 @@ void PathWatch::Stop() {
   fd_ = -1;
 }
 
-void PathWatch::Abandon() { Stop(); }
-
 bool PathWatch::MayHaveChanged() {
   if (fd_ < 0) return true;
   bool changed = false;

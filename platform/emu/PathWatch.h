@@ -18,10 +18,9 @@ class PathWatch {
   // Watches the name of `path` in its folder. Where no watch can be set,
   // every look answers "may have changed".
   void Watch(const std::string& path);
+  // Also in a forked child: the queue is shared with the parent, so it is
+  // let go unread.
   void Stop();
-  // In a forked child: the queue is shared with the parent, so it is let go
-  // unread.
-  void Abandon();
   // False when nothing has happened to the name since the watch began or
   // the last look said so.
   bool MayHaveChanged();

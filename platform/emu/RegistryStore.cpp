@@ -64,7 +64,7 @@ void RegistryStore::AdoptProcess() {
     (void)st_.release();
     (void)db_.release();
   }
-  watch_.Abandon();
+  watch_.Stop();  // the parent's watch is its own
   if (snapshotFd_ >= 0) ::close(snapshotFd_);  // the parent's locks are its own
   snapshotFd_ = -1;
   snapshotLocked_ = false;
