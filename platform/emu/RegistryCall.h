@@ -32,6 +32,14 @@ inline bool CopyName(const std::string& name, LPSTR buffer, LPDWORD capacity) {
   return true;
 }
 
+// What a name too long for its buffer leaves there, as Windows does: as
+// much of it as fits, NUL-terminated (nothing in a buffer of no length).
+inline void CopyNamePart(const std::string& name, LPSTR buffer, DWORD capacity) {
+  if (capacity == 0) return;
+  std::memcpy(buffer, name.data(), capacity - 1);
+  buffer[capacity - 1] = '\0';
+}
+
 inline bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 // Copies a value's data into a buffer of `room` bytes: false when it does

@@ -1,6 +1,5 @@
 // advapi32's listings for systems without Windows, on the emulated
 // registry store: a key's subkeys and values by index.
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -112,11 +111,7 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
   bool nameFits = false;
   if (dataFits) {
     nameFits = emu::CopyName(row.name, lpValueName, lpcchValueName);
-    if (!nameFits && *lpcchValueName != 0) {
-      const size_t part = *lpcchValueName - 1;
-      std::memcpy(lpValueName, row.name.data(), part);
-      lpValueName[part] = '\0';
-    }
+    if (!nameFits) emu::CopyNamePart(row.name, lpValueName, *lpcchValueName);
   }
   if (lpType != nullptr) *lpType = row.type;
   if (nameFits && lpData != nullptr) emu::CopyData(row, lpData, *lpcbData);

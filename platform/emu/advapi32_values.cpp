@@ -1,7 +1,6 @@
 // advapi32's value functions for systems without Windows, on the emulated
 // registry store: reading, writing and deleting a value, and what a key
 // holds (RegQueryInfoKeyA).
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -141,10 +140,8 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
   }
   if (emu::CopyName(info.className, lpClass, lpcchClass)) return ERROR_SUCCESS;
   // Too short: as much of the class as fits, with its NUL, and its length.
-  const DWORD part = *lpcchClass - 1;
-  std::memcpy(lpClass, info.className.data(), part);
-  lpClass[part] = '\0';
-  *lpcchClass = part;
+  emu::CopyNamePart(info.className, lpClass, *lpcchClass);
+  *lpcchClass -= 1;
   return ERROR_MORE_DATA;
 }
 
