@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/modShellAPI.h"
+#include "platform/ShellAPI.h"
 
 class WindowRuntime;
 

@@ -5,7 +5,7 @@
 // 32-bit program and on the substitute platform) holds 64 characters and no
 // zero of its own; a shell that reads it as a C string finds a zero after it
 // and nothing foreign.
-#include "platform/modShellAPI.h"
+#include "platform/ShellAPI.h"
 
 struct TrayIconRecord {
   NOTIFYICONDATAA Record{};

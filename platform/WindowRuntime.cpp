@@ -1,6 +1,6 @@
 #include "platform/WindowRuntime.h"
 
-#include "platform/modMsgBox.h"
+#include "platform/MsgBox.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "platform/Form.h"
-#include "platform/modShellAPI.h"
+#include "platform/ShellAPI.h"
 
 // The program's version and title (App.Major and so on).
 struct AppInfo {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/modStrings.h"
+#include "platform/Strings.h"
 #include "registry/ErrObject.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <exception>
 #include <limits>
 
-#include "platform/modMsgBox.h"
-#include "platform/modStrings.h"
+#include "platform/MsgBox.h"
+#include "platform/Strings.h"
 #include "registry/ErrObject.h"
 #include "registry/modSettings.h"
 

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/modRegValue.h"
-#include "platform/modHex.h"
-#include "platform/modStrings.h"
+#include "platform/RegValue.h"
+#include "platform/Hex.h"
+#include "platform/Strings.h"
 
 namespace {
 

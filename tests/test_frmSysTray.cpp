@@ -19,7 +19,7 @@
 #include "tests/RecordingRuntime.h"
 #include "tests/RegistryTestSupport.h"
 #include "tray/frmSysTray.h"
-#include "tray/modStartupEntry.h"
+#include "tray/StartupEntry.h"
 #include "tray/modSysTray.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/modHex.h"
-#include "platform/modRegPath.h"
-#include "platform/modStrings.h"
+#include "platform/Hex.h"
+#include "platform/RegPath.h"
+#include "platform/Strings.h"
 
 namespace {
 

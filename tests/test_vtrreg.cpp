@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/modHex.h"
+#include "platform/Hex.h"
 #include "tests/RawRegistry.h"
 #include "tests/RegistryTestSupport.h"
 

@@ -9,11 +9,11 @@
 #include "about/frmAbout.h"
 #include "platform/BusyPointer.h"
 #include "platform/WindowRuntime.h"
-#include "platform/modStrings.h"
+#include "platform/Strings.h"
 #include "recent/clsMRUList.h"
 #include "registry/clsEasyRegistry.h"
 #include "registry/modSettings.h"
-#include "tray/modStartupEntry.h"
+#include "tray/StartupEntry.h"
 #include "tray/modSysTray.h"
 
 namespace {

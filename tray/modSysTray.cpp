@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/TrayIconRecord.h"
-#include "platform/modStrings.h"
+#include "platform/Strings.h"
 #include "registry/modSettings.h"
 
 namespace {

@@ -8,7 +8,7 @@
 // zero after that field.
 #include <string>
 
-#include "platform/modShellAPI.h"
+#include "platform/ShellAPI.h"
 
 extern NOTIFYICONDATAA& TrayIconData;
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "platform/emu/UserData.h"
-#include "platform/modRegPath.h"
-#include "platform/modStrings.h"
+#include "platform/RegPath.h"
+#include "platform/Strings.h"
 
 namespace fs = std::filesystem;
 

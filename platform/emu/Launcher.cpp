@@ -16,7 +16,7 @@
 #include <optional>
 
 #include "platform/emu/DriveView.h"
-#include "platform/modStrings.h"
+#include "platform/Strings.h"
 
 extern char** environ;
 

@@ -1,6 +1,6 @@
 #include "platform/emu/PathCache.h"
 
-#include "platform/modStrings.h"
+#include "platform/Strings.h"
 
 namespace emu {
 

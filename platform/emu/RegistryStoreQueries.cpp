@@ -6,7 +6,7 @@
 
 #include "platform/emu/RegistryStore.h"
 #include "platform/emu/Statements.h"
-#include "platform/modStrings.h"
+#include "platform/Strings.h"
 
 using emu::BindBlob;
 using emu::BindFolded;

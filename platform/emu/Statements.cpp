@@ -4,7 +4,7 @@
 
 #include "platform/emu/CodePage.h"
 #include "platform/emu/StoreDatabase.h"
-#include "platform/modStrings.h"
+#include "platform/Strings.h"
 
 namespace emu {
 namespace {

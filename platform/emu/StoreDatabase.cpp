@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "platform/emu/Statements.h"
-#include "platform/modHex.h"
+#include "platform/Hex.h"
 
 namespace emu {
 namespace {

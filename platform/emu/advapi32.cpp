@@ -12,7 +12,7 @@
 #include "platform/emu/RegistryCall.h"
 #include "platform/emu/Statements.h"
 #include "platform/modAPI.h"
-#include "platform/modRegPath.h"
+#include "platform/RegPath.h"
 
 namespace {
 

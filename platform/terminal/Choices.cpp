@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/modStrings.h"
+#include "platform/Strings.h"
 #include "platform/terminal/TerminalText.h"
 
 namespace terminal {

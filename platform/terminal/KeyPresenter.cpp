@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "platform/modStrings.h"
+#include "platform/Strings.h"
 #include "platform/terminal/TerminalText.h"
 
 namespace terminal {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/modHex.h"
-#include "platform/modStrings.h"
+#include "platform/Hex.h"
+#include "platform/Strings.h"
 #include "platform/terminal/TerminalText.h"
 
 namespace terminal {

@@ -3,8 +3,8 @@
 #include <sstream>
 
 #include "platform/Form.h"
-#include "platform/modHex.h"
-#include "platform/modStrings.h"
+#include "platform/Hex.h"
+#include "platform/Strings.h"
 
 namespace terminal {
 

@@ -307,14 +307,36 @@ HWND shown_tooltip() {
 // the icon's callback, which makes the utility update its tip: so the pointer
 // comes twice, and the second showing carries the update.
 std::string shell_tip() {
+  HWND icon = shell_icon_window();
   RECT rc;
-  GetWindowRect(shell_icon_window(), &rc);
+  auto away = [&] {
+    GetWindowRect(icon, &rc);
+    SetCursorPos(rc.right + 300, rc.bottom + 300);
+  };
+  auto onto = [&] {
+    GetWindowRect(icon, &rc);  // fresh: the shell may still be placing a new icon
+    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+  };
   HWND tip = nullptr;
   for (int pass = 0; pass < 2; ++pass) {
-    SetCursorPos(rc.right + 300, rc.bottom + 300);
+    away();
     wait_for([] { return shown_tooltip() == nullptr; }, "the shell's tooltip to go");
-    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    wait_for([&] { return (tip = shown_tooltip()) != nullptr; }, "the shell's tooltip for the icon");
+    // A tip shows only after the shell has seen the pointer arrive; on a
+    // loaded machine an arrival can go unseen, so it comes again each second.
+    DWORD arrived = 0;
+    wait_for(
+        [&] {
+          if (arrived == 0 || GetTickCount() - arrived > 1000) {
+            if (arrived != 0) {
+              away();
+              Sleep(50);
+            }
+            onto();
+            arrived = GetTickCount();
+          }
+          return (tip = shown_tooltip()) != nullptr;
+        },
+        "the shell's tooltip for the icon");
     Sleep(200);
   }
   return window_text(tip);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "platform/modHex.h"
+#include "platform/Hex.h"
 #include "registry/clsEasyRegistry.h"
 
 #ifndef _WIN32

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <optional>
 
-#include "platform/modHex.h"
-#include "platform/modRegPath.h"
-#include "platform/modStrings.h"
+#include "platform/Hex.h"
+#include "platform/RegPath.h"
+#include "platform/Strings.h"
 #include "tools/vtrreg/CommandSyntax.h"
 #include "tools/vtrreg/DisplayText.h"
 #include "tools/vtrreg/RegFile.h"

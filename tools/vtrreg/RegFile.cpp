@@ -6,8 +6,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/modRegPath.h"
-#include "platform/modRegValue.h"
+#include "platform/RegPath.h"
+#include "platform/RegValue.h"
 #include "tools/vtrreg/RegFileParser.h"
 #include "tools/vtrreg/RegKey.h"
 #include "tools/vtrreg/RegTree.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "platform/modHex.h"
-#include "platform/modRegPath.h"
-#include "platform/modStrings.h"
+#include "platform/Hex.h"
+#include "platform/RegPath.h"
+#include "platform/Strings.h"
 #include "tools/vtrreg/RegKey.h"
 #include "tools/vtrreg/Utf16Text.h"
 #include "tools/vtrreg/VtrRegError.h"

@@ -5,9 +5,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/modHex.h"
-#include "platform/modRegPath.h"
-#include "platform/modStrings.h"
+#include "platform/Hex.h"
+#include "platform/RegPath.h"
+#include "platform/Strings.h"
 #include "tools/vtrreg/RegEnum.h"
 #include "tools/vtrreg/RegFile.h"
 #include "tools/vtrreg/RegKey.h"

@@ -1,7 +1,7 @@
 #include "tools/vtrreg/RegKey.h"
 
-#include "platform/modRegPath.h"
-#include "platform/modStrings.h"
+#include "platform/RegPath.h"
+#include "platform/Strings.h"
 #include "registry/clsEasyRegistry.h"
 
 RegKey& RegKey::operator=(RegKey&& other) noexcept {

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <system_error>
 
-#include "platform/modHex.h"
-#include "platform/modStrings.h"
+#include "platform/Hex.h"
+#include "platform/Strings.h"
 #include "registry/clsEasyRegistry.h"
 #include "tools/vtrreg/CommandSyntax.h"
 #include "tools/vtrreg/VtrRegError.h"

@@ -1,4 +1,4 @@
-#include "platform/modHex.h"
+#include "platform/Hex.h"
 
 int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';

@@ -1,4 +1,4 @@
-#include "platform/modRegValue.h"
+#include "platform/RegValue.h"
 
 LONG RegSetValueBytes(HKEY hKey, const char* lpValueName, DWORD dwType, const uint8_t* lpData, DWORD cbData) {
   std::vector<uint8_t> guarded(lpData, lpData + cbData);

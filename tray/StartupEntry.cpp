@@ -1,10 +1,10 @@
-#include "tray/modStartupEntry.h"
+#include "tray/StartupEntry.h"
 
 #include <cstring>
 #include <memory>
 
 #include "platform/WindowRuntime.h"
-#include "platform/modRegPath.h"
+#include "platform/RegPath.h"
 #include "registry/clsEasyRegistry.h"
 
 const char* const StartupEntryKey = "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";

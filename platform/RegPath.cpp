@@ -1,4 +1,4 @@
-#include "platform/modRegPath.h"
+#include "platform/RegPath.h"
 
 RegPathParts SplitRootPath(std::string_view path) {
   if (!path.empty() && path.front() == '\\') path.remove_prefix(1);

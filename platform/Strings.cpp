@@ -1,4 +1,4 @@
-#include "platform/modStrings.h"
+#include "platform/Strings.h"
 
 #include "platform/modAPI.h"
 
