@@ -49,6 +49,22 @@ LONG SplitPath(LPCSTR path, std::vector<std::string_view>& names, LONG tooLong) 
   return ERROR_SUCCESS;
 }
 
+// The key a call starts from and the names of the subkey path below it. The
+// names live in a vector kept per thread, so a call allocates nothing.
+LONG ResolveBelow(RegistryStore::Session& store, HKEY hKey, bool write, LPCSTR subKey, LONG tooLong,
+                  Handle*& handle, std::vector<std::string_view>*& names) {
+  thread_local std::vector<std::string_view> kept;
+  names = &kept;
+  LONG rc = store->Resolve(hKey, handle, write);
+  if (rc != ERROR_SUCCESS) return rc;
+  return SplitPath(subKey, kept, tooLong);
+}
+
+// The new handle to a key reached `depth` names below a handle's key.
+HKEY NewHandle(RegistryStore::Session& store, int64_t keyId, REGSAM desired, const Handle& from, size_t depth) {
+  return store->AddHandle(keyId, MapAccess(desired), from.depth + depth);
+}
+
 }  // namespace
 
 extern "C" {
@@ -62,11 +78,10 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
   *phkResult = nullptr;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle, false);
+  std::vector<std::string_view>* path = nullptr;
+  LONG rc = ResolveBelow(store, hKey, false, lpSubKey, ERROR_FILE_NOT_FOUND, handle, path);
   if (rc != ERROR_SUCCESS) return rc;
-  thread_local std::vector<std::string_view> names;  // kept: no allocation per call
-  rc = SplitPath(lpSubKey, names, ERROR_FILE_NOT_FOUND);
-  if (rc != ERROR_SUCCESS) return rc;
+  const std::vector<std::string_view>& names = *path;
   if (names.empty() && emu::IsPredefinedKey(hKey)) {
     *phkResult = hKey;  // a predefined key opens as itself
     return ERROR_SUCCESS;
@@ -81,7 +96,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
   if (names.empty()) keyId = handle->keyId;
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
-  *phkResult = store->AddHandle(keyId, MapAccess(samDesired), handle->depth + names.size());
+  *phkResult = NewHandle(store, keyId, samDesired, *handle, names.size());
   return ERROR_SUCCESS;
 }
 
@@ -103,11 +118,10 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, 
   *phkResult = nullptr;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle, true);
+  std::vector<std::string_view>* path = nullptr;
+  LONG rc = ResolveBelow(store, hKey, true, lpSubKey, ERROR_INVALID_PARAMETER, handle, path);
   if (rc != ERROR_SUCCESS) return rc;
-  thread_local std::vector<std::string_view> names;  // kept: no allocation per call
-  rc = SplitPath(lpSubKey, names, ERROR_INVALID_PARAMETER);
-  if (rc != ERROR_SUCCESS) return rc;
+  const std::vector<std::string_view>& names = *path;
   if (names.empty() && emu::IsPredefinedKey(hKey)) {
     *phkResult = hKey;
     if (lpdwDisposition != nullptr) *lpdwDisposition = REG_OPENED_EXISTING_KEY;
@@ -136,7 +150,7 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, 
   }
   rc = txn.Commit();
   if (rc != ERROR_SUCCESS) return rc;
-  *phkResult = store->AddHandle(keyId, MapAccess(samDesired), handle->depth + names.size());
+  *phkResult = NewHandle(store, keyId, samDesired, *handle, names.size());
   if (lpdwDisposition != nullptr) {
     *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   }
@@ -147,11 +161,10 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   if (lpSubKey == nullptr) return ERROR_INVALID_PARAMETER;
   auto store = RegistryStore::Lock();
   Handle* handle = nullptr;
-  LONG rc = store->Resolve(hKey, handle, true);
+  std::vector<std::string_view>* path = nullptr;
+  LONG rc = ResolveBelow(store, hKey, true, lpSubKey, ERROR_FILE_NOT_FOUND, handle, path);
   if (rc != ERROR_SUCCESS) return rc;
-  thread_local std::vector<std::string_view> names;  // kept: no allocation per call
-  rc = SplitPath(lpSubKey, names, ERROR_FILE_NOT_FOUND);
-  if (rc != ERROR_SUCCESS) return rc;
+  const std::vector<std::string_view>& names = *path;
   // The handle's access rights do not govern deletion: the key to delete,
   // the handle's own one for an empty name included, is opened anew for it.
   Transaction txn(*store.get(), true);
