@@ -1,6 +1,6 @@
 // The program's one copy of each text helper: ASCII case folding, blank
-// trimming, hexadecimal, and registry paths. The edge cases their callers
-// (the store, vtrreg, the terminal) rely on.
+// trimming, hexadecimal, and registry paths and their roots.
+// The edge cases their callers (the store, vtrreg, the terminal) rely on.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +9,7 @@
 
 #include "platform/Hex.h"
 #include "platform/RegPath.h"
+#include "platform/RegRoot.h"
 #include "platform/Strings.h"
 
 namespace {
@@ -60,6 +61,21 @@ TEST(PlatformText, RegistryPathsSplitAtBackslashes) {
   EXPECT_EQ(SplitNames(""), Names{});
   EXPECT_EQ(SplitNames("A\\\\B"), (Names{"A", "", "B"})) << "empty names are kept";
   EXPECT_EQ(SplitNames("\\A\\"), (Names{"", "A", ""}));
+}
+
+TEST(PlatformText, RootNamesResolveInAnyCaseAndOnlyTheSix) {
+  EXPECT_EQ(RootKeyNamed("hkey_Local_Machine"), HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(RootKeyNamed("HKEY_DYN_DATA"), HKEY_DYN_DATA);
+  for (const char* none : {"", "HKEY_PERFORMANCE_DATA", "HKEY_USERSX", "HKCU"}) {
+    EXPECT_EQ(RootKeyNamed(none), nullptr) << none;
+  }
+  const auto path = ResolveKeyPath(" \\hkey_users\\.DEFAULT\\Software\\\t");
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(path->root, HKEY_USERS);
+  EXPECT_EQ(path->rootName, "hkey_users");
+  EXPECT_EQ(path->subKey, ".DEFAULT\\Software");
+  EXPECT_EQ(ResolveKeyPath("HKEY_CURRENT_USER\\")->subKey, "");
+  EXPECT_FALSE(ResolveKeyPath("\\\\HKEY_CURRENT_USER").has_value()) << "an empty root";
 }
 
 }  // namespace

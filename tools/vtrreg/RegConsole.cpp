@@ -5,13 +5,14 @@
 #include <optional>
 
 #include "platform/Hex.h"
+#include "platform/RegKey.h"
 #include "platform/RegPath.h"
+#include "platform/RegRoot.h"
 #include "platform/Strings.h"
 #include "tools/vtrreg/CommandSyntax.h"
 #include "tools/vtrreg/DisplayText.h"
 #include "tools/vtrreg/RegFile.h"
 #include "tools/vtrreg/RegFileWriter.h"
-#include "tools/vtrreg/RegKey.h"
 #include "tools/vtrreg/RegTree.h"
 #include "tools/vtrreg/ValueInput.h"
 #include "tools/vtrreg/VtrRegError.h"
