@@ -4,24 +4,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
-#include "platform/RegValue.h"
 #include "platform/Hex.h"
+#include "platform/RegPath.h"
+#include "platform/RegRoot.h"
+#include "platform/RegValue.h"
 #include "platform/Strings.h"
 
 namespace {
-
-struct RootEntry {
-  const char* name;
-  HKEY key;
-};
-
-// The roots a path may begin with. HKEY_PERFORMANCE_DATA has no name here.
-const RootEntry kRoots[] = {
-    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},   {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKEY_USERS", HKEY_USERS},
-    {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}, {"HKEY_DYN_DATA", HKEY_DYN_DATA},
-};
 
 // The order in which DirKey lists the roots when there is no current key.
 const char* const kRootListing[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
@@ -116,20 +107,15 @@ std::string DigitGroupingSeparator() {
 
 }  // namespace
 
-clsEasyRegistry::~clsEasyRegistry() {
-  if (lngKeyHandle != nullptr) RegCloseKey(lngKeyHandle);
-}
-
 void clsEasyRegistry::Cd(std::string strDirectory) { OpenPath(std::move(strDirectory), KEY_QUERY_VALUE); }
 
 void clsEasyRegistry::OpenPath(std::string strPath, REGSAM lngAccess) {
   std::string text = Trim(UCaseAscii(std::move(strPath)));
 
   if (text == "\\") {
-    HKEY previous = lngKeyHandle;
-    lngKeyHandle = nullptr;
+    RegKey previous = std::move(lngKeyHandle);
     strCurrentKey.clear();
-    if (previous != nullptr) CheckApiResult(RegCloseKey(previous));
+    if (previous) CheckApiResult(previous.Close());
     return;
   }
 
@@ -140,14 +126,11 @@ void clsEasyRegistry::OpenPath(std::string strPath, REGSAM lngAccess) {
   }
 
   if (text == ".") {
-    HKEY reopened = nullptr;
-    const LONG result = RegOpenKeyExA(lngKeyHandle, nullptr, 0, lngAccess, &reopened);
-    if (result != ERROR_SUCCESS) reopened = nullptr;
+    RegKey reopened;
     // Raising here leaves the previous key open and current.
-    CheckApiResult(result);
-    HKEY previous = lngKeyHandle;
-    lngKeyHandle = reopened;
-    if (previous != nullptr) CheckApiResult(RegCloseKey(previous));
+    CheckApiResult(reopened.Open(lngKeyHandle.Handle(), nullptr, lngAccess));
+    RegKey previous = std::exchange(lngKeyHandle, std::move(reopened));
+    if (previous) CheckApiResult(previous.Close());
     return;
   }
 
@@ -156,45 +139,32 @@ void clsEasyRegistry::OpenPath(std::string strPath, REGSAM lngAccess) {
   if ((text.empty() || text.front() != '\\') && strCurrentKey.empty()) text.insert(0, 1, '\\');
 
   if (!text.empty() && text.front() == '\\') {
-    if (lngKeyHandle != nullptr) {
-      HKEY previous = lngKeyHandle;
-      lngKeyHandle = nullptr;
-      CheckApiResult(RegCloseKey(previous));
+    if (lngKeyHandle) {
+      RegKey previous = std::move(lngKeyHandle);
+      CheckApiResult(previous.Close());
     }
-    const HKEY root = RootKey(GetRootName(text));
+    const HKEY root = RootKeyNamed(GetRootName(text));
     if (root == nullptr) RaiseClassError(2);
     strCurrentKey = text;
-    HKEY opened = nullptr;
-    const LONG result = RegOpenKeyExA(root, GetSubKeyPath(text).c_str(), 0, lngAccess, &opened);
-    lngKeyHandle = result == ERROR_SUCCESS ? opened : nullptr;
-    CheckApiResult(result);
+    CheckApiResult(lngKeyHandle.Open(root, GetSubKeyPath(text), lngAccess));
     return;
   }
 
   strCurrentKey += '\\';
   strCurrentKey += text;
-  HKEY opened = nullptr;
-  const LONG result = RegOpenKeyExA(lngKeyHandle, text.c_str(), 0, lngAccess, &opened);
-  if (lngKeyHandle != nullptr) RegCloseKey(lngKeyHandle);
-  lngKeyHandle = result == ERROR_SUCCESS ? opened : nullptr;
+  RegKey opened;
+  const LONG result = opened.Open(lngKeyHandle.Handle(), text, lngAccess);
+  lngKeyHandle = std::move(opened);  // the previous key closes unchecked
   CheckApiResult(result);
 }
 
-HKEY clsEasyRegistry::RootKey(const std::string& strRootName) {
-  for (const RootEntry& root : kRoots) {
-    if (strRootName == root.name) return root.key;
-  }
-  return nullptr;
-}
-
+// The path begins with "\" (OpenPath makes it so), which the splitter skips.
 std::string clsEasyRegistry::GetRootName(const std::string& strPath) {
-  const size_t end = strPath.find('\\', 1);
-  return strPath.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+  return std::string(SplitRootPath(strPath).root);
 }
 
 std::string clsEasyRegistry::GetSubKeyPath(const std::string& strPath) {
-  const size_t second = strPath.find('\\', 1);
-  return second == std::string::npos ? std::string() : strPath.substr(second + 1);
+  return std::string(SplitRootPath(strPath).subKey);
 }
 
 void clsEasyRegistry::CheckApiResult(LONG lngResult) {
@@ -222,25 +192,20 @@ int16_t clsEasyRegistry::CountDimensions(const ByteArray& arr) {
 
 void clsEasyRegistry::MakeKey(std::string strDirectory) {
   OpenPath(".", KEY_CREATE_SUB_KEY);
-  char keyClass[1] = {'\0'};
   SECURITY_ATTRIBUTES security;
   std::memset(&security, 0, sizeof security);
-  HKEY created = nullptr;
-  DWORD disposition = 0;
-  const LONG result = RegCreateKeyExA(lngKeyHandle, strDirectory.c_str(), 0, keyClass, REG_OPTION_NON_VOLATILE,
-                                      KEY_ALL_ACCESS, &security, &created, &disposition);
-  if (result == ERROR_SUCCESS && created != nullptr) RegCloseKey(created);
-  CheckApiResult(result);
+  RegKey created;
+  CheckApiResult(created.Create(lngKeyHandle.Handle(), strDirectory, KEY_ALL_ACCESS, &security));
 }
 
 void clsEasyRegistry::DeleteKey(std::string strName) {
   OpenPath(".", KEY_SET_VALUE);
-  CheckApiResult(RegDeleteKeyA(lngKeyHandle, strName.c_str()));
+  CheckApiResult(RegDeleteKeyA(lngKeyHandle.Handle(), strName.c_str()));
 }
 
 void clsEasyRegistry::DeleteValue(std::string strName) {
   OpenPath(".", KEY_SET_VALUE);
-  CheckApiResult(RegDeleteValueA(lngKeyHandle, strName.c_str()));
+  CheckApiResult(RegDeleteValueA(lngKeyHandle.Handle(), strName.c_str()));
 }
 
 bool clsEasyRegistry::IsWindowsNT() const {
@@ -285,7 +250,7 @@ void clsEasyRegistry::ValueOf(const std::string& strValueName, int32_t& lngValue
       RaiseClassError(4);
   }
   OpenPath(".", KEY_SET_VALUE);
-  CheckApiResult(RegSetValueBytes(lngKeyHandle, strValueName.c_str(), registryType, data.data(),
+  CheckApiResult(RegSetValueBytes(lngKeyHandle.Handle(), strValueName.c_str(), registryType, data.data(),
                                   static_cast<DWORD>(data.size())));
 }
 
@@ -294,7 +259,8 @@ RegistryValue clsEasyRegistry::ValueOf(const std::string& strValueName, int32_t&
 
   DWORD sizeType = REG_NONE;
   DWORD size = 0;
-  const LONG sizeResult = RegQueryValueExA(lngKeyHandle, strValueName.c_str(), nullptr, &sizeType, nullptr, &size);
+  const LONG sizeResult =
+      RegQueryValueExA(lngKeyHandle.Handle(), strValueName.c_str(), nullptr, &sizeType, nullptr, &size);
   if (sizeResult != ERROR_SUCCESS) size = 0;
   CheckApiResult(sizeResult);
 
@@ -302,7 +268,7 @@ RegistryValue clsEasyRegistry::ValueOf(const std::string& strValueName, int32_t&
   DWORD dataType = REG_NONE;
   DWORD dataSize = size;
   const LONG dataResult =
-      RegQueryValueExA(lngKeyHandle, strValueName.c_str(), nullptr, &dataType, data.data(), &dataSize);
+      RegQueryValueExA(lngKeyHandle.Handle(), strValueName.c_str(), nullptr, &dataType, data.data(), &dataSize);
   CheckApiResult(dataResult);
   // Only what the second query delivered counts: a value that changed size
   // between the two queries reads as nothing rather than as stale buffer bytes.
@@ -343,8 +309,8 @@ std::optional<std::vector<std::string>> clsEasyRegistry::DirKey() {
   char keyClass[kListBufferSize];
   DWORD classLength = kListBufferSize;
   DWORD subKeys = 0;
-  const LONG infoResult = RegQueryInfoKeyA(lngKeyHandle, keyClass, &classLength, nullptr, &subKeys, nullptr,
-                                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  const LONG infoResult = RegQueryInfoKeyA(lngKeyHandle.Handle(), keyClass, &classLength, nullptr, &subKeys,
+                                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   if (infoResult != ERROR_SUCCESS) subKeys = 0;
   CheckApiResult(infoResult);
   if (subKeys < 1) return std::nullopt;
@@ -359,7 +325,7 @@ std::optional<std::vector<std::string>> clsEasyRegistry::DirKey() {
     classLength = kListBufferSize;
     FILETIME lastWrite = {0, 0};
     const LONG result =
-        RegEnumKeyExA(lngKeyHandle, i, name, &nameLength, nullptr, keyClass, &classLength, &lastWrite);
+        RegEnumKeyExA(lngKeyHandle.Handle(), i, name, &nameLength, nullptr, keyClass, &classLength, &lastWrite);
     CheckApiResult(result);
     // An index that failed (removed meanwhile, too long) lists as an empty name.
     if (result != ERROR_SUCCESS) nameLength = 0;
@@ -375,8 +341,8 @@ std::optional<clsEasyRegistry::ValueTable> clsEasyRegistry::DirValue() {
   char keyClass[kListBufferSize];
   DWORD classLength = kListBufferSize;
   DWORD values = 0;
-  const LONG infoResult = RegQueryInfoKeyA(lngKeyHandle, keyClass, &classLength, nullptr, nullptr, nullptr,
-                                           nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  const LONG infoResult = RegQueryInfoKeyA(lngKeyHandle.Handle(), keyClass, &classLength, nullptr, nullptr,
+                                           nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
   if (infoResult != ERROR_SUCCESS) values = 0;
   CheckApiResult(infoResult);
   if (values < 1) return std::nullopt;
@@ -391,7 +357,8 @@ std::optional<clsEasyRegistry::ValueTable> clsEasyRegistry::DirValue() {
     DWORD nameLength = kListBufferSize;
     DWORD dataLength = kListBufferSize;
     DWORD type = REG_NONE;
-    const LONG result = RegEnumValueA(lngKeyHandle, i, name, &nameLength, nullptr, &type, data, &dataLength);
+    const LONG result =
+        RegEnumValueA(lngKeyHandle.Handle(), i, name, &nameLength, nullptr, &type, data, &dataLength);
     CheckApiResult(result);
     table[RowName].emplace_back();
     table[RowData].emplace_back();

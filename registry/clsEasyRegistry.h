@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/RegKey.h"
 #include "platform/modAPI.h"
 #include "registry/ErrObject.h"
 #include "registry/Variant.h"
@@ -44,7 +45,6 @@ class clsEasyRegistry {
   using ValueTable = std::array<std::vector<std::string>, 3>;
 
   clsEasyRegistry() = default;
-  ~clsEasyRegistry();
   clsEasyRegistry(const clsEasyRegistry&) = delete;
   clsEasyRegistry& operator=(const clsEasyRegistry&) = delete;
 
@@ -72,12 +72,9 @@ class clsEasyRegistry {
   bool IsWindowsNT() const;
   int32_t lastError() const { return lngLastError; }
 
-  // The predefined key of a root name as a path names it (exact, upper
-  // case), or nullptr for a name that is no root of a path.
-  static HKEY RootKey(const std::string& strRootName);
-
  private:
   void OpenPath(std::string strPath, REGSAM lngAccess);
+  // The root's name and the key below it of a path that begins with "\".
   static std::string GetRootName(const std::string& strPath);
   static std::string GetSubKeyPath(const std::string& strPath);
   void CheckApiResult(LONG lngResult);
@@ -85,7 +82,7 @@ class clsEasyRegistry {
   static int16_t CountDimensions(const ByteArray& arr);
 
   std::string strCurrentKey;
-  HKEY lngKeyHandle = nullptr;
+  RegKey lngKeyHandle;  // the current key, held or not
   bool bSuppressErrors = false;
   int32_t lngLastError = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
-// Direct registry access for the registry class's tests: set up values and
-// check what the class stored, without going through the class itself.
+// Direct registry access for the tests, the one copy: set up values and
+// check what the product stored, without going through the product itself.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -82,6 +82,32 @@ inline std::optional<std::string> GetString(HKEY root, const std::string& subKey
 
 inline void SetString(HKEY root, const std::string& subKey, const std::string& name, const std::string& text) {
   SetValue(root, subKey, name, REG_SZ, Sz(text));
+}
+
+// The registry's own answers, for tests that check them and for child
+// processes, where no assertion may stop the test. The key is made as needed.
+inline LONG WriteString(HKEY root, const std::string& subKey, const std::string& name, const std::string& text) {
+  HKEY key = nullptr;
+  LONG result = RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                &key, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  result = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+  return result;
+}
+
+// A string value up to its first zero, read in one call (at most 64 KiB).
+inline LONG ReadString(HKEY root, const std::string& subKey, const std::string& name, std::string& text) {
+  HKEY key = nullptr;
+  LONG result = RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key);
+  if (result != ERROR_SUCCESS) return result;
+  std::vector<char> buffer(70000, '\0');
+  DWORD size = static_cast<DWORD>(buffer.size() - 1);
+  result = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
+  RegCloseKey(key);
+  if (result == ERROR_SUCCESS) text.assign(buffer.data());
+  return result;
 }
 
 // A missing key or value is no error.

@@ -19,6 +19,7 @@
 
 #include "platform/emu/RegistryStore.h"
 #include "platform/modAPI.h"
+#include "tests/RawRegistry.h"
 
 namespace {
 
@@ -27,26 +28,14 @@ namespace fs = std::filesystem;
 const char* const kKey = "Software\\VtrTest\\File";
 
 LONG WriteValue(const std::string& name, const std::string& text) {
-  HKEY key = nullptr;
-  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                      static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(key);
-  return rc;
+  return rawreg::WriteString(HKEY_LOCAL_MACHINE, kKey, name, text);
 }
 
 // The value's text, or "<N>" for the code a read answered.
 std::string ReadValue(const std::string& name) {
-  HKEY key = nullptr;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key);
-  if (rc != ERROR_SUCCESS) return "<" + std::to_string(rc) + ">";
-  std::vector<char> buffer(70000);
-  DWORD size = static_cast<DWORD>(buffer.size() - 1);
-  rc = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
-  RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return "<" + std::to_string(rc) + ">";
-  return std::string(buffer.data());
+  std::string text;
+  const LONG result = rawreg::ReadString(HKEY_LOCAL_MACHINE, kKey, name, text);
+  return result == ERROR_SUCCESS ? text : "<" + std::to_string(result) + ">";
 }
 
 // Runs `body` in a child process (as `uid` when given) and gives its exit status.

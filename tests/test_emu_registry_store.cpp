@@ -19,6 +19,7 @@
 #include "platform/emu/Statements.h"
 #include "platform/emu/StoreDatabase.h"
 #include "platform/modAPI.h"
+#include "tests/RawRegistry.h"
 
 namespace {
 
@@ -49,27 +50,14 @@ LONG OpenSoftware() {
   return rc;
 }
 
+const char* const kStoreKey = "Software\\VtrTest\\Store";
+
 LONG WriteValue(const char* name, const std::string& text) {
-  HKEY key = nullptr;
-  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\VtrTest\\Store", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                      static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(key);
-  return rc;
+  return rawreg::WriteString(HKEY_LOCAL_MACHINE, kStoreKey, name, text);
 }
 
 LONG ReadValue(const char* name, std::string& text) {
-  HKEY key = nullptr;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\VtrTest\\Store", 0, KEY_QUERY_VALUE, &key);
-  if (rc != ERROR_SUCCESS) return rc;
-  char buffer[128] = {};
-  DWORD size = sizeof buffer - 1;
-  rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
-  if (rc == ERROR_SUCCESS) text.assign(buffer);
-  return rc;
+  return rawreg::ReadString(HKEY_LOCAL_MACHINE, kStoreKey, name, text);
 }
 
 // Each test points the process at a store of its own and leaves the

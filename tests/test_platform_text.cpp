@@ -1,6 +1,6 @@
 // The program's one copy of each text helper: ASCII case folding, blank
-// trimming, hexadecimal, and registry paths. The edge cases their callers
-// (the store, vtrreg, the terminal) rely on.
+// trimming, hexadecimal, registry paths and their roots, printable text.
+// The edge cases their callers (the store, vtrreg, the terminal) rely on.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "platform/Hex.h"
+#include "platform/Printable.h"
 #include "platform/RegPath.h"
+#include "platform/RegRoot.h"
 #include "platform/Strings.h"
 
 namespace {
@@ -60,6 +62,39 @@ TEST(PlatformText, RegistryPathsSplitAtBackslashes) {
   EXPECT_EQ(SplitNames(""), Names{});
   EXPECT_EQ(SplitNames("A\\\\B"), (Names{"A", "", "B"})) << "empty names are kept";
   EXPECT_EQ(SplitNames("\\A\\"), (Names{"", "A", ""}));
+}
+
+TEST(PlatformText, RootNamesResolveInAnyCaseAndOnlyTheSix) {
+  EXPECT_EQ(RootKeyNamed("hkey_Local_Machine"), HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(RootKeyNamed("HKEY_DYN_DATA"), HKEY_DYN_DATA);
+  for (const char* none : {"", "HKEY_PERFORMANCE_DATA", "HKEY_USERSX", "HKCU"}) {
+    EXPECT_EQ(RootKeyNamed(none), nullptr) << none;
+  }
+  const auto path = ResolveKeyPath(" \\hkey_users\\.DEFAULT\\Software\\\t");
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(path->root, HKEY_USERS);
+  EXPECT_EQ(path->rootName, "hkey_users");
+  EXPECT_EQ(path->subKey, ".DEFAULT\\Software");
+  EXPECT_EQ(ResolveKeyPath("HKEY_CURRENT_USER\\")->subKey, "");
+  EXPECT_FALSE(ResolveKeyPath("\\\\HKEY_CURRENT_USER").has_value()) << "an empty root";
+}
+
+TEST(PlatformText, PrintableTextEscapesEveryControlAndNoCharacter) {
+  EXPECT_EQ(Printable(std::string_view("a\0b\tc\r\nd", 8)), "a\\0b\\tc\\r\\nd");
+  EXPECT_EQ(Printable("\x1B[2J\x7F\x01"), "\\x1B[2J\\x7F\\x01");
+  EXPECT_EQ(Printable("C:\\x \"y\""), "C:\\x \"y\"");
+#ifdef _WIN32
+  EXPECT_EQ(Printable("caf\xE9 \x9B"), "caf\xE9 \x9B") << "ANSI characters";
+#else
+  EXPECT_EQ(Printable("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"), "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80");
+  // Not UTF-8: a lone byte, a cut character, an overlong form, a surrogate.
+  EXPECT_EQ(Printable("caf\xE9"), "caf\\xE9");
+  EXPECT_EQ(Printable("\xE2\x82"), "\\xE2\\x82");
+  EXPECT_EQ(Printable("\xC0\xAF\xE0\x80\xAF"), "\\xC0\\xAF\\xE0\\x80\\xAF");
+  EXPECT_EQ(Printable("\xED\xA0\x80"), "\\xED\\xA0\\x80");
+  // U+009B is a terminal's CSI even in UTF-8; U+00A0 is a character.
+  EXPECT_EQ(Printable("\xC2\x9B" "2J\xC2\xA0"), "\\xC2\\x9B" "2J\xC2\xA0");
+#endif
 }
 
 }  // namespace

@@ -19,10 +19,10 @@
 #else
 #include <unistd.h>
 #endif
+#include "platform/RegKey.h"
 #include "tools/vtrreg/RegConsole.h"
 #include "tools/vtrreg/RegFile.h"
 #include "tools/vtrreg/RegFileWriter.h"
-#include "tools/vtrreg/RegKey.h"
 #include "tools/vtrreg/RegTree.h"
 #include "tools/vtrreg/VtrRegError.h"
 

@@ -541,7 +541,7 @@ TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndSayWhyNot) {
             "vtrsystray: no dialog or message box is open\n"
             "vtrsystray: no menu is open\n"
             "vtrsystray: no message box is open\n"
-            "vtrsystray: unknown command: frob\\x1b\n");
+            "vtrsystray: unknown command: frob\\x1B\n");
   EXPECT_EQ(captured.Output(), "");
 }
 

@@ -15,6 +15,7 @@
 #include "registry/modSettings.h"
 #include "tray/StartupEntry.h"
 #include "tray/modSysTray.h"
+#include "vtr_version.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ std::string WindowsDriveRoot(WindowRuntime& runtime) {
 }  // namespace
 
 frmSysTray::frmSysTray() : Form("frmSysTray") {
-  Caption = "Vantorel System Tray";
+  Caption = VTR_TRAY_CAPTION;
   BorderStyle = vbBSNone;
   MinButton = false;
   MaxButton = false;

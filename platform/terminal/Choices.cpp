@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Printable.h"
 #include "platform/Strings.h"
-#include "platform/terminal/TerminalText.h"
 
 namespace terminal {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "platform/Printable.h"
 #include "platform/Strings.h"
 #include "platform/terminal/TerminalText.h"
 

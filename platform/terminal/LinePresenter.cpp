@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Hex.h"
+#include "platform/Printable.h"
 #include "platform/Strings.h"
 #include "platform/terminal/TerminalText.h"
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/Printable.h"
 #include "platform/emu/DriveView.h"
 #include "platform/emu/Launcher.h"
 #include "platform/terminal/CloseSignals.h"
@@ -15,7 +16,6 @@
 
 using terminal::Command;
 using terminal::IconChange;
-using terminal::Printable;
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "platform/resource.h"
 #include "platform/win/WinPopupMenu.h"
 #include "platform/win/WinProcesses.h"
+#include "vtr_version.h"
 
 WinWindowRuntime::WinWindowRuntime(HINSTANCE instance) : instance_(instance) {
   // The tray icon at the shell's small-icon size, whatever the DPI.
@@ -312,7 +313,7 @@ bool WinWindowRuntime::OnQueryEndSession(WinFormWindow& window) {
   bool agreed = true;
   // Tells Windows why the session waits while the form may be asking the
   // user (a no-op where the system has no such list).
-  ShutdownBlockReasonCreate(window.hwnd, L"Vantorel System Tray is asking whether to run Vantorel first.");
+  ShutdownBlockReasonCreate(window.hwnd, L"" VTR_TRAY_CAPTION " is asking whether to run Vantorel first.");
   RunEventHandler([&] { agreed = window.form->QueryUnload(vbAppWindows); });
   if (window.hwnd != nullptr) ShutdownBlockReasonDestroy(window.hwnd);
   window.endSessionPending = agreed;

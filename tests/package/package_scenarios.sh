@@ -34,6 +34,9 @@ for v in wine version packages program driver fakevtr work; do
   [ -n "${!v}" ] || { echo "missing --$v" >&2; exit 2; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "no X server: run under xvfb-run -a" >&2; exit 2; }
+# The caption, as the build wrote it into the program's generated header.
+caption=$(sed -n 's/^#define VTR_TRAY_CAPTION "\(.*\)"$/\1/p' "$packages/generated/vtr_version.h" 2>/dev/null)
+[ -n "$caption" ] || { echo "no VTR_TRAY_CAPTION in $packages/generated/vtr_version.h" >&2; exit 2; }
 setup="$packages/VtrSysTray-$version-win32-setup.exe"
 zip="$packages/VtrSysTray-$version-win32.zip"
 for f in "$setup" "$zip"; do
@@ -142,7 +145,7 @@ check_installed() {
   check "the installed program is the tested one" "$(md5sum <"$program")" "$(md5sum <"$dir/VtrSysTray.exe")"
   check "the start-up entry, in the 32-bit view" "\"$win\\VtrSysTray.exe\"" "$(reg_value "$run_key" VtrSysTray)"
   check "no start-up entry in the 64-bit view" "<absent>" "$(reg_value "$run_key" VtrSysTray /reg:64)"
-  check "the Programs and Features entry" "DisplayName=Vantorel System Tray
+  check "the Programs and Features entry" "DisplayName=$caption
 DisplayVersion=$version
 Publisher=Vantorel
 DisplayIcon=$win\\VtrSysTray.exe,0
@@ -304,7 +307,7 @@ if [ -n "$shots" ] && want screenshots; then
   page() {
     local id="" i
     for ((i = 0; i < 100; i++)); do
-      id=$(xdotool search --name "Vantorel System Tray.*(Setup|Uninstall)" 2>/dev/null | head -1)
+      id=$(xdotool search --name "$caption.*(Setup|Uninstall)" 2>/dev/null | head -1)
       [ -n "$id" ] && break
       sleep 0.2
     done

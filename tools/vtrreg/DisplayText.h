@@ -5,11 +5,6 @@
 #include <string>
 #include <vector>
 
-// Text for the terminal: a zero byte (the separator of a multistring) as
-// \0, other control characters (and, natively, bytes that are not UTF-8)
-// as \xHH.
-std::string Display(const std::string& text);
-
 // Columns a text takes on the terminal: one a byte in the ANSI code page,
 // one a character in UTF-8, the narrow text of systems without Windows.
 size_t DisplayWidth(const std::string& text);

@@ -5,13 +5,15 @@
 #include <optional>
 
 #include "platform/Hex.h"
+#include "platform/Printable.h"
+#include "platform/RegKey.h"
 #include "platform/RegPath.h"
+#include "platform/RegRoot.h"
 #include "platform/Strings.h"
 #include "tools/vtrreg/CommandSyntax.h"
 #include "tools/vtrreg/DisplayText.h"
 #include "tools/vtrreg/RegFile.h"
 #include "tools/vtrreg/RegFileWriter.h"
-#include "tools/vtrreg/RegKey.h"
 #include "tools/vtrreg/RegTree.h"
 #include "tools/vtrreg/ValueInput.h"
 #include "tools/vtrreg/VtrRegError.h"
@@ -207,8 +209,8 @@ void RegConsole::WriteValueTable(const clsEasyRegistry::ValueTable& table) {
   std::vector<std::string> shownNames, shownData;
   size_t nameWidth = 4, dataWidth = 4;
   for (size_t i = 0; i < names.size(); ++i) {
-    shownNames.push_back(names[i].empty() ? "(default)" : Display(names[i]));
-    shownData.push_back(Display(table[clsEasyRegistry::RowData][i]));
+    shownNames.push_back(names[i].empty() ? "(default)" : Printable(names[i]));
+    shownData.push_back(Printable(table[clsEasyRegistry::RowData][i]));
     nameWidth = std::max(nameWidth, std::min<size_t>(DisplayWidth(shownNames.back()), 40));
     dataWidth = std::max(dataWidth, std::min<size_t>(DisplayWidth(shownData.back()), 50));
   }
@@ -228,7 +230,7 @@ void RegConsole::CmdGet(const std::vector<std::string>& words) {
   RequireCurrentKey("get");
   int32_t kind = ValueKind::String;
   const RegistryValue value = registry_.ValueOf(words[1], kind);
-  out_ << "Text:   " << Display(value.Text) << "\n";
+  out_ << "Text:   " << Printable(value.Text) << "\n";
   out_ << "Kind:   " << kind << " (" << KindName(kind) << ")\n";
   out_ << "Bytes:  " << (value.Bytes.empty() ? "(none)" : HexBytes(value.Bytes)) << "\n";
   if (kind == ValueKind::DWord) {

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/RegKey.h"
 #include "platform/RegPath.h"
 #include "platform/RegValue.h"
 #include "tools/vtrreg/RegFileParser.h"
-#include "tools/vtrreg/RegKey.h"
 #include "tools/vtrreg/RegTree.h"
 #include "tools/vtrreg/VtrRegError.h"
 
@@ -38,7 +38,10 @@ void ApplyEntry(const Entry& entry, RegKey& key, RegFile::ImportCounts& counts, 
   LONG result = ERROR_SUCCESS;
   switch (entry.kind) {
     case EntryKind::Key:
-      result = key.Create(entry.root, entry.subKey, KEY_SET_VALUE);
+      // Creating "" would hand back the root itself; opening it says the
+      // same without asking for a key to be made.
+      result = entry.subKey.empty() ? key.Open(entry.root, entry.subKey, KEY_SET_VALUE)
+                                    : key.Create(entry.root, entry.subKey, KEY_SET_VALUE);
       if (result != ERROR_SUCCESS) RegistryFailure(VtrRegError::ImportSource, where, "RegCreateKeyExA", result);
       ++counts.keys;
       break;

@@ -5,8 +5,8 @@
 
 #include "platform/Hex.h"
 #include "platform/RegPath.h"
+#include "platform/RegRoot.h"
 #include "platform/Strings.h"
-#include "tools/vtrreg/RegKey.h"
 #include "tools/vtrreg/Utf16Text.h"
 #include "tools/vtrreg/VtrRegError.h"
 

@@ -6,11 +6,12 @@
 #include <system_error>
 
 #include "platform/Hex.h"
+#include "platform/RegKey.h"
 #include "platform/RegPath.h"
+#include "platform/RegRoot.h"
 #include "platform/Strings.h"
 #include "tools/vtrreg/RegEnum.h"
 #include "tools/vtrreg/RegFile.h"
-#include "tools/vtrreg/RegKey.h"
 #include "tools/vtrreg/VtrRegError.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "platform/RegKey.h"
 #include "tools/vtrreg/RegEnum.h"
-#include "tools/vtrreg/RegKey.h"
 
 namespace {
 
