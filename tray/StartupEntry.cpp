@@ -3,8 +3,9 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/WindowRuntime.h"
+#include "platform/RegKey.h"
 #include "platform/RegPath.h"
+#include "platform/WindowRuntime.h"
 #include "registry/clsEasyRegistry.h"
 
 const char* const StartupEntryKey = "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -29,10 +30,8 @@ std::string RunSubKey() { return std::string(SplitRootPath(StartupEntryKey).subK
 // Whether the Run key may be opened for writing, in the view the registry
 // class uses: ERROR_SUCCESS, or why not.
 LONG WriteAccessToRunKey() {
-  HKEY hKey = nullptr;
-  LONG lngResult = RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunSubKey().c_str(), 0, KEY_SET_VALUE, &hKey);
-  if (lngResult == ERROR_SUCCESS) RegCloseKey(hKey);
-  return lngResult;
+  RegKey runKey;
+  return runKey.Open(HKEY_LOCAL_MACHINE, RunSubKey(), KEY_SET_VALUE);
 }
 
 }  // namespace
