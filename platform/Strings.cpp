@@ -21,6 +21,8 @@ std::string_view TrimRight(std::string_view text, std::string_view blanks) {
 
 std::string Trim(const std::string& text) { return std::string(TrimRight(TrimLeft(text, kSpaces), kSpaces)); }
 
+std::string_view TrimSpacesRight(std::string_view text) { return TrimRight(text, kSpaces); }
+
 std::string_view TrimBlanksLeft(std::string_view text) { return TrimLeft(text, kBlanks); }
 
 std::string_view TrimBlanksRight(std::string_view text) { return TrimRight(text, kBlanks); }

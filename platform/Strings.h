@@ -8,6 +8,8 @@
 // only; the .reg reader and the recent-file count drop tabs as well.
 // The text without its leading and trailing spaces.
 std::string Trim(const std::string& text);
+// The text without its trailing spaces.
+std::string_view TrimSpacesRight(std::string_view text);
 // The text without its leading, its trailing, or both, blanks (spaces and
 // tabs; line ends are no blanks).
 std::string_view TrimBlanksLeft(std::string_view text);

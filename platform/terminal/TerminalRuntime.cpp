@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Printable.h"
+#include "platform/Strings.h"
 #include "platform/emu/DriveView.h"
 #include "platform/emu/Launcher.h"
 #include "platform/terminal/CloseSignals.h"
@@ -241,8 +242,7 @@ std::string TerminalRuntime::AppPath() { return emu::ProgramFolder(); }
 BOOL TerminalRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
   if (lpData == nullptr) return FALSE;
   // szTip holds 64 characters and need not end with a zero.
-  std::string tip(lpData->szTip, ::strnlen(lpData->szTip, sizeof lpData->szTip));
-  tip.erase(tip.find_last_not_of(' ') + 1);
+  const std::string tip(TrimSpacesRight(std::string_view(lpData->szTip, ::strnlen(lpData->szTip, sizeof lpData->szTip))));
   switch (dwMessage) {
     case NIM_ADD:
       status_.iconShown = true;

@@ -215,9 +215,8 @@ void RegConsole::WriteValueTable(const clsEasyRegistry::ValueTable& table) {
     dataWidth = std::max(dataWidth, std::min<size_t>(DisplayWidth(shownData.back()), 50));
   }
   auto row = [&](const std::string& name, const std::string& data, const std::string& kind) {
-    std::string line = PadRight(name, nameWidth) + "  " + PadRight(data, dataWidth) + "  " + kind;
-    line.erase(line.find_last_not_of(' ') + 1);
-    out_ << line << "\n";
+    const std::string line = PadRight(name, nameWidth) + "  " + PadRight(data, dataWidth) + "  " + kind;
+    out_ << TrimSpacesRight(line) << "\n";
   };
   row("Name", "Data", "Kind");
   for (size_t i = 0; i < names.size(); ++i) {
