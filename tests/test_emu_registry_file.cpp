@@ -3,98 +3,17 @@
 // read, or on a disk that filled up.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <optional>
-#include <string>
-#include <vector>
 
-#include "platform/emu/RegistryStore.h"
-#include "platform/modAPI.h"
+#include "tests/EmuStoreTest.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const char* const kKey = "Software\\VtrTest\\File";
-
-LONG WriteValue(const std::string& name, const std::string& text) {
-  HKEY key = nullptr;
-  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                      static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(key);
-  return rc;
-}
-
-// The value's text, or "<N>" for the code a read answered.
-std::string ReadValue(const std::string& name) {
-  HKEY key = nullptr;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key);
-  if (rc != ERROR_SUCCESS) return "<" + std::to_string(rc) + ">";
-  std::vector<char> buffer(70000);
-  DWORD size = static_cast<DWORD>(buffer.size() - 1);
-  rc = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
-  RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return "<" + std::to_string(rc) + ">";
-  return std::string(buffer.data());
-}
-
-// Runs `body` in a child process (as `uid` when given) and gives its exit status.
-template <class Body>
-int InChild(Body body, std::optional<uid_t> uid = std::nullopt) {
-  const pid_t child = ::fork();
-  if (child < 0) return -1;
-  if (child == 0) {
-    if (uid && (::setgid(*uid) != 0 || ::setuid(*uid) != 0)) ::_exit(100);
-    ::_exit(body());
-  }
-  int status = 0;
-  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
-
-class RegistryFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (const char* saved = std::getenv("VTR_REGISTRY")) saved_ = saved;
-    std::string pattern = (fs::temp_directory_path() / "vtr-file-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    UseStore(dir_ / "registry.db");
-  }
-  void TearDown() override {
-    RegistryStore::Close();
-    if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
-    if (saved_) {
-      ::setenv("VTR_REGISTRY", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("VTR_REGISTRY");
-    }
-    std::error_code ignored;
-    fs::permissions(dir_, fs::perms::owner_all, ignored);
-    fs::remove_all(dir_, ignored);
-  }
-  void UseStore(const fs::path& path) {
-    RegistryStore::Close();
-    store_ = path;
-    ::setenv("VTR_REGISTRY", path.c_str(), 1);
-  }
-
-  fs::path dir_;
-  fs::path store_;
-  bool mounted_ = false;
-  std::optional<std::string> saved_;
-};
+using namespace emutest;
+using RegistryFileTest = StoreTest;
 
 // A full disk: once a write failed for want of space, freeing a little
 // space lets writes through again; the journal's own space is reused for
@@ -240,13 +159,12 @@ TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
   const pid_t reader = ::fork();
   ASSERT_GE(reader, 0);
   if (reader == 0) {
-    const uid_t nobody = 65534;
-    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(100);
+    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(100);
     // Each step reads "v" and reports its text's last character, or 'E'
     // for an error other than "missing", 'M' for missing.
     while (steps.Next()) {
       const std::string text = ReadValue("v");
-      steps.Report(text == "<2>" ? 'M' : text.empty() || text[0] == '<' ? 'E' : text.back());
+      steps.Report(text == Failed(ERROR_FILE_NOT_FOUND) ? 'M' : text.empty() || text[0] == '<' ? 'E' : text.back());
     }
     ::_exit(0);
   }
@@ -289,9 +207,9 @@ TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
   const int late = InChild(
       [] {
         const std::string text = ReadValue("v");
-        return text == "7" ? 0 : text == "<1011>" ? 1 : 2;
+        return text == "7" ? 0 : text == Failed(ERROR_CANTOPEN) ? 1 : 2;
       },
-      65534);
+      kNobody);
   EXPECT_NE(late, 2) << "read a value older than the journal's";
 }
 
