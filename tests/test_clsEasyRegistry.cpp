@@ -338,7 +338,9 @@ TEST_F(EasyRegistryTest, DirKeyListsSubkeysAsTheRegistrySpellsThemAndAnEmptyKeyA
   EXPECT_FALSE(reg.DirKey().has_value());
   EXPECT_FALSE(reg.DirValue().has_value());
   EXPECT_EQ(reg.lastError(), 0);
-  for (const char* name : {"Recent", "options", "MiXeD Case", "b"}) rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\" + name);
+  for (const char* name : {"Recent", "options", "MiXeD Case", "b"}) {
+    rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\" + name);
+  }
   rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Recent\\NotListed");
   Put("value", REG_SZ, Bytes("not a key"));
   auto names = reg.DirKey();

@@ -7,20 +7,15 @@
 #include <atomic>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 
 #include "tests/EmuStoreTest.h"
+#include "tests/RegistryTestSupport.h"
 
 namespace {
 
 using namespace emutest;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 LONG OpenSoftware() {
   HKEY key = nullptr;
@@ -71,12 +66,12 @@ TEST_F(RegistryStoreTest, APlaceThatCannotServeAsAStoreAnswersWithItsCodeAndIsLe
     SCOPED_TRACE(c.name);
     const fs::path path = dir_ / c.name;
     c.make(path);
-    const std::string before = fs::is_regular_file(path) ? ReadFile(path) : "";
+    const std::string before = fs::is_regular_file(path) ? FileText(path) : "";
     UseStore(path);
     EXPECT_EQ(OpenSoftware(), c.code);
     EXPECT_EQ(WriteValue("v", "x"), c.code);
     if (fs::is_regular_file(path)) {
-      EXPECT_EQ(ReadFile(path), before);
+      EXPECT_EQ(FileText(path), before);
     }
     EXPECT_FALSE(fs::exists(path.string() + "-wal"));
   }

@@ -49,13 +49,6 @@ void WriteRaw(const std::string& subKey, const std::string& name, DWORD type, co
 }
 bool KeyExists(const std::string& subKey) { return rawreg::KeyExists(HKEY_CURRENT_USER, subKey); }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream stream(path, std::ios::binary);
-  std::stringstream text;
-  text << stream.rdbuf();
-  return text.str();
-}
-
 // The UTF-16LE bytes, with the byte-order mark, of an ASCII text.
 std::string Utf16File(const std::string& ascii) {
   std::string bytes = "\xFF\xFE";
@@ -201,7 +194,7 @@ TEST(RegFileLoad, OnlyARegularFileOfBoundedSizeIsRead) {
 TEST(RegFileFormat, WrapsLongHexListsAsTheRegistryEditorDoes) {
   // Wine's registry editor wrote this line into the fixture; the bytes are
   // the same in both versions of the format, and so must the lines be.
-  const std::string fixture = ReadFile(VTR_TEST_DATA_DIR "/wine_regedit_export.reg");
+  const std::string fixture = FileText(VTR_TEST_DATA_DIR "/wine_regedit_export.reg");
   std::string text;
   for (size_t i = 2; i + 1 < fixture.size(); i += 2) text += fixture[i];  // ASCII of the UTF-16LE text
   const size_t start = text.find("\"LongBlob\"=");
@@ -216,7 +209,7 @@ TEST(RegFileFormat, WrapsLongHexListsAsTheRegistryEditorDoes) {
 TEST(RegFileSave, AFailedSaveLeavesNeitherTheFileNorItsTemporary) {
   const std::string file = TempFile("saved.reg");
   RegFileWriter::SaveText(file, "text");
-  EXPECT_EQ(ReadFile(file), "text");
+  EXPECT_EQ(FileText(file), "text");
   EXPECT_FALSE(std::filesystem::exists(file + ".tmp"));
   std::filesystem::remove(file);
   // A folder of that name: the temporary is written, but cannot replace it.
@@ -471,10 +464,11 @@ class ConsoleTest : public VtrRegTest {
 };
 
 TEST_F(ConsoleTest, WritesEveryKindAndShowsItAsTheListingsDo) {
-  for (const char* line : {"mkdir \\HKEY_CURRENT_USER\\Software\\VtrRegTest", "cd \\HKEY_CURRENT_USER\\Software\\VtrRegTest",
-                           "set '' 'the default'", "set Name 'two words'", "set -t dword Count 255",
-                           "set --type=dword Hex 0xFFFFFFFF", "set -t binary Blob 00 0a,FF",
-                           "set -t multistring List one 'two words'", "set -t string -- -dash x"}) {
+  const std::string lines[] = {"mkdir " + kPath, "cd " + kPath, "set '' 'the default'", "set Name 'two words'",
+                               "set -t dword Count 255", "set --type=dword Hex 0xFFFFFFFF",
+                               "set -t binary Blob 00 0a,FF", "set -t multistring List one 'two words'",
+                               "set -t string -- -dash x"};
+  for (const std::string& line : lines) {
     ASSERT_TRUE(Run(line)) << line << ": " << err.str();
   }
   EXPECT_EQ(ReadRaw(kSub, "").bytes, B(std::string("the default") + '\0'));

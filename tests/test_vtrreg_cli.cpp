@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -56,13 +55,6 @@ std::string Quote(const std::string& argument) {
 #endif
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  std::stringstream text;
-  text << stream.rdbuf();
-  return text.str();
-}
-
 struct Result {
   int status = -1;
   std::string out;
@@ -104,8 +96,8 @@ class VtrRegCliTest : public ::testing::Test {
 #else
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
-    result.out = ReadFile(out);
-    result.err = ReadFile(err);
+    result.out = FileText(out);
+    result.err = FileText(err);
     return result;
   }
 
@@ -153,7 +145,7 @@ TEST_F(VtrRegCliTest, ExportAndImportGoThroughFiles) {
                     "set -t binary B 01 02", "export -o " + file + " \\HKEY_CURRENT_USER\\Software\\VtrRegCli"})
                 .status,
             0);
-  EXPECT_EQ(ReadFile(file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegCli]\r\n\r\n"
+  EXPECT_EQ(FileText(file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegCli]\r\n\r\n"
                             "[HKEY_CURRENT_USER\\Software\\VtrRegCli\\K]\r\n\"B\"=hex:01,02\r\n\r\n");
   DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
   const Result r = Vtrreg({"import", file, "export \\HKEY_CURRENT_USER\\Software\\VtrRegCli\\K"});
