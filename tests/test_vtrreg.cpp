@@ -220,26 +220,25 @@ TEST(RegFileSave, AFailedSaveLeavesNeitherTheFileNorItsTemporary) {
 }
 
 TEST(Utf16Text, CharactersOfEveryLengthConvertToUtf8AndLoneSurrogatesAreRefused) {
+  constexpr size_t kWhole = std::string::npos;
   const struct {
     std::u16string wide;
-    std::string utf8;
+    std::string utf8;  // up to a lone surrogate
+    size_t bad;
   } cases[] = {
-      {u"\u007F\u0080", "\x7F\xC2\x80"},
-      {u"\u07FF\u0800", "\xDF\xBF\xE0\xA0\x80"},
-      {u"\uD7FF\uE000\uFFFF", "\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"},
-      {u"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+      {u"\u007F\u0080\u07FF\u0800", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80", kWhole},
+      {u"\uD7FF\uE000\uFFFF", "\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF", kWhole},
+      {u"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", kWhole},
+      {u"a\xD800", "a", 1},
+      {u"ab\xDC00\xD800", "ab", 2},
+      {u"\xD800\xD800\xDC00x", "", 0},
   };
   for (const auto& c : cases) {
     std::string out = "stale";
-    EXPECT_TRUE(Utf16ToUtf8(c.wide, out));
+    size_t bad = kWhole;
+    EXPECT_EQ(Utf16ToUtf8(c.wide, out, &bad), c.bad == kWhole);
     EXPECT_EQ(out, c.utf8);
-  }
-  for (const std::u16string& bad : {std::u16string(u"a\xD800"), std::u16string(u"ab\xDC00\xD800"),
-                                    std::u16string(u"\xD800\xD800\xDC00x")}) {
-    std::string out;
-    size_t at = 99;
-    EXPECT_FALSE(Utf16ToUtf8(bad, out, &at));
-    EXPECT_EQ(at, bad.find_first_of(u"\xD800\xDC00")) << at;
+    EXPECT_EQ(bad, c.bad);
   }
   const uint8_t odd[] = {0x41, 0x00, 0x00, 0xD8, 0x42};
   EXPECT_EQ(Utf16FromLittleEndian(odd, sizeof odd), std::u16string(u"A\xD800"));

@@ -2,6 +2,7 @@
 // vtrreg.exe under wine64 (started through the command interpreter).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,35 +26,16 @@ const std::string kSub = "Software\\VtrRegCli";
 // A path of the build or source tree as this program sees it.
 std::string HostPath(std::string path) {
 #ifdef _WIN32
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  std::string host = "Z:";
-  host += path;
-  return host;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return "Z:" + path;
 #else
   return path;
 #endif
 }
 
-std::string Quote(const std::string& argument) {
-#ifdef _WIN32
-  std::string quoted = "\"";  // the tests pass no double quote and no trailing backslash
-  quoted += argument;
-  quoted += '"';
-  return quoted;
-#else
-  std::string quoted = "'";
-  for (char c : argument) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-#endif
-}
+// In double quotes, for the shell and the command interpreter alike: the
+// tests pass no double quote, no "$" or "`", and no trailing backslash.
+std::string Quote(const std::string& argument) { return '"' + argument + '"'; }
 
 struct Result {
   int status = -1;
