@@ -160,27 +160,20 @@ TEST_F(RegistryStoreTest, AWriteToADeletedKeyLeavesNoValueBehind) {
   EXPECT_EQ(Connection(store_).Number("SELECT count(*) FROM vals WHERE key NOT IN (SELECT id FROM keys)"), 0);
 }
 
+// Keys go 512 levels below their root, no deeper: from the root in one call,
+// or from a key on the way; a path too deep makes nothing.
 TEST_F(RegistryStoreTest, KeysGoNoDeeperThan512LevelsBelowTheirRoot) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Deep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  for (int level = 3; level <= 512; ++level) {  // one level at a time, from the key above
-    HKEY child = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(key, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr), ERROR_SUCCESS)
-        << level;
-    RegCloseKey(key);
-    key = child;
-  }
-  HKEY deeper = nullptr;
-  EXPECT_EQ(RegCreateKeyExA(key, "k", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
-            ERROR_INVALID_PARAMETER);
+  const auto create = [](HKEY parent, const std::string& path, HKEY* key) {
+    return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key, nullptr);
+  };
+  std::string path = "Software\\Deep";
+  for (int level = 3; level <= 512; ++level) path += "\\k";
+  HKEY key = nullptr, deeper = nullptr;
+  ASSERT_EQ(create(HKEY_CURRENT_USER, path, &key), ERROR_SUCCESS);
+  EXPECT_EQ(create(key, "k", &deeper), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(deeper, nullptr);
   RegCloseKey(key);
-  // In one call from the root too, and nothing of the path is made.
-  std::string path = "Software\\Deeper";
-  for (int level = 3; level <= 513; ++level) path += "\\k";
-  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deeper, nullptr),
-            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(create(HKEY_CURRENT_USER, "Software\\Deeper" + path.substr(13) + "\\k", &deeper), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Deeper", 0, KEY_READ, &deeper), ERROR_FILE_NOT_FOUND);
 }
 

@@ -35,10 +35,8 @@ class Key {
   HKEY handle_ = nullptr;
 };
 
-LONG Create(HKEY parent, const std::string& path, Key& key, DWORD* disposition = nullptr,
-            REGSAM access = KEY_ALL_ACCESS) {
-  return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                         key.out(), disposition);
+LONG Create(HKEY parent, const std::string& path, Key& key, DWORD* disposition = nullptr) {
+  return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.out(), disposition);
 }
 
 LONG Open(HKEY parent, const char* path, Key& key, REGSAM access) {
