@@ -2,11 +2,13 @@
 // that holds it: replaced, written by others while this process may only
 // read, or on a disk that filled up.
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "tests/EmuStoreTest.h"
 
@@ -109,37 +111,44 @@ TEST_F(RegistryFileTest, AStoreRenamedOverAnOpenOneIsTheOneWrittenAfterwards) {
   EXPECT_EQ(InChild([] { return ReadValue("alone") == "written" && ReadValue("third") == "<2>" ? 0 : 1; }), 0);
 }
 
-// A pipe pair between the test and a child it steps through its reads.
-class Steps {
+// A child process, as the unprivileged user, that reads "v" each time it is
+// asked and answers with the text's last character, 'M' when it is missing
+// and 'E' for another error.
+class Reader {
  public:
-  Steps() {
-    if (::pipe(go_) != 0 || ::pipe(done_) != 0) go_[0] = -1;
+  Reader() {
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(fds[0]);  // so that the test's close ends the loop
+      if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(100);
+      for (char c = 0; ::read(fds[1], &c, 1) == 1;) {
+        const std::string text = ReadValue("v");
+        c = text == Failed(ERROR_FILE_NOT_FOUND) ? 'M' : text.empty() || text[0] == '<' ? 'E' : text.back();
+        if (::write(fds[1], &c, 1) != 1) break;
+      }
+      ::_exit(0);
+    }
+    ::close(fds[1]);
+    fd_ = fds[0];
   }
-  ~Steps() {
-    for (int fd : {go_[0], go_[1], done_[0], done_[1]}) ::close(fd);
+  ~Reader() { Finish(); }
+  char Read() {
+    char c = 'g';
+    return ::write(fd_, &c, 1) == 1 && ::read(fd_, &c, 1) == 1 ? c : '?';
   }
-  bool ok() const { return go_[0] >= 0; }
-  // In the child: waits for the next step; false when there is none.
-  bool Next() {
-    char c = 0;
-    return ::read(go_[0], &c, 1) == 1 && c == 'g';
-  }
-  void Report(char result) { (void)!::write(done_[1], &result, 1); }
-  // In the test: runs one step and gives the child's result.
-  char Step() {
-    const char go = 'g';
-    char result = '?';
-    if (::write(go_[1], &go, 1) != 1 || ::read(done_[0], &result, 1) != 1) return '?';
-    return result;
-  }
-  void Finish() {
-    const char stop = 's';
-    (void)!::write(go_[1], &stop, 1);
+  // Ends the child; its wait status.
+  int Finish() {
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    int status = -1;
+    if (pid_ > 0) ::waitpid(std::exchange(pid_, -1), &status, 0);
+    return status;
   }
 
  private:
-  int go_[2] = {-1, -1};
-  int done_[2] = {-1, -1};
+  pid_t pid_ = -1;
+  int fd_ = -1;
 };
 
 // A store in a folder this process may not write, while another writes it:
@@ -154,21 +163,8 @@ TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
   ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
   ASSERT_EQ(::chmod(store_.c_str(), 0644), 0);
 
-  Steps steps;
-  ASSERT_TRUE(steps.ok());
-  const pid_t reader = ::fork();
-  ASSERT_GE(reader, 0);
-  if (reader == 0) {
-    if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(100);
-    // Each step reads "v" and reports its text's last character, or 'E'
-    // for an error other than "missing", 'M' for missing.
-    while (steps.Next()) {
-      const std::string text = ReadValue("v");
-      steps.Report(text == Failed(ERROR_FILE_NOT_FOUND) ? 'M' : text.empty() || text[0] == '<' ? 'E' : text.back());
-    }
-    ::_exit(0);
-  }
-  auto read = [&] { return steps.Step(); };
+  Reader reader;
+  const auto read = [&] { return reader.Read(); };
   EXPECT_EQ(read(), '1');  // opened with no journal beside it
   // A writer comes and goes: its last close checkpoints into the file and
   // removes the journal, twice, the second time with the value gone.
@@ -189,10 +185,7 @@ TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
   ASSERT_EQ(WriteValue("v", "6"), ERROR_SUCCESS);
   RegistryStore::Close();
   EXPECT_EQ(read(), '6');
-  steps.Finish();
-  int status = 0;
-  ASSERT_EQ(::waitpid(reader, &status, 0), reader);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(reader.Finish(), 0);
 
   // A reader that comes when the writer has gone and left its journal (with
   // its last writes) but the -shm file was removed: an error, not "6".
