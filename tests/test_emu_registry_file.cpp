@@ -53,62 +53,44 @@ TEST_F(RegistryFileTest, WritesGoThroughAgainOnceALittleSpaceIsFreedOnAFullDisk)
 }
 
 // A store file put in place of the one a process holds (renamed over it,
-// or the old one deleted and a new one made): the process's next write goes
-// into the file at the path, never into the one that is gone; its open keys
-// name keys of the old file and answer 1018.
-TEST_F(RegistryFileTest, AStoreRenamedOverAnOpenOneIsTheOneWrittenAfterwards) {
-  ASSERT_EQ(WriteValue("before", "old"), ERROR_SUCCESS);
-  HKEY held = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &held), ERROR_SUCCESS);
-  // Another process makes a store of its own and renames it over this one.
-  const fs::path other = dir_ / "other.db";
-  const fs::path store = store_;
-  ASSERT_EQ(InChild([&] {
-              ::setenv("VTR_REGISTRY", other.c_str(), 1);
-              RegistryStore::Close();
-              if (WriteValue("theirs", "new") != ERROR_SUCCESS) return 1;
-              RegistryStore::Close();
-              return std::rename(other.c_str(), store.c_str()) == 0 ? 0 : 2;
-            }),
-            0);
-
-  EXPECT_EQ(WriteValue("after", "written"), ERROR_SUCCESS);
-  EXPECT_EQ(ReadValue("after"), "written");
-  EXPECT_EQ(ReadValue("theirs"), "new");
-  EXPECT_EQ(ReadValue("before"), "<2>");  // it was in the file that was replaced
-  const BYTE data[] = {1};
-  EXPECT_EQ(RegSetValueExA(held, "through old handle", 0, REG_BINARY, data, 1), ERROR_KEY_DELETED);
-  EXPECT_EQ(RegCloseKey(held), ERROR_SUCCESS);
-  // Another process finds in the file what this one was told is written.
-  EXPECT_EQ(InChild([] { return ReadValue("after") == "written" && ReadValue("theirs") == "new" ? 0 : 1; }), 0);
-
-  // Deleted, and a new file made there by copying: the same.
-  ASSERT_EQ(WriteValue("second", "old"), ERROR_SUCCESS);
-  const fs::path copy = dir_ / "copy.db";
-  ASSERT_EQ(InChild([&] {
-              ::setenv("VTR_REGISTRY", copy.c_str(), 1);
-              RegistryStore::Close();
-              if (WriteValue("copied", "yes") != ERROR_SUCCESS) return 1;
-              RegistryStore::Close();
-              std::error_code error;
-              fs::remove(store, error);
-              fs::copy_file(copy, store, error);
-              return error ? 2 : 0;
-            }),
-            0);
-  EXPECT_EQ(WriteValue("third", "written"), ERROR_SUCCESS);
-  EXPECT_EQ(InChild([] {
-              return ReadValue("third") == "written" && ReadValue("copied") == "yes" && ReadValue("second") == "<2>"
-                         ? 0
-                         : 1;
-            }),
-            0);
-
-  // Deleted with nothing in its place: a new store is made, as any process
-  // starting then would.
-  fs::remove(store_);
-  EXPECT_EQ(WriteValue("alone", "written"), ERROR_SUCCESS);
-  EXPECT_EQ(InChild([] { return ReadValue("alone") == "written" && ReadValue("third") == "<2>" ? 0 : 1; }), 0);
+// or the old one deleted and a copy made there), or none (the old one
+// deleted): the process's next write goes into the file at the path, never
+// into the one that is gone, and its open keys answer 1018.
+TEST_F(RegistryFileTest, AStoreReplacedUnderAnOpenOneIsTheOneWrittenAfterwards) {
+  const fs::path other = dir_ / "other.db", store = store_;
+  for (const char* how : {"rename", "copy", "delete"}) {
+    SCOPED_TRACE(how);
+    ASSERT_EQ(WriteValue("before", "old"), ERROR_SUCCESS);
+    HKEY held = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &held), ERROR_SUCCESS);
+    // Another process makes a store of its own with "theirs" in it.
+    const bool replaced = std::string(how) != "delete";
+    ASSERT_EQ(InChild([&] {
+                std::error_code error;
+                fs::remove(other, error);
+                ::setenv("VTR_REGISTRY", other.c_str(), 1);
+                RegistryStore::Close();
+                if (WriteValue("theirs", "new") != ERROR_SUCCESS) return 1;
+                RegistryStore::Close();
+                if (std::string(how) == "rename") return std::rename(other.c_str(), store.c_str()) == 0 ? 0 : 2;
+                fs::remove(store, error);
+                if (replaced) fs::copy_file(other, store, error);
+                return error ? 2 : 0;
+              }),
+              0);
+    EXPECT_EQ(WriteValue("after", "written"), ERROR_SUCCESS);
+    const BYTE data[] = {1};
+    EXPECT_EQ(RegSetValueExA(held, "through old handle", 0, REG_BINARY, data, 1), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegCloseKey(held), ERROR_SUCCESS);
+    // This process and another find in the file what this one was told is
+    // written, and nothing of the file that was replaced.
+    const auto check = [&] {
+      return ReadValue("after") == "written" && ReadValue("theirs") == (replaced ? "new" : "<2>") &&
+             ReadValue("before") == "<2>";
+    };
+    EXPECT_TRUE(check());
+    EXPECT_EQ(InChild([&] { return check() ? 0 : 1; }), 0);
+  }
 }
 
 // A child process, as the unprivileged user, that reads "v" each time it is
