@@ -234,7 +234,6 @@ TEST_F(EasyRegistryTest, WritesStoreEachKindsBytesAndLeaveTheKindAlone) {
       {"abc", ValueKind::String, Variant("abc"), REG_SZ, Sz("abc")},
       {"empty", ValueKind::String, Variant(std::string()), REG_SZ, {0}},
       {"", ValueKind::String, Variant("default value"), REG_SZ, Sz("default value")},
-      {"latin1", ValueKind::String, Variant("caf\xE9 \xFC"), REG_SZ, Sz("caf\xE9 \xFC")},
       {"five", ValueKind::DWord, Variant(5.0), REG_DWORD, {5, 0, 0, 0}},
       {"max", ValueKind::DWord, Variant(4294967295.0), REG_DWORD, {255, 255, 255, 255}},
       {"zero", ValueKind::DWord, Variant(0.0), REG_DWORD, {0, 0, 0, 0}},
@@ -270,20 +269,15 @@ TEST_F(EasyRegistryTest, ReadsDecodeEachRegistryType) {
     double number;
   } cases[] = {
       {"dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12}, ValueKind::DWord, "12345678", {0x78, 0x56, 0x34, 0x12}, 305419896},
-      {"dwordmax", REG_DWORD, {255, 255, 255, 255}, ValueKind::DWord, "FFFFFFFF", {255, 255, 255, 255}, 4294967295.0},
       // Odd lengths: the missing high byte of the last pair counts as 0.
       {"dword3", REG_DWORD, {0x01, 0x02, 0x03}, ValueKind::DWord, "00030201", {0x01, 0x02, 0x03}, 197121},
       {"dword0", REG_DWORD, {}, ValueKind::DWord, "", {}, 0},
       {"binary", REG_BINARY, {0x0A, 0x00, 0xFF}, ValueKind::Binary, "A 0 FF", {0x0A, 0x00, 0xFF}, 0},
-      {"binary0", REG_BINARY, {}, ValueKind::Binary, "", {}, 0},
       {"sz", REG_SZ, {'a', 'b', 'c', 0}, ValueKind::String, "abc", {'a', 'b', 'c'}, 0},
       {"sznonul", REG_SZ, {'a', 'b', 'c'}, ValueKind::String, "abc", {'a', 'b', 'c'}, 0},
       {"szempty", REG_SZ, {0}, ValueKind::String, "", {0}, 0},
-      {"szhigh", REG_SZ, {0xE9, 0xFC, 0}, ValueKind::String, "\xE9\xFC", {0xE9, 0xFC}, 0},
-      {"expand", REG_EXPAND_SZ, Sz("%PATH%"), ValueKind::String, "%PATH%", Bytes("%PATH%"), 0},
       {"multi", REG_MULTI_SZ, Bytes(std::string("a\0bc\0\0", 6)), ValueKind::String, std::string("a\0bc\0", 5),
        Bytes(std::string("a\0bc\0", 5)), 0},
-      {"none", REG_NONE, {1, 2, 0}, ValueKind::String, std::string("\x01\x02"), {1, 2}, 0},
   };
   for (const auto& c : cases) Put(c.label, c.type, c.data);
   Positioned();
@@ -376,8 +370,6 @@ TEST_F(EasyRegistryTest, DirValueShowsEachTypeByItsDisplayRule) {
       {"dword8", REG_DWORD, {0, 0, 0, 0, 1, 0, 0, 0}, "0000000100000000 (4,294,967,296)", "2"},
       {"dword9", REG_DWORD, {0, 0, 0, 0, 0, 0, 0, 0, 1}, "00010000000000000000 (18,446,744,073,709,551,616)", "2"},
       {"multi", REG_MULTI_SZ, Bytes(std::string("a\0bc\0\0", 6)), std::string("a\0bc\0", 5), "0"},
-      {"expand", REG_EXPAND_SZ, Sz("%TEMP%"), "%TEMP%", "0"},
-      {"none", REG_NONE, {'q', 'r'}, "qr", "0"},
       {"high", REG_SZ, {0xE9, 0xFC, 0}, "\xE9\xFC", "0"},
       {"long", REG_SZ, Sz(longText), longText, "0"},
       {"", REG_SZ, Sz("default"), "default", "0"},
