@@ -29,31 +29,30 @@ inline bool KeyExists(HKEY root, const std::string& subKey) {
   return true;
 }
 
-inline void CreateKey(HKEY root, const std::string& subKey) {
+// The key, made with every level that is missing.
+inline HKEY Created(HKEY root, const std::string& subKey) {
   HKEY key = nullptr;
-  DWORD disposition = 0;
-  ASSERT_EQ(RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                            &key, &disposition),
+  EXPECT_EQ(RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
             ERROR_SUCCESS)
       << subKey;
-  RegCloseKey(key);
+  return key;
 }
+
+inline void CreateKey(HKEY root, const std::string& subKey) { RegCloseKey(Created(root, subKey)); }
 
 inline void SetValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type,
                      const std::vector<uint8_t>& bytes) {
-  HKEY key = nullptr;
-  DWORD disposition = 0;
-  ASSERT_EQ(RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                            &key, &disposition),
-            ERROR_SUCCESS);
   // For string types Windows looks at the byte after the data and counts a
   // terminating zero there as part of the value: put a non-zero byte there so
   // that exactly the bytes given are stored.
   std::vector<uint8_t> guarded(bytes);
   guarded.push_back(0x5A);
-  const LONG result = RegSetValueExA(key, name.c_str(), 0, type, guarded.data(), static_cast<DWORD>(bytes.size()));
+  HKEY key = Created(root, subKey);
+  EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, guarded.data(), static_cast<DWORD>(bytes.size())),
+            ERROR_SUCCESS)
+      << name;
   RegCloseKey(key);
-  ASSERT_EQ(result, ERROR_SUCCESS) << name;
 }
 
 inline std::optional<RawValue> GetValue(HKEY root, const std::string& subKey, const std::string& name) {

@@ -1,6 +1,8 @@
 #include "tests/RegistryTestSupport.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #ifdef _WIN32
@@ -81,4 +83,9 @@ long OpenRegistryHandleCount() {
 #else
   return RegistryStore::OpenHandleCount();
 #endif
+}
+
+std::string FileText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

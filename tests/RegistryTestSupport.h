@@ -2,6 +2,7 @@
 // Registry helpers for tests, on the emulated registry natively and on
 // Wine's registry under wine64.
 
+#include <filesystem>
 #include <string>
 
 #include "platform/modAPI.h"
@@ -13,3 +14,6 @@ void DeleteRegistryTree(HKEY root, const std::string& subKey);
 // How many handles the process holds open: natively the emulated registry's
 // open key handles; on Windows every kernel handle of the process.
 long OpenRegistryHandleCount();
+
+// A file's bytes; empty when it cannot be read.
+std::string FileText(const std::filesystem::path& path);

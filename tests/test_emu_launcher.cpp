@@ -93,27 +93,23 @@ class Launching : public ::testing::Test {
   ScopedEnvironment env_;
 };
 
-TEST_F(Launching, StartsTheProgramGivenApartWithTheArgumentsOfTheLine) {
-  const fs::path host = root_ / "drive_c/Program Files/Vantorel/Vtr.exe";
-  InstallRecorder(VTR_ARGV_RECORDER, host);  // a script: started as itself, whatever its name says
-  const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
-  ASSERT_EQ(emu::Launch(app, app + " \"D:\\Data\\Net 2.txt\""), 0u);
-  const auto launches = WaitForLaunches(log_, 1);
-  ASSERT_EQ(launches.size(), 1u);
-  EXPECT_EQ(launches[0].program, host.string());
-  EXPECT_EQ(launches[0].args, Args{"D:\\Data\\Net 2.txt"});
-}
-
-TEST_F(Launching, AWindowsExecutableStartsThroughWine) {
+// The program given apart starts with the arguments of the line: a script
+// as itself, whatever its name says; a Windows executable through wine.
+TEST_F(Launching, StartsTheProgramGivenApartWithTheArgumentsOfTheLineAndWindowsOnesThroughWine) {
   const fs::path exe = root_ / "drive_c/Program Files/Vantorel/Vtr.exe";
-  WriteFile(exe, std::string("MZ\x90\0", 4));
-  InstallRecorder(VTR_ARGV_RECORDER, root_ / "bin/wine");
   const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
-  ASSERT_EQ(emu::Launch(app, app + " \"C:\\Docs\\a b.txt\""), 0u);
-  const auto launches = WaitForLaunches(log_, 1);
-  ASSERT_EQ(launches.size(), 1u);
-  EXPECT_EQ(launches[0].program, (root_ / "bin/wine").string());
-  EXPECT_EQ(launches[0].args, (Args{exe.string(), "C:\\Docs\\a b.txt"}));
+  for (bool windows : {false, true}) {
+    SCOPED_TRACE(windows ? "Windows executable" : "script");
+    const fs::path recorder = windows ? root_ / "bin/wine" : exe;
+    InstallRecorder(VTR_ARGV_RECORDER, recorder);
+    if (windows) WriteFile(exe, std::string("MZ\x90\0", 4));
+    fs::remove(log_);
+    ASSERT_EQ(emu::Launch(app, app + " \"D:\\Data\\Net 2.txt\""), 0u);
+    const auto launches = WaitForLaunches(log_, 1);
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].program, recorder.string());
+    EXPECT_EQ(launches[0].args, (windows ? Args{exe.string(), "D:\\Data\\Net 2.txt"} : Args{"D:\\Data\\Net 2.txt"}));
+  }
 }
 
 TEST_F(Launching, FailuresAnswerWithWindowsCodes) {

@@ -2,88 +2,20 @@
 // that holds it: replaced, written by others while this process may only
 // read, or on a disk that filled up.
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <optional>
-#include <string>
-#include <vector>
+#include <utility>
 
-#include "platform/emu/RegistryStore.h"
-#include "platform/modAPI.h"
-#include "tests/RawRegistry.h"
+#include "tests/EmuStoreTest.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const char* const kKey = "Software\\VtrTest\\File";
-
-LONG WriteValue(const std::string& name, const std::string& text) {
-  return rawreg::WriteString(HKEY_LOCAL_MACHINE, kKey, name, text);
-}
-
-// The value's text, or "<N>" for the code a read answered.
-std::string ReadValue(const std::string& name) {
-  std::string text;
-  const LONG result = rawreg::ReadString(HKEY_LOCAL_MACHINE, kKey, name, text);
-  return result == ERROR_SUCCESS ? text : "<" + std::to_string(result) + ">";
-}
-
-// Runs `body` in a child process (as `uid` when given) and gives its exit status.
-template <class Body>
-int InChild(Body body, std::optional<uid_t> uid = std::nullopt) {
-  const pid_t child = ::fork();
-  if (child < 0) return -1;
-  if (child == 0) {
-    if (uid && (::setgid(*uid) != 0 || ::setuid(*uid) != 0)) ::_exit(100);
-    ::_exit(body());
-  }
-  int status = 0;
-  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
-
-class RegistryFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (const char* saved = std::getenv("VTR_REGISTRY")) saved_ = saved;
-    std::string pattern = (fs::temp_directory_path() / "vtr-file-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    UseStore(dir_ / "registry.db");
-  }
-  void TearDown() override {
-    RegistryStore::Close();
-    if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
-    if (saved_) {
-      ::setenv("VTR_REGISTRY", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("VTR_REGISTRY");
-    }
-    std::error_code ignored;
-    fs::permissions(dir_, fs::perms::owner_all, ignored);
-    fs::remove_all(dir_, ignored);
-  }
-  void UseStore(const fs::path& path) {
-    RegistryStore::Close();
-    store_ = path;
-    ::setenv("VTR_REGISTRY", path.c_str(), 1);
-  }
-
-  fs::path dir_;
-  fs::path store_;
-  bool mounted_ = false;
-  std::optional<std::string> saved_;
-};
+using namespace emutest;
+using RegistryFileTest = StoreTest;
 
 // A full disk: once a write failed for want of space, freeing a little
 // space lets writes through again; the journal's own space is reused for
@@ -121,95 +53,84 @@ TEST_F(RegistryFileTest, WritesGoThroughAgainOnceALittleSpaceIsFreedOnAFullDisk)
 }
 
 // A store file put in place of the one a process holds (renamed over it,
-// or the old one deleted and a new one made): the process's next write goes
-// into the file at the path, never into the one that is gone; its open keys
-// name keys of the old file and answer 1018.
-TEST_F(RegistryFileTest, AStoreRenamedOverAnOpenOneIsTheOneWrittenAfterwards) {
-  ASSERT_EQ(WriteValue("before", "old"), ERROR_SUCCESS);
-  HKEY held = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &held), ERROR_SUCCESS);
-  // Another process makes a store of its own and renames it over this one.
-  const fs::path other = dir_ / "other.db";
-  const fs::path store = store_;
-  ASSERT_EQ(InChild([&] {
-              ::setenv("VTR_REGISTRY", other.c_str(), 1);
-              RegistryStore::Close();
-              if (WriteValue("theirs", "new") != ERROR_SUCCESS) return 1;
-              RegistryStore::Close();
-              return std::rename(other.c_str(), store.c_str()) == 0 ? 0 : 2;
-            }),
-            0);
-
-  EXPECT_EQ(WriteValue("after", "written"), ERROR_SUCCESS);
-  EXPECT_EQ(ReadValue("after"), "written");
-  EXPECT_EQ(ReadValue("theirs"), "new");
-  EXPECT_EQ(ReadValue("before"), "<2>");  // it was in the file that was replaced
-  const BYTE data[] = {1};
-  EXPECT_EQ(RegSetValueExA(held, "through old handle", 0, REG_BINARY, data, 1), ERROR_KEY_DELETED);
-  EXPECT_EQ(RegCloseKey(held), ERROR_SUCCESS);
-  // Another process finds in the file what this one was told is written.
-  EXPECT_EQ(InChild([] { return ReadValue("after") == "written" && ReadValue("theirs") == "new" ? 0 : 1; }), 0);
-
-  // Deleted, and a new file made there by copying: the same.
-  ASSERT_EQ(WriteValue("second", "old"), ERROR_SUCCESS);
-  const fs::path copy = dir_ / "copy.db";
-  ASSERT_EQ(InChild([&] {
-              ::setenv("VTR_REGISTRY", copy.c_str(), 1);
-              RegistryStore::Close();
-              if (WriteValue("copied", "yes") != ERROR_SUCCESS) return 1;
-              RegistryStore::Close();
-              std::error_code error;
-              fs::remove(store, error);
-              fs::copy_file(copy, store, error);
-              return error ? 2 : 0;
-            }),
-            0);
-  EXPECT_EQ(WriteValue("third", "written"), ERROR_SUCCESS);
-  EXPECT_EQ(InChild([] {
-              return ReadValue("third") == "written" && ReadValue("copied") == "yes" && ReadValue("second") == "<2>"
-                         ? 0
-                         : 1;
-            }),
-            0);
-
-  // Deleted with nothing in its place: a new store is made, as any process
-  // starting then would.
-  fs::remove(store_);
-  EXPECT_EQ(WriteValue("alone", "written"), ERROR_SUCCESS);
-  EXPECT_EQ(InChild([] { return ReadValue("alone") == "written" && ReadValue("third") == "<2>" ? 0 : 1; }), 0);
+// or the old one deleted and a copy made there), or none (the old one
+// deleted): the process's next write goes into the file at the path, never
+// into the one that is gone, and its open keys answer 1018.
+TEST_F(RegistryFileTest, AStoreReplacedUnderAnOpenOneIsTheOneWrittenAfterwards) {
+  const fs::path other = dir_ / "other.db", store = store_;
+  for (const char* how : {"rename", "copy", "delete"}) {
+    SCOPED_TRACE(how);
+    ASSERT_EQ(WriteValue("before", "old"), ERROR_SUCCESS);
+    HKEY held = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &held), ERROR_SUCCESS);
+    // Another process makes a store of its own with "theirs" in it.
+    const bool replaced = std::string(how) != "delete";
+    ASSERT_EQ(InChild([&] {
+                std::error_code error;
+                fs::remove(other, error);
+                ::setenv("VTR_REGISTRY", other.c_str(), 1);
+                RegistryStore::Close();
+                if (WriteValue("theirs", "new") != ERROR_SUCCESS) return 1;
+                RegistryStore::Close();
+                if (std::string(how) == "rename") return std::rename(other.c_str(), store.c_str()) == 0 ? 0 : 2;
+                fs::remove(store, error);
+                if (replaced) fs::copy_file(other, store, error);
+                return error ? 2 : 0;
+              }),
+              0);
+    EXPECT_EQ(WriteValue("after", "written"), ERROR_SUCCESS);
+    const BYTE data[] = {1};
+    EXPECT_EQ(RegSetValueExA(held, "through old handle", 0, REG_BINARY, data, 1), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegCloseKey(held), ERROR_SUCCESS);
+    // This process and another find in the file what this one was told is
+    // written, and nothing of the file that was replaced.
+    const auto check = [&] {
+      return ReadValue("after") == "written" && ReadValue("theirs") == (replaced ? "new" : "<2>") &&
+             ReadValue("before") == "<2>";
+    };
+    EXPECT_TRUE(check());
+    EXPECT_EQ(InChild([&] { return check() ? 0 : 1; }), 0);
+  }
 }
 
-// A pipe pair between the test and a child it steps through its reads.
-class Steps {
+// A child process, as the unprivileged user, that reads "v" each time it is
+// asked and answers with the text's last character, 'M' when it is missing
+// and 'E' for another error.
+class Reader {
  public:
-  Steps() {
-    if (::pipe(go_) != 0 || ::pipe(done_) != 0) go_[0] = -1;
+  Reader() {
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(fds[0]);  // so that the test's close ends the loop
+      if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(100);
+      for (char c = 0; ::read(fds[1], &c, 1) == 1;) {
+        const std::string text = ReadValue("v");
+        c = text == Failed(ERROR_FILE_NOT_FOUND) ? 'M' : text.empty() || text[0] == '<' ? 'E' : text.back();
+        if (::write(fds[1], &c, 1) != 1) break;
+      }
+      ::_exit(0);
+    }
+    ::close(fds[1]);
+    fd_ = fds[0];
   }
-  ~Steps() {
-    for (int fd : {go_[0], go_[1], done_[0], done_[1]}) ::close(fd);
+  ~Reader() { Finish(); }
+  char Read() {
+    char c = 'g';
+    return ::write(fd_, &c, 1) == 1 && ::read(fd_, &c, 1) == 1 ? c : '?';
   }
-  bool ok() const { return go_[0] >= 0; }
-  // In the child: waits for the next step; false when there is none.
-  bool Next() {
-    char c = 0;
-    return ::read(go_[0], &c, 1) == 1 && c == 'g';
-  }
-  void Report(char result) { (void)!::write(done_[1], &result, 1); }
-  // In the test: runs one step and gives the child's result.
-  char Step() {
-    const char go = 'g';
-    char result = '?';
-    if (::write(go_[1], &go, 1) != 1 || ::read(done_[0], &result, 1) != 1) return '?';
-    return result;
-  }
-  void Finish() {
-    const char stop = 's';
-    (void)!::write(go_[1], &stop, 1);
+  // Ends the child; its wait status.
+  int Finish() {
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    int status = -1;
+    if (pid_ > 0) ::waitpid(std::exchange(pid_, -1), &status, 0);
+    return status;
   }
 
  private:
-  int go_[2] = {-1, -1};
-  int done_[2] = {-1, -1};
+  pid_t pid_ = -1;
+  int fd_ = -1;
 };
 
 // A store in a folder this process may not write, while another writes it:
@@ -224,22 +145,8 @@ TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
   ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
   ASSERT_EQ(::chmod(store_.c_str(), 0644), 0);
 
-  Steps steps;
-  ASSERT_TRUE(steps.ok());
-  const pid_t reader = ::fork();
-  ASSERT_GE(reader, 0);
-  if (reader == 0) {
-    const uid_t nobody = 65534;
-    if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(100);
-    // Each step reads "v" and reports its text's last character, or 'E'
-    // for an error other than "missing", 'M' for missing.
-    while (steps.Next()) {
-      const std::string text = ReadValue("v");
-      steps.Report(text == "<2>" ? 'M' : text.empty() || text[0] == '<' ? 'E' : text.back());
-    }
-    ::_exit(0);
-  }
-  auto read = [&] { return steps.Step(); };
+  Reader reader;
+  const auto read = [&] { return reader.Read(); };
   EXPECT_EQ(read(), '1');  // opened with no journal beside it
   // A writer comes and goes: its last close checkpoints into the file and
   // removes the journal, twice, the second time with the value gone.
@@ -260,10 +167,7 @@ TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
   ASSERT_EQ(WriteValue("v", "6"), ERROR_SUCCESS);
   RegistryStore::Close();
   EXPECT_EQ(read(), '6');
-  steps.Finish();
-  int status = 0;
-  ASSERT_EQ(::waitpid(reader, &status, 0), reader);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(reader.Finish(), 0);
 
   // A reader that comes when the writer has gone and left its journal (with
   // its last writes) but the -shm file was removed: an error, not "6".
@@ -278,9 +182,9 @@ TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
   const int late = InChild(
       [] {
         const std::string text = ReadValue("v");
-        return text == "7" ? 0 : text == "<1011>" ? 1 : 2;
+        return text == "7" ? 0 : text == Failed(ERROR_CANTOPEN) ? 1 : 2;
       },
-      65534);
+      kNobody);
   EXPECT_NE(late, 2) << "read a value older than the journal's";
 }
 

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/modAPI.h"
@@ -20,38 +20,31 @@ const std::string kBase = "Software\\VtrTest\\PlatformRegistry";
 class Key {
  public:
   Key() = default;
-  explicit Key(HKEY handle) : handle_(handle) {}
-  ~Key() { Close(); }
   Key(const Key&) = delete;
   Key& operator=(const Key&) = delete;
+  ~Key() { Close(); }
   HKEY get() const { return handle_; }
   HKEY* out() {
     Close();
     return &handle_;
   }
-  LONG Close() {
-    LONG rc = handle_ != nullptr ? RegCloseKey(handle_) : ERROR_SUCCESS;
-    handle_ = nullptr;
-    return rc;
-  }
-  HKEY release() {
-    HKEY handle = handle_;
-    handle_ = nullptr;
-    return handle;
-  }
+  LONG Close() { return handle_ != nullptr ? RegCloseKey(std::exchange(handle_, nullptr)) : ERROR_SUCCESS; }
+  HKEY release() { return std::exchange(handle_, nullptr); }
 
  private:
   HKEY handle_ = nullptr;
 };
 
-LONG Create(HKEY parent, const std::string& path, Key& key, DWORD* disposition = nullptr,
-            REGSAM access = KEY_ALL_ACCESS) {
-  return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                         key.out(), disposition);
+LONG Create(HKEY parent, const std::string& path, Key& key, DWORD* disposition = nullptr) {
+  return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.out(), disposition);
 }
 
 LONG Open(HKEY parent, const char* path, Key& key, REGSAM access) {
   return RegOpenKeyExA(parent, path, 0, access, key.out());
+}
+
+LONG Set(HKEY key, const char* name, DWORD type, const char* data, DWORD size) {
+  return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data), size);
 }
 
 LONG SetString(HKEY key, const char* name, const std::string& text) {
@@ -69,32 +62,20 @@ std::string QueryString(HKEY key, const char* name) {
   return std::string(buffer, size > 0 && buffer[size - 1] == '\0' ? size - 1 : size);
 }
 
-std::vector<std::string> SubKeyNames(HKEY key) {
+// Subkey names, or value names, in the order the registry lists them.
+std::vector<std::string> Names(HKEY key, bool values = false) {
   std::vector<std::string> names;
   char name[300];
   for (DWORD index = 0;; ++index) {
     DWORD length = sizeof name;
-    LONG rc = RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    EXPECT_EQ(rc, ERROR_SUCCESS);
-    if (rc != ERROR_SUCCESS) break;
+    LONG rc = values ? RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr)
+                     : RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (rc != ERROR_SUCCESS) {
+      EXPECT_EQ(rc, ERROR_NO_MORE_ITEMS);
+      return names;
+    }
     names.emplace_back(name, length);
   }
-  return names;
-}
-
-std::vector<std::string> ValueNames(HKEY key) {
-  std::vector<std::string> names;
-  char name[300];
-  for (DWORD index = 0;; ++index) {
-    DWORD length = sizeof name;
-    LONG rc = RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    EXPECT_EQ(rc, ERROR_SUCCESS);
-    if (rc != ERROR_SUCCESS) break;
-    names.emplace_back(name, length);
-  }
-  return names;
 }
 
 class PlatformRegistry : public ::testing::Test {
@@ -121,12 +102,12 @@ TEST_F(PlatformRegistry, NamesMatchWithoutRegardToCaseAndKeepTheirFirstSpelling)
   EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
   Key opened;
   EXPECT_EQ(Open(base_.get(), "mixed\\DEEPER", opened, KEY_READ), ERROR_SUCCESS);
-  EXPECT_EQ(SubKeyNames(base_.get()), std::vector<std::string>{"MiXed"});
+  EXPECT_EQ(Names(base_.get()), std::vector<std::string>{"MiXed"});
 
   ASSERT_EQ(SetString(base_.get(), "Val", "first"), ERROR_SUCCESS);
   ASSERT_EQ(SetString(base_.get(), "VAL", "second"), ERROR_SUCCESS);
   EXPECT_EQ(QueryString(base_.get(), "vAl"), "second");
-  EXPECT_EQ(ValueNames(base_.get()), std::vector<std::string>{"Val"});
+  EXPECT_EQ(Names(base_.get(), true), std::vector<std::string>{"Val"});
   EXPECT_EQ(RegDeleteValueA(base_.get(), "vAL"), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteValueA(base_.get(), "Val"), ERROR_FILE_NOT_FOUND);
 }
@@ -145,7 +126,7 @@ TEST_F(PlatformRegistry, SubkeyPathsFollowWindowsRules) {
   ASSERT_EQ(Create(base_.get(), "One\\Two\\Three", key), ERROR_SUCCESS);
   Key trailing;
   EXPECT_EQ(Open(base_.get(), "One\\Two\\", trailing, KEY_READ), ERROR_SUCCESS);
-  EXPECT_EQ(SubKeyNames(trailing.get()), std::vector<std::string>{"Three"});
+  EXPECT_EQ(Names(trailing.get()), std::vector<std::string>{"Three"});
 
   // A NULL or empty subkey opens the key itself again, as a handle of its own.
   for (const char* self : {static_cast<const char*>(nullptr), ""}) {
@@ -158,59 +139,67 @@ TEST_F(PlatformRegistry, SubkeyPathsFollowWindowsRules) {
   }
 }
 
-// A path resolves the same whatever its length: a name, several, and more
-// than can be looked up at once; a name missing at any level answers 2, and
-// any path below a deleted key answers 1018.
-TEST_F(PlatformRegistry, PathsOfEveryLengthOpenAndMissAlike) {
-  constexpr int kDepth = 12;
+// A path resolves the same whatever its length (a name, several, and more
+// than can be looked up at once): a name missing at any level answers 2, a
+// path below a deleted key 1018, and a path opened before leads to the key
+// there now, gone or made again.
+TEST_F(PlatformRegistry, PathsOfEveryLengthOpenMissAndFollowDeletedAndRemadeKeys) {
   std::vector<std::string> prefixes;  // "L1", "L1\\L2", ...
-  for (int level = 1; level <= kDepth; ++level) {
+  for (int level = 1; level <= 12; ++level)
     prefixes.push_back((prefixes.empty() ? "" : prefixes.back() + "\\") + "L" + std::to_string(level));
-  }
-  Key deepest;
-  ASSERT_EQ(Create(base_.get(), prefixes.back(), deepest), ERROR_SUCCESS);
-  ASSERT_EQ(SetString(deepest.get(), "level", "deepest"), ERROR_SUCCESS);
-  Key doomed;
+  Key key, doomed;
+  ASSERT_EQ(Create(base_.get(), prefixes.back(), key), ERROR_SUCCESS);
   ASSERT_EQ(Create(base_.get(), "Doomed", doomed), ERROR_SUCCESS);
   ASSERT_EQ(RegDeleteKeyA(base_.get(), "Doomed"), ERROR_SUCCESS);
-
-  for (int level = 1; level <= kDepth; ++level) {
-    const std::string& path = prefixes[static_cast<size_t>(level - 1)];
-    Key key;
-    EXPECT_EQ(Open(base_.get(), path.c_str(), key, KEY_READ), ERROR_SUCCESS) << level;
-    EXPECT_EQ(Open(base_.get(), (path + "\\Nope").c_str(), key, KEY_READ), ERROR_FILE_NOT_FOUND) << level;
-    EXPECT_EQ(Open(base_.get(), ("Nope\\" + path).c_str(), key, KEY_READ), ERROR_FILE_NOT_FOUND) << level;
-    EXPECT_EQ(Open(doomed.get(), path.c_str(), key, KEY_READ), ERROR_KEY_DELETED) << level;
+  for (const std::string& path : prefixes) {
+    SCOPED_TRACE(path);
+    std::string lower = path;  // names match in any case, at any length
+    for (char& c : lower) c = c == 'L' ? 'l' : c;
+    EXPECT_EQ(Open(base_.get(), lower.c_str(), key, KEY_READ), ERROR_SUCCESS);
+    EXPECT_EQ(Open(base_.get(), (path + "\\Nope").c_str(), key, KEY_READ), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Open(base_.get(), ("Nope\\" + path).c_str(), key, KEY_READ), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Open(doomed.get(), path.c_str(), key, KEY_READ), ERROR_KEY_DELETED);
   }
-  std::string lower = prefixes.back();
-  for (char& c : lower) c = static_cast<char>(c == 'L' ? 'l' : c);
-  Key again;
-  ASSERT_EQ(Open(base_.get(), lower.c_str(), again, KEY_QUERY_VALUE), ERROR_SUCCESS);
-  EXPECT_EQ(QueryString(again.get(), "level"), "deepest");
+  for (const std::string& path : {std::string("Short\\Leaf"), prefixes.back() + "\\Leaf"}) {
+    SCOPED_TRACE(path);
+    for (const char* made : {"first", "again"}) {
+      ASSERT_EQ(Create(base_.get(), path, key), ERROR_SUCCESS);
+      ASSERT_EQ(SetString(key.get(), "made", made), ERROR_SUCCESS);
+      ASSERT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_SUCCESS);
+      EXPECT_EQ(QueryString(key.get(), "made"), made);
+      key.Close();
+      ASSERT_EQ(RegDeleteKeyA(base_.get(), path.c_str()), ERROR_SUCCESS);
+      EXPECT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_FILE_NOT_FOUND);
+    }
+  }
 }
 
-// A path opened before leads to the key there now: after its key was
-// deleted it is missing, and after a key of that name was made again it
-// leads to the new one, at any length.
-TEST_F(PlatformRegistry, APathOpenedBeforeFollowsDeletedAndRemadeKeys) {
-  for (const std::string parent : {"Short", "D1\\D2\\D3\\D4\\D5\\D6\\D7\\D8\\D9"}) {
-    const std::string path = parent + "\\Leaf";
+// What a handle may do is what it was opened for; generic rights stand for
+// the key rights of their kind, and the 64-bit view flag for nothing.
+TEST_F(PlatformRegistry, AHandleDoesOnlyWhatItWasOpenedFor) {
+  Key child;
+  ASSERT_EQ(Create(base_.get(), "Child", child), ERROR_SUCCESS);
+  ASSERT_EQ(SetString(base_.get(), "v", "x"), ERROR_SUCCESS);
+  const LONG ok = ERROR_SUCCESS, no = ERROR_ACCESS_DENIED;
+  const struct {
+    REGSAM access;
+    LONG query, set, list;
+  } cases[] = {
+      {KEY_QUERY_VALUE, ok, no, no},           {KEY_SET_VALUE, no, ok, no},
+      {KEY_ENUMERATE_SUB_KEYS, no, no, ok},    {KEY_READ | KEY_WOW64_64KEY, ok, no, ok},
+      {GENERIC_READ, ok, no, ok},              {GENERIC_WRITE, no, ok, no},
+      {GENERIC_EXECUTE, ok, no, ok},           {GENERIC_ALL, ok, ok, ok},
+      {MAXIMUM_ALLOWED, ok, ok, ok},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.access);
     Key key;
-    ASSERT_EQ(Create(base_.get(), path, key), ERROR_SUCCESS);
-    ASSERT_EQ(SetString(key.get(), "made", "first"), ERROR_SUCCESS);
-    key.Close();
-    ASSERT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_SUCCESS);
-    EXPECT_EQ(QueryString(key.get(), "made"), "first");
-    key.Close();
-
-    ASSERT_EQ(RegDeleteKeyA(base_.get(), path.c_str()), ERROR_SUCCESS);
-    EXPECT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_FILE_NOT_FOUND) << parent;
-
-    ASSERT_EQ(Create(base_.get(), path, key), ERROR_SUCCESS);
-    ASSERT_EQ(SetString(key.get(), "made", "again"), ERROR_SUCCESS);
-    key.Close();
-    ASSERT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_SUCCESS) << parent;
-    EXPECT_EQ(QueryString(key.get(), "made"), "again") << parent;
+    ASSERT_EQ(Open(base_.get(), nullptr, key, c.access), ERROR_SUCCESS);
+    char name[16];
+    DWORD length = sizeof name;
+    EXPECT_EQ(RegQueryValueExA(key.get(), "v", nullptr, nullptr, nullptr, nullptr), c.query);
+    EXPECT_EQ(SetString(key.get(), "v", "y"), c.set);
+    EXPECT_EQ(RegEnumKeyExA(key.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr), c.list);
   }
 }
 
@@ -244,6 +233,15 @@ TEST_F(PlatformRegistry, BadClosedAndDeletedKeyHandlesAnswerEveryCallWithTheirCo
   EXPECT_EQ(RegQueryValueExA(closed, "x", nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
   ExpectEveryCallAnswers(nullptr, ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
+  // Below no key at all, the caller's result stays as it was; below a
+  // closed key it is cleared.
+  const HKEY untouched = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
+  HKEY out = untouched;
+  EXPECT_EQ(RegOpenKeyExA(nullptr, nullptr, 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegCreateKeyExA(nullptr, "x", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(out, untouched);
+  EXPECT_EQ(RegOpenKeyExA(closed, "x", 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(out, nullptr);
 
   // A handle to a deleted key answers ERROR_KEY_DELETED until it is closed.
   Key doomed;
@@ -254,7 +252,7 @@ TEST_F(PlatformRegistry, BadClosedAndDeletedKeyHandlesAnswerEveryCallWithTheirCo
   Key reborn;
   ASSERT_EQ(Create(base_.get(), "Doomed", reborn), ERROR_SUCCESS);
   EXPECT_EQ(QueryString(reborn.get(), "v"), "<missing>");
-  HKEY out = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
+  out = untouched;
   EXPECT_EQ(RegOpenKeyExA(doomed.get(), nullptr, 0, KEY_READ, &out), ERROR_KEY_DELETED);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(RegDeleteKeyA(doomed.get(), ""), ERROR_KEY_DELETED);
@@ -264,33 +262,36 @@ TEST_F(PlatformRegistry, BadClosedAndDeletedKeyHandlesAnswerEveryCallWithTheirCo
 
 TEST_F(PlatformRegistry, QueryValueAnswersSizesAndRefusesShortBuffers) {
   ASSERT_EQ(SetString(base_.get(), "text", "hello"), ERROR_SUCCESS);
-  DWORD type = 0;
-  DWORD size = 0;
-  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  const auto query = [&](const char* name, DWORD* type, BYTE* data, DWORD* size) {
+    return RegQueryValueExA(base_.get(), name, nullptr, type, data, size);
+  };
+  DWORD type = 0, size = 0;
+  BYTE buffer[16];
+  EXPECT_EQ(query("text", &type, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(size, 6u);
-
-  char buffer[16];
-  std::memset(buffer, '#', sizeof buffer);
   size = 5;
   type = 0;
-  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size),
-            ERROR_MORE_DATA);
+  EXPECT_EQ(query("text", &type, buffer, &size), ERROR_MORE_DATA);
   EXPECT_EQ(size, 6u);
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   size = 6;
-  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
-            ERROR_SUCCESS);
-  EXPECT_STREQ(buffer, "hello");
+  EXPECT_EQ(query("text", nullptr, buffer, &size), ERROR_SUCCESS);
+  EXPECT_STREQ(reinterpret_cast<char*>(buffer), "hello");
+  // One variable for the type and the size: the size is read first.
+  DWORD both = sizeof buffer;
+  EXPECT_EQ(query("text", &both, buffer, &both), ERROR_SUCCESS);
+  EXPECT_EQ(both, 6u);
+  both = 3;
+  EXPECT_EQ(query("text", &both, buffer, &both), ERROR_MORE_DATA);
+  EXPECT_EQ(both, 6u);
 
   DWORD reserved = 0;
-  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", &reserved, nullptr, nullptr, &size),
-            ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), nullptr),
-            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", &reserved, nullptr, nullptr, &size), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(query("text", nullptr, buffer, nullptr), ERROR_INVALID_PARAMETER);
   type = 77;
   size = 55;
-  EXPECT_EQ(RegQueryValueExA(base_.get(), "missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(query("missing", &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));
   EXPECT_EQ(size, 0u);
 
@@ -306,64 +307,57 @@ TEST_F(PlatformRegistry, SubkeysEnumerateInCaseInsensitiveNameOrder) {
     Key key;
     ASSERT_EQ(Create(base_.get(), name, key), ERROR_SUCCESS);
   }
-  EXPECT_EQ(SubKeyNames(base_.get()), (std::vector<std::string>{"0", "A", "a1", "b", "c", "Z"}));
-
+  EXPECT_EQ(Names(base_.get()), (std::vector<std::string>{"0", "A", "a1", "b", "c", "Z"}));
+  const auto list = [&](DWORD at, char* out, DWORD* length, DWORD* reserved = nullptr, FILETIME* written = nullptr) {
+    return RegEnumKeyExA(base_.get(), at, out, length, reserved, nullptr, nullptr, written);
+  };
   char name[8];
-  std::memset(name, '#', sizeof name);
   DWORD length = 2;  // "a1" needs 3 with its NUL
-  EXPECT_EQ(RegEnumKeyExA(base_.get(), 2, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_MORE_DATA);
+  EXPECT_EQ(list(2, name, &length), ERROR_MORE_DATA);
   EXPECT_EQ(length, 2u);
   length = 3;
   FILETIME written = {0, 0};
-  EXPECT_EQ(RegEnumKeyExA(base_.get(), 2, name, &length, nullptr, nullptr, nullptr, &written),
-            ERROR_SUCCESS);
+  EXPECT_EQ(list(2, name, &length, nullptr, &written), ERROR_SUCCESS);
   EXPECT_STREQ(name, "a1");
   EXPECT_EQ(length, 2u);
   EXPECT_NE(written.dwHighDateTime, 0u);
-  length = sizeof name;
-  EXPECT_EQ(RegEnumKeyExA(base_.get(), 6, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_NO_MORE_ITEMS);
   DWORD reserved = 0;
-  EXPECT_EQ(RegEnumKeyExA(base_.get(), 0, name, &length, &reserved, nullptr, nullptr, nullptr),
-            ERROR_INVALID_PARAMETER);
+  length = sizeof name;
+  EXPECT_EQ(list(0, name, &length, &reserved), ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(PlatformRegistry, ValuesEnumerateOnceEachWithTheirData) {
   for (const char* name : {"b", "A", "c", ""}) ASSERT_EQ(SetString(base_.get(), name, name), ERROR_SUCCESS);
-  std::vector<std::string> names = ValueNames(base_.get());
+  std::vector<std::string> names = Names(base_.get(), true);
 #ifndef _WIN32
   // The emulation keeps the order of creation; Windows promises no order and
   // Wine sorts by name, so only here is the order checked.
   EXPECT_EQ(names, (std::vector<std::string>{"b", "A", "c", ""}));
 #endif
-  EXPECT_EQ(std::multiset<std::string>(names.begin(), names.end()),
-            (std::multiset<std::string>{"", "A", "b", "c"}));
+  const DWORD index = static_cast<DWORD>(std::find(names.begin(), names.end(), "A") - names.begin());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"", "A", "b", "c"}));
 
-  DWORD index = static_cast<DWORD>(std::find(names.begin(), names.end(), "A") - names.begin());
+  const auto list = [&](DWORD at, char* out, DWORD* outLength, DWORD* type, BYTE* data, DWORD* size) {
+    return RegEnumValueA(base_.get(), at, out, outLength, nullptr, type, data, size);
+  };
   char name[8];
   BYTE data[8];
-  DWORD length = sizeof name;
-  DWORD size = 1;  // "A" and its NUL need 2
-  DWORD type = 0;
-  EXPECT_EQ(RegEnumValueA(base_.get(), index, name, &length, nullptr, &type, data, &size), ERROR_MORE_DATA);
+  DWORD length = sizeof name, size = 1, type = 0;  // "A" and its NUL need 2
+  EXPECT_EQ(list(index, name, &length, &type, data, &size), ERROR_MORE_DATA);
   EXPECT_EQ(size, 2u);
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   size = 0;
   length = sizeof name;
-  EXPECT_EQ(RegEnumValueA(base_.get(), index, name, &length, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(list(index, name, &length, &type, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 2u);
   EXPECT_EQ(length, 1u);
   size = sizeof data;
   length = 1;  // no room for the name's NUL
-  EXPECT_EQ(RegEnumValueA(base_.get(), index, name, &length, nullptr, &type, data, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(list(index, name, &length, &type, data, &size), ERROR_MORE_DATA);
   length = sizeof name;
-  EXPECT_EQ(RegEnumValueA(base_.get(), 4, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_NO_MORE_ITEMS);
-  EXPECT_EQ(RegEnumValueA(base_.get(), 0, nullptr, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &length, nullptr, nullptr, data, nullptr),
-            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(list(0, nullptr, &length, nullptr, nullptr, nullptr), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(list(0, name, &length, nullptr, data, nullptr), ERROR_INVALID_PARAMETER);
 }
 
 DWORD StoredSize(HKEY key, const char* name) {
@@ -375,57 +369,37 @@ DWORD StoredSize(HKEY key, const char* name) {
 // A string whose size leaves out its NUL while a NUL follows gains it; one
 // followed by anything else, or of another type, is stored as given.
 TEST_F(PlatformRegistry, AStringSetWithoutItsNulGainsTheNulThatFollowsIt) {
-  const char followedByNul[] = "abc";      // 'a' 'b' 'c' 0
-  const char followedByOther[] = "abcX";
-  const char endsInNul[] = "ab\0\0";
-  for (DWORD type : {DWORD{REG_SZ}, DWORD{REG_EXPAND_SZ}, DWORD{REG_MULTI_SZ}}) {
-    ASSERT_EQ(RegSetValueExA(base_.get(), "z", 0, type, reinterpret_cast<const BYTE*>(followedByNul), 3),
-              ERROR_SUCCESS);
-    EXPECT_EQ(StoredSize(base_.get(), "z"), 4u) << type;
-    char buffer[8];
-    std::memset(buffer, '#', sizeof buffer);
-    DWORD size = 3;
-    EXPECT_EQ(RegQueryValueExA(base_.get(), "z", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
-              ERROR_MORE_DATA)
-        << type;
-    EXPECT_EQ(size, 4u);
-
-    ASSERT_EQ(RegSetValueExA(base_.get(), "x", 0, type, reinterpret_cast<const BYTE*>(followedByOther), 3),
-              ERROR_SUCCESS);
-    EXPECT_EQ(StoredSize(base_.get(), "x"), 3u) << type;
-    ASSERT_EQ(RegSetValueExA(base_.get(), "n", 0, type, reinterpret_cast<const BYTE*>(endsInNul), 3),
-              ERROR_SUCCESS);
-    EXPECT_EQ(StoredSize(base_.get(), "n"), 3u) << type;
+  for (DWORD type : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_BINARY, REG_NONE, REG_DWORD}) {
+    SCOPED_TRACE(type);
+    const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    ASSERT_EQ(Set(base_.get(), "z", type, "abc", 3), ERROR_SUCCESS);  // a NUL follows
+    EXPECT_EQ(StoredSize(base_.get(), "z"), text ? 4u : 3u);
+    ASSERT_EQ(Set(base_.get(), "x", type, "abcX", 3), ERROR_SUCCESS);
+    EXPECT_EQ(StoredSize(base_.get(), "x"), 3u);
+    ASSERT_EQ(Set(base_.get(), "n", type, "ab\0\0", 3), ERROR_SUCCESS);
+    EXPECT_EQ(StoredSize(base_.get(), "n"), 3u);
   }
-  for (DWORD type : {DWORD{REG_BINARY}, DWORD{REG_NONE}, DWORD{REG_DWORD}}) {
-    ASSERT_EQ(RegSetValueExA(base_.get(), "b", 0, type, reinterpret_cast<const BYTE*>(followedByNul), 3),
-              ERROR_SUCCESS);
-    EXPECT_EQ(StoredSize(base_.get(), "b"), 3u) << type;
-  }
-  ASSERT_EQ(RegSetValueExA(base_.get(), "e", 0, REG_SZ, reinterpret_cast<const BYTE*>(followedByNul), 0),
-            ERROR_SUCCESS);
+  ASSERT_EQ(Set(base_.get(), "e", REG_SZ, "abc", 0), ERROR_SUCCESS);
   EXPECT_EQ(StoredSize(base_.get(), "e"), 0u);
 }
 
 // A string stored without its NUL reads back with one after it wherever
 // the buffer has room, by query and by listing alike; other types never.
 TEST_F(PlatformRegistry, AStringStoredWithoutItsNulReadsBackWithOneWhenThereIsRoom) {
-  const char text[] = "abcX";
-  ASSERT_EQ(RegSetValueExA(base_.get(), "s", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 3), ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(base_.get(), "b", 0, REG_BINARY, reinterpret_cast<const BYTE*>(text), 3), ERROR_SUCCESS);
-  const std::vector<std::string> names = ValueNames(base_.get());  // Wine lists by name
+  ASSERT_EQ(Set(base_.get(), "s", REG_SZ, "abcX", 3), ERROR_SUCCESS);
+  ASSERT_EQ(Set(base_.get(), "b", REG_BINARY, "abcX", 3), ERROR_SUCCESS);
+  const std::vector<std::string> names = Names(base_.get(), true);  // Wine lists by name
   for (DWORD room : {DWORD{3}, DWORD{8}}) {
     for (const char* name : {"s", "b"}) {
-      BYTE queried[8];
+      SCOPED_TRACE(testing::Message() << name << " room " << room);
+      const BYTE expected = room > 3 && std::string(name) == "s" ? 0 : '#';
+      BYTE queried[8], listed[8];
       std::memset(queried, '#', sizeof queried);
+      std::memset(listed, '#', sizeof listed);
       DWORD size = room;
       ASSERT_EQ(RegQueryValueExA(base_.get(), name, nullptr, nullptr, queried, &size), ERROR_SUCCESS);
       EXPECT_EQ(size, 3u);
-      const BYTE expected = room > 3 && std::string(name) == "s" ? 0 : '#';
-      EXPECT_EQ(queried[3], expected) << name << " room " << room;
-
-      BYTE listed[8];
-      std::memset(listed, '#', sizeof listed);
+      EXPECT_EQ(queried[3], expected);
       size = room;
       const auto index = static_cast<DWORD>(std::find(names.begin(), names.end(), name) - names.begin());
       char valueName[8];
@@ -434,116 +408,75 @@ TEST_F(PlatformRegistry, AStringStoredWithoutItsNulReadsBackWithOneWhenThereIsRo
                 ERROR_SUCCESS);
       EXPECT_STREQ(valueName, name);
       EXPECT_EQ(size, 3u);
-      EXPECT_EQ(listed[3], expected) << name << " room " << room;
+      EXPECT_EQ(listed[3], expected);
     }
   }
 }
 
-// A value name longer than its buffer: 234, with the value's type and size.
+// A value name longer than its buffer: 234, with the value's type and size;
+// as much of the name as fits, NUL-terminated, and (with a data buffer or
+// without) the size all the same.
 TEST_F(PlatformRegistry, ListingAValueWhoseNameDoesNotFitStillGivesItsTypeAndSize) {
-  const char text[] = "hello";
-  ASSERT_EQ(RegSetValueExA(base_.get(), "LongName", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(text), 6),
-            ERROR_SUCCESS);
+  ASSERT_EQ(Set(base_.get(), "LongName", REG_EXPAND_SZ, "hello", 6), ERROR_SUCCESS);
   for (DWORD room : {DWORD{0}, DWORD{1}, DWORD{4}, DWORD{8}}) {
-    char name[16];
-    std::memset(name, '#', sizeof name);
-    BYTE data[16];
-    std::memset(data, '#', sizeof data);
-    DWORD nameLength = room;
-    DWORD type = 77;
-    DWORD size = sizeof data;
-    EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, &type, data, &size), ERROR_MORE_DATA)
-        << room;
-    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(size, 6u);
-    EXPECT_EQ(nameLength, room);
-    if (room != 0) {
-      // As much of the name as fits, NUL-terminated.
-      EXPECT_EQ(std::string(name), std::string("LongName").substr(0, room - 1));
-    }
+    for (bool withData : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "room " << room << (withData ? " with data" : ""));
+      char name[16];
+      BYTE data[16];
+      std::memset(name, '#', sizeof name);
+      std::memset(data, '#', sizeof data);
+      DWORD nameLength = room;
+      DWORD type = 77;
+      DWORD size = withData ? sizeof data : 99;
+      EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, &type, withData ? data : nullptr, &size),
+                ERROR_MORE_DATA);
+      EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+      EXPECT_EQ(size, 6u);
+      EXPECT_EQ(nameLength, room);
+      if (room != 0) {
+        EXPECT_EQ(std::string(name), std::string("LongName").substr(0, room - 1));
+      }
 #ifndef _WIN32
-    // Windows differs by version and code page here: in a UTF-8 code page
-    // (the emulation's) and on XP it leaves the data alone; elsewhere, and
-    // Wine, it copies it. The emulation leaves it.
-    EXPECT_EQ(data[0], '#');
+      // Windows differs by version and code page here: in a UTF-8 code page
+      // (the emulation's) and on XP it leaves the data alone; elsewhere, and
+      // Wine, it copies it. The emulation leaves it.
+      EXPECT_EQ(data[0], '#');
 #endif
-    // Without a data buffer the size is reported all the same.
-    nameLength = room;
-    type = 77;
-    size = 99;
-    EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, &type, nullptr, &size), ERROR_MORE_DATA);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(size, 6u);
+    }
   }
   // Neither name nor data fits: only the type and size come back.
-  char name[4];
-  std::memset(name, '#', sizeof name);
+  char name[4] = {'#'};
   BYTE data[2] = {'#', '#'};
   DWORD nameLength = sizeof name;
-  DWORD type = 77;
   DWORD size = sizeof data;
-  EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, &type, data, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, nullptr, data, &size), ERROR_MORE_DATA);
   EXPECT_EQ(name[0], '#');
   EXPECT_EQ(data[0], '#');
   EXPECT_EQ(size, 6u);
 }
 
-// One variable for the type and the size: the size is read first.
-TEST_F(PlatformRegistry, QueryValueReadsTheSizeBeforeWritingTheTypeToTheSameVariable) {
-  ASSERT_EQ(SetString(base_.get(), "text", "hello"), ERROR_SUCCESS);
-  BYTE buffer[16];
-  DWORD both = sizeof buffer;
-  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", nullptr, &both, buffer, &both), ERROR_SUCCESS);
-  EXPECT_EQ(both, 6u);
-  EXPECT_STREQ(reinterpret_cast<char*>(buffer), "hello");
-  both = 3;
-  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", nullptr, &both, buffer, &both), ERROR_MORE_DATA);
-  EXPECT_EQ(both, 6u);
-}
-
-// No key at all: 6, and the caller's variable as it was.
-TEST_F(PlatformRegistry, OpeningBelowNoKeyLeavesTheResultAsTheCallerHadIt) {
-  const HKEY untouched = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
-  HKEY out = untouched;
-  EXPECT_EQ(RegOpenKeyExA(nullptr, "Software", 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(out, untouched);
-  EXPECT_EQ(RegOpenKeyExA(nullptr, nullptr, 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(out, untouched);
-  EXPECT_EQ(RegCreateKeyExA(nullptr, "x", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(out, untouched);
-  // A closed key is another matter: the result is cleared.
-  Key closed;
-  ASSERT_EQ(Open(base_.get(), nullptr, closed, KEY_READ), ERROR_SUCCESS);
-  HKEY stale = closed.release();
-  ASSERT_EQ(RegCloseKey(stale), ERROR_SUCCESS);
-  EXPECT_EQ(RegOpenKeyExA(stale, "x", 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(out, nullptr);
-}
-
 // The largest value size counts string data in UTF-16 bytes, as Windows
 // keeps strings; other data by its bytes.
 TEST_F(PlatformRegistry, TheLargestValueSizeCountsStringsByTheirWideSize) {
-  auto largest = [&] {
-    DWORD size = 0;
-    EXPECT_EQ(RegQueryInfoKeyA(base_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               &size, nullptr, nullptr),
-              ERROR_SUCCESS);
-    return size;
+  const struct {
+    const char* name;
+    DWORD type;
+    const char* data;
+    DWORD size, largest;
+  } cases[] = {
+      {"bin", REG_BINARY, "0123456789", 9, 9},
+      {"text", REG_SZ, "hello", 6, 12},  // with its NUL
+      {"odd", REG_EXPAND_SZ, "abcdefgX", 7, 14},
+      {"multi", REG_MULTI_SZ, "ab\0cd\0", 7, 14},  // and the final NUL
   };
-  const char binary[] = "0123456789";
-  ASSERT_EQ(RegSetValueExA(base_.get(), "bin", 0, REG_BINARY, reinterpret_cast<const BYTE*>(binary), 9),
-            ERROR_SUCCESS);
-  EXPECT_EQ(largest(), 9u);
-  ASSERT_EQ(SetString(base_.get(), "text", "hello"), ERROR_SUCCESS);  // 6 bytes with the NUL
-  EXPECT_EQ(largest(), 12u);
-  const char noNul[] = "abcdefgX";
-  ASSERT_EQ(RegSetValueExA(base_.get(), "odd", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(noNul), 7),
-            ERROR_SUCCESS);
-  EXPECT_EQ(largest(), 14u);
-  const char multi[] = "ab\0cd\0";  // and the final NUL: 7 bytes
-  ASSERT_EQ(RegSetValueExA(base_.get(), "multi", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi), 7),
-            ERROR_SUCCESS);
-  EXPECT_EQ(largest(), 14u);
+  for (const auto& c : cases) {
+    ASSERT_EQ(Set(base_.get(), c.name, c.type, c.data, c.size), ERROR_SUCCESS);
+    DWORD largest = 0;
+    EXPECT_EQ(RegQueryInfoKeyA(base_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               &largest, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(largest, c.largest) << c.name;
+  }
 }
 
 // A class buffer of no length succeeds with the class's length; one too
@@ -553,30 +486,25 @@ TEST_F(PlatformRegistry, AKeysClassIsCutToFitItsBuffer) {
   ASSERT_EQ(RegCreateKeyExA(base_.get(), "Classy", 0, const_cast<LPSTR>("MyClass"), REG_OPTION_NON_VOLATILE,
                             KEY_ALL_ACCESS, nullptr, key.out(), nullptr),
             ERROR_SUCCESS);
-  struct Case {
+  const struct {
     DWORD room;
     LONG rc;
     DWORD length;
     const char* text;
-  };
-  for (const Case& c : {Case{0, ERROR_SUCCESS, 7, nullptr}, Case{1, ERROR_MORE_DATA, 0, ""},
-                        Case{4, ERROR_MORE_DATA, 3, "MyC"}, Case{7, ERROR_MORE_DATA, 6, "MyClas"},
-                        Case{8, ERROR_SUCCESS, 7, "MyClass"}}) {
-    char buffer[16];
-    std::memset(buffer, '#', sizeof buffer);
+  } cases[] = {{0, ERROR_SUCCESS, 7, "#"},         {1, ERROR_MORE_DATA, 0, ""},
+               {4, ERROR_MORE_DATA, 3, "MyC"},     {7, ERROR_MORE_DATA, 6, "MyClas"},
+               {8, ERROR_SUCCESS, 7, "MyClass"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.room);
+    char buffer[16] = {'#'};
     DWORD length = c.room;
     DWORD subKeys = 99;
     EXPECT_EQ(RegQueryInfoKeyA(key.get(), buffer, &length, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
                                nullptr, nullptr, nullptr),
-              c.rc)
-        << c.room;
-    EXPECT_EQ(length, c.length) << c.room;
+              c.rc);
+    EXPECT_EQ(length, c.length);
     EXPECT_EQ(subKeys, 0u);
-    if (c.text != nullptr) {
-      EXPECT_STREQ(buffer, c.text) << c.room;
-    } else {
-      EXPECT_EQ(buffer[0], '#');
-    }
+    EXPECT_STREQ(buffer, c.text);
   }
   DWORD length = 3;
   EXPECT_EQ(RegQueryInfoKeyA(key.get(), nullptr, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,

@@ -1,0 +1,105 @@
+#pragma once
+// For the emulated registry's store tests (systems without Windows): each
+// test works on a store of its own in a fresh folder and leaves the
+// process's usual store as it found it.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/emu/RegistryStore.h"
+#include "platform/modAPI.h"
+
+namespace emutest {
+
+namespace fs = std::filesystem;
+
+inline const char* const kKey = "Software\\VtrTest\\Store";
+
+// How a failed read shows: "<code>".
+inline std::string Failed(LONG rc) { return "<" + std::to_string(rc) + ">"; }
+
+inline LONG WriteValue(const std::string& name, const std::string& text) {
+  HKEY key = nullptr;
+  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                      static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+  return rc;
+}
+
+// The value's text, or Failed(code).
+inline std::string ReadValue(const std::string& name) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key);
+  if (rc != ERROR_SUCCESS) return Failed(rc);
+  std::vector<char> buffer(70000);
+  DWORD size = static_cast<DWORD>(buffer.size() - 1);
+  rc = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS ? std::string(buffer.data()) : Failed(rc);
+}
+
+// Runs `body` in a child process (as `uid` when given) and gives its exit status.
+template <class Body>
+int InChild(Body body, std::optional<uid_t> uid = std::nullopt) {
+  const pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    if (uid && (::setgid(*uid) != 0 || ::setuid(*uid) != 0)) ::_exit(100);
+    ::_exit(body());
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// As an unprivileged user: root writes through file modes.
+constexpr uid_t kNobody = 65534;
+template <class Body>
+int Unprivileged(Body body) {
+  return InChild(body, ::geteuid() == 0 ? std::optional<uid_t>(kNobody) : std::nullopt);
+}
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* saved = std::getenv("VTR_REGISTRY")) saved_ = saved;
+    std::string pattern = (fs::temp_directory_path() / "vtr-store-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    UseStore(dir_ / "registry.db");
+  }
+  void TearDown() override {
+    RegistryStore::Close();
+    RegistryStore::SetBusyTimeout(2000);
+    if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
+    if (saved_) {
+      ::setenv("VTR_REGISTRY", saved_->c_str(), 1);
+    } else {
+      ::unsetenv("VTR_REGISTRY");
+    }
+    std::error_code ignored;
+    fs::permissions(dir_, fs::perms::owner_all, ignored);
+    fs::remove_all(dir_, ignored);
+  }
+  void UseStore(const fs::path& path) {
+    RegistryStore::Close();
+    store_ = path;
+    ::setenv("VTR_REGISTRY", path.c_str(), 1);
+  }
+
+  fs::path dir_;
+  fs::path store_;
+  bool mounted_ = false;
+  std::optional<std::string> saved_;
+};
+
+}  // namespace emutest
