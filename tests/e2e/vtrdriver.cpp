@@ -45,15 +45,22 @@ void wait_for(const std::function<bool()>& probe, const std::string& what) {
 // ---- Windows and processes ----------------------------------------------------------------
 
 std::string class_of(HWND hwnd) {
-  char cls[64] = "";
-  GetClassNameA(hwnd, cls, sizeof cls);
-  return cls;
+  char text[64] = "";
+  GetClassNameA(hwnd, text, sizeof text);
+  return text;
 }
 
 std::string title_of(HWND hwnd) {
-  char title[64] = "";
-  GetWindowTextA(hwnd, title, sizeof title);
-  return title;
+  char text[64] = "";
+  GetWindowTextA(hwnd, text, sizeof text);
+  return text;
+}
+
+// Waits for find() to give a window, and gives it.
+HWND need(HWND (*find)(), const char* what) {
+  HWND hwnd = nullptr;
+  wait_for([&] { return (hwnd = find()) != nullptr; }, what);
+  return hwnd;
 }
 
 // (Callbacks are named functions: the 32-bit build needs their stdcall.)
@@ -90,11 +97,7 @@ HWND shown_of_class(const char* cls) {
 
 HWND tray_window() { return FindWindowA(vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption); }
 
-HWND need_tray() {
-  HWND hwnd = nullptr;
-  wait_for([&] { return (hwnd = tray_window()) != nullptr; }, "the tray window");
-  return hwnd;
-}
+HWND need_tray() { return need(tray_window, "the tray window"); }
 
 int tray_window_count() {
   return static_cast<int>(windows_where([](HWND w) {
@@ -149,11 +152,7 @@ LRESULT CALLBACK stubborn_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 HWND popup_menu() { return shown_of_class("#32768"); }
 
-HWND need_menu() {
-  HWND menu = nullptr;
-  wait_for([&] { return (menu = popup_menu()) != nullptr; }, "the popup menu");
-  return menu;
-}
+HWND need_menu() { return need(popup_menu, "the popup menu"); }
 
 // The session's question is titled "Vantorel", the utility's own boxes "VtrSysTray".
 HWND message_box() {
@@ -181,9 +180,7 @@ std::vector<HWND> about_boxes() {
 }
 
 HWND need_about() {
-  std::vector<HWND> boxes;
-  wait_for([&] { return !(boxes = about_boxes()).empty(); }, "the About box");
-  return boxes.front();
+  return need([] { return about_boxes().empty() ? nullptr : about_boxes().front(); }, "the About box");
 }
 
 std::string window_text(HWND hwnd) {
@@ -272,14 +269,19 @@ std::string shell_tip() {
   return window_text(tip);
 }
 
+// The tray window's icon, as the shell knows it.
+NOTIFYICONDATAA icon_of(HWND tray) {
+  NOTIFYICONDATAA icon{};
+  icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  icon.hWnd = tray;
+  icon.uID = 1;
+  return icon;
+}
+
 // Whether the shell knows the icon: modifying nothing succeeds only for an
 // icon it holds.
 bool shell_has_icon(HWND tray) {
-  NOTIFYICONDATAA probe{};
-  probe.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  probe.hWnd = tray;
-  probe.uID = 1;
-  probe.uFlags = 0;
+  NOTIFYICONDATAA probe = icon_of(tray);
   return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
 }
 
@@ -303,12 +305,6 @@ HCURSOR cursor_at(POINT at) {
     last = info.hCursor;
   }
   return info.hCursor;
-}
-
-POINT centre_of(HWND hwnd) {
-  RECT rc;
-  GetWindowRect(hwnd, &rc);
-  return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
 // ---- The verbs ----------------------------------------------------------------------------
@@ -370,7 +366,10 @@ void print_hands() {
   for (HWND child : children(about)) {
     std::string t = window_text(child);
     if (t.empty()) continue;
-    std::printf("hand %s \"%s\"\n", cursor_at(centre_of(child)) != plain ? "yes" : "no", t.c_str());
+    RECT rc;
+    GetWindowRect(child, &rc);
+    POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    std::printf("hand %s \"%s\"\n", cursor_at(centre) != plain ? "yes" : "no", t.c_str());
   }
   std::printf("hand %s blank\n", cursor_at(blank) != plain ? "yes" : "no");
 }
@@ -427,11 +426,8 @@ const Verb kVerbs[] = {
        std::printf("icon absent\n");
      }},
     {"drop-icon", 0, "delete the icon from the shell, as a restarting Explorer loses it", [](const Args&) {
-       NOTIFYICONDATAA nid{};
-       nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
-       nid.hWnd = need_tray();
-       nid.uID = 1;
-       if (!Shell_NotifyIconA(NIM_DELETE, &nid)) fail("the shell had no icon to drop");
+       NOTIFYICONDATAA icon = icon_of(need_tray());
+       if (!Shell_NotifyIconA(NIM_DELETE, &icon)) fail("the shell had no icon to drop");
      }},
     {"taskbar-created", 0, "broadcast \"TaskbarCreated\"",
      [](const Args&) { SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0); }},
