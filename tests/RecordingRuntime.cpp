@@ -76,9 +76,11 @@ BOOL RecordingRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpDat
 
 HINSTANCE RecordingRuntime::ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                                           LPCSTR lpDirectory, INT nShowCmd) {
-  const auto text = [](LPCSTR s) { return s ? std::optional<std::string>(s) : std::nullopt; };
-  ShellExecutes.push_back({hwnd, text(lpOperation), text(lpFile), text(lpParameters), text(lpDirectory), nShowCmd});
-  Record(std::string("ShellExecuteA ") + (lpFile != nullptr ? lpFile : "(null)"));
+  std::string call = "ShellExecuteA";
+  for (const Form* form : Forms())
+    if (form->hWnd() == hwnd) call += " " + form->Name();
+  for (LPCSTR text : {lpOperation, lpFile, lpParameters, lpDirectory}) call += std::string(" ") + (text ? text : "(null)");
+  Record(call + " " + std::to_string(nShowCmd));
   return reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(42));  // above 32: success
 }
 

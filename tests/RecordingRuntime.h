@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -51,22 +50,18 @@ class RecordingRuntime : public WindowRuntime {
     std::string ProgramPath, CommandLine;
     bool Started;
   };
-  struct ShellExecuteCall {
-    HWND hwnd;
-    std::optional<std::string> Operation, File, Parameters, Directory;
-    INT ShowCmd;
-  };
   struct MsgBoxCall {
     std::string Prompt;
     int32_t Buttons;
     std::string Title;
   };
   // Every call, in order, as one line of text each ("MousePointer 11",
-  // "PopupMenu mnuConfigure 2", "RunElevated PROGRAM PARAMETERS" ...).
+  // "PopupMenu mnuConfigure 2", "RunElevated PROGRAM PARAMETERS",
+  // "ShellExecuteA OWNER-FORM OPERATION FILE PARAMETERS DIRECTORY SHOW" with
+  // "(null)" for a null text ...).
   std::vector<std::string> Calls;
   std::vector<IconCall> IconCalls;
   std::vector<LaunchCall> Launches;
-  std::vector<ShellExecuteCall> ShellExecutes;
   std::vector<MsgBoxCall> MsgBoxes;
   bool Ended = false;  // the last form was unloaded
 

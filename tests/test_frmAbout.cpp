@@ -43,16 +43,10 @@ TEST_F(AboutBox, EachLinkOpensExactlyItsLabelsTextFromCDriveAndTheBoxStaysOpen) 
   about.lblAddInSite.Caption = "http://example.invalid/other";  // what the label shows is what opens
   about.RaiseClick(about.lblAddInSite);
 
-  ASSERT_EQ(runtime.ShellExecutes.size(), 2u);
-  for (const auto& opened : runtime.ShellExecutes) {
-    EXPECT_EQ(opened.hwnd, about.hWnd());
-    EXPECT_FALSE(opened.Operation || opened.Parameters);
-    EXPECT_EQ(opened.Directory, "c:\\");
-    EXPECT_EQ(opened.ShowCmd, SW_SHOWNORMAL);
-  }
-  EXPECT_NE(about.hWnd(), nullptr);
-  EXPECT_EQ(runtime.ShellExecutes[0].File, frmAbout::WebSiteAddress);
-  EXPECT_EQ(runtime.ShellExecutes[1].File, "http://example.invalid/other");
+  // Owned by the box's window; no verb (the default) and no parameters; shown normally (1).
+  EXPECT_EQ(runtime.CallsStartingWith("ShellExecuteA"),
+            (Lines{"ShellExecuteA frmAbout (null) " + std::string(frmAbout::WebSiteAddress) + " (null) c:\\ 1",
+                   "ShellExecuteA frmAbout (null) http://example.invalid/other (null) c:\\ 1"}));
   EXPECT_TRUE(about.IsLoaded());
   EXPECT_TRUE(runtime.MsgBoxes.empty());
 }
