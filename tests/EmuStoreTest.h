@@ -15,6 +15,7 @@
 
 #include "platform/emu/RegistryStore.h"
 #include "platform/modAPI.h"
+#include "tests/RawRegistry.h"
 
 namespace emutest {
 
@@ -26,25 +27,14 @@ inline const char* const kKey = "Software\\VtrTest\\Store";
 inline std::string Failed(LONG rc) { return "<" + std::to_string(rc) + ">"; }
 
 inline LONG WriteValue(const std::string& name, const std::string& text) {
-  HKEY key = nullptr;
-  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                      static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(key);
-  return rc;
+  return rawreg::WriteString(HKEY_LOCAL_MACHINE, kKey, name, text);
 }
 
 // The value's text, or Failed(code).
 inline std::string ReadValue(const std::string& name) {
-  HKEY key = nullptr;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key);
-  if (rc != ERROR_SUCCESS) return Failed(rc);
-  std::vector<char> buffer(70000);
-  DWORD size = static_cast<DWORD>(buffer.size() - 1);
-  rc = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS ? std::string(buffer.data()) : Failed(rc);
+  std::string text;
+  const LONG rc = rawreg::ReadString(HKEY_LOCAL_MACHINE, kKey, name, text);
+  return rc == ERROR_SUCCESS ? text : Failed(rc);
 }
 
 // Runs `body` in a child process (as `uid` when given) and gives its exit status.

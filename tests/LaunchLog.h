@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -16,17 +15,9 @@
 // Sets environment variables for the life of a test, then puts back what was there.
 class ScopedEnvironment {
  public:
-  ScopedEnvironment() = default;
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
   ~ScopedEnvironment() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      if (it->second) {
-        ::setenv(it->first.c_str(), it->second->c_str(), 1);
-      } else {
-        ::unsetenv(it->first.c_str());
-      }
-    }
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+      it->second ? ::setenv(it->first.c_str(), it->second->c_str(), 1) : ::unsetenv(it->first.c_str());
   }
   void Set(const std::string& name, const std::string& value) {
     const char* old = std::getenv(name.c_str());
@@ -49,23 +40,16 @@ struct LaunchRecord {
   std::vector<std::string> args;
 };
 
+// The records written whole so far.
 inline std::vector<LaunchRecord> ReadLaunchLog(const std::string& logPath) {
   std::ifstream file(logPath, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   std::vector<std::string> fields;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\0', start)) != std::string::npos; start = end + 1)
-    fields.push_back(text.substr(start, end - start));
-
+  for (std::string field; std::getline(file, field, '\0') && !file.eof();) fields.push_back(field);
   std::vector<LaunchRecord> records;
-  for (size_t i = 0; i < fields.size();) {
-    if (fields[i].rfind("start ", 0) != 0) break;
+  for (size_t i = 0; i + 1 < fields.size() && fields[i].rfind("start ", 0) == 0;) {
     const size_t count = std::stoul(fields[i].substr(6));
-    if (i + 1 + 1 + count > fields.size()) break;  // still being written
-    LaunchRecord record{fields[i + 1], {}};
-    record.args.assign(fields.begin() + static_cast<long>(i + 2),
-                       fields.begin() + static_cast<long>(i + 2 + count));
-    records.push_back(std::move(record));
+    if (i + 2 + count > fields.size()) break;  // still being written
+    records.push_back({fields[i + 1], {fields.begin() + long(i + 2), fields.begin() + long(i + 2 + count)}});
     i += 2 + count;
   }
   return records;

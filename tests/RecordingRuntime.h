@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/WindowRuntime.h"
@@ -21,81 +21,48 @@
 class RecordingRuntime : public WindowRuntime {
  public:
   // Installs itself as the current runtime; the previous one comes back at destruction.
-  RecordingRuntime();
-  ~RecordingRuntime() override;
+  RecordingRuntime() : previous_(SetRuntime(this)) {}
+  ~RecordingRuntime() override { SetRuntime(previous_); }
 
   // ---- What the runtime answers ------------------------------------------------
-  std::string AppFolder = "C:\\Tools";         // AppPath()
-  std::string WindowsDirectory = "C:\\WINDOWS";  // GetWindowsDirectoryA
-  std::set<std::string> ExistingFiles;         // FileExists, without regard to case
-  std::set<std::string> FailingPrograms;       // Launch of these program paths fails
-  std::deque<int32_t> MsgBoxAnswers;           // taken in turn; vbNo (Yes/No) or vbOK when empty
-  std::optional<AppInfo> Version;              // App(); the build's when empty
+  std::string WindowsDirectory = "C:\\WINDOWS";  // GetWindowsDirectoryA; AppPath() is C:\Tools
+  std::set<std::string> ExistingFiles;           // FileExists, without regard to case
+  std::set<std::string> FailingPrograms;         // Launch of these program paths fails
+  std::deque<int32_t> MsgBoxAnswers;             // taken in turn; vbNo (Yes/No) or vbOK when empty
   // RunElevated's answers, taken in turn; a declined prompt when empty. The
   // elevated program's work (a registry change) is the test's, through OnCall.
   std::deque<ElevatedRun> ElevatedAnswers;
   float TwipsX = 15.0f;
-  float TwipsY = 15.0f;
-
   // The next popup menu chooses this item (by name and array index), or is
-  // dismissed; with nothing scripted it is dismissed.
-  void ChoosePopupItem(const std::string& name, int16_t index = MenuItem::NoIndex);
-  void DismissPopup();
+  // dismissed (an empty name); with nothing scripted it is dismissed.
+  void ChoosePopupItem(const std::string& name, int16_t index = MenuItem::NoIndex) {
+    popupChoices_.push_back({name, index});
+  }
 
   // ---- What the program did ---------------------------------------------------------
   struct IconCall {
-    DWORD Message;               // NIM_ADD, NIM_MODIFY, NIM_DELETE
-    std::vector<uint8_t> Bytes;  // the record's first cbSize bytes
-    DWORD cbSize;
+    DWORD Message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
     HWND hWnd;
-    UINT uID;
-    UINT uFlags;
-    UINT uCallbackMessage;
-    HICON hIcon;
-    std::string Tip;             // szTip's 64 characters
-    bool ZeroAfterTip;           // the byte after szTip's 64 characters is zero
+    std::string Tip;    // szTip's 64 characters
+    bool ZeroAfterTip;  // the byte after them is zero
   };
   struct LaunchCall {
-    std::string ProgramPath;
-    std::string CommandLine;
+    std::string ProgramPath, CommandLine;
     bool Started;
-  };
-  struct ShellExecuteCall {
-    HWND hwnd;
-    std::optional<std::string> Operation, File, Parameters, Directory;
-    INT ShowCmd;
-  };
-  struct ElevatedCall {
-    std::string ProgramPath;
-    std::string Parameters;
   };
   struct MsgBoxCall {
     std::string Prompt;
     int32_t Buttons;
     std::string Title;
-    int32_t Answer;
   };
-  struct MenuItemState {
-    std::string Name;
-    int16_t Index;
-    std::string Caption;
-    bool Visible;
-    bool Enabled;
-  };
-  using PopupSnapshot = std::vector<MenuItemState>;
-
-  std::vector<std::string> Calls;  // every call, in order, as one line of text each
+  // Every call, in order, as one line of text each ("MousePointer 11",
+  // "PopupMenu mnuConfigure 2", "RunElevated PROGRAM PARAMETERS",
+  // "ShellExecuteA OWNER-FORM OPERATION FILE PARAMETERS DIRECTORY SHOW" with
+  // "(null)" for a null text ...).
+  std::vector<std::string> Calls;
   std::vector<IconCall> IconCalls;
   std::vector<LaunchCall> Launches;
-  std::vector<ShellExecuteCall> ShellExecutes;
   std::vector<MsgBoxCall> MsgBoxes;
-  std::vector<ElevatedCall> ElevatedRuns;
-  std::vector<PopupSnapshot> Popups;  // the menu's items as each popup showed them
-  std::vector<int32_t> PopupFlags;
-  std::vector<int16_t> PointerShapes;  // each application-wide pointer change
-  std::vector<std::string> ShownForms;  // each ShowForm, by form name
-  int WindowsCreated = 0;
-  int WindowsDestroyed = 0;
   bool Ended = false;  // the last form was unloaded
 
   // Runs after each call is recorded, with its line: lets a test look at
@@ -107,18 +74,22 @@ class RecordingRuntime : public WindowRuntime {
 
   // ---- WindowRuntime ------------------------------------------------------------
   void CreateFormWindow(Form& form) override;
-  void ShowForm(Form& form) override;
-  void UpdateFormWindow(Form& form) override;
-  void DestroyFormWindow(Form& form) override;
-  void LastFormUnloaded() override;
+  void ShowForm(Form& form) override { Record("ShowForm " + form.Name()); }
+  void UpdateFormWindow(Form& form) override {
+    Record("UpdateFormWindow " + form.Name() + " ShowInTaskbar=" + (form.ShowInTaskbar ? "1" : "0"));
+  }
+  void DestroyFormWindow(Form& form) override { Record("DestroyFormWindow " + form.Name()); }
+  void LastFormUnloaded() override {
+    Ended = true;
+    Record("LastFormUnloaded");
+  }
   MenuItem* ShowPopupMenu(Form& owner, MenuItem& menu, int32_t Flags) override;
   int32_t MsgBox(const std::string& Prompt, int32_t Buttons, const std::string& Title) override;
   float TwipsPerPixelX() const override { return TwipsX; }
-  float TwipsPerPixelY() const override { return TwipsY; }
+  float TwipsPerPixelY() const override { return 15.0f; }
   bool Launch(const std::string& ProgramPath, const std::string& CommandLine) override;
   bool FileExists(const std::string& Path) override;
-  std::string AppPath() override;
-  AppInfo App() const override;
+  std::string AppPath() override { return "C:\\Tools"; }
   ElevatedRun RunElevated(const std::string& ProgramPath, const std::string& Parameters) override;
   BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) override;
   HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
@@ -126,17 +97,15 @@ class RecordingRuntime : public WindowRuntime {
   UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) override;
 
  protected:
-  void ShowMousePointer(int16_t shape) override;
+  void ShowMousePointer(int16_t shape) override { Record("MousePointer " + std::to_string(shape)); }
 
  private:
-  struct PopupChoice {
-    bool Dismiss;
-    std::string Name;
-    int16_t Index;
-  };
-  void Record(std::string call);
+  void Record(const std::string& call) {
+    Calls.push_back(call);
+    if (OnCall) OnCall(call);
+  }
 
-  std::deque<PopupChoice> popupChoices_;
+  std::deque<std::pair<std::string, int16_t>> popupChoices_;  // name ("" to dismiss), index
   static uintptr_t nextHandle_;  // handles differ across runtimes, as across processes
   WindowRuntime* previous_;
 };

