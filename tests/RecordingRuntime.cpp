@@ -38,16 +38,13 @@ int32_t RecordingRuntime::MsgBox(const std::string& Prompt, int32_t Buttons, con
     answer = MsgBoxAnswers.front();
     MsgBoxAnswers.pop_front();
   }
-  MsgBoxes.push_back(MsgBoxCall{Prompt, Buttons, Title});
-  Record("MsgBox " + std::to_string(Buttons) + " " + Title);
+  Record("MsgBox " + std::to_string(Buttons) + " " + Title + ": " + Prompt);
   return answer;
 }
 
 bool RecordingRuntime::Launch(const std::string& ProgramPath, const std::string& CommandLine) {
-  const bool started = !ProgramPath.empty() && FailingPrograms.count(ProgramPath) == 0;
-  Launches.push_back(LaunchCall{ProgramPath, CommandLine, started});
   Record("Launch " + CommandLine);
-  return started;
+  return !ProgramPath.empty() && FailingPrograms.count(ProgramPath) == 0;
 }
 
 ElevatedRun RecordingRuntime::RunElevated(const std::string& ProgramPath, const std::string& Parameters) {

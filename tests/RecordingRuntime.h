@@ -7,7 +7,7 @@
 //   runtime.MsgBoxAnswers.push_back(vbYes);
 //   runtime.ChoosePopupItem("mnuFileRecent", 2);
 //   frmSysTray form; form.Load(); form.RaiseMouseMove(0, 0, WM_RBUTTONUP, 0);
-//   EXPECT_EQ(runtime.Launches.at(0).CommandLine, ...);
+//   EXPECT_EQ(runtime.CallsStartingWith("Launch "), Lines{"Launch ..."});
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -40,29 +40,18 @@ class RecordingRuntime : public WindowRuntime {
   }
 
   // ---- What the program did ---------------------------------------------------------
+  // Message: NIM_ADD, NIM_MODIFY, NIM_DELETE; Tip: szTip's 64 characters;
+  // ZeroAfterTip: the byte after them is zero.
   struct IconCall {
-    DWORD Message;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
-    HWND hWnd;
-    std::string Tip;    // szTip's 64 characters
-    bool ZeroAfterTip;  // the byte after them is zero
-  };
-  struct LaunchCall {
-    std::string ProgramPath, CommandLine;
-    bool Started;
-  };
-  struct MsgBoxCall {
-    std::string Prompt;
-    int32_t Buttons;
-    std::string Title;
+    DWORD Message; HWND hWnd; std::string Tip; bool ZeroAfterTip;
   };
   // Every call, in order, as one line of text each ("MousePointer 11",
   // "PopupMenu mnuConfigure 2", "RunElevated PROGRAM PARAMETERS",
+  // "Launch COMMANDLINE", "MsgBox BUTTONS TITLE: PROMPT",
   // "ShellExecuteA OWNER-FORM OPERATION FILE PARAMETERS DIRECTORY SHOW" with
   // "(null)" for a null text ...).
   std::vector<std::string> Calls;
   std::vector<IconCall> IconCalls;
-  std::vector<LaunchCall> Launches;
-  std::vector<MsgBoxCall> MsgBoxes;
   bool Ended = false;  // the last form was unloaded
 
   // Runs after each call is recorded, with its line: lets a test look at

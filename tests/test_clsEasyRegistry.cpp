@@ -1,12 +1,14 @@
 // clsEasyRegistry: paths, key operations, values, error reporting and handle
 // ownership. The same tests run on the emulated registry and, cross-built,
-// on Wine's.
+// on Wine's. What the registry itself answers is the platform's tests'
+// business; here, what the class makes of it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <limits>
 #include <optional>
+#include <tuple>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,9 +22,27 @@ namespace {
 using rawreg::Bytes;
 using rawreg::Sz;
 using Data = std::vector<uint8_t>;
+using Names = std::vector<std::string>;
 
 const std::string kSub = "Software\\VtrTest\\EasyRegistry";
 const std::string kPath = "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\VTRTEST\\EASYREGISTRY";
+
+template <class Operation>
+ErrObject RaisedBy(Operation&& operation) {
+  try {
+    operation();
+  } catch (const ErrObject& error) {
+    return error;
+  }
+  ADD_FAILURE() << "no error was raised";
+  return ErrObject(0, "", "");
+}
+
+// A registry failure raised: the number and source of every one, its description.
+void ExpectApiError(const ErrObject& error, const std::string& description) {
+  EXPECT_EQ(std::tuple(error.Number, error.Source, error.Description),
+            std::tuple(clsEasyRegistry::ApiErrorNumber, std::string("EasyRegistry[API Call]"), description));
+}
 
 class EasyRegistryTest : public ::testing::Test {
  protected:
@@ -40,7 +60,11 @@ class EasyRegistryTest : public ::testing::Test {
   static std::optional<rawreg::RawValue> Stored(const std::string& name) {
     return rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub, name);
   }
-  static bool Exists(const std::string& below) { return rawreg::KeyExists(HKEY_LOCAL_MACHINE, kSub + below); }
+  static Names SortedSubKeys(const std::string& below = "") {
+    Names names = rawreg::SubKeys(HKEY_LOCAL_MACHINE, kSub + below);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
   // Positioned on the test key, raising registry failures unless suppress.
   clsEasyRegistry& Positioned(bool suppress = false) {
     reg.SuppressErrors(suppress);
@@ -48,28 +72,13 @@ class EasyRegistryTest : public ::testing::Test {
     EXPECT_EQ(reg.lastError(), 0);
     return reg;
   }
+  // Suppressing, on a key that does not open: no current handle.
+  void OnMissingKey() {
+    reg.SuppressErrors(true);
+    reg.Cd(kPath + "\\Missing");
+  }
   clsEasyRegistry reg;
 };
-
-template <class Operation>
-ErrObject RaisedBy(Operation&& operation) {
-  try {
-    operation();
-  } catch (const ErrObject& error) {
-    return error;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return ErrObject(0, "", "");
-}
-
-void ExpectApiError(const ErrObject& error, const std::string& description) {
-  EXPECT_EQ(error.Number, clsEasyRegistry::ApiErrorNumber);
-  EXPECT_EQ(error.Source, "EasyRegistry[API Call]");
-  EXPECT_EQ(error.Description, description);
-}
-
-// Which of the class's own errors (1..4) was raised.
-int ClassErrorCode(const ErrObject& error) { return error.Number - clsEasyRegistry::ClassErrorBase; }
 
 // ---------------------------------------------------------------- paths
 
@@ -93,8 +102,7 @@ TEST_F(EasyRegistryTest, PathFormsAbsoluteRelativeAndParent) {
   };
   for (const auto& [path, current] : steps) {
     reg.Cd(path);
-    EXPECT_EQ(reg.CurrentKey(), current) << path;
-    EXPECT_EQ(reg.lastError(), 0) << path;
+    EXPECT_EQ(std::pair(reg.CurrentKey(), reg.lastError()), std::pair(current, 0)) << path;
   }
   reg.SuppressErrors(true);  // these keys are missing
   reg.Cd("\\HKEY_LOCAL_MACHINE\\SOFTWARE\\\\");  // the second separator stays
@@ -109,21 +117,17 @@ TEST_F(EasyRegistryTest, MissingKeyKeepsTheRequestedPathAndFailsTheNextOperation
   EXPECT_TRUE(reg.SuppressErrors());
   reg.Cd(kPath + "\\missing\\deeper");
   EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(reg.CurrentKey(), kPath + "\\MISSING\\DEEPER");
   reg.MakeKey("Child");
   EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
   reg.Cd("more");  // relative to a key that is not held
-  EXPECT_EQ(reg.CurrentKey(), kPath + "\\MISSING\\DEEPER\\MORE");
-  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(std::pair(reg.CurrentKey(), reg.lastError()), std::pair(kPath + "\\MISSING\\DEEPER\\MORE", 6));
 
   // Raised, the same state comes with number, source and description.
   Positioned();
   EXPECT_FALSE(reg.SuppressErrors());
   ExpectApiError(RaisedBy([&] { reg.Cd(kPath + "\\Missing"); }), "Key/Value does not exist.");
-  EXPECT_EQ(reg.CurrentKey(), kPath + "\\MISSING");
   ExpectApiError(RaisedBy([&] { reg.Cd("Child"); }), "Undefined key error code!");
-  EXPECT_EQ(reg.lastError(), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(reg.CurrentKey(), kPath + "\\MISSING\\CHILD");
+  EXPECT_EQ(std::pair(reg.CurrentKey(), reg.lastError()), std::pair(kPath + "\\MISSING\\CHILD", 6));
 }
 
 // Misuse of the class is raised whatever SuppressErrors holds, before any
@@ -139,38 +143,27 @@ TEST_F(EasyRegistryTest, ClassErrorsAreRaisedWhateverSuppressErrorsHolds) {
     return [&, kind, value]() mutable { reg.ValueOf("bad", kind, value); };
   };
   using namespace ValueKind;
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  // The class's own error numbers, 1 to 4 above its base.
   const std::vector<std::pair<int, std::function<void()>>> cases = {
-      {1, cd("..")},
-      {2, cd("")},  // "\" + nothing: the root is empty
-      {2, cd("\\HKEY_PERFORMANCE_DATA")},
-      {2, cd("\\HKEY_LOCAL_MACHINEX\\Software")},
-      {4, write(-1, Variant("x"))},
-      {4, write(4, Variant("x"))},
-      {3, write(String, Variant(ByteArray({1})))},
-      {3, write(DWord, Variant(static_cast<int16_t>(5)))},
-      {3, write(DWord, Variant(-1.0))},
-      {3, write(DWord, Variant(4294967296.0))},
-      {3, write(DWord, Variant(1.5))},
-      {3, write(DWord, Variant(std::numeric_limits<double>::quiet_NaN()))},
-      {3, write(DWord, Variant(std::numeric_limits<double>::infinity()))},
+      {1, cd("..")}, {2, cd("")} /* "\" + nothing: the root is empty */, {2, cd("\\HKEY_PERFORMANCE_DATA")},
+      {2, cd("\\HKEY_LOCAL_MACHINEX\\Software")}, {4, write(-1, Variant("x"))}, {4, write(4, Variant("x"))},
+      {3, write(String, Variant(ByteArray({1})))}, {3, write(DWord, Variant(static_cast<int16_t>(5)))},
+      {3, write(DWord, Variant(-1.0))}, {3, write(DWord, Variant(4294967296.0))}, {3, write(DWord, Variant(1.5))},
+      {3, write(DWord, Variant(nan))}, {3, write(DWord, Variant(inf))}, {3, write(MultiString, Variant(1.0))},
       {3, write(Binary, Variant(ByteArray()))},  // never allocated: 0 dimensions
-      {3, write(Binary, Variant(ByteArray::WithBounds({{0, 2}, {0, 2}})))},
-      {3, write(Binary, Variant("text"))},
-      {3, write(MultiString, Variant(1.0))},
+      {3, write(Binary, Variant(ByteArray::WithBounds({{0, 2}, {0, 2}})))}, {3, write(Binary, Variant("text"))},
   };
   for (bool suppress : {false, true}) {
     for (size_t i = 0; i < cases.size(); ++i) {
       SCOPED_TRACE(testing::Message() << "case " << i << (suppress ? " suppressed" : ""));
-      reg.SuppressErrors(true);
-      reg.Cd(kPath + "\\Missing");
+      OnMissingKey();
       reg.SuppressErrors(suppress);
       const ErrObject error = RaisedBy(cases[i].second);
-      EXPECT_EQ(ClassErrorCode(error), cases[i].first);
+      EXPECT_EQ(error.Number - clsEasyRegistry::ClassErrorBase, cases[i].first);
       EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
       // The one description no other caller's test shows.
-      if (cases[i].first == 1) {
-        EXPECT_STREQ(error.what(), "No current Key.");
-      }
+      EXPECT_TRUE(cases[i].first != 1 || std::string(error.what()) == "No current Key.");
     }
   }
 }
@@ -181,14 +174,10 @@ TEST_F(EasyRegistryTest, MakeKeyCreatesEveryLevelWithTheCallersSpellingAndStaysP
   rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub + "\\Existing", "kept", REG_SZ, Bytes("yes"));
   Positioned().MakeKey("MixedCase\\SubLevel");
   reg.MakeKey("Existing\\New");
-  EXPECT_EQ(reg.lastError(), 0);
-  EXPECT_EQ(reg.CurrentKey(), kPath);
-
-  std::vector<std::string> names = rawreg::SubKeys(HKEY_LOCAL_MACHINE, kSub);
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"Existing", "MixedCase"}));
-  EXPECT_EQ(rawreg::SubKeys(HKEY_LOCAL_MACHINE, kSub + "\\MixedCase"), std::vector<std::string>{"SubLevel"});
-  EXPECT_EQ(rawreg::SubKeys(HKEY_LOCAL_MACHINE, kSub + "\\Existing"), std::vector<std::string>{"New"});
+  EXPECT_EQ(std::pair(reg.CurrentKey(), reg.lastError()), std::pair(kPath, 0));
+  EXPECT_EQ(SortedSubKeys(), (Names{"Existing", "MixedCase"}));
+  EXPECT_EQ(SortedSubKeys("\\MixedCase"), Names{"SubLevel"});
+  EXPECT_EQ(SortedSubKeys("\\Existing"), Names{"New"});
   EXPECT_TRUE(rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub + "\\Existing", "kept").has_value());
 }
 
@@ -199,24 +188,17 @@ TEST_F(EasyRegistryTest, DeleteKeyAndDeleteValueReportWhatTheRegistrySays) {
   Put("other", REG_SZ, Bytes("y"));
   Positioned(true).DeleteKey("Leaf");
   EXPECT_EQ(reg.lastError(), 0);
-  EXPECT_FALSE(Exists("\\Leaf"));
-  reg.DeleteKey("Leaf");
-  EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
-  // Not recursive: a key with subkeys stays.
-  reg.DeleteKey("Parent");
+  reg.DeleteKey("Parent");  // not recursive: a key with subkeys stays
   EXPECT_EQ(reg.lastError(), ERROR_ACCESS_DENIED);
-  EXPECT_TRUE(Exists("\\Parent\\Child"));
-
+  EXPECT_EQ(SortedSubKeys(), Names{"Parent"});
   reg.DeleteValue("v");
   EXPECT_EQ(reg.lastError(), 0);
-  EXPECT_FALSE(Stored("v").has_value());
-  EXPECT_TRUE(Stored("other").has_value());
+  EXPECT_EQ(std::pair(Stored("v").has_value(), Stored("other").has_value()), std::pair(false, true));
   reg.DeleteValue("v");
-  EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(reg.CurrentKey(), kPath);
+  EXPECT_EQ(std::pair(reg.CurrentKey(), reg.lastError()), std::pair(kPath, 2));
 
   reg.SuppressErrors(false);
-  ExpectApiError(RaisedBy([&] { reg.DeleteValue("v"); }), "Key/Value does not exist.");
+  ExpectApiError(RaisedBy([&] { reg.DeleteKey("Leaf"); }), "Key/Value does not exist.");
   ExpectApiError(RaisedBy([&] { reg.DeleteKey("Parent"); }), "Access to Registry Denied.");
   EXPECT_EQ(reg.lastError(), ERROR_ACCESS_DENIED);
 }
@@ -224,12 +206,9 @@ TEST_F(EasyRegistryTest, DeleteKeyAndDeleteValueReportWhatTheRegistrySays) {
 // ---------------------------------------------------------------- values
 
 TEST_F(EasyRegistryTest, WritesStoreEachKindsBytesAndLeaveTheKindAlone) {
+  const Data multi = Bytes(std::string("a\0bc\0\0", 6));
   const struct {
-    const char* name;
-    int32_t kind;
-    Variant value;
-    DWORD type;
-    Data bytes;
+    const char* name; int32_t kind; Variant value; DWORD type; Data bytes;
   } cases[] = {
       {"abc", ValueKind::String, Variant("abc"), REG_SZ, Sz("abc")},
       {"empty", ValueKind::String, Variant(std::string()), REG_SZ, {0}},
@@ -239,8 +218,7 @@ TEST_F(EasyRegistryTest, WritesStoreEachKindsBytesAndLeaveTheKindAlone) {
       {"zero", ValueKind::DWord, Variant(0.0), REG_DWORD, {0, 0, 0, 0}},
       {"bin", ValueKind::Binary, Variant(ByteArray({0x00, 0x0A, 0xFF}, 5)), REG_BINARY, {0x00, 0x0A, 0xFF}},
       {"none", ValueKind::Binary, Variant(ByteArray(Data{})), REG_BINARY, {}},
-      {"multi", ValueKind::MultiString, Variant(ByteArray(Bytes(std::string("a\0bc\0\0", 6)))), REG_MULTI_SZ,
-       Bytes(std::string("a\0bc\0\0", 6))},
+      {"multi", ValueKind::MultiString, Variant(ByteArray(multi)), REG_MULTI_SZ, multi},
       // Nothing is added, not even to string data that lacks its final zero.
       {"open", ValueKind::MultiString, Variant(ByteArray({'a', 'b'})), REG_MULTI_SZ, {'a', 'b'}},
   };
@@ -249,35 +227,26 @@ TEST_F(EasyRegistryTest, WritesStoreEachKindsBytesAndLeaveTheKindAlone) {
     SCOPED_TRACE(c.name);
     int32_t kind = c.kind;
     reg.ValueOf(c.name, kind, c.value);
-    EXPECT_EQ(reg.lastError(), 0);
-    EXPECT_EQ(kind, c.kind);
-    const auto stored = Stored(c.name);
-    ASSERT_TRUE(stored.has_value());
-    EXPECT_EQ(stored->type, c.type);
-    EXPECT_EQ(stored->bytes, c.bytes);
+    EXPECT_EQ(std::pair(reg.lastError(), kind), std::pair(0, c.kind));
+    const auto stored = Stored(c.name).value_or(rawreg::RawValue{});
+    EXPECT_EQ(std::pair(stored.type, stored.bytes), std::pair(c.type, c.bytes));
   }
 }
 
 TEST_F(EasyRegistryTest, ReadsDecodeEachRegistryType) {
+  const Data multi = Bytes(std::string("a\0bc\0\0", 6)), abc = {'a', 'b', 'c'};
   const struct {
-    const char* label;
-    DWORD type;
-    Data data;
-    int32_t kind;
-    std::string text;
-    Data bytes;
-    double number;
+    const char* label; DWORD type; Data data; int32_t kind; std::string text; Data bytes; double number;
   } cases[] = {
       {"dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12}, ValueKind::DWord, "12345678", {0x78, 0x56, 0x34, 0x12}, 305419896},
       // Odd lengths: the missing high byte of the last pair counts as 0.
       {"dword3", REG_DWORD, {0x01, 0x02, 0x03}, ValueKind::DWord, "00030201", {0x01, 0x02, 0x03}, 197121},
       {"dword0", REG_DWORD, {}, ValueKind::DWord, "", {}, 0},
       {"binary", REG_BINARY, {0x0A, 0x00, 0xFF}, ValueKind::Binary, "A 0 FF", {0x0A, 0x00, 0xFF}, 0},
-      {"sz", REG_SZ, {'a', 'b', 'c', 0}, ValueKind::String, "abc", {'a', 'b', 'c'}, 0},
-      {"sznonul", REG_SZ, {'a', 'b', 'c'}, ValueKind::String, "abc", {'a', 'b', 'c'}, 0},
+      {"sz", REG_SZ, Sz("abc"), ValueKind::String, "abc", abc, 0},
+      {"sznonul", REG_SZ, abc, ValueKind::String, "abc", abc, 0},
       {"szempty", REG_SZ, {0}, ValueKind::String, "", {0}, 0},
-      {"multi", REG_MULTI_SZ, Bytes(std::string("a\0bc\0\0", 6)), ValueKind::String, std::string("a\0bc\0", 5),
-       Bytes(std::string("a\0bc\0", 5)), 0},
+      {"multi", REG_MULTI_SZ, multi, ValueKind::String, std::string("a\0bc\0", 5), Data(multi.begin(), multi.end() - 1), 0},
   };
   for (const auto& c : cases) Put(c.label, c.type, c.data);
   Positioned();
@@ -285,61 +254,47 @@ TEST_F(EasyRegistryTest, ReadsDecodeEachRegistryType) {
     SCOPED_TRACE(c.label);
     int32_t kind = 99;
     RegistryValue value = reg.ValueOf(c.label, kind);
-    EXPECT_EQ(reg.lastError(), 0);
-    EXPECT_EQ(kind, c.kind);
-    EXPECT_EQ(value.Text, c.text);
-    EXPECT_EQ(value.Bytes, c.bytes);
-    EXPECT_EQ(value.Number, c.number);
+    EXPECT_EQ(std::pair(reg.lastError(), kind), std::pair(0, c.kind));
+    EXPECT_EQ(std::tuple(value.Text, value.Bytes, value.Number), std::tuple(c.text, c.bytes, c.number));
   }
 }
 
 TEST_F(EasyRegistryTest, MissingValueReadsEmptyWhenSuppressedAndRaisesOtherwise) {
   int32_t kind = ValueKind::DWord;
   RegistryValue value = Positioned(true).ValueOf("absent", kind);
-  EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(kind, ValueKind::String);
-  EXPECT_EQ(value.Text, "");
-  EXPECT_TRUE(value.Bytes.empty());
-  EXPECT_EQ(value.Number, 0);
+  EXPECT_EQ(std::pair(reg.lastError(), kind), std::pair(2, ValueKind::String));
+  EXPECT_EQ(std::tuple(value.Text, value.Bytes.size(), value.Number), std::tuple("", 0u, 0.0));
 
   reg.SuppressErrors(false);
   kind = ValueKind::DWord;
   ExpectApiError(RaisedBy([&] { reg.ValueOf("absent", kind); }), "Key/Value does not exist.");
-  EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(kind, ValueKind::DWord);  // nothing was returned
+  EXPECT_EQ(std::pair(reg.lastError(), kind), std::pair(2, ValueKind::DWord));  // nothing was returned
 }
 
 // ---------------------------------------------------------------- listings
 
-TEST_F(EasyRegistryTest, WithoutCurrentKeyDirKeyListsTheRootsAndDirValueNothing) {
-  reg.SuppressErrors(true);
-  reg.Cd(kPath + "\\Missing");
-  reg.Cd("\\");
-  ASSERT_EQ(reg.lastError(), 2);
-  EXPECT_EQ(reg.DirKey(), (std::vector<std::string>{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                                                    "HKEY_USERS", "HKEY_DYN_DATA", "HKEY_CURRENT_CONFIG"}));
-  EXPECT_FALSE(reg.DirValue().has_value());
-  EXPECT_EQ(reg.lastError(), 2);  // no registry call was made
-}
-
-TEST_F(EasyRegistryTest, DirKeyListsSubkeysAsTheRegistrySpellsThemAndAnEmptyKeyAsNothing) {
+TEST_F(EasyRegistryTest, DirKeyListsSubkeysAsTheRegistrySpellsThemOrWithoutCurrentKeyTheRoots) {
   Positioned();
-  EXPECT_FALSE(reg.DirKey().has_value());
+  EXPECT_FALSE(reg.DirKey().has_value());  // an empty key lists nothing
   EXPECT_FALSE(reg.DirValue().has_value());
   EXPECT_EQ(reg.lastError(), 0);
-  for (const char* name : {"Recent", "options", "MiXeD Case", "b"}) {
+  for (const char* name : {"Recent", "options", "MiXeD Case", "b", "Recent\\NotListed"})
     rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\" + name);
-  }
-  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Recent\\NotListed");
   Put("value", REG_SZ, Bytes("not a key"));
-  auto names = reg.DirKey();
-  ASSERT_TRUE(names.has_value());
-  std::sort(names->begin(), names->end());
-  EXPECT_EQ(*names, (std::vector<std::string>{"MiXeD Case", "Recent", "b", "options"}));
+  Names names = reg.DirKey().value_or(Names{});
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Names{"MiXeD Case", "Recent", "b", "options"}));
   EXPECT_EQ(reg.CurrentKey(), kPath);
   // The key handle the listing opened serves the next operation as usual.
   reg.MakeKey("After");
   EXPECT_EQ(reg.lastError(), 0);
+
+  OnMissingKey();
+  reg.Cd("\\");
+  EXPECT_EQ(reg.DirKey(), (Names{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                                 "HKEY_DYN_DATA", "HKEY_CURRENT_CONFIG"}));
+  EXPECT_FALSE(reg.DirValue().has_value());
+  EXPECT_EQ(reg.lastError(), 2);  // no registry call was made
 }
 
 // The data and kind of a listed value, found by name (the order is the
@@ -354,13 +309,9 @@ std::pair<std::string, std::string> Column(const clsEasyRegistry::ValueTable& ta
 TEST_F(EasyRegistryTest, DirValueShowsEachTypeByItsDisplayRule) {
   const std::string longText(1023, 'x');  // with its NUL exactly fills the data buffer
   const struct {
-    const char* name;
-    DWORD type;
-    Data data;
-    std::string text;
-    const char* kind;
+    const char* name; DWORD type; Data data; std::string text; const char* kind;
   } cases[] = {
-      {"sz", REG_SZ, {'a', 'b', 'c', 0}, "abc", "0"},
+      {"sz", REG_SZ, Sz("abc"), "abc", "0"},
       {"szempty", REG_SZ, {0}, "", "0"},
       {"sznonul", REG_SZ, {'z', 'z', 'z'}, "zzz", "0"},  // only a final zero byte goes
       {"nodata", REG_BINARY, {}, "", ""},
@@ -375,28 +326,20 @@ TEST_F(EasyRegistryTest, DirValueShowsEachTypeByItsDisplayRule) {
       {"", REG_SZ, Sz("default"), "default", "0"},
   };
   for (const auto& c : cases) Put(c.name, c.type, c.data);
-  auto table = Positioned().DirValue();
-  ASSERT_TRUE(table.has_value());
+  auto table = Positioned().DirValue().value_or(clsEasyRegistry::ValueTable{});
   EXPECT_EQ(reg.lastError(), 0);
-  for (const auto& row : *table) EXPECT_EQ(row.size(), std::size(cases));
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Column(*table, c.name), std::pair(c.text, std::string(c.kind)));
-  }
+  for (const auto& row : table) EXPECT_EQ(row.size(), std::size(cases));
+  for (const auto& c : cases) EXPECT_EQ(Column(table, c.name), std::pair(c.text, std::string(c.kind))) << c.name;
 }
 
 TEST_F(EasyRegistryTest, EntriesTooLongForTheBuffersListEmptyWhenSuppressedAndRaiseOtherwise) {
   Put("big", REG_BINARY, Data(1025, 0xAB));
   Put("small", REG_DWORD, {1, 0, 0, 0});
   Put(std::string(1024, 'n'), REG_SZ, Sz("x"));
-  auto table = Positioned(true).DirValue();  // the last error is the last entry's
-  ASSERT_TRUE(table.has_value());
+  auto table = Positioned(true).DirValue().value_or(clsEasyRegistry::ValueTable{});  // the last error is the last entry's
   // An earlier entry's name and data must not show through a failed index.
-  EXPECT_EQ(Column(*table, "small"), std::pair(std::string("00000001 (0,000,000,001)"), std::string("2")));
-  for (const auto& row : *table) {
-    EXPECT_EQ(row.size(), 3u);
-    EXPECT_EQ(std::count(row.begin(), row.end(), ""), 2);
-  }
+  EXPECT_EQ(Column(table, "small"), std::pair(std::string("00000001 (0,000,000,001)"), std::string("2")));
+  for (const auto& row : table) EXPECT_EQ(std::tuple(row.size(), std::count(row.begin(), row.end(), "")), std::tuple(3u, 2));
   reg.SuppressErrors(false);
   ExpectApiError(RaisedBy([&] { reg.DirValue(); }), "Undefined key error code!");
   EXPECT_EQ(reg.lastError(), ERROR_MORE_DATA);

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "about/frmAbout.h"
-#include "platform/modAPI.h"
 #include "tests/RawRegistry.h"
 #include "tests/RecordingRuntime.h"
 #include "tests/RegistryTestSupport.h"
@@ -66,12 +65,18 @@ class TrayForm : public ::testing::Test {
   static std::string RunEntry() {
     return rawreg::GetString(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray").value_or("<missing>");
   }
-  // The recent items' captions as the popup shows them.
+  // The recent items' captions as the popup shows them, and the separator.
   Lines RecentItems() {
     Lines shown;
     for (int16_t i = 1; i <= 5; ++i)
       if (form.mnuFileRecent(i).Visible) shown.push_back(form.mnuFileRecent(i).Caption);
+    EXPECT_EQ(form.sepRecent.Visible, !shown.empty());
     return shown;
+  }
+  // Unloaded: the icon went and the flag says so.
+  void ExpectIconRemoved(RecordingRuntime& by) {
+    EXPECT_EQ(by.IconCalls.back().Message, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_EQ(Option("TrayIconActive"), "0");
   }
 
   RecordingRuntime runtime;
@@ -91,11 +96,11 @@ TEST_F(TrayForm, TheMainProgramIsTheRegisteredOneElseBesideTheUtilityElseUnderPr
       // Taken as it stands, without looking for the file.
       {" D:\\Gone\\Vtr.exe ", {}, "C:\\WINDOWS", " D:\\Gone\\Vtr.exe ", {}},
       {std::nullopt, {"c:\\tools\\vtr.exe", "D:\\Program Files\\Vantorel\\Vtr.exe"}, "D:\\WINNT",
-       "C:\\Tools\\Vtr.exe", {"C:\\Tools\\Vtr.exe"}},
+       "C:\\Tools\\Vtr.exe", {"FileExists C:\\Tools\\Vtr.exe"}},
       {std::nullopt, {"D:\\Program Files\\Vantorel\\Vtr.exe"}, "D:\\WINNT", "D:\\Program Files\\Vantorel\\Vtr.exe",
-       {"C:\\Tools\\Vtr.exe", "D:\\Program Files\\Vantorel\\Vtr.exe"}},
+       {"FileExists C:\\Tools\\Vtr.exe", "FileExists D:\\Program Files\\Vantorel\\Vtr.exe"}},
       // No backslash in the Windows directory: no drive root.
-      {std::nullopt, {}, "WINDOWS", "", {"C:\\Tools\\Vtr.exe", "Program Files\\Vantorel\\Vtr.exe"}},
+      {std::nullopt, {}, "WINDOWS", "", {"FileExists C:\\Tools\\Vtr.exe", "FileExists Program Files\\Vantorel\\Vtr.exe"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.found);
@@ -108,9 +113,7 @@ TEST_F(TrayForm, TheMainProgramIsTheRegisteredOneElseBesideTheUtilityElseUnderPr
     EXPECT_EQ(tray.strAppPath, c.found);
     EXPECT_EQ(tray.bAppFound, !c.found.empty());
     EXPECT_EQ(tray.mnuOpen.Enabled, !c.found.empty());
-    Lines looked;
-    for (const std::string& call : runtime.CallsStartingWith("FileExists ")) looked.push_back(call.substr(11));
-    EXPECT_EQ(looked, c.looked);
+    EXPECT_EQ(runtime.CallsStartingWith("FileExists "), c.looked);
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, AppPathsKey);
   }
 }
@@ -126,29 +129,28 @@ TEST_F(TrayForm, LoadingAnnouncesTheUtilityHidesTheFormAndAddsTheIconUnderTheBus
   EXPECT_EQ(runtime.Calls, (Lines{"CreateFormWindow frmSysTray", "MousePointer 11",
                                   "UpdateFormWindow frmSysTray ShowInTaskbar=0", "Shell_NotifyIconA 0",
                                   "MousePointer 0"}));
-  EXPECT_EQ(runtime.MousePointer(), vbDefault);
   EXPECT_EQ(runtime.IconCalls.at(0).Tip, Blanks("Last file applied: None"));
 }
 
 // ---- The tooltip and the mouse codes ------------------------------------------------------
 
 TEST_F(TrayForm, TooltipIsTrimmedAndBlankFilledOrCutTo64WithoutATerminatingZero) {
-  SetOption("LastFileApplied", "");
-  LoadWithProgram();
-  EXPECT_EQ(runtime.IconCalls.back().Tip, Blanks("Last file applied:"));
-
-  SetOption("LastFileApplied", "  C:\\Docs\\Plan  1.txt  ");
-  Callback(WM_MOUSEMOVE);
-  EXPECT_EQ(runtime.IconCalls.back().Tip, Blanks("Last file applied:   C:\\Docs\\Plan  1.txt"));
-
   const std::string name = "C:\\A very long folder name\\that goes on and on\\and on\\Report.txt";
-  SetOption("LastFileApplied", name);
-  Callback(WM_MOUSEMOVE);
-  EXPECT_EQ(runtime.IconCalls.back().Message, static_cast<DWORD>(NIM_MODIFY));
-  EXPECT_EQ(runtime.IconCalls.back().Tip, ("Last file applied: " + name).substr(0, 64));
+  LoadWithProgram();
+  for (const auto& [stored, tip] : std::vector<std::pair<std::string, std::string>>{
+           {"", Blanks("Last file applied:")},
+           {"  C:\\Docs\\Plan  1.txt  ", Blanks("Last file applied:   C:\\Docs\\Plan  1.txt")},
+           {name, ("Last file applied: " + name).substr(0, 64)}}) {
+    SetOption("LastFileApplied", stored);
+    Callback(WM_MOUSEMOVE);
+    EXPECT_EQ(runtime.IconCalls.back().Message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(runtime.IconCalls.back().Tip, tip);
+  }
   EXPECT_TRUE(runtime.IconCalls.back().ZeroAfterTip);
 }
 
+// A double-click starts the program, a failure silently (the icon still
+// answers); without a program nothing starts and no recent item shows.
 TEST_F(TrayForm, OnlyThreeCodesDoSomethingAndTheCodeIsRoundedFromTwips) {
   LoadWithProgram();
   StoreRecent({"C:\\a.txt"});
@@ -161,33 +163,22 @@ TEST_F(TrayForm, OnlyThreeCodesDoSomethingAndTheCodeIsRoundedFromTwips) {
   runtime.TwipsX = 12.0f;  // 120 DPI
   form.Form_MouseMove(0, 0, 515 * 12.0f + 5.0f, 0);  // 515.42 rounds to 515: a double-click
   form.Form_MouseMove(0, 0, 515 * 12.0f + 7.0f, 0);  // 515.58 rounds to 516: nothing
+  runtime.FailingPrograms.insert(kVtr);
   form.ScaleMode = vbPixels;
   form.Form_MouseMove(0, 0, 515.0f, 0);
-  EXPECT_EQ(runtime.Launches.size(), 2u);
-}
-
-TEST_F(TrayForm, DoubleClickThatStartsNothingShowsNothingAndWithoutAProgramNoRecentItemShows) {
-  LoadWithProgram("D:\\Gone\\Vtr.exe");
-  runtime.FailingPrograms.insert("D:\\Gone\\Vtr.exe");
+  runtime.FailingPrograms.clear();
   Callback(WM_LBUTTONDBLCLK);
-  ASSERT_EQ(runtime.Launches.size(), 1u);
-  EXPECT_FALSE(runtime.Launches[0].Started);
+  EXPECT_EQ(runtime.Calls, Lines(3, "Launch " + kVtr));
 
-  frmSysTray withoutProgram;  // no main program found: nothing to start
+  frmSysTray withoutProgram;
   runtime.WindowsDirectory = "WINDOWS";
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, AppPathsKey);
   withoutProgram.Load();
+  runtime.Calls.clear();
   Callback(WM_LBUTTONDBLCLK, &withoutProgram);
-  EXPECT_EQ(runtime.Launches.size(), 1u);
-  StoreRecent({"C:\\a.txt"});  // nor are there recent files to open
   Callback(WM_RBUTTONUP, &withoutProgram);
+  EXPECT_EQ(runtime.Calls, (Lines{"MousePointer 11", "MousePointer 0", "PopupMenu mnuConfigure 2"}));
   EXPECT_FALSE(withoutProgram.mnuFileRecent(1).Visible || withoutProgram.sepRecent.Visible);
-
-  EXPECT_TRUE(runtime.MsgBoxes.empty());
-  EXPECT_FALSE(runtime.Ended);
-  runtime.FailingPrograms.clear();
-  Callback(WM_LBUTTONDBLCLK);  // the icon still answers
-  EXPECT_TRUE(runtime.Launches.at(1).Started);
 }
 
 // ---- The recent items and the menu commands -------------------------------------------------
@@ -199,20 +190,13 @@ TEST_F(TrayForm, RightButtonBuildsTheRecentItemsThenShowsThePopup) {
   Callback(WM_RBUTTONUP);
   EXPECT_EQ(runtime.Calls, (Lines{"MousePointer 11", "MousePointer 0", "PopupMenu mnuConfigure 2"}));
   EXPECT_EQ(RecentItems(), (Lines{"&1. Plan.txt", "&2. Net 2.txt", "&3. notes.txt"}));
-  EXPECT_TRUE(form.sepRecent.Visible);
-
-  StoreRecent({"C:\\1.txt", "C:\\2.txt", "C:\\3.txt", "C:\\4.txt", "C:\\5.txt"}, "9");
-  Callback(WM_RBUTTONUP);
-  EXPECT_EQ(RecentItems(), (Lines{"&1. 1.txt", "&2. 2.txt", "&3. 3.txt", "&4. 4.txt", "&5. 5.txt"}));
-
-  StoreRecent({"C:\\1.txt"}, "1");
-  Callback(WM_RBUTTONUP);
-  EXPECT_EQ(RecentItems(), Lines{"&1. 1.txt"});
-  EXPECT_TRUE(form.sepRecent.Visible);
-  DeleteRegistryTree(HKEY_LOCAL_MACHINE, RecentKey);
-  Callback(WM_RBUTTONUP);
-  EXPECT_EQ(RecentItems(), Lines{});
-  EXPECT_FALSE(form.sepRecent.Visible);
+  const std::pair<std::string, Lines> stores[] = {
+      {"9", {"&1. 1.txt", "&2. 2.txt", "&3. 3.txt", "&4. 4.txt", "&5. 5.txt"}}, {"1", {"&1. 1.txt"}}, {"0", {}}};
+  for (const auto& [maxFile, shown] : stores) {
+    StoreRecent({"C:\\1.txt", "C:\\2.txt", "C:\\3.txt", "C:\\4.txt", "C:\\5.txt"}, maxFile);
+    Callback(WM_RBUTTONUP);
+    EXPECT_EQ(RecentItems(), shown);
+  }
 }
 
 TEST_F(TrayForm, OpenAndTheRecentItemsStartTheProgramWithTheEntryReadAtTheClickAsOneArgument) {
@@ -231,21 +215,15 @@ TEST_F(TrayForm, OpenAndTheRecentItemsStartTheProgramWithTheEntryReadAtTheClickA
   for (int16_t item : {1, 3, 4}) runtime.ChoosePopupItem("mnuFileRecent", item);
   for (int i = 0; i < 4; ++i) Callback(WM_RBUTTONUP);
 
-  Lines started;
-  for (const auto& launch : runtime.Launches) {
-    EXPECT_EQ(launch.ProgramPath, kVtr);
-    started.push_back(launch.CommandLine);
-  }
-  // Backslashes before the closing quote doubled, as the program's own rules read them.
-  EXPECT_EQ(started, (Lines{kVtr + " \"D:\\Net 3.txt\"", kVtr, kVtr + " \"C:\\dir\\\\\"",
-                            kVtr + " \"\\\\server\\share\\\\\\\\\""}));
+  // Backslashes before the closing quote doubled, as the program's own rules
+  // read them. The name with a quote starts nothing, and the message says why.
+  EXPECT_EQ(runtime.CallsStartingWith("Launch "),
+            (Lines{"Launch " + kVtr + " \"D:\\Net 3.txt\"", "Launch " + kVtr, "Launch " + kVtr + " \"C:\\dir\\\\\"",
+                   "Launch " + kVtr + " \"\\\\server\\share\\\\\\\\\""}));
+  EXPECT_EQ(runtime.CallsStartingWith("MsgBox "),
+            Lines{"MsgBox 48 VtrSysTray: The program \"" + kVtr + "\" could not be started.\r\n"
+                  "The recent file's name holds a double quote, which no file name can hold."});
   EXPECT_EQ(runtime.CallsStartingWith("MousePointer").size(), 5u * 2 + 4 * 2) << "busy while reading the list";
-  // The name with a quote starts nothing, and the message says why.
-  ASSERT_EQ(runtime.MsgBoxes.size(), 1u);
-  EXPECT_EQ(runtime.MsgBoxes[0].Prompt, "The program \"" + kVtr + "\" could not be started.\r\n"
-                                        "The recent file's name holds a double quote, which no file name can hold.");
-  EXPECT_EQ(runtime.MsgBoxes[0].Buttons, vbOKOnly + vbExclamation);
-  EXPECT_EQ(runtime.MsgBoxes[0].Title, "VtrSysTray");
 }
 
 TEST_F(TrayForm, AboutShowsOneBoxThatKeepsTheProgramAliveAfterClose) {
@@ -259,9 +237,8 @@ TEST_F(TrayForm, AboutShowsOneBoxThatKeepsTheProgramAliveAfterClose) {
   EXPECT_EQ(runtime.CallsStartingWith("ShowForm"), (Lines{"ShowForm frmAbout", "ShowForm frmAbout"}));
   EXPECT_EQ(runtime.CallsStartingWith("CreateFormWindow").size(), 2u) << "the tray form's window and one About box";
   EXPECT_FALSE(form.IsLoaded());
-  EXPECT_TRUE(runtime.MsgBoxes.empty()) << "Close asks nothing, even with AutoShutdown 1";
-  EXPECT_EQ(runtime.IconCalls.back().Message, static_cast<DWORD>(NIM_DELETE));
-  EXPECT_EQ(Option("TrayIconActive"), "0");
+  EXPECT_EQ(runtime.CallsStartingWith("MsgBox"), Lines{}) << "Close asks nothing, even with AutoShutdown 1";
+  ExpectIconRemoved(runtime);
   EXPECT_FALSE(runtime.Ended) << "the About box is still open";
 
   frmAbout::Default().RaiseClick(frmAbout::Default().cmdOK);
@@ -280,9 +257,9 @@ TEST_F(TrayForm, CloseAndDisableRemovesOnlyTheStartEntryBeforeTheIconGoes) {
   Callback(WM_RBUTTONUP);
   EXPECT_EQ(atUnload, "0 <missing>");
   EXPECT_EQ(rawreg::GetString(HKEY_LOCAL_MACHINE, RunKey, "VtrTestNeighbour"), "C:\\Other.exe");
-  EXPECT_EQ(Option("TrayIconActive"), "0");
+  ExpectIconRemoved(runtime);
   EXPECT_TRUE(runtime.Ended);
-  EXPECT_TRUE(runtime.MsgBoxes.empty()) << "a removal that works says nothing";
+  EXPECT_EQ(runtime.CallsStartingWith("MsgBox"), Lines{}) << "a removal that works says nothing";
   EXPECT_EQ(RemoveStartupEntry(), ERROR_FILE_NOT_FOUND) << "the key without the entry";
 }
 
@@ -291,23 +268,29 @@ TEST_F(TrayForm, CloseAndDisableRemovesOnlyTheStartEntryBeforeTheIconGoes) {
 // refusal itself is staged end to end under Wine with the key's access list;
 // here, what follows it.)
 TEST_F(TrayForm, ARefusedRemovalOffersAdministratorRightsAndTheRegistrySaysWhetherItWorked) {
-  const std::string again = StartupEntryText::StartsAgain;
-  const std::string notRemoved = StartupEntryText::NotRemoved + again;
+  const std::string ask = "MsgBox 36 VtrSysTray: " + std::string(StartupEntryText::AskElevation);
+  const std::string again = "MsgBox 64 VtrSysTray: " + std::string(StartupEntryText::StartsAgain);
+  const std::string notRemoved =
+      "MsgBox 48 VtrSysTray: " + std::string(StartupEntryText::NotRemoved) + StartupEntryText::StartsAgain;
+  // Windows' own tool by its full path, on the key and value of the entry.
+  const std::string run = "RunElevated C:\\WINDOWS\\System32\\reg.exe delete "
+                          "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\" /v VtrSysTray /f /reg:" +
+                          std::string(sizeof(void*) == 4 ? "32" : "64");
   const struct {
     LONG result;
     int32_t answer;
     std::optional<ElevatedRun> elevated;  // how the elevated reg.exe ended, if it ran
     bool removes;                         // whether it removed the entry
-    Lines boxes;                          // after the question
+    Lines shown;                          // boxes and runs
   } cases[] = {
       {ERROR_SUCCESS, vbYes, std::nullopt, false, {}},  // only a refusal asks
       {ERROR_FILE_NOT_FOUND, vbYes, std::nullopt, false, {}},
-      {ERROR_ACCESS_DENIED, vbNo, std::nullopt, false, {again}},
-      {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_CANCELLED, 0}, false, {again}},  // the prompt declined
-      {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_SUCCESS, 0}, true, {}},
+      {ERROR_ACCESS_DENIED, vbNo, std::nullopt, false, {ask, again}},
+      {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_CANCELLED, 0}, false, {ask, run, again}},  // prompt declined
+      {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_SUCCESS, 0}, true, {ask, run}},
       // The tool's word counts for nothing: the registry tells.
-      {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_SUCCESS, 0}, false, {notRemoved}},
-      {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_SUCCESS, 1}, true, {}},
+      {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_SUCCESS, 0}, false, {ask, run, notRemoved}},
+      {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_SUCCESS, 1}, true, {ask, run}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.result << " " << c.answer << " " << c.removes);
@@ -319,71 +302,38 @@ TEST_F(TrayForm, ARefusedRemovalOffersAdministratorRightsAndTheRegistrySaysWheth
       if (call.rfind("RunElevated ", 0) == 0 && c.removes) rawreg::DeleteValue(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray");
     };
     SettleStartupEntryRemoval(c.result);
-
-    Lines boxes;
-    for (const auto& box : recorder.MsgBoxes) {
-      EXPECT_EQ(box.Title, "VtrSysTray");
-      boxes.push_back(box.Prompt);
-    }
-    if (c.result != ERROR_ACCESS_DENIED) {
-      EXPECT_EQ(boxes, Lines{});
-      continue;
-    }
-    ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.front(), StartupEntryText::AskElevation);
-    EXPECT_EQ(recorder.MsgBoxes[0].Buttons, vbYesNo + vbQuestion);
-    EXPECT_EQ(Lines(boxes.begin() + 1, boxes.end()), c.boxes);
-    if (boxes.size() > 1) {
-      EXPECT_EQ(recorder.MsgBoxes[1].Buttons, vbOKOnly + (boxes[1] == again ? vbInformation : vbExclamation));
-    }
-    // Windows' own tool by its full path, on the key and value of the entry.
+    Lines shown = recorder.CallsStartingWith("MsgBox ");
     const Lines runs = recorder.CallsStartingWith("RunElevated ");
-    ASSERT_EQ(runs.size(), c.answer == vbYes ? 1u : 0u);
-    if (!runs.empty()) {
-      EXPECT_EQ(runs[0].rfind("RunElevated C:\\WINDOWS\\System32\\reg.exe delete "
-                              "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\" /v VtrSysTray /f /reg:", 0),
-                0u) << runs[0];
-    }
+    if (!runs.empty()) shown.insert(shown.begin() + 1, runs.begin(), runs.end());
+    EXPECT_EQ(shown, c.shown);
     EXPECT_EQ(RunEntry(), c.removes ? "<missing>" : "C:\\Tools\\VtrSysTray.exe");
   }
 }
 
 // ---- The end of a session -----------------------------------------------------------------
 
-TEST_F(TrayForm, SessionEndAsksOnlyWithAutoShutdownOne) {
+TEST_F(TrayForm, SessionEndAsksOnlyWithAutoShutdownOneAndYesStartsTheProgramInstead) {
   for (const char* setting : {"<missing>", "0", "01", " 1", "1 ", "yes"}) {
     frmSysTray copy;
     if (setting != std::string("<missing>")) SetOption("AutoShutdown", setting);
     copy.Load();
     EXPECT_TRUE(copy.Unload(vbAppWindows)) << setting;
-    EXPECT_EQ(Option("TrayIconActive"), "0");
   }
-  EXPECT_TRUE(runtime.MsgBoxes.empty());
-  EXPECT_TRUE(runtime.Launches.empty());
-}
+  EXPECT_EQ(runtime.CallsStartingWith("MsgBox"), Lines{});
 
-TEST_F(TrayForm, SessionEndAnsweredYesStartsTheProgramAndRefusesNoLetsTheUtilityGo) {
   SetOption("AutoShutdown", "1");
   LoadWithProgram();
   runtime.MsgBoxAnswers = {vbYes, vbNo};
+  runtime.Calls.clear();
   EXPECT_FALSE(form.Unload(vbAppWindows));
-  ASSERT_EQ(runtime.Launches.size(), 1u);
-  EXPECT_EQ(runtime.Launches[0].CommandLine, kVtr);
   EXPECT_TRUE(form.IsLoaded());
-  EXPECT_EQ(runtime.IconCalls.size(), 1u) << "the icon stays";
   EXPECT_EQ(Option("TrayIconActive"), "1");
-  EXPECT_FALSE(runtime.Ended);
-
-  EXPECT_TRUE(form.Unload(vbAppWindows));
-  ASSERT_EQ(runtime.MsgBoxes.size(), 2u);
-  EXPECT_EQ(runtime.MsgBoxes[1].Prompt,
-            "Vantorel has been set to run at ShutDown/Logoff.\r\n\r\nWould you like to run Vantorel now?");
-  EXPECT_EQ(runtime.MsgBoxes[1].Buttons, 36);
-  EXPECT_EQ(runtime.MsgBoxes[1].Title, "Vantorel");
-  EXPECT_EQ(runtime.Launches.size(), 1u);
-  EXPECT_EQ(runtime.IconCalls.back().Message, static_cast<DWORD>(NIM_DELETE));
-  EXPECT_EQ(Option("TrayIconActive"), "0");
-  EXPECT_TRUE(runtime.Ended);
+  EXPECT_TRUE(form.Unload(vbAppWindows));  // No lets the utility go
+  const std::string ask = "MsgBox 36 Vantorel: Vantorel has been set to run at ShutDown/Logoff.\r\n\r\n"
+                          "Would you like to run Vantorel now?";
+  EXPECT_EQ(runtime.Calls, (Lines{ask, "Launch " + kVtr, ask, "Shell_NotifyIconA 2", "DestroyFormWindow frmSysTray",
+                                  "LastFormUnloaded"}));
+  ExpectIconRemoved(runtime);
 }
 
 // Two copies are two processes that share only the registry. Each keeps its
@@ -400,10 +350,9 @@ TEST_F(TrayForm, TwoCopiesHaveTwoIconsAndTheFirstToLeaveClearsTheFlag) {
 
   TrayIconData = recordA;
   form.mnuClose_Click();
-  EXPECT_EQ(runtime.IconCalls.back().Message, static_cast<DWORD>(NIM_DELETE));
+  ExpectIconRemoved(runtime);
   EXPECT_EQ(runtime.IconCalls.back().hWnd, runtime.IconCalls[0].hWnd) << "copy A removes its own icon";
   EXPECT_TRUE(runtime.Ended);
-  EXPECT_EQ(Option("TrayIconActive"), "0");
 
   TrayIconData = recordB;
   EXPECT_FALSE(runtimeB.Ended);
