@@ -7,6 +7,19 @@
 
 uintptr_t RecordingRuntime::nextHandle_ = 0x10010;
 
+namespace {
+
+// The next scripted answer, or the usual one when none is left.
+template <class T>
+T Next(std::deque<T>& answers, T usual) {
+  if (answers.empty()) return usual;
+  T answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+}  // namespace
+
 std::vector<std::string> RecordingRuntime::CallsStartingWith(const std::string& prefix) const {
   std::vector<std::string> found;
   std::copy_if(Calls.begin(), Calls.end(), std::back_inserter(found),
@@ -22,9 +35,8 @@ void RecordingRuntime::CreateFormWindow(Form& form) {
 
 MenuItem* RecordingRuntime::ShowPopupMenu(Form&, MenuItem& menu, int32_t Flags) {
   Record("PopupMenu " + menu.Name + " " + std::to_string(Flags));
-  if (popupChoices_.empty()) return nullptr;
-  const auto [name, index] = popupChoices_.front();
-  popupChoices_.pop_front();
+  // Dismissed when nothing is scripted.
+  const auto [name, index] = Next(popupChoices_, std::pair<std::string, int16_t>("", MenuItem::NoIndex));
   // A person can pick only what the menu shows and allows.
   for (MenuItem* item : menu.Items)
     if (item->Name == name && item->Index == index && item->Visible && item->Enabled && !item->IsSeparator())
@@ -33,11 +45,7 @@ MenuItem* RecordingRuntime::ShowPopupMenu(Form&, MenuItem& menu, int32_t Flags) 
 }
 
 int32_t RecordingRuntime::MsgBox(const std::string& Prompt, int32_t Buttons, const std::string& Title) {
-  int32_t answer = (Buttons & 0xF) == vbYesNo ? vbNo : vbOK;
-  if (!MsgBoxAnswers.empty()) {
-    answer = MsgBoxAnswers.front();
-    MsgBoxAnswers.pop_front();
-  }
+  const int32_t answer = Next<int32_t>(MsgBoxAnswers, (Buttons & 0xF) == vbYesNo ? vbNo : vbOK);
   Record("MsgBox " + std::to_string(Buttons) + " " + Title + ": " + Prompt);
   return answer;
 }
@@ -48,11 +56,7 @@ bool RecordingRuntime::Launch(const std::string& ProgramPath, const std::string&
 }
 
 ElevatedRun RecordingRuntime::RunElevated(const std::string& ProgramPath, const std::string& Parameters) {
-  ElevatedRun answer{static_cast<DWORD>(ERROR_CANCELLED), 0};
-  if (!ElevatedAnswers.empty()) {
-    answer = ElevatedAnswers.front();
-    ElevatedAnswers.pop_front();
-  }
+  const ElevatedRun answer = Next(ElevatedAnswers, ElevatedRun{static_cast<DWORD>(ERROR_CANCELLED), 0});
   Record("RunElevated " + ProgramPath + " " + Parameters);
   return answer;
 }

@@ -82,41 +82,31 @@ TEST_F(RecentList, MaxFileTextThatIsNoWholeNumberGivesTheDefault) {
   }
 }
 
-TEST_F(RecentList, SetRecentFileMovesAnEntryToTheHeadInItsNewCase) {
+// A new or renamed entry goes to the head of the list in memory; a removal
+// deletes the stored entry too, leaving a gap that ends the list when read,
+// until setRecentList writes File1 to File5 afresh.
+TEST_F(RecentList, ChangesStayInMemoryUntilSetRecentListRewritesFileOneToFive) {
   Store("3", {"b", "c:\\x.txt", "d"});
   clsMRUList list;
   list.getRecentList();
-  list.setRecentFile("C:\\X.TXT");
-  EXPECT_EQ(Entries(list), (Names{"C:\\X.TXT", "b", "d"}));
-  // Only the list in memory changed.
-  EXPECT_EQ(Stored(), (Names{"b", "c:\\x.txt", "d", kMissing, kMissing}));
-}
-
-TEST_F(RecentList, RemoveRecentFileLeavesAGapUntilTheListIsStored) {
-  Store("3", {"a", "b", "c"});
-  clsMRUList list;
-  list.getRecentList();
+  list.setRecentFile("C:\\X.TXT");  // moved to the head, in its new case
   list.removeRecentFile("B");
-  EXPECT_EQ(Entries(list), (Names{"a", "c"}));
-  EXPECT_EQ(Stored(), (Names{"a", kMissing, "c", kMissing, kMissing}));
-  EXPECT_EQ(Loaded(), Names{"a"});
-
-  list.setRecentList();
-  EXPECT_EQ(Stored(), (Names{"a", "c", kMissing, kMissing, kMissing}));
-  EXPECT_EQ(Loaded(), (Names{"a", "c"}));
-}
-
-TEST_F(RecentList, SetRecentListRewritesFileOneToFive) {
-  Store("2", {"v1", "v2", "v3", "v4", "v5"});
-  clsMRUList list;
-  list.getRecentList();
+  EXPECT_EQ(Entries(list), (Names{"C:\\X.TXT", "d"}));
+  EXPECT_EQ(Stored(), (Names{kMissing, "c:\\x.txt", "d", kMissing, kMissing}));
+  EXPECT_EQ(Loaded(), Names{});
   list.setRecentFile("new");
   list.setRecentList();
-  EXPECT_EQ(Stored(), (Names{"new", "v1", kMissing, kMissing, kMissing}));
-  EXPECT_EQ(GetRegSetting("Vantorel", "Recent", "MaxFile", kMissing), "2");
+  EXPECT_EQ(Stored(), (Names{"new", "C:\\X.TXT", "d", kMissing, kMissing}));
+  EXPECT_EQ(Loaded(), (Names{"new", "C:\\X.TXT", "d"}));
 
-  SaveRegSetting("Vantorel", "Recent", "MaxFile", "0");
-  Store("", {"v1", "v2", "v3", "v4", "v5"});
+  Store("2", {"v1", "v2", "v3", "v4", "v5"});
+  clsMRUList two;
+  two.getRecentList();
+  two.setRecentFile("new");
+  two.setRecentList();
+  EXPECT_EQ(Stored(), (Names{"new", "v1", kMissing, kMissing, kMissing}));
+
+  Store("0", {"v1", "v2", "v3", "v4", "v5"});
   clsMRUList empty;
   empty.getRecentList();
   empty.setRecentList();

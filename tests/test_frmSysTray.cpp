@@ -73,9 +73,10 @@ class TrayForm : public ::testing::Test {
     EXPECT_EQ(form.sepRecent.Visible, !shown.empty());
     return shown;
   }
-  // Unloaded: the icon went and the flag says so.
-  void ExpectIconRemoved(RecordingRuntime& by) {
-    EXPECT_EQ(by.IconCalls.back().Message, static_cast<DWORD>(NIM_DELETE));
+  // Unloaded: the icon it added went (another copy's stays) and the flag says so.
+  void ExpectIconRemoved() {
+    EXPECT_EQ(runtime.IconCalls.back().Message, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_EQ(runtime.IconCalls.back().hWnd, runtime.IconCalls.front().hWnd);
     EXPECT_EQ(Option("TrayIconActive"), "0");
   }
 
@@ -86,12 +87,11 @@ class TrayForm : public ::testing::Test {
 // ---- Start-up ---------------------------------------------------------------------------
 
 TEST_F(TrayForm, TheMainProgramIsTheRegisteredOneElseBesideTheUtilityElseUnderProgramFiles) {
+  // App Paths' value, the files there and the Windows directory; what is
+  // found, after looking for which files in order.
   const struct {
-    std::optional<std::string> registered;  // App Paths' value
-    std::set<std::string> existing;
-    const char* windows;
-    std::string found;
-    Lines looked;  // the files looked for, in order
+    std::optional<std::string> registered; std::set<std::string> existing; const char* windows; std::string found;
+    Lines looked;
   } cases[] = {
       // Taken as it stands, without looking for the file.
       {" D:\\Gone\\Vtr.exe ", {}, "C:\\WINDOWS", " D:\\Gone\\Vtr.exe ", {}},
@@ -238,7 +238,7 @@ TEST_F(TrayForm, AboutShowsOneBoxThatKeepsTheProgramAliveAfterClose) {
   EXPECT_EQ(runtime.CallsStartingWith("CreateFormWindow").size(), 2u) << "the tray form's window and one About box";
   EXPECT_FALSE(form.IsLoaded());
   EXPECT_EQ(runtime.CallsStartingWith("MsgBox"), Lines{}) << "Close asks nothing, even with AutoShutdown 1";
-  ExpectIconRemoved(runtime);
+  ExpectIconRemoved();
   EXPECT_FALSE(runtime.Ended) << "the About box is still open";
 
   frmAbout::Default().RaiseClick(frmAbout::Default().cmdOK);
@@ -257,7 +257,7 @@ TEST_F(TrayForm, CloseAndDisableRemovesOnlyTheStartEntryBeforeTheIconGoes) {
   Callback(WM_RBUTTONUP);
   EXPECT_EQ(atUnload, "0 <missing>");
   EXPECT_EQ(rawreg::GetString(HKEY_LOCAL_MACHINE, RunKey, "VtrTestNeighbour"), "C:\\Other.exe");
-  ExpectIconRemoved(runtime);
+  ExpectIconRemoved();
   EXPECT_TRUE(runtime.Ended);
   EXPECT_EQ(runtime.CallsStartingWith("MsgBox"), Lines{}) << "a removal that works says nothing";
   EXPECT_EQ(RemoveStartupEntry(), ERROR_FILE_NOT_FOUND) << "the key without the entry";
@@ -276,12 +276,10 @@ TEST_F(TrayForm, ARefusedRemovalOffersAdministratorRightsAndTheRegistrySaysWheth
   const std::string run = "RunElevated C:\\WINDOWS\\System32\\reg.exe delete "
                           "\"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\" /v VtrSysTray /f /reg:" +
                           std::string(sizeof(void*) == 4 ? "32" : "64");
+  // How the elevated reg.exe ended, if it ran; whether it removed the entry;
+  // the boxes and runs shown.
   const struct {
-    LONG result;
-    int32_t answer;
-    std::optional<ElevatedRun> elevated;  // how the elevated reg.exe ended, if it ran
-    bool removes;                         // whether it removed the entry
-    Lines shown;                          // boxes and runs
+    LONG result; int32_t answer; std::optional<ElevatedRun> elevated; bool removes; Lines shown;
   } cases[] = {
       {ERROR_SUCCESS, vbYes, std::nullopt, false, {}},  // only a refusal asks
       {ERROR_FILE_NOT_FOUND, vbYes, std::nullopt, false, {}},
@@ -322,6 +320,7 @@ TEST_F(TrayForm, SessionEndAsksOnlyWithAutoShutdownOneAndYesStartsTheProgramInst
   EXPECT_EQ(runtime.CallsStartingWith("MsgBox"), Lines{});
 
   SetOption("AutoShutdown", "1");
+  runtime.IconCalls.clear();  // the copies' icons
   LoadWithProgram();
   runtime.MsgBoxAnswers = {vbYes, vbNo};
   runtime.Calls.clear();
@@ -333,33 +332,7 @@ TEST_F(TrayForm, SessionEndAsksOnlyWithAutoShutdownOneAndYesStartsTheProgramInst
                           "Would you like to run Vantorel now?";
   EXPECT_EQ(runtime.Calls, (Lines{ask, "Launch " + kVtr, ask, "Shell_NotifyIconA 2", "DestroyFormWindow frmSysTray",
                                   "LastFormUnloaded"}));
-  ExpectIconRemoved(runtime);
-}
-
-// Two copies are two processes that share only the registry. Each keeps its
-// own runtime and its own icon record; the test switches between them.
-TEST_F(TrayForm, TwoCopiesHaveTwoIconsAndTheFirstToLeaveClearsTheFlag) {
-  LoadWithProgram();
-  const NOTIFYICONDATAA recordA = TrayIconData;
-  RecordingRuntime runtimeB;  // now the current runtime
-  frmSysTray copyB;
-  TrayIconData = NOTIFYICONDATAA{};
-  copyB.Load();
-  const NOTIFYICONDATAA recordB = TrayIconData;
-  EXPECT_NE(runtimeB.IconCalls.at(0).hWnd, runtime.IconCalls.at(0).hWnd);
-
-  TrayIconData = recordA;
-  form.mnuClose_Click();
-  ExpectIconRemoved(runtime);
-  EXPECT_EQ(runtime.IconCalls.back().hWnd, runtime.IconCalls[0].hWnd) << "copy A removes its own icon";
-  EXPECT_TRUE(runtime.Ended);
-
-  TrayIconData = recordB;
-  EXPECT_FALSE(runtimeB.Ended);
-  Callback(WM_MOUSEMOVE, &copyB);
-  EXPECT_EQ(runtimeB.IconCalls.back().hWnd, copyB.hWnd());
-  copyB.mnuClose_Click();
-  EXPECT_TRUE(runtimeB.Ended);
+  ExpectIconRemoved();
 }
 
 }  // namespace
