@@ -170,35 +170,27 @@ TEST_F(EasyRegistryTest, ClassErrorsAreRaisedWhateverSuppressErrorsHolds) {
 
 // ---------------------------------------------------------------- key operations
 
-TEST_F(EasyRegistryTest, MakeKeyCreatesEveryLevelWithTheCallersSpellingAndStaysPut) {
-  rawreg::SetValue(HKEY_LOCAL_MACHINE, kSub + "\\Existing", "kept", REG_SZ, Bytes("yes"));
-  Positioned().MakeKey("MixedCase\\SubLevel");
-  reg.MakeKey("Existing\\New");
-  EXPECT_EQ(std::pair(reg.CurrentKey(), reg.lastError()), std::pair(kPath, 0));
-  EXPECT_EQ(SortedSubKeys(), (Names{"Existing", "MixedCase"}));
-  EXPECT_EQ(SortedSubKeys("\\MixedCase"), Names{"SubLevel"});
-  EXPECT_EQ(SortedSubKeys("\\Existing"), Names{"New"});
-  EXPECT_TRUE(rawreg::GetValue(HKEY_LOCAL_MACHINE, kSub + "\\Existing", "kept").has_value());
-}
-
-TEST_F(EasyRegistryTest, DeleteKeyAndDeleteValueReportWhatTheRegistrySays) {
-  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Leaf");
+// The keys themselves are the registry's to make and delete (its own tests
+// show how); here, that the class passes on the caller's names from the key
+// it holds, stays there, and reports the answer.
+TEST_F(EasyRegistryTest, MakeKeyAndDeletesWorkOnTheCurrentKeyAndReportWhatTheRegistrySays) {
   rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Parent\\Child");
   Put("v", REG_SZ, Bytes("x"));
-  Put("other", REG_SZ, Bytes("y"));
-  Positioned(true).DeleteKey("Leaf");
-  EXPECT_EQ(reg.lastError(), 0);
+  Positioned(true).MakeKey("MixedCase\\SubLevel");
+  EXPECT_EQ(std::pair(reg.CurrentKey(), reg.lastError()), std::pair(kPath, 0));
+  EXPECT_EQ(SortedSubKeys(), (Names{"MixedCase", "Parent"}));
+  EXPECT_EQ(SortedSubKeys("\\MixedCase"), Names{"SubLevel"});
+  reg.DeleteKey("MixedCase\\SubLevel");
+  EXPECT_EQ(std::pair(SortedSubKeys("\\MixedCase"), reg.lastError()), std::pair(Names{}, 0));
   reg.DeleteKey("Parent");  // not recursive: a key with subkeys stays
   EXPECT_EQ(reg.lastError(), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(SortedSubKeys(), Names{"Parent"});
   reg.DeleteValue("v");
-  EXPECT_EQ(reg.lastError(), 0);
-  EXPECT_EQ(std::pair(Stored("v").has_value(), Stored("other").has_value()), std::pair(false, true));
+  EXPECT_EQ(std::pair(Stored("v").has_value(), reg.lastError()), std::pair(false, 0));
   reg.DeleteValue("v");
   EXPECT_EQ(std::pair(reg.CurrentKey(), reg.lastError()), std::pair(kPath, 2));
 
   reg.SuppressErrors(false);
-  ExpectApiError(RaisedBy([&] { reg.DeleteKey("Leaf"); }), "Key/Value does not exist.");
+  ExpectApiError(RaisedBy([&] { reg.DeleteValue("v"); }), "Key/Value does not exist.");
   ExpectApiError(RaisedBy([&] { reg.DeleteKey("Parent"); }), "Access to Registry Denied.");
   EXPECT_EQ(reg.lastError(), ERROR_ACCESS_DENIED);
 }
