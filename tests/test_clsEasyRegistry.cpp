@@ -350,14 +350,11 @@ void RunEveryKindOfOperation() {
     int32_t kind = ValueKind::String;
     reg.ValueOf("s", kind, Variant("text"));
     reg.ValueOf("s", kind);
-    reg.DirKey();
-    reg.DirValue();
     RaisedBy([&] { reg.ValueOf("missing", kind); });
     RaisedBy([&] { reg.Cd("NoSuchChild"); });
     reg.Cd(kPath + "\\Leak");
     RaisedBy([&] { reg.Cd("\\HKEY_NOWHERE"); });
     reg.Cd(kPath + "\\Leak");
-    reg.DeleteValue("s");
     reg.DeleteKey("Deeper");
     reg.Cd("..");
     reg.DeleteKey("Leak");
