@@ -17,7 +17,6 @@
 
 #include "platform/emu/RegistryStore.h"
 #include "platform/emu/UserData.h"
-#include "platform/modAPI.h"
 #include "tests/RegistryFaultData.h"
 #include "tests/RegistryTestSupport.h"
 

@@ -48,8 +48,7 @@ LONG Set(HKEY key, const char* name, DWORD type, const char* data, DWORD size) {
 }
 
 LONG SetString(HKEY key, const char* name, const std::string& text) {
-  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                        static_cast<DWORD>(text.size() + 1));
+  return Set(key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
 std::string QueryString(HKEY key, const char* name) {
@@ -265,35 +264,34 @@ TEST_F(PlatformRegistry, QueryValueAnswersSizesAndRefusesShortBuffers) {
   const auto query = [&](const char* name, DWORD* type, BYTE* data, DWORD* size) {
     return RegQueryValueExA(base_.get(), name, nullptr, type, data, size);
   };
-  DWORD type = 0, size = 0;
+  // The type and size come back with every answer; a missing value has none.
+  const struct {
+    const char* name;
+    DWORD room;  // no buffer when 0
+    LONG rc;
+    DWORD size, type;
+  } cases[] = {{"text", 0, ERROR_SUCCESS, 6, REG_SZ},
+               {"text", 5, ERROR_MORE_DATA, 6, REG_SZ},
+               {"text", 6, ERROR_SUCCESS, 6, REG_SZ},
+               {"missing", 0, ERROR_FILE_NOT_FOUND, 0, REG_NONE}};
   BYTE buffer[16];
-  EXPECT_EQ(query("text", &type, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(size, 6u);
-  size = 5;
-  type = 0;
-  EXPECT_EQ(query("text", &type, buffer, &size), ERROR_MORE_DATA);
-  EXPECT_EQ(size, 6u);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  size = 6;
-  EXPECT_EQ(query("text", nullptr, buffer, &size), ERROR_SUCCESS);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.name << " room " << c.room);
+    DWORD type = 77, size = c.room;
+    EXPECT_EQ(query(c.name, &type, c.room != 0 ? buffer : nullptr, &size), c.rc);
+    EXPECT_EQ(size, c.size);
+    EXPECT_EQ(type, c.type);
+  }
   EXPECT_STREQ(reinterpret_cast<char*>(buffer), "hello");
   // One variable for the type and the size: the size is read first.
-  DWORD both = sizeof buffer;
-  EXPECT_EQ(query("text", &both, buffer, &both), ERROR_SUCCESS);
-  EXPECT_EQ(both, 6u);
-  both = 3;
-  EXPECT_EQ(query("text", &both, buffer, &both), ERROR_MORE_DATA);
-  EXPECT_EQ(both, 6u);
-
-  DWORD reserved = 0;
+  for (DWORD room : {DWORD{sizeof buffer}, DWORD{3}}) {
+    DWORD both = room;
+    EXPECT_EQ(query("text", &both, buffer, &both), room > 6 ? ERROR_SUCCESS : ERROR_MORE_DATA);
+    EXPECT_EQ(both, 6u);
+  }
+  DWORD reserved = 0, size = 0;
   EXPECT_EQ(RegQueryValueExA(base_.get(), "text", &reserved, nullptr, nullptr, &size), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(query("text", nullptr, buffer, nullptr), ERROR_INVALID_PARAMETER);
-  type = 77;
-  size = 55;
-  EXPECT_EQ(query("missing", &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));
-  EXPECT_EQ(size, 0u);
 
   // The default value answers to NULL and to the empty name.
   ASSERT_EQ(SetString(base_.get(), nullptr, "default"), ERROR_SUCCESS);
@@ -468,15 +466,28 @@ TEST_F(PlatformRegistry, TheLargestValueSizeCountsStringsByTheirWideSize) {
       {"text", REG_SZ, "hello", 6, 12},  // with its NUL
       {"odd", REG_EXPAND_SZ, "abcdefgX", 7, 14},
       {"multi", REG_MULTI_SZ, "ab\0cd\0", 7, 14},  // and the final NUL
+#ifndef _WIN32
+      // The emulation's code page is UTF-8: two bytes a character, four
+      // beyond U+FFFF, and two for each byte that is no UTF-8.
+      {"wide", REG_SZ, "\xC3\xA9\xE2\x82\xAC", 6, 6},        // e-acute, euro sign, NUL
+      {"astral", REG_SZ, "\xF0\x9F\x98\x80", 5, 6},            // one beyond U+FFFF, NUL
+      {"stray", REG_SZ, "\xFF\xFE\x80" "A\xE2\x82", 7, 14},  // five stray bytes, A, NUL
+#endif
+  };
+  const auto largest = [&] {
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryInfoKeyA(base_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               &size, nullptr, nullptr),
+              ERROR_SUCCESS);
+    return size;
   };
   for (const auto& c : cases) {
-    ASSERT_EQ(Set(base_.get(), c.name, c.type, c.data, c.size), ERROR_SUCCESS);
-    DWORD largest = 0;
-    EXPECT_EQ(RegQueryInfoKeyA(base_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               &largest, nullptr, nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(largest, c.largest) << c.name;
+    ASSERT_EQ(Set(base_.get(), "v", c.type, c.data, c.size), ERROR_SUCCESS);  // the one value, each time
+    EXPECT_EQ(largest(), c.largest) << c.name;
   }
+  // Of several values, the largest (14 for the last above), not the newest.
+  ASSERT_EQ(Set(base_.get(), "w", REG_BINARY, "0123456789", 9), ERROR_SUCCESS);
+  EXPECT_EQ(largest(), 14u);
 }
 
 // A class buffer of no length succeeds with the class's length; one too
@@ -493,24 +504,21 @@ TEST_F(PlatformRegistry, AKeysClassIsCutToFitItsBuffer) {
     const char* text;
   } cases[] = {{0, ERROR_SUCCESS, 7, "#"},         {1, ERROR_MORE_DATA, 0, ""},
                {4, ERROR_MORE_DATA, 3, "MyC"},     {7, ERROR_MORE_DATA, 6, "MyClas"},
-               {8, ERROR_SUCCESS, 7, "MyClass"}};
+               {8, ERROR_SUCCESS, 7, "MyClass"},   {3, ERROR_SUCCESS, 7, nullptr}};  // no buffer
   for (const auto& c : cases) {
     SCOPED_TRACE(c.room);
     char buffer[16] = {'#'};
     DWORD length = c.room;
     DWORD subKeys = 99;
-    EXPECT_EQ(RegQueryInfoKeyA(key.get(), buffer, &length, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, nullptr, nullptr),
+    EXPECT_EQ(RegQueryInfoKeyA(key.get(), c.text != nullptr ? buffer : nullptr, &length, nullptr, &subKeys, nullptr,
+                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
               c.rc);
     EXPECT_EQ(length, c.length);
     EXPECT_EQ(subKeys, 0u);
-    EXPECT_STREQ(buffer, c.text);
+    if (c.text != nullptr) {
+      EXPECT_STREQ(buffer, c.text);
+    }
   }
-  DWORD length = 3;
-  EXPECT_EQ(RegQueryInfoKeyA(key.get(), nullptr, &length, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr),
-            ERROR_SUCCESS);
-  EXPECT_EQ(length, 7u);
 }
 
 }  // namespace
