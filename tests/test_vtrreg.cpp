@@ -45,10 +45,7 @@ bool KeyExists(const std::string& subKey) { return rawreg::KeyExists(HKEY_CURREN
 // The UTF-16LE bytes, with the byte-order mark, of an ASCII text.
 std::string Utf16File(const std::string& ascii) {
   std::string bytes = "\xFF\xFE";
-  for (char c : ascii) {
-    bytes += c;
-    bytes += '\0';
-  }
+  for (char c : ascii) bytes += std::string{c, '\0'};
   return bytes;
 }
 
