@@ -379,10 +379,10 @@ TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
 
   const std::string first = RegFileWriter::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST");
   EXPECT_EQ(first.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n", 0), 0u) << first;
-  EXPECT_NE(first.find("[HKEY_CURRENT_USER\\Software\\VtrRegTest\\MixedCase\\Inner]\r\n"), std::string::npos);
-  EXPECT_NE(first.find("\"quote\\\"back\\\\slash\"=\"C:\\\\x \\\"y\\\"\"\r\n"), std::string::npos) << first;
-  for (const char* line : {"\"noNul\"=\"abc\"\r\n", "\"expNoNul\"=hex(2):25,41,25,00\r\n", "\"emptySz\"=hex(1):\r\n"}) {
-    EXPECT_NE(first.find(line), std::string::npos) << line;
+  for (const char* line : {"[HKEY_CURRENT_USER\\Software\\VtrRegTest\\MixedCase\\Inner]\r\n",
+                           "\"quote\\\"back\\\\slash\"=\"C:\\\\x \\\"y\\\"\"\r\n", "\"noNul\"=\"abc\"\r\n",
+                           "\"expNoNul\"=hex(2):25,41,25,00\r\n", "\"emptySz\"=hex(1):\r\n"}) {
+    EXPECT_NE(first.find(line), std::string::npos) << line << first;
   }
 
   DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
