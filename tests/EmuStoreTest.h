@@ -11,10 +11,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/emu/RegistryStore.h"
-#include "platform/modAPI.h"
 #include "tests/RawRegistry.h"
 
 namespace emutest {

@@ -3,6 +3,7 @@
 // check what the product stored, without going through the product itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,72 +42,72 @@ inline HKEY Created(HKEY root, const std::string& subKey) {
 
 inline void CreateKey(HKEY root, const std::string& subKey) { RegCloseKey(Created(root, subKey)); }
 
-inline void SetValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type,
-                     const std::vector<uint8_t>& bytes) {
+// The registry's own answer, for tests that check it and for child
+// processes, where no assertion may stop the test. The key is made as needed.
+inline LONG WriteValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type,
+                       const std::vector<uint8_t>& bytes) {
   // For string types Windows looks at the byte after the data and counts a
   // terminating zero there as part of the value: put a non-zero byte there so
   // that exactly the bytes given are stored.
   std::vector<uint8_t> guarded(bytes);
   guarded.push_back(0x5A);
-  HKEY key = Created(root, subKey);
-  EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, guarded.data(), static_cast<DWORD>(bytes.size())),
-            ERROR_SUCCESS)
-      << name;
+  HKEY key = nullptr;
+  LONG result = RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                &key, nullptr);
+  if (result != ERROR_SUCCESS) return result;
+  result = RegSetValueExA(key, name.c_str(), 0, type, guarded.data(), static_cast<DWORD>(bytes.size()));
   RegCloseKey(key);
+  return result;
 }
 
-inline std::optional<RawValue> GetValue(HKEY root, const std::string& subKey, const std::string& name) {
+inline void SetValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type,
+                     const std::vector<uint8_t>& bytes) {
+  EXPECT_EQ(WriteValue(root, subKey, name, type, bytes), ERROR_SUCCESS) << subKey << " " << name;
+}
+
+// The registry's answer, and the value when it is 0.
+inline LONG QueryValue(HKEY root, const std::string& subKey, const std::string& name, RawValue& value) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return std::nullopt;
-  RawValue value;
+  LONG result = RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key);
+  if (result != ERROR_SUCCESS) return result;
   DWORD size = 0;
-  LONG result = RegQueryValueExA(key, name.c_str(), nullptr, &value.type, nullptr, &size);
+  result = RegQueryValueExA(key, name.c_str(), nullptr, &value.type, nullptr, &size);
   if (result == ERROR_SUCCESS) {
     value.bytes.resize(size);
     result = RegQueryValueExA(key, name.c_str(), nullptr, &value.type, value.bytes.data(), &size);
     value.bytes.resize(size);
   }
   RegCloseKey(key);
-  if (result != ERROR_SUCCESS) return std::nullopt;
+  return result;
+}
+
+inline std::optional<RawValue> GetValue(HKEY root, const std::string& subKey, const std::string& name) {
+  RawValue value;
+  if (QueryValue(root, subKey, name, value) != ERROR_SUCCESS) return std::nullopt;
   return value;
+}
+
+inline LONG WriteString(HKEY root, const std::string& subKey, const std::string& name, const std::string& text) {
+  return WriteValue(root, subKey, name, REG_SZ, Sz(text));
+}
+
+// A string value up to its first zero.
+inline LONG ReadString(HKEY root, const std::string& subKey, const std::string& name, std::string& text) {
+  RawValue value;
+  const LONG result = QueryValue(root, subKey, name, value);
+  if (result == ERROR_SUCCESS) text.assign(value.bytes.begin(), std::find(value.bytes.begin(), value.bytes.end(), 0));
+  return result;
 }
 
 // A string value as a program reading it as a C string sees it: up to its first zero.
 inline std::optional<std::string> GetString(HKEY root, const std::string& subKey, const std::string& name) {
-  std::optional<RawValue> value = GetValue(root, subKey, name);
-  if (!value) return std::nullopt;
-  std::string text(value->bytes.begin(), value->bytes.end());
-  return text.substr(0, text.find('\0'));
+  std::string text;
+  if (ReadString(root, subKey, name, text) != ERROR_SUCCESS) return std::nullopt;
+  return text;
 }
 
 inline void SetString(HKEY root, const std::string& subKey, const std::string& name, const std::string& text) {
   SetValue(root, subKey, name, REG_SZ, Sz(text));
-}
-
-// The registry's own answers, for tests that check them and for child
-// processes, where no assertion may stop the test. The key is made as needed.
-inline LONG WriteString(HKEY root, const std::string& subKey, const std::string& name, const std::string& text) {
-  HKEY key = nullptr;
-  LONG result = RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                &key, nullptr);
-  if (result != ERROR_SUCCESS) return result;
-  result = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(key);
-  return result;
-}
-
-// A string value up to its first zero, read in one call (at most 64 KiB).
-inline LONG ReadString(HKEY root, const std::string& subKey, const std::string& name, std::string& text) {
-  HKEY key = nullptr;
-  LONG result = RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key);
-  if (result != ERROR_SUCCESS) return result;
-  std::vector<char> buffer(70000, '\0');
-  DWORD size = static_cast<DWORD>(buffer.size() - 1);
-  result = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
-  RegCloseKey(key);
-  if (result == ERROR_SUCCESS) text.assign(buffer.data());
-  return result;
 }
 
 // A missing key or value is no error.

@@ -1,13 +1,11 @@
 #include "tests/RegistryTestSupport.h"
 
-#include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
-#ifdef _WIN32
-#include <winternl.h>
-#else
+#ifndef _WIN32
 #include "platform/emu/RegistryStore.h"
 #endif
 
@@ -33,40 +31,12 @@ void DeleteTreeBelow(HKEY parent, const std::string& name) {
 }
 
 #ifdef _WIN32
-// The system's handle table, for Wine, whose GetProcessHandleCount answers 0.
-struct HandleEntry {
-  ULONG ownerPid;
-  BYTE objectType;
-  BYTE flags;
-  USHORT handle;
-  PVOID object;
-  ACCESS_MASK access;
-};
-struct HandleTable {
-  ULONG count;
-  HandleEntry entries[1];
-};
-
-long CountFromSystemTable() {
-  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-  auto query = reinterpret_cast<Query>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-  if (query == nullptr) return 0;
-  const ULONG kSystemHandleInformation = 16;
-  std::vector<BYTE> buffer(1 << 16);
-  for (;;) {
-    ULONG needed = 0;
-    LONG status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-    if (status == 0) break;
-    if (buffer.size() > (64u << 20)) return 0;
-    buffer.resize(std::max<size_t>(buffer.size() * 2, needed));
-  }
-  const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+// Wine's GetProcessHandleCount answers 0: the handles that answer, probed.
+// The handle table hands out the lowest free values first.
+long ProbeHandles() {
   long count = 0;
-  DWORD self = GetCurrentProcessId();
-  for (ULONG i = 0; i < table->count; ++i) {
-    if (table->entries[i].ownerPid == self) ++count;
-  }
+  DWORD flags = 0;
+  for (uintptr_t h = 4; h < 0x10000; h += 4) count += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags) ? 1 : 0;
   return count;
 }
 #endif
@@ -79,7 +49,7 @@ long OpenRegistryHandleCount() {
 #ifdef _WIN32
   DWORD count = 0;
   if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return static_cast<long>(count);
-  return CountFromSystemTable();
+  return ProbeHandles();
 #else
   return RegistryStore::OpenHandleCount();
 #endif

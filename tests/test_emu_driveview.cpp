@@ -1,7 +1,6 @@
 // The drive view of the substitute platform: Windows paths on the host.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 

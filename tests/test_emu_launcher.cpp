@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/emu/Launcher.h"
@@ -18,12 +19,7 @@ namespace {
 
 // Expected splits, as Windows' CommandLineToArgvW gives them (the cases were
 // checked against it, program name included).
-struct SplitCase {
-  const char* line;
-  Args argv;
-};
-
-const SplitCase kSplits[] = {
+const std::pair<const char*, Args> kSplits[] = {
     {"prog a b", {"prog", "a", "b"}},
     {"prog  \"a b\"  c ", {"prog", "a b", "c"}},
     {"prog a\\\\b c\\\\\\d", {"prog", "a\\\\b", "c\\\\\\d"}},
@@ -52,7 +48,7 @@ const SplitCase kSplits[] = {
 };
 
 TEST(CommandLineToArgv, SplitsAsWindowsDoes) {
-  for (const SplitCase& c : kSplits) EXPECT_EQ(emu::CommandLineToArgv(c.line), c.argv) << c.line;
+  for (const auto& [line, argv] : kSplits) EXPECT_EQ(emu::CommandLineToArgv(line), argv) << line;
 }
 
 TEST(CommandLineArguments, TheProgramsNameIsThePathGivenApartEvenWithBlanks) {

@@ -191,28 +191,4 @@ TEST_F(RegistryStoreTest, AStoreHeldExclusivelyGivesCantReadAndCantWrite) {
   EXPECT_EQ(ReadValue("v"), "x");
 }
 
-// The emulation's code page is UTF-8: the largest value size counts a
-// string by its UTF-16 form, two bytes a character, four beyond U+FFFF,
-// and two for each byte that is no UTF-8.
-TEST_F(RegistryStoreTest, TheLargestValueSizeCountsUtf8StringsByTheirWideForm) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wide", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  auto largestFor = [&](const std::string& text) {
-    RegDeleteValueA(key, "v");
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1)),
-              ERROR_SUCCESS);
-    DWORD size = 0;
-    EXPECT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &size,
-                               nullptr, nullptr),
-              ERROR_SUCCESS);
-    return size;
-  };
-  EXPECT_EQ(largestFor("\xC3\xA9\xE2\x82\xAC"), 6u);       // e-acute, euro sign, NUL
-  EXPECT_EQ(largestFor("\xF0\x9F\x98\x80"), 6u);            // one beyond U+FFFF, NUL
-  EXPECT_EQ(largestFor("\xFF\xFE\x80" "A\xE2\x82"), 14u);  // five stray bytes, A, NUL
-  RegCloseKey(key);
-}
-
 }  // namespace

@@ -6,17 +6,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "tests/RegistryTestSupport.h"
 
-#ifdef _WIN32
-#include <process.h>
-#define getpid _getpid
-#else
+#ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -48,7 +45,7 @@ class VtrRegCliTest : public ::testing::Test {
   void SetUp() override {
     DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
     dir = std::filesystem::temp_directory_path() /
-          ("vtrreg-cli-" + std::to_string(getpid()) + "-" +
+          ("vtrreg-cli-" + std::to_string(std::random_device{}()) + "-" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir);
   }
