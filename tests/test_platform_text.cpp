@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "platform/Hex.h"
@@ -51,14 +52,12 @@ TEST(PlatformText, HexTakesOneToEightDigitsAndGoesBothWays) {
 
 TEST(PlatformText, RegistryPathsSplitAtBackslashes) {
   const RegPathParts parts = SplitRootPath("\\HKEY_LOCAL_MACHINE\\Software\\Vantorel");
-  EXPECT_EQ(parts.root, "HKEY_LOCAL_MACHINE");
-  EXPECT_EQ(parts.subKey, "Software\\Vantorel");
+  EXPECT_EQ(std::tie(parts.root, parts.subKey), std::tuple("HKEY_LOCAL_MACHINE", "Software\\Vantorel"));
   EXPECT_EQ(SplitRootPath("\\\\Software").root, "") << "one leading backslash only";
   EXPECT_EQ(SplitRootPath("HKEY_CURRENT_USER").subKey, "");
-  EXPECT_EQ(ParentPath("Software\\Vantorel\\Recent"), "Software\\Vantorel");
-  EXPECT_EQ(LeafName("Software\\Vantorel\\Recent"), "Recent");
-  EXPECT_EQ(ParentPath("Recent"), "");
-  EXPECT_EQ(LeafName("A\\"), "");
+  const std::string_view path = "Software\\Vantorel\\Recent";
+  EXPECT_EQ(std::tuple(ParentPath(path), LeafName(path)), std::tuple("Software\\Vantorel", "Recent"));
+  EXPECT_EQ(std::tuple(ParentPath("Recent"), LeafName("A\\")), std::tuple("", ""));
   EXPECT_EQ(SplitNames(""), Names{});
   EXPECT_EQ(SplitNames("A\\\\B"), (Names{"A", "", "B"})) << "empty names are kept";
   EXPECT_EQ(SplitNames("\\A\\"), (Names{"", "A", ""}));
@@ -67,14 +66,12 @@ TEST(PlatformText, RegistryPathsSplitAtBackslashes) {
 TEST(PlatformText, RootNamesResolveInAnyCaseAndOnlyTheSix) {
   EXPECT_EQ(RootKeyNamed("hkey_Local_Machine"), HKEY_LOCAL_MACHINE);
   EXPECT_EQ(RootKeyNamed("HKEY_DYN_DATA"), HKEY_DYN_DATA);
-  for (const char* none : {"", "HKEY_PERFORMANCE_DATA", "HKEY_USERSX", "HKCU"}) {
+  for (const char* none : {"", "HKEY_PERFORMANCE_DATA", "HKEY_USERSX", "HKCU"})
     EXPECT_EQ(RootKeyNamed(none), nullptr) << none;
-  }
   const auto path = ResolveKeyPath(" \\hkey_users\\.DEFAULT\\Software\\\t");
   ASSERT_TRUE(path.has_value());
-  EXPECT_EQ(path->root, HKEY_USERS);
-  EXPECT_EQ(path->rootName, "hkey_users");
-  EXPECT_EQ(path->subKey, ".DEFAULT\\Software");
+  EXPECT_EQ(std::tie(path->root, path->rootName, path->subKey),
+            std::tuple(HKEY_USERS, "hkey_users", ".DEFAULT\\Software"));
   EXPECT_EQ(ResolveKeyPath("HKEY_CURRENT_USER\\")->subKey, "");
   EXPECT_FALSE(ResolveKeyPath("\\\\HKEY_CURRENT_USER").has_value()) << "an empty root";
 }

@@ -15,47 +15,37 @@ namespace {
 
 #ifdef _WIN32
 // OutputDebugStringA hands its text to a debugger as an exception, which a
-// vectored handler sees first; the function itself handles it after us.
-std::string* traced = nullptr;
+// vectored handler sees first (while a TraceCapture lives); the function
+// itself handles it after us.
+std::string traced;
 LONG CALLBACK SeeDebugString(EXCEPTION_POINTERS* info) {
   const EXCEPTION_RECORD& record = *info->ExceptionRecord;
-  if (traced != nullptr && record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2) {
-    *traced += reinterpret_cast<const char*>(record.ExceptionInformation[1]);
-  }
+  if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2)
+    traced += reinterpret_cast<const char*>(record.ExceptionInformation[1]);
   return EXCEPTION_CONTINUE_SEARCH;
 }
-class TraceCapture {
- public:
-  TraceCapture() : handler_(AddVectoredExceptionHandler(1, SeeDebugString)) { traced = &text_; }
-  ~TraceCapture() {
-    traced = nullptr;
-    RemoveVectoredExceptionHandler(handler_);
-  }
-  std::string Take() { return text_; }
-
- private:
-  std::string text_;
-  void* handler_;
+struct TraceCapture {
+  void* handler = AddVectoredExceptionHandler(1, SeeDebugString);
+  TraceCapture() { traced.clear(); }
+  ~TraceCapture() { RemoveVectoredExceptionHandler(handler); }
+  std::string Take() { return traced; }
 };
 #else
-class TraceCapture {
- public:
+struct TraceCapture {
   TraceCapture() { testing::internal::CaptureStderr(); }
   std::string Take() { return testing::internal::GetCapturedStderr(); }
 };
 #endif
 
-struct FailureCase {
-  std::function<void()> Fail;
-  std::string Expected;
-};
-
 TEST(Trace, AWindowThatFailsToGoAtAFormsDestructionIsTracedAndNothingEscapes) {
-  const FailureCase cases[] = {
+  const struct {
+    std::function<void()> Fail;
+    std::string Expected;
+  } cases[] = {
       {[] { throw std::runtime_error("no such window"); }, "caught no such window"},
       {[] { throw 42; }, "caught unknown exception"},
   };
-  for (const FailureCase& failure : cases) {
+  for (const auto& failure : cases) {
     RecordingRuntime runtime;
     runtime.OnCall = [&](const std::string& call) {
       if (call.rfind("DestroyFormWindow", 0) == 0) failure.Fail();

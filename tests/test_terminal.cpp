@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "platform/modAPI.h"
 #include "platform/terminal/KeyDecoder.h"
@@ -25,35 +27,24 @@ TEST(TerminalKeys, EachEscapeSequenceIsTakenWholeAndOnlyTheCursorKeysMeanSomethi
     std::string key;
     size_t used;
   } cases[] = {
-      {"d", false, "d", 1},
-      {"\r", false, "\n", 1},
-      {"\x1b[A", false, "up", 3},
-      {"\x1bOB", false, "down", 3},
-      {"\x1b[1;2D", false, "", 6},  // Shift+Left
-      {"\x1bOD", false, "", 3},     // Left in application cursor mode
-      {"\x1b[1;5A", false, "", 6},  // Ctrl+Up is no plain Up
-      {"\x1b[15~d", false, "", 5},  // F5, then a key of its own
-      {"\x1b[200~", false, "", 6},  // bracketed paste begins
-      {"\x1b]0;title\x07d", false, "", 10},
-      {"\x1b]0;t\x1b\\d", false, "", 7},
+      {"d", false, "d", 1}, {"\r", false, "\n", 1}, {"\x1b[A", false, "up", 3}, {"\x1bOB", false, "down", 3},
+      // Shift+Left; Left in application cursor mode; Ctrl+Up is no plain Up; F5, then a key of its own.
+      {"\x1b[1;2D", false, "", 6}, {"\x1bOD", false, "", 3}, {"\x1b[1;5A", false, "", 6}, {"\x1b[15~d", false, "", 5},
+      // Bracketed paste begins; a title ended by BEL, and by ST; a character set chosen.
+      {"\x1b[200~", false, "", 6}, {"\x1b]0;title\x07d", false, "", 10}, {"\x1b]0;t\x1b\\d", false, "", 7},
       {"\x1b(B", false, "", 3},
-      {"\x1b" "d", false, "", 2},  // Alt+d is no double-click
-      {"\x1b", false, "\x1b", 1},  // Esc alone
-      {"\x1b\x1b[A", false, "\x1b", 1},
-      {"\x1b[1;2\x1b[A", false, "", 5},  // broken off: the next sequence stands
+      // Alt+d is no double-click; Esc alone; Esc before a sequence; one broken off: the next sequence stands.
+      {"\x1b" "d", false, "", 2}, {"\x1b", false, "\x1b", 1}, {"\x1b\x1b[A", false, "\x1b", 1},
+      {"\x1b[1;2\x1b[A", false, "", 5},
       // Unfinished: wait for the rest, or drop it whole when none comes.
-      {"\x1b", true, "", 0},
-      {"\x1b[1;2", true, "", 0},
-      {"\x1bO", true, "", 0},
-      {"\x1b[1;2", false, "", 5},
-      {"\x1bO", false, "", 2},
+      {"\x1b", true, "", 0}, {"\x1b[1;2", true, "", 0}, {"\x1bO", true, "", 0},
+      {"\x1b[1;2", false, "", 5}, {"\x1bO", false, "", 2},
       {"\x1b[" + std::string(300, '1'), true, "", 300 + 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.input));
     const terminal::KeyToken token = terminal::ReadKey(c.input, c.more);
-    EXPECT_EQ(token.key, c.key);
-    EXPECT_EQ(token.used, c.used);
+    EXPECT_EQ(std::tie(token.key, token.used), std::tie(c.key, c.used));
   }
 }
 
@@ -73,18 +64,15 @@ TEST(TerminalChoices, TheArrowsAndAccessKeysReachOnlyWhatCanBeChosen) {
   terminal::PopupMenu menu(sample.root);
   ASSERT_EQ(menu.Items().size(), 4u);  // the hidden item is not shown
   EXPECT_EQ(menu.Highlighted(), &sample.open);
-  menu.MoveHighlight(1);
-  EXPECT_EQ(menu.Highlighted(), &sample.about);  // past the separator and the disabled item
-  menu.MoveHighlight(1);
-  EXPECT_EQ(menu.Highlighted(), &sample.open);  // round the end
-  menu.MoveHighlight(-1);
-  EXPECT_EQ(menu.Highlighted(), &sample.about);
-
-  EXPECT_EQ(menu.ByAccessKey("o"), &sample.open);
-  EXPECT_EQ(menu.ByAccessKey("A"), &sample.about);
-  EXPECT_EQ(menu.ByAccessKey("c"), nullptr);   // disabled
-  EXPECT_EQ(menu.ByAccessKey("h"), nullptr);   // hidden
-  EXPECT_EQ(menu.ByAccessKey("ab"), nullptr);  // one key only
+  // Down past the separator and the disabled item, down round the end, up round the start.
+  for (const auto& [move, highlighted] : {std::pair{1, &sample.about}, {1, &sample.open}, {-1, &sample.about}}) {
+    menu.MoveHighlight(move);
+    EXPECT_EQ(menu.Highlighted(), highlighted) << move;
+  }
+  // Nothing for a disabled item, a hidden one, or two keys.
+  for (const auto& [key, item] : {std::pair<const char*, MenuItem*>{"o", &sample.open}, {"A", &sample.about},
+                                  {"c", nullptr}, {"h", nullptr}, {"ab", nullptr}})
+    EXPECT_EQ(menu.ByAccessKey(key), item) << key;
 
   MenuItem nothing{"mnuNothing", "Nothing"};
   nothing.Items = {&sample.line, &sample.disabled};
@@ -101,19 +89,16 @@ TEST(TerminalChoices, EachMessageBoxOffersItsAnswersWithEntersAndTheFallback) {
     int32_t fallback;
     size_t enter;
   } cases[] = {
-      {vbOKOnly + vbExclamation, "ok", vbOK, 0},
-      {vbOKCancel + 0x100, "ok/cancel", vbCancel, 1},
-      {2 + 0x200, "abort/retry/ignore", vbAbort, 2},
-      {3, "yes/no/cancel", vbCancel, 0},
+      {vbOKOnly + vbExclamation, "ok", vbOK, 0}, {vbOKCancel + 0x100, "ok/cancel", vbCancel, 1},
+      {2 + 0x200, "abort/retry/ignore", vbAbort, 2}, {3, "yes/no/cancel", vbCancel, 0},
       {vbYesNo + vbQuestion + 0x300, "yes/no", vbNo, 1},  // a fourth button's default is the last
       {5, "retry/cancel", vbCancel, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.names);
     const MsgBoxChoices choices(c.buttons);
-    EXPECT_EQ(choices.Names(), c.names);
-    EXPECT_EQ(choices.fallback, c.fallback);
-    EXPECT_EQ(choices.defaultAnswer, c.enter);
+    EXPECT_EQ(std::tuple(choices.Names(), choices.fallback, choices.defaultAnswer),
+              std::tuple(c.names, c.fallback, c.enter));
   }
 }
 
@@ -129,9 +114,7 @@ struct Caught {
   // What came since the last Take.
   std::string Take() {
     std::fflush(file);
-    std::string since(text + taken, size - taken);
-    taken = size;
-    return since;
+    return std::string(text + std::exchange(taken, size), text + size);
   }
 };
 
@@ -141,6 +124,7 @@ TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndSayWhyNot) {
   terminal::LinePresenter lines(status, out.file, err.file);
   const terminal::Situation idle{true, false}, dialog{true, true}, gone{false, false};
   const char* const kUsage = "usage: code N (a number, decimal or 0x hex)";
+  using enum Command::Kind;
   const struct {
     const char* line;
     terminal::Situation now;
@@ -148,36 +132,23 @@ TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndSayWhyNot) {
     long number;
     std::string complaint;
   } cases[] = {
-      {"MOVE", idle, Command::MouseCode, WM_MOUSEMOVE, ""},
-      {"  rclick ", idle, Command::MouseCode, WM_RBUTTONUP, ""},
-      {"dblclick", idle, Command::MouseCode, WM_LBUTTONDBLCLK, ""},
-      {"code 0x00000000205", idle, Command::MouseCode, 0x205, ""},
-      {"code 2147483647", idle, Command::MouseCode, 0x7fffffffL, ""},
-      {"close", idle, Command::CloseTray, 0, ""},
-      {"about", idle, Command::About, 0, ""},
-      {"endsession", gone, Command::EndSession, 0, ""},
-      {"link 2", dialog, Command::Link, 2, ""},
-      {"ok", dialog, Command::DialogOk, 0, ""},
-      {"", idle, Command::None, 0, ""},
-      {"code 0x80000000", idle, Command::None, 0, kUsage},
-      {"code -1", idle, Command::None, 0, kUsage},
-      {"code 0x", idle, Command::None, 0, kUsage},
-      {"code 1e3", idle, Command::None, 0, kUsage},
-      {"code 99999999999999999999", idle, Command::None, 0, kUsage},
-      {"move now", idle, Command::None, 0, "\"move\" takes no argument"},
-      {"close", gone, Command::None, 0, "the tray icon is gone"},
-      {"link 1", idle, Command::None, 0, "no dialog is open"},
-      {"link 3", dialog, Command::None, 0, "usage: link 1 | link 2"},
-      {"ok", idle, Command::None, 0, "no dialog or message box is open"},
-      {"choose a", idle, Command::None, 0, "no menu is open"},
-      {"yes", idle, Command::None, 0, "no message box is open"},
-      {"frob\x1b", idle, Command::None, 0, "unknown command: frob\\x1B"},
+      {"MOVE", idle, MouseCode, WM_MOUSEMOVE, ""}, {"  rclick ", idle, MouseCode, WM_RBUTTONUP, ""},
+      {"dblclick", idle, MouseCode, WM_LBUTTONDBLCLK, ""}, {"code 0x00000000205", idle, MouseCode, 0x205, ""},
+      {"code 2147483647", idle, MouseCode, 0x7fffffffL, ""}, {"close", idle, CloseTray, 0, ""},
+      {"about", idle, About, 0, ""}, {"endsession", gone, EndSession, 0, ""}, {"link 2", dialog, Link, 2, ""},
+      {"ok", dialog, DialogOk, 0, ""}, {"", idle, None, 0, ""},
+      {"code 0x80000000", idle, None, 0, kUsage}, {"code -1", idle, None, 0, kUsage},
+      {"code 0x", idle, None, 0, kUsage}, {"code 1e3", idle, None, 0, kUsage},
+      {"code 99999999999999999999", idle, None, 0, kUsage}, {"move now", idle, None, 0, "\"move\" takes no argument"},
+      {"close", gone, None, 0, "the tray icon is gone"}, {"link 1", idle, None, 0, "no dialog is open"},
+      {"link 3", dialog, None, 0, "usage: link 1 | link 2"}, {"ok", idle, None, 0, "no dialog or message box is open"},
+      {"choose a", idle, None, 0, "no menu is open"}, {"yes", idle, None, 0, "no message box is open"},
+      {"frob\x1b", idle, None, 0, "unknown command: frob\\x1B"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     const Command command = lines.Interpret(c.line, c.now);
-    EXPECT_EQ(command.kind, c.kind);
-    EXPECT_EQ(command.number, c.number);
+    EXPECT_EQ(std::tie(command.kind, command.number), std::tie(c.kind, c.number));
     EXPECT_EQ(err.Take(), c.complaint.empty() ? "" : "vtrsystray: " + c.complaint + "\n");
   }
   EXPECT_EQ(out.Take(), "");
@@ -201,16 +172,13 @@ TEST(TerminalLinePresenter, TheMenuIsOneLineAnItemAndTakesItsAccessKeys) {
   } cases[] = {
       {"choose a", true, &sample.about, false, ""},
       {"choose c", false, nullptr, false, "the menu has no enabled item with the access key c"},
-      {"dismiss", true, nullptr, false, ""},
-      {"close", true, nullptr, true, ""},
+      {"dismiss", true, nullptr, false, ""}, {"close", true, nullptr, true, ""},
       {"choose", false, nullptr, false, "the menu is open: choose X or dismiss"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     const terminal::MenuStep step = lines.MenuInput(menu, c.line);
-    EXPECT_EQ(step.closes, c.closes);
-    EXPECT_EQ(step.chosen, c.chosen);
-    EXPECT_EQ(step.runsAfter, c.runsAfter);
+    EXPECT_EQ(std::tie(step.closes, step.chosen, step.runsAfter), std::tie(c.closes, c.chosen, c.runsAfter));
     EXPECT_EQ(err.Take(), *c.complaint ? std::string("vtrsystray: ") + c.complaint + "\n" : "");
   }
   lines.CloseMenu(menu, &sample.about);

@@ -46,11 +46,8 @@ class TrayProcess {
     if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (terminal.empty()) {
-      posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    } else {
-      posix_spawn_file_actions_addopen(&actions, 0, terminal.c_str(), O_RDWR | O_NOCTTY, 0);
-    }
+    terminal.empty() ? posix_spawn_file_actions_adddup2(&actions, in[0], 0)
+                     : posix_spawn_file_actions_addopen(&actions, 0, terminal.c_str(), O_RDWR | O_NOCTTY, 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, out[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1]}) posix_spawn_file_actions_addclose(&actions, fd);
@@ -64,20 +61,13 @@ class TrayProcess {
     out_ = out[0];
   }
   ~TrayProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
+    if (pid_ > 0 && ::kill(pid_, SIGKILL) == 0) ::waitpid(pid_, nullptr, 0);
     for (int fd : {in_, out_})
       if (fd >= 0) ::close(fd);
   }
 
   void Send(const std::string& text) {
     ASSERT_EQ(::write(in_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-  }
-  void EndInput() {
-    ::close(in_);
-    in_ = -1;
   }
   void Signal(int signal) { ::kill(pid_, signal); }
 
@@ -128,14 +118,13 @@ class VtrSysTrayProgram : public ::testing::Test {
     root_ = fs::temp_directory_path() / ("vtr-systray-" + std::to_string(::getpid()) + "-" +
                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
-    fs::create_directories(root_ / "drive_c/Program Files/Vantorel");
-    fs::create_directories(root_ / "bin");
+    for (const char* folder : {"drive_c/Program Files/Vantorel", "bin"}) fs::create_directories(root_ / folder);
     log_ = (root_ / "launches.log").string();
     env_.Set("VTR_DRIVE_C", (root_ / "drive_c").string());
     env_.Set("VTR_ARGV_LOG", log_);
     env_.Set("PATH", (root_ / "bin").string() + ":/usr/bin:/bin");
-    InstallRecorder(VTR_ARGV_RECORDER, root_ / "drive_c/Program Files/Vantorel/Vtr.exe");
-    InstallRecorder(VTR_ARGV_RECORDER, root_ / "bin/xdg-open");
+    for (const char* program : {"drive_c/Program Files/Vantorel/Vtr.exe", "bin/xdg-open"})
+      InstallRecorder(VTR_ARGV_RECORDER, root_ / program);
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Vantorel");
     rawreg::SetString(HKEY_LOCAL_MACHINE, kAppPaths, "", kVtr);
   }
@@ -210,9 +199,7 @@ TEST_F(VtrSysTrayProgram, ADayWithTheMenuTheIconAndTheAboutBox) {
 
 TEST_F(VtrSysTrayProgram, OnATerminalOnlyThePlainKeysDoSomething) {
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(master, 0);
-  ASSERT_EQ(::grantpt(master), 0);
-  ASSERT_EQ(::unlockpt(master), 0);
+  ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
   {
     TrayProcess tray(::ptsname(master));
     ASSERT_EQ(tray.WaitFor("[icon]").substr(0, 6), "[icon]");
@@ -236,7 +223,8 @@ TEST_F(VtrSysTrayProgram, EachSignalAndEndsessionUnloadWithTheirOwnReason) {
   const std::string question =
       "message box: Vantorel: Vantorel has been set to run at ShutDown/Logoff.\\r\\n\\r\\n"
       "Would you like to run Vantorel now? [yes/no]";
-  {  // SIGHUP: the session ends (reason 2): the question, and Yes refuses the end.
+  {  // SIGHUP: the session ends (reason 2): the question, and Yes refuses the end;
+     // endsession: the same, and No lets it end.
     TrayProcess tray;
     tray.WaitFor("icon:");
     tray.Signal(SIGHUP);
@@ -244,31 +232,25 @@ TEST_F(VtrSysTrayProgram, EachSignalAndEndsessionUnloadWithTheirOwnReason) {
     tray.Send("yes\n");
     EXPECT_EQ(tray.WaitFor("launch"), std::string("launch: ") + kVtr);
     EXPECT_EQ(tray.WaitFor("session end:"), "session end: refused");
-    // SIGTERM: the task manager (reason 3): no question.
-    tray.Signal(SIGTERM);
-    EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
-    EXPECT_EQ(tray.Wait(), 0);
-    EXPECT_EQ(tray.WaitFor("message box:"), "<no \"message box:\">");
-  }
-  {  // SIGINT: as the control menu closes it (reason 0): no question; a line
-     // half typed when the signal comes is not run.
-    TrayProcess tray;
-    tray.WaitFor("icon:");
-    tray.Send("dblclick");
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    tray.Signal(SIGINT);
-    EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
-    EXPECT_EQ(tray.Wait(), 0);
-    EXPECT_EQ(tray.Output().find("launch"), std::string::npos) << tray.Output();
-    EXPECT_EQ(tray.Output().find("message box:"), std::string::npos) << tray.Output();
-  }
-  {  // endsession: as SIGHUP; No lets the session end.
-    TrayProcess tray;
     tray.Send("endsession\n");
     EXPECT_EQ(tray.WaitFor("message box:"), question);
     tray.Send("no\n");
     EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
     EXPECT_EQ(tray.Wait(), 0);
+  }
+  // SIGTERM, as the task manager ends it (reason 3), and SIGINT, as the
+  // control menu closes it (reason 0): no question; a line half typed when
+  // the signal comes is not run.
+  for (int signal : {SIGTERM, SIGINT}) {
+    TrayProcess tray;
+    tray.WaitFor("icon:");
+    tray.Send("dblclick");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    tray.Signal(signal);
+    EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed") << signal;
+    EXPECT_EQ(tray.Wait(), 0);
+    EXPECT_EQ(tray.Output().find("launch"), std::string::npos) << tray.Output();
+    EXPECT_EQ(tray.Output().find("message box:"), std::string::npos) << tray.Output();
   }
   EXPECT_EQ(Started(1).size(), 1u);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <string>
@@ -28,8 +29,7 @@ class ProgramResources : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string path = VTR_PROGRAM;
-    for (char& c : path)
-      if (c == '/') c = '\\';
+    std::replace(path.begin(), path.end(), '/', '\\');
     module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr) << path << ": " << GetLastError();
   }

@@ -2,7 +2,7 @@
 // one line to the launch log and ends. The line holds the path it was started
 // from, its command line exactly as given, and the show mode it was asked for:
 //   <module path>|<command line>|show=<n>
-// The log is the Windows path in VTR_E2E_LOG, or launches.txt beside it.
+// The log is the Windows path in VTR_E2E_LOG (both scenario scripts set it).
 // With VTR_E2E_APPLY set it also does what Vantorel does when it applies the
 // file it was given: it writes the file's name as "LastFileApplied", through
 // its own registry view (the 32-bit one when it is built for i686).
@@ -15,18 +15,11 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   char module[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, module, MAX_PATH);
-  std::string log;
-  if (const char* env = std::getenv("VTR_E2E_LOG")) {
-    log = env;
-  } else {
-    log = module;
-    log = log.substr(0, log.find_last_of('\\') + 1) + "launches.txt";
-  }
+  const char* log = std::getenv("VTR_E2E_LOG");
   STARTUPINFOA si{};
-  si.cb = sizeof si;
-  GetStartupInfoA(&si);
+  GetStartupInfoA(&si);  // fills in the whole record, its size too
   int show = (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : -1;
-  if (FILE* f = std::fopen(log.c_str(), "ab")) {
+  if (FILE* f = log ? std::fopen(log, "ab") : nullptr) {
     std::fprintf(f, "%s|%s|show=%d\n", module, GetCommandLineA(), show);
     std::fclose(f);
   }

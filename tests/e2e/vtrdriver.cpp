@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,33 +34,20 @@ DWORD g_timeout_ms = 10000;
 
 // Polls until probe() is true, or fails with what.
 void wait_for(const std::function<bool()>& probe, const std::string& what) {
-  DWORD start = GetTickCount();
-  while (!probe()) {
+  for (DWORD start = GetTickCount(); !probe(); Sleep(20))
     if (GetTickCount() - start > g_timeout_ms) fail("timed out waiting for " + what);
-    Sleep(20);
-  }
 }
 
 // ---- Windows and processes ----------------------------------------------------------------
 
-std::string class_of(HWND hwnd) {
+// A window's title, or with GetClassNameA its class.
+std::string text_of(HWND hwnd, int(WINAPI* get)(HWND, LPSTR, int) = GetWindowTextA) {
   char text[64] = "";
-  GetClassNameA(hwnd, text, sizeof text);
+  get(hwnd, text, sizeof text);
   return text;
 }
 
-std::string title_of(HWND hwnd) {
-  char text[64] = "";
-  GetWindowTextA(hwnd, text, sizeof text);
-  return text;
-}
-
-// Waits for find() to give a window, and gives it.
-HWND need(HWND (*find)(), const char* what) {
-  HWND hwnd = nullptr;
-  wait_for([&] { return (hwnd = find()) != nullptr; }, what);
-  return hwnd;
-}
+bool is_class(HWND hwnd, const char* cls) { return _stricmp(text_of(hwnd, GetClassNameA).c_str(), cls) == 0; }
 
 // (Callbacks are named functions: the 32-bit build needs their stdcall.)
 BOOL CALLBACK collect(HWND hwnd, LPARAM out) {
@@ -69,95 +55,94 @@ BOOL CALLBACK collect(HWND hwnd, LPARAM out) {
   return TRUE;
 }
 
+// The windows below parent, at any depth (of the desktop: every window).
 std::vector<HWND> children(HWND parent) {
   std::vector<HWND> found;
   EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
-// The top-level windows (and, with deep, their descendants) that pass keep.
-std::vector<HWND> windows_where(const std::function<bool(HWND)>& keep, bool deep = false) {
-  std::vector<HWND> top, found;
-  EnumWindows(collect, reinterpret_cast<LPARAM>(&top));
-  for (HWND hwnd : top) {
-    if (keep(hwnd)) found.push_back(hwnd);
-    if (deep)
-      for (HWND child : children(hwnd))
-        if (keep(child)) found.push_back(child);
-  }
+// The shown windows that pass keep, top-level or not, in the order of the
+// top-level windows from the front.
+std::vector<HWND> shown_where(const std::function<bool(HWND)>& keep) {
+  std::vector<HWND> found;
+  for (HWND hwnd : children(GetDesktopWindow()))
+    if (IsWindowVisible(hwnd) && keep(hwnd)) found.push_back(hwnd);
   return found;
 }
 
-// The first visible top-level window of that class (any case), or null.
+HWND first(const std::vector<HWND>& windows) { return windows.empty() ? nullptr : windows.front(); }
+
 HWND shown_of_class(const char* cls) {
-  const auto found =
-      windows_where([&](HWND w) { return IsWindowVisible(w) && _stricmp(class_of(w).c_str(), cls) == 0; });
-  return found.empty() ? nullptr : found.front();
+  return first(shown_where([&](HWND w) { return is_class(w, cls); }));
+}
+
+// Waits for find() to give a window, and gives it.
+HWND need(const std::function<HWND()>& find, const char* what) {
+  HWND hwnd = nullptr;
+  wait_for([&] { return (hwnd = find()) != nullptr; }, what);
+  return hwnd;
 }
 
 HWND tray_window() { return FindWindowA(vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption); }
-
 HWND need_tray() { return need(tray_window, "the tray window"); }
+HWND popup_menu() { return shown_of_class("#32768"); }
+HWND need_menu() { return need(popup_menu, "the popup menu"); }
+HWND shown_tooltip() { return shown_of_class("tooltips_class32"); }
 
 int tray_window_count() {
-  return static_cast<int>(windows_where([](HWND w) {
-                            return class_of(w) == vtr::win::kTrayWindowClass &&
-                                   title_of(w) == vtr::win::kTrayWindowCaption;
-                          }).size());
+  int count = 0;
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption));)
+    ++count;
+  return count;
 }
 
-std::vector<PROCESSENTRY32> processes() {
-  std::vector<PROCESSENTRY32> all;
+// The session's question is titled "Vantorel", the utility's own boxes "VtrSysTray".
+HWND message_box() {
+  HWND box = FindWindowA("#32770", "Vantorel");
+  return box != nullptr ? box : FindWindowA("#32770", "VtrSysTray");
+}
+
+std::vector<HWND> about_boxes() {
+  return shown_where([](HWND w) { return text_of(w) == "About Vantorel"; });
+}
+
+HWND need_about() { return need([] { return first(about_boxes()); }, "the About box"); }
+
+std::vector<PROCESSENTRY32> processes(const char* exe) {
+  std::vector<PROCESSENTRY32> found;
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snap == INVALID_HANDLE_VALUE) fail("no process snapshot");
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry)) all.push_back(entry);
+  for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry))
+    if (exe == nullptr || _stricmp(entry.szExeFile, exe) == 0) found.push_back(entry);
   CloseHandle(snap);
-  return all;
-}
-
-int process_count(const char* exe) {
-  const auto all = processes();
-  return static_cast<int>(std::count_if(all.begin(), all.end(), [&](const PROCESSENTRY32& p) {
-    return _stricmp(p.szExeFile, exe) == 0;
-  }));
+  return found;
 }
 
 // The program file of the parent of a new copy of exe (one not running
 // when this began), looked up as soon as that copy is seen (every 2 ms).
 std::string parent_of_new(const char* exe) {
   std::vector<DWORD> before;
-  for (const auto& process : processes())
-    if (_stricmp(process.szExeFile, exe) == 0) before.push_back(process.th32ProcessID);
-  DWORD start = GetTickCount();
-  for (;;) {
-    std::vector<PROCESSENTRY32> all = processes();
+  for (const auto& process : processes(exe)) before.push_back(process.th32ProcessID);
+  for (DWORD start = GetTickCount(); GetTickCount() - start <= g_timeout_ms; Sleep(2)) {
+    const auto all = processes(nullptr);
     for (const auto& process : all) {
-      if (_stricmp(process.szExeFile, exe) != 0) continue;
-      if (std::find(before.begin(), before.end(), process.th32ProcessID) != before.end()) continue;
+      if (_stricmp(process.szExeFile, exe) != 0 ||
+          std::find(before.begin(), before.end(), process.th32ProcessID) != before.end())
+        continue;
       for (const auto& parent : all)
         if (parent.th32ProcessID == process.th32ParentProcessID) return parent.szExeFile;
       return "<ended>";
     }
-    if (GetTickCount() - start > g_timeout_ms) fail(std::string("timed out waiting for a new ") + exe);
-    Sleep(2);
   }
+  fail(std::string("timed out waiting for a new ") + exe);
 }
 
 LRESULT CALLBACK stubborn_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_CLOSE) return 0;  // a copy that hangs: it never closes
   return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-HWND popup_menu() { return shown_of_class("#32768"); }
-
-HWND need_menu() { return need(popup_menu, "the popup menu"); }
-
-// The session's question is titled "Vantorel", the utility's own boxes "VtrSysTray".
-HWND message_box() {
-  HWND box = FindWindowA("#32770", "Vantorel");
-  return box != nullptr ? box : FindWindowA("#32770", "VtrSysTray");
 }
 
 // Puts an access list (in SDDL) on the machine's Run key.
@@ -175,14 +160,6 @@ void set_run_key_access(const char* sddl) {
   if (result != ERROR_SUCCESS) fail("RegSetKeySecurity answered " + std::to_string(result));
 }
 
-std::vector<HWND> about_boxes() {
-  return windows_where([](HWND w) { return title_of(w) == "About Vantorel" && IsWindowVisible(w); });
-}
-
-HWND need_about() {
-  return need([] { return about_boxes().empty() ? nullptr : about_boxes().front(); }, "the About box");
-}
-
 std::string window_text(HWND hwnd) {
   char text[1024] = "";
   // WM_GETTEXT is carried across processes; GetWindowText of another
@@ -192,10 +169,20 @@ std::string window_text(HWND hwnd) {
   return text;
 }
 
-// "L T W H" of a window on the screen.
-std::string rect_of(HWND hwnd) {
+RECT rect_of(HWND hwnd) {
   RECT rc;
   GetWindowRect(hwnd, &rc);
+  return rc;
+}
+
+POINT centre_of(HWND hwnd) {
+  RECT rc = rect_of(hwnd);
+  return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
+
+// "L T W H" of a window on the screen.
+std::string place_of(HWND hwnd) {
+  RECT rc = rect_of(hwnd);
   return std::to_string(rc.left) + " " + std::to_string(rc.top) + " " + std::to_string(rc.right - rc.left) + " " +
          std::to_string(rc.bottom - rc.top);
 }
@@ -206,10 +193,7 @@ std::vector<HWND> links(HWND about) {
   for (HWND child : children(about))
     if (window_text(child).rfind("http://", 0) == 0) found.push_back(child);
   if (found.size() != 2) fail("the About box shows " + std::to_string(found.size()) + " links, not 2");
-  RECT a, b;
-  GetWindowRect(found[0], &a);
-  GetWindowRect(found[1], &b);
-  if (b.top < a.top) std::swap(found[0], found[1]);
+  if (rect_of(found[1]).top < rect_of(found[0]).top) std::swap(found[0], found[1]);
   return found;
 }
 
@@ -219,33 +203,19 @@ std::vector<HWND> links(HWND about) {
 HWND shell_icon_window() {
   std::vector<HWND> icons;
   wait_for(
-      [&] {
-        icons = windows_where([](HWND w) { return class_of(w) == "__winex11_tray_icon" && IsWindowVisible(w); },
-                              true);
-        return icons.size() == 1;
-      },
+      [&] { return (icons = shown_where([](HWND w) { return is_class(w, "__winex11_tray_icon"); })).size() == 1; },
       "exactly one icon in the shell's notification area");
   return icons.front();
 }
-
-HWND shown_tooltip() { return shown_of_class("tooltips_class32"); }
 
 // The tip that the shell shows for the icon. The pointer's arrival is also
 // the icon's callback, which makes the utility update its tip: so the pointer
 // comes twice, and the second showing carries the update.
 std::string shell_tip() {
-  HWND icon = shell_icon_window();
-  RECT rc;
-  auto away = [&] {
-    GetWindowRect(icon, &rc);
-    SetCursorPos(rc.right + 300, rc.bottom + 300);
-  };
-  auto onto = [&] {
-    GetWindowRect(icon, &rc);  // fresh: the shell may still be placing a new icon
-    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-  };
-  HWND tip = nullptr;
-  for (int pass = 0; pass < 2; ++pass) {
+  HWND icon = shell_icon_window(), tip = nullptr;
+  // Where the icon is now: the shell may still be placing a new icon.
+  auto away = [&] { SetCursorPos(rect_of(icon).right + 300, rect_of(icon).bottom + 300); };
+  for (int pass = 0; pass < 2; ++pass, Sleep(200)) {
     away();
     wait_for([] { return shown_tooltip() == nullptr; }, "the shell's tooltip to go");
     // A tip shows only after the shell has seen the pointer arrive; on a
@@ -254,35 +224,30 @@ std::string shell_tip() {
     wait_for(
         [&] {
           if (arrived == 0 || GetTickCount() - arrived > 1000) {
-            if (arrived != 0) {
-              away();
-              Sleep(50);
-            }
-            onto();
+            if (arrived != 0) away(), Sleep(50);
+            SetCursorPos(centre_of(icon).x, centre_of(icon).y);
             arrived = GetTickCount();
           }
           return (tip = shown_tooltip()) != nullptr;
         },
         "the shell's tooltip for the icon");
-    Sleep(200);
   }
   return window_text(tip);
 }
 
-// The tray window's icon, as the shell knows it.
-NOTIFYICONDATAA icon_of(HWND tray) {
+// Asks the shell about the tray window's icon (uID 1); NIM_MODIFY with
+// nothing to modify succeeds only for an icon it holds.
+bool shell_icon(HWND tray, DWORD message) {
   NOTIFYICONDATAA icon{};
   icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
   icon.hWnd = tray;
   icon.uID = 1;
-  return icon;
+  return Shell_NotifyIconA(message, &icon) != FALSE;
 }
 
-// Whether the shell knows the icon: modifying nothing succeeds only for an
-// icon it holds.
-bool shell_has_icon(HWND tray) {
-  NOTIFYICONDATAA probe = icon_of(tray);
-  return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+void no_icon_of(HWND tray) {
+  if (shell_icon(tray, NIM_MODIFY)) fail("the shell still has the icon");
+  std::printf("icon absent\n");
 }
 
 void post_key(HWND target, UINT vk) {
@@ -295,8 +260,7 @@ void post_key(HWND target, UINT vk) {
 // comparable across processes, but two shapes of the same process are.
 HCURSOR cursor_at(POINT at) {
   SetCursorPos(at.x, at.y);
-  CURSORINFO info{};
-  info.cbSize = sizeof info;
+  CURSORINFO info{sizeof(CURSORINFO), 0, nullptr, {}};
   HCURSOR last = nullptr;
   for (int i = 0; i < 25; ++i) {
     Sleep(20);
@@ -309,76 +273,59 @@ HCURSOR cursor_at(POINT at) {
 
 // ---- The verbs ----------------------------------------------------------------------------
 
-void print_message_box() {
-  HWND box = nullptr;
-  wait_for([&] { return (box = message_box()) != nullptr && IsWindowVisible(box); }, "the message box");
+void print_message_box(const Args&) {
+  HWND box = need([] { return IsWindowVisible(message_box()) ? message_box() : nullptr; }, "the message box");
   std::string text, buttons, def = "none";
   for (HWND child : children(box)) {
-    std::string cls = class_of(child), t = window_text(child);
-    bool button = _stricmp(cls.c_str(), "Button") == 0;
+    std::string t = window_text(child);
+    bool button = is_class(child, "Button");
     if (button && (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) def = t;
-    if (!IsWindowVisible(child)) continue;
-    if (button)
-      buttons += (buttons.empty() ? "" : ",") + t;
-    else if (_stricmp(cls.c_str(), "Static") == 0 && !t.empty())
-      text += t;
+    if (IsWindowVisible(child) && button) buttons += (buttons.empty() ? "" : ",") + t;
+    if (IsWindowVisible(child) && is_class(child, "Static")) text += t;
   }
-  for (char& c : text)
-    if (c == '\r') c = '|';
-    else if (c == '\n') c = '/';
-  std::printf("msgbox text \"%s\" buttons %s\n", text.c_str(), buttons.c_str());
-  std::printf("msgbox default %s\n", def.c_str());
-  std::printf("msgbox rect %s\n", rect_of(box).c_str());
+  for (char& c : text) c = c == '\r' ? '|' : c == '\n' ? '/' : c;
+  std::printf("msgbox text \"%s\" buttons %s\nmsgbox default %s\nmsgbox rect %s\n", text.c_str(), buttons.c_str(),
+              def.c_str(), place_of(box).c_str());
   // Where a user would see it: in front, over other windows, owned by the tray window.
   std::printf("msgbox front %s topmost %s owner %s\n", GetForegroundWindow() == box ? "yes" : "no",
               (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "yes" : "no",
               GetWindow(box, GW_OWNER) == tray_window() ? "tray" : "other");
 }
 
-void print_about_box() {
+void print_about_box(const Args&) {
   HWND about = need_about();
   Sleep(50);
   for (HWND child : children(about)) {
     std::string t = window_text(child);
-    for (char& c : t)
-      if (c == '\r' || c == '\n') c = ' ';
-    RECT rc;
-    GetWindowRect(child, &rc);
+    for (char& c : t) c = c == '\r' || c == '\n' ? ' ' : c;
+    RECT rc = rect_of(child);
     MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&rc), 2);
-    std::printf("control %s %ld,%ld %ldx%ld \"%s\"\n", class_of(child).c_str(), rc.left, rc.top, rc.right - rc.left,
-                rc.bottom - rc.top, t.c_str());
+    std::printf("control %s %ld,%ld %ldx%ld \"%s\"\n", text_of(child, GetClassNameA).c_str(), rc.left, rc.top,
+                rc.right - rc.left, rc.bottom - rc.top, t.c_str());
   }
   RECT client;
   GetClientRect(about, &client);
-  std::printf("about client %ldx%ld\n", client.right, client.bottom);
-  std::printf("about rect %s\n", rect_of(about).c_str());
+  std::printf("about client %ldx%ld\nabout rect %s\n", client.right, client.bottom, place_of(about).c_str());
 }
 
 // Compares the shape over each text of the About box with the shape over a
 // blank spot of the box (below the links, right of the warning text).
-void print_hands() {
+void print_hands(const Args&) {
   HWND about = need_about();
   RECT client;
   GetClientRect(about, &client);
   POINT blank{client.right - 30, client.bottom - 50};
   ClientToScreen(about, &blank);
   HCURSOR plain = cursor_at(blank);
-  for (HWND child : children(about)) {
-    std::string t = window_text(child);
-    if (t.empty()) continue;
-    RECT rc;
-    GetWindowRect(child, &rc);
-    POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-    std::printf("hand %s \"%s\"\n", cursor_at(centre) != plain ? "yes" : "no", t.c_str());
-  }
+  for (HWND child : children(about))
+    if (std::string t = window_text(child); !t.empty())
+      std::printf("hand %s \"%s\"\n", cursor_at(centre_of(child)) != plain ? "yes" : "no", t.c_str());
   std::printf("hand %s blank\n", cursor_at(blank) != plain ? "yes" : "no");
 }
 
-void play_stubborn_copy() {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = stubborn_proc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = vtr::win::kTrayWindowClass;
+void play_stubborn_copy(const Args&) {
+  const WNDCLASSA wc{0, stubborn_proc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
+                     vtr::win::kTrayWindowClass};
   RegisterClassA(&wc);
   if (!CreateWindowExA(WS_EX_TOOLWINDOW, vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption, WS_POPUP, 0, 0,
                        0, 0, nullptr, nullptr, wc.hInstance, nullptr))
@@ -389,6 +336,28 @@ void play_stubborn_copy() {
   while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
 }
 
+void hold(const Args& a) {
+  HANDLE h = CreateFileA(a[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) fail("opening " + a[0]);
+  std::printf("held\n");
+  std::fflush(stdout);
+  while (std::fgetc(stdin) != EOF) continue;
+  CloseHandle(h);
+}
+
+void wait_running(const Args& a) {
+  int want = std::atoi(a[0].c_str()), copies = 0, windows = 0;
+  wait_for(
+      [&] {
+        copies = static_cast<int>(processes("VtrSysTray.exe").size());
+        windows = tray_window_count();
+        return copies == want && windows == want;
+      },
+      std::to_string(want) + " running copies (" + std::to_string(copies) + " processes, " +
+          std::to_string(windows) + " tray windows)");
+  std::printf("running %d\n", want);
+}
+
 struct Verb {
   const char* name;
   size_t args;
@@ -397,11 +366,10 @@ struct Verb {
 };
 
 const Verb kVerbs[] = {
-    {"find", 0, "wait for the hidden tray window", [](const Args&) {
-       std::printf("window %p\n", static_cast<void*>(need_tray()));
-     }},
+    {"find", 0, "wait for the hidden tray window",
+     [](const Args&) { std::printf("window %p\n", static_cast<void*>(need_tray())); }},
     {"gone", 0, "wait until no tray window and no VtrSysTray.exe remain", [](const Args&) {
-       wait_for([] { return tray_window() == nullptr && process_count("VtrSysTray.exe") == 0; }, "the utility to end");
+       wait_for([] { return !tray_window() && processes("VtrSysTray.exe").empty(); }, "the utility to end");
        std::printf("gone\n");
      }},
     {"post", 1, "CODE: post the icon's callback (0x200, uID 1, CODE) as the shell does", [](const Args& a) {
@@ -412,41 +380,29 @@ const Verb kVerbs[] = {
     {"tip", 0, "point at the icon (twice) and print the tip the shell shows: tip \"<text>\"",
      [](const Args&) { std::printf("tip \"%s\"\n", shell_tip().c_str()); }},
     {"icon-present", 0, "the shell knows the icon (a NIM_MODIFY probe succeeds)", [](const Args&) {
-       HWND tray = need_tray();
-       wait_for([&] { return shell_has_icon(tray); }, "the shell to show the icon");
+       wait_for([tray = need_tray()] { return shell_icon(tray, NIM_MODIFY); }, "the shell to show the icon");
        std::printf("icon present\n");
      }},
-    {"icon-absent", 0, "the shell does not know it", [](const Args&) {
-       if (shell_has_icon(need_tray())) fail("the shell still has the icon");
-       std::printf("icon absent\n");
-     }},
+    {"icon-absent", 0, "the shell does not know it", [](const Args&) { no_icon_of(need_tray()); }},
     {"icon-absent-for", 1, "HWND: the shell knows no icon of that (closed) window", [](const Args& a) {
-       if (shell_has_icon(reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(a[0].c_str(), nullptr, 16)))))
-         fail("the shell still has the icon of the closed utility");
-       std::printf("icon absent\n");
+       no_icon_of(reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(a[0].c_str(), nullptr, 16))));
      }},
-    {"drop-icon", 0, "delete the icon from the shell, as a restarting Explorer loses it", [](const Args&) {
-       NOTIFYICONDATAA icon = icon_of(need_tray());
-       if (!Shell_NotifyIconA(NIM_DELETE, &icon)) fail("the shell had no icon to drop");
-     }},
+    {"drop-icon", 0, "delete the icon from the shell, as a restarting Explorer loses it",
+     [](const Args&) { if (!shell_icon(need_tray(), NIM_DELETE)) fail("the shell had no icon to drop"); }},
     {"taskbar-created", 0, "broadcast \"TaskbarCreated\"",
      [](const Args&) { SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0); }},
     {"menu", 0, "wait for the popup menu; print its height in pixels and its rectangle", [](const Args&) {
        HWND menu = need_menu();
-       RECT rc;
        Sleep(50);  // the menu window grows to its final size as it is shown; let it settle
-       GetWindowRect(menu, &rc);
-       std::printf("menu %ld\n", rc.bottom - rc.top);
-       std::printf("menu rect %s\n", rect_of(menu).c_str());
+       std::printf("menu %ld\nmenu rect %s\n", rect_of(menu).bottom - rect_of(menu).top, place_of(menu).c_str());
      }},
-    {"key", 1, "C: type character C into the open popup menu", [](const Args& a) {
-       PostMessageA(need_menu(), WM_CHAR, static_cast<unsigned char>(a[0][0]), 1);
-     }},
+    {"key", 1, "C: type character C into the open popup menu",
+     [](const Args& a) { PostMessageA(need_menu(), WM_CHAR, static_cast<unsigned char>(a[0][0]), 1); }},
     {"esc", 0, "press Esc in the open popup menu", [](const Args&) { post_key(need_menu(), VK_ESCAPE); }},
     {"menu-gone", 0, "wait until no popup menu is shown",
      [](const Args&) { wait_for([] { return popup_menu() == nullptr; }, "the popup menu to close"); }},
     {"msgbox", 0, "wait for the message box titled \"Vantorel\" or \"VtrSysTray\"; print its text, buttons, place",
-     [](const Args&) { print_message_box(); }},
+     print_message_box},
     {"answer", 1, "yes|no|ok: press Yes, No or OK in it", [](const Args& a) {
        HWND box = message_box();
        if (!box) fail("no message box to answer");
@@ -457,58 +413,33 @@ const Verb kVerbs[] = {
      }},
     {"msgbox-gone", 0, "wait until it is gone",
      [](const Args&) { wait_for([] { return message_box() == nullptr; }, "the message box to close"); }},
-    {"about", 0, "wait for the About box; print its controls, client size and rectangle",
-     [](const Args&) { print_about_box(); }},
+    {"about", 0, "wait for the About box; print its controls, client size and rectangle", print_about_box},
     {"about-count", 1, "N: exactly N About boxes are open", [](const Args& a) {
-       size_t want = std::strtoul(a[0].c_str(), nullptr, 10);
        Sleep(100);
-       size_t have = about_boxes().size();
-       if (have != want) fail(std::to_string(have) + " About boxes open, expected " + std::to_string(want));
+       if (const size_t have = about_boxes().size(); have != std::strtoul(a[0].c_str(), nullptr, 10))
+         fail(std::to_string(have) + " About boxes open, expected " + a[0]);
      }},
     {"about-front", 0, "the About box is the foreground window", [](const Args&) {
-       HWND about = need_about();
-       wait_for([&] { return GetForegroundWindow() == about; }, "the About box to come to the front");
+       wait_for([box = need_about()] { return GetForegroundWindow() == box; }, "the About box to come to the front");
      }},
     {"link", 1, "1|2: click the first or second link label", [](const Args& a) {
-       HWND link = links(need_about())[std::atoi(a[0].c_str()) == 2 ? 1 : 0];
+       HWND link = links(need_about())[a[0] == "2" ? 1 : 0];
        PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
        PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
      }},
     {"hand", 0, "print for each text of the About box whether the pointer there differs from a blank spot's",
-     [](const Args&) { print_hands(); }},
+     print_hands},
     {"about-key", 1, "enter|esc: press Enter or Esc in the About box", [](const Args& a) {
-       HWND about = need_about();
-       HWND focus = GetDlgItem(about, IDOK);
-       post_key(focus ? focus : about, a[0] == "esc" ? VK_ESCAPE : VK_RETURN);
+       HWND about = need_about(), ok = GetDlgItem(about, IDOK);
+       post_key(ok ? ok : about, a[0] == "esc" ? VK_ESCAPE : VK_RETURN);
      }},
     {"about-gone", 0, "wait until no About box is open",
      [](const Args&) { wait_for([] { return about_boxes().empty(); }, "the About box to close"); }},
     {"pointer", 2, "X Y: move the pointer to X,Y on the screen (where the popup menu opens)",
      [](const Args& a) { SetCursorPos(std::atoi(a[0].c_str()), std::atoi(a[1].c_str())); }},
-    {"running", 1, "N: wait until exactly N copies of the utility run, each with its tray window", [](const Args& a) {
-       int want = std::atoi(a[0].c_str()), processes = 0, windows = 0;
-       wait_for(
-           [&] {
-             processes = process_count("VtrSysTray.exe");
-             windows = tray_window_count();
-             return processes == want && windows == want;
-           },
-           std::to_string(want) + " running copies (" + std::to_string(processes) + " processes, " +
-               std::to_string(windows) + " tray windows)");
-       std::printf("running %d\n", want);
-     }},
-    {"hold", 1, "FILE: open FILE sharing nothing, print \"held\", keep it open until standard input ends",
-     [](const Args& a) {
-       HANDLE h = CreateFileA(a[0].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-       if (h == INVALID_HANDLE_VALUE) fail("opening " + a[0]);
-       std::printf("held\n");
-       std::fflush(stdout);
-       while (std::fgetc(stdin) != EOF) {
-       }
-       CloseHandle(h);
-     }},
-    {"stubborn", 0, "play a copy of the utility that ignores WM_CLOSE, until it is ended",
-     [](const Args&) { play_stubborn_copy(); }},
+    {"running", 1, "N: wait until exactly N copies of the utility run, each with its tray window", wait_running},
+    {"hold", 1, "FILE: open FILE sharing nothing, print \"held\", keep it open until standard input ends", hold},
+    {"stubborn", 0, "play a copy of the utility that ignores WM_CLOSE, until it is ended", play_stubborn_copy},
     // Started before the copy is, it sees a parent that ends soon after
     // starting it (Wine's explorer.exe does).
     {"parent", 0, "wait for a new copy of the utility; print its parent's program file: parent <name>|<ended>",
