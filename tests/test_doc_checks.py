@@ -1,6 +1,7 @@
-"""The layer check (tools/check_layers.py) on small trees of its own: the
-project's real rules, a few real-looking files, and includes planted the
-wrong way."""
+"""The checks that read docs/ARCHITECTURE.md, each on small trees of its own:
+the layer check (tools/check_layers.py) with the project's real rules, a few
+real-looking files and includes planted the wrong way; the map check
+(tools/check_map.py) with a map whose places go missing."""
 import os
 import shutil
 import subprocess
@@ -9,19 +10,15 @@ import tempfile
 import unittest
 
 SOURCE = os.path.realpath(os.path.join(os.path.dirname(__file__), ".."))
-CHECK = os.path.join(SOURCE, "tools", "check_layers.py")
 
 
-class LayerCheck(unittest.TestCase):
+class TreeCheck(unittest.TestCase):
+    """A temporary tree and one check run on it."""
+    tool = None
+
     def setUp(self):
-        self.root = tempfile.mkdtemp(prefix="layers-")
+        self.root = tempfile.mkdtemp(prefix="doc-check-")
         self.addCleanup(shutil.rmtree, self.root)
-        os.makedirs(os.path.join(self.root, "docs"))
-        shutil.copy(os.path.join(SOURCE, "docs", "ARCHITECTURE.md"), os.path.join(self.root, "docs"))
-        for name in ("platform/modAPI.h", "platform/emu/RegistryStore.h", "platform/emu/RegistryStore.cpp",
-                     "platform/win/WinNames.h", "registry/clsEasyRegistry.h", "tray/frmSysTray.h"):
-            self.write(name, "#pragma once\n")
-        self.write("tray/VtrSysTrayTerminal.cpp", '#include "platform/emu/RegistryStore.h"\n')
 
     def write(self, name, text):
         path = os.path.join(self.root, name)
@@ -30,8 +27,22 @@ class LayerCheck(unittest.TestCase):
             out.write(text)
 
     def run_check(self):
-        done = subprocess.run([sys.executable, CHECK, "--root", self.root], capture_output=True, text=True)
+        done = subprocess.run([sys.executable, os.path.join(SOURCE, "tools", self.tool), "--root", self.root],
+                              capture_output=True, text=True)
         return done.returncode, done.stdout
+
+
+class LayerCheck(TreeCheck):
+    tool = "check_layers.py"
+
+    def setUp(self):
+        super().setUp()
+        os.makedirs(os.path.join(self.root, "docs"))
+        shutil.copy(os.path.join(SOURCE, "docs", "ARCHITECTURE.md"), os.path.join(self.root, "docs"))
+        for name in ("platform/modAPI.h", "platform/emu/RegistryStore.h", "platform/emu/RegistryStore.cpp",
+                     "platform/win/WinNames.h", "registry/clsEasyRegistry.h", "tray/frmSysTray.h"):
+            self.write(name, "#pragma once\n")
+        self.write("tray/VtrSysTrayTerminal.cpp", '#include "platform/emu/RegistryStore.h"\n')
 
     def test_includes_the_rules_allow_pass(self):
         self.write("registry/clsEasyRegistry.cpp",
@@ -70,6 +81,42 @@ class LayerCheck(unittest.TestCase):
         self.write("docs/ARCHITECTURE.md", "# no table here\n")
         status, _ = self.run_check()
         self.assertEqual(status, 2)
+
+
+MAP = """# Title
+<!-- map of the code -->
+| concept | where |
+|---|---|
+| the registry by path | `clsEasyRegistry` registry/clsEasyRegistry.cpp, `OpenPath` registry/clsEasyRegistry.cpp |
+<!-- end of map -->
+"""
+
+
+class MapCheck(TreeCheck):
+    tool = "check_map.py"
+
+    def setUp(self):
+        super().setUp()
+        self.write("docs/ARCHITECTURE.md", MAP)
+        self.write("registry/clsEasyRegistry.cpp", "void clsEasyRegistry::OpenPath() {}\n")
+
+
+    def test_a_map_whose_places_are_there_passes(self):
+        self.assertEqual(self.run_check(), (0, "map of the code: 2 places, 0 wrong\n"))
+
+    def test_a_renamed_function_or_a_moved_file_is_named(self):
+        self.write("registry/clsEasyRegistry.cpp", "void clsEasyRegistry::OpenPathNow() {}\n")
+        code, out = self.run_check()
+        self.assertEqual(code, 1)
+        self.assertIn("docs/ARCHITECTURE.md:5: `OpenPath` is not in registry/clsEasyRegistry.cpp", out)
+        os.remove(os.path.join(self.root, "registry/clsEasyRegistry.cpp"))
+        code, out = self.run_check()
+        self.assertEqual(code, 1)
+        self.assertIn("registry/clsEasyRegistry.cpp: no such file", out)
+
+    def test_no_map_is_no_pass(self):
+        self.write("docs/ARCHITECTURE.md", "# Title\n")
+        self.assertEqual(self.run_check()[0], 2)
 
 
 if __name__ == "__main__":
