@@ -1,6 +1,7 @@
 #include "tests/RecordingRuntime.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/Strings.h"
@@ -68,9 +69,11 @@ bool RecordingRuntime::FileExists(const std::string& Path) {
 }
 
 BOOL RecordingRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
-  // What a reader of szTip as a C string meets after the field.
-  IconCalls.push_back(
-      IconCall{dwMessage, lpData->hWnd, std::string(lpData->szTip, 64), lpData->szTip[64] == '\0'});
+  // What a reader of szTip as a C string meets after the field: the byte
+  // behind the record, which the program's record reaches past (read as
+  // bytes of the record, not as szTip[64], which the compiler rightly refuses).
+  const char* afterTip = reinterpret_cast<const char*>(lpData) + offsetof(NOTIFYICONDATAA, szTip) + sizeof lpData->szTip;
+  IconCalls.push_back(IconCall{dwMessage, lpData->hWnd, std::string(lpData->szTip, 64), *afterTip == '\0'});
   Record("Shell_NotifyIconA " + std::to_string(dwMessage));
   return TRUE;
 }
