@@ -10,10 +10,11 @@ struct RootEntry {
   HKEY key;
 };
 
+// In the order a listing of the roots gives them.
 const RootEntry kRoots[] = {
-    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},     {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},   {"HKEY_USERS", HKEY_USERS},
-    {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}, {"HKEY_DYN_DATA", HKEY_DYN_DATA},
+    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT}, {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKEY_USERS", HKEY_USERS},
+    {"HKEY_DYN_DATA", HKEY_DYN_DATA}, {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
 };
 
 }  // namespace
@@ -23,6 +24,12 @@ HKEY RootKeyNamed(std::string_view name) {
     if (EqualsAsciiNoCase(name, root.name)) return root.key;
   }
   return nullptr;
+}
+
+std::vector<std::string> RootNames() {
+  std::vector<std::string> names;
+  for (const RootEntry& root : kRoots) names.emplace_back(root.name);
+  return names;
 }
 
 std::optional<KeyPath> ResolveKeyPath(std::string_view path) {

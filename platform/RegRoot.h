@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/modAPI.h"
 
@@ -11,6 +12,9 @@
 // nullptr for any other name. HKEY_PERFORMANCE_DATA has no name here: no
 // path leads to it.
 HKEY RootKeyNamed(std::string_view name);
+
+// The names of those roots, in the order a listing of the roots gives them.
+std::vector<std::string> RootNames();
 
 // An absolute key path ("\HKEY_CURRENT_USER\Software"), split for the
 // registry functions.

@@ -14,10 +14,6 @@
 
 namespace {
 
-// The order in which DirKey lists the roots when there is no current key.
-const char* const kRootListing[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                                    "HKEY_USERS",        "HKEY_DYN_DATA",     "HKEY_CURRENT_CONFIG"};
-
 const char* const kApiSource = "EasyRegistry[API Call]";
 const char* const kClassSource = "EasyRegistry";
 const char* const kValueOfSource = "EasyRegistry [Let ValueOf]";
@@ -303,7 +299,7 @@ RegistryValue clsEasyRegistry::ValueOf(const std::string& strValueName, int32_t&
 }
 
 std::optional<std::vector<std::string>> clsEasyRegistry::DirKey() {
-  if (strCurrentKey.empty()) return std::vector<std::string>(std::begin(kRootListing), std::end(kRootListing));
+  if (strCurrentKey.empty()) return RootNames();
 
   OpenPath(".", KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
   char keyClass[kListBufferSize];
