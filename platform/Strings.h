@@ -40,3 +40,7 @@ std::string LCase(std::string text);
 // for a text that holds a double quote: no file name does, and the quote
 // would end the argument early and begin others.
 std::optional<std::string> QuotedArgument(const std::string& text);
+
+// The length of the valid UTF-8 character at text[i] (no overlong forms, no
+// surrogates, nothing above U+10FFFF), or 0 when the bytes there are none.
+size_t Utf8SequenceLength(std::string_view text, size_t i);
