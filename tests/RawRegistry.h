@@ -30,17 +30,21 @@ inline bool KeyExists(HKEY root, const std::string& subKey) {
   return true;
 }
 
-// The key, made with every level that is missing.
-inline HKEY Created(HKEY root, const std::string& subKey) {
+// The key, made with every level that is missing (the last of the class given).
+inline HKEY Created(HKEY root, const std::string& subKey, const std::string& className = "",
+                    DWORD* disposition = nullptr) {
   HKEY key = nullptr;
-  EXPECT_EQ(RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr),
+  LPSTR keyClass = className.empty() ? nullptr : const_cast<LPSTR>(className.c_str());
+  EXPECT_EQ(RegCreateKeyExA(root, subKey.c_str(), 0, keyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &key, disposition),
             ERROR_SUCCESS)
       << subKey;
   return key;
 }
 
-inline void CreateKey(HKEY root, const std::string& subKey) { RegCloseKey(Created(root, subKey)); }
+inline void CreateKey(HKEY root, const std::string& subKey, const std::string& className = "") {
+  RegCloseKey(Created(root, subKey, className));
+}
 
 // The registry's own answer, for tests that check it and for child
 // processes, where no assertion may stop the test. The key is made as needed.

@@ -324,16 +324,23 @@ TEST_F(EasyRegistryTest, DirValueShowsEachTypeByItsDisplayRule) {
   for (const auto& c : cases) EXPECT_EQ(Column(table, c.name), std::pair(c.text, std::string(c.kind))) << c.name;
 }
 
+// A value's data or name, or a subkey's class, too long for the listing's
+// buffers: its index lists empty, and the failure is the caller's to see.
 TEST_F(EasyRegistryTest, EntriesTooLongForTheBuffersListEmptyWhenSuppressedAndRaiseOtherwise) {
   Put("big", REG_BINARY, Data(1025, 0xAB));
   Put("small", REG_DWORD, {1, 0, 0, 0});
   Put(std::string(1024, 'n'), REG_SZ, Sz("x"));
+  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Plain");
+  rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\Wide", std::string(1024, 'c'));  // listed after Plain
   auto table = Positioned(true).DirValue().value_or(clsEasyRegistry::ValueTable{});  // the last error is the last entry's
   // An earlier entry's name and data must not show through a failed index.
   EXPECT_EQ(Column(table, "small"), std::pair(std::string("00000001 (0,000,000,001)"), std::string("2")));
   for (const auto& row : table) EXPECT_EQ(std::tuple(row.size(), std::count(row.begin(), row.end(), "")), std::tuple(3u, 2));
+  EXPECT_EQ(reg.DirKey(), (Names{"Plain", ""}));
+  EXPECT_EQ(reg.lastError(), ERROR_MORE_DATA);
   reg.SuppressErrors(false);
   ExpectApiError(RaisedBy([&] { reg.DirValue(); }), "Undefined key error code!");
+  ExpectApiError(RaisedBy([&] { reg.DirKey(); }), "Undefined key error code!");
   EXPECT_EQ(reg.lastError(), ERROR_MORE_DATA);
 }
 
