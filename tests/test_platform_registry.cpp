@@ -9,39 +9,17 @@
 #include <utility>
 #include <vector>
 
+#include "platform/RegKey.h"
 #include "platform/modAPI.h"
+#include "tests/RawRegistry.h"
 #include "tests/RegistryTestSupport.h"
 
 namespace {
 
 const std::string kBase = "Software\\VtrTest\\PlatformRegistry";
 
-// Owns one open key handle and closes it exactly once.
-class Key {
- public:
-  Key() = default;
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  ~Key() { Close(); }
-  HKEY get() const { return handle_; }
-  HKEY* out() {
-    Close();
-    return &handle_;
-  }
-  LONG Close() { return handle_ != nullptr ? RegCloseKey(std::exchange(handle_, nullptr)) : ERROR_SUCCESS; }
-  HKEY release() { return std::exchange(handle_, nullptr); }
-
- private:
-  HKEY handle_ = nullptr;
-};
-
-LONG Create(HKEY parent, const std::string& path, Key& key, DWORD* disposition = nullptr) {
-  return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.out(), disposition);
-}
-
-LONG Open(HKEY parent, const char* path, Key& key, REGSAM access) {
-  return RegOpenKeyExA(parent, path, 0, access, key.out());
-}
+// Keys are held by the program's own owner of a handle (RegKey).
+LONG Create(HKEY parent, const std::string& path, RegKey& key) { return key.Create(parent, path, KEY_ALL_ACCESS); }
 
 LONG Set(HKEY key, const char* name, DWORD type, const char* data, DWORD size) {
   return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data), size);
@@ -87,52 +65,51 @@ class PlatformRegistry : public ::testing::Test {
     base_.Close();
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kBase);
   }
-  Key base_;
+  RegKey base_;
 };
 
 TEST_F(PlatformRegistry, NamesMatchWithoutRegardToCaseAndKeepTheirFirstSpelling) {
-  Key deep;
-  DWORD disposition = 0;
-  ASSERT_EQ(Create(base_.get(), "MiXed\\Deeper", deep, &disposition), ERROR_SUCCESS);
-  EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+  const auto disposition = [&](const char* path) {
+    DWORD made = 0;
+    RegCloseKey(rawreg::Created(base_.Handle(), path, "", &made));
+    return made;
+  };
+  EXPECT_EQ(disposition("MiXed\\Deeper"), static_cast<DWORD>(REG_CREATED_NEW_KEY));
+  EXPECT_EQ(disposition("MIXED"), static_cast<DWORD>(REG_OPENED_EXISTING_KEY));  // opened in any case: see the paths' test
+  EXPECT_EQ(Names(base_.Handle()), std::vector<std::string>{"MiXed"});
 
-  Key again;
-  ASSERT_EQ(Create(base_.get(), "MIXED", again, &disposition), ERROR_SUCCESS);
-  EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));  // opened in any case: see the paths' test
-  EXPECT_EQ(Names(base_.get()), std::vector<std::string>{"MiXed"});
-
-  ASSERT_EQ(SetString(base_.get(), "Val", "first"), ERROR_SUCCESS);
-  ASSERT_EQ(SetString(base_.get(), "VAL", "second"), ERROR_SUCCESS);
-  EXPECT_EQ(QueryString(base_.get(), "vAl"), "second");
-  EXPECT_EQ(Names(base_.get(), true), std::vector<std::string>{"Val"});
-  EXPECT_EQ(RegDeleteValueA(base_.get(), "vAL"), ERROR_SUCCESS);
-  EXPECT_EQ(RegDeleteValueA(base_.get(), "Val"), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(SetString(base_.Handle(), "Val", "first"), ERROR_SUCCESS);
+  ASSERT_EQ(SetString(base_.Handle(), "VAL", "second"), ERROR_SUCCESS);
+  EXPECT_EQ(QueryString(base_.Handle(), "vAl"), "second");
+  EXPECT_EQ(Names(base_.Handle(), true), std::vector<std::string>{"Val"});
+  EXPECT_EQ(RegDeleteValueA(base_.Handle(), "vAL"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(base_.Handle(), "Val"), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(PlatformRegistry, SubkeyPathsFollowWindowsRules) {
-  Key key;
-  EXPECT_EQ(Open(HKEY_LOCAL_MACHINE, "\\Software", key, KEY_READ), ERROR_BAD_PATHNAME);
-  EXPECT_EQ(Create(base_.get(), "\\Lead", key), ERROR_BAD_PATHNAME);
+  RegKey key;
+  EXPECT_EQ(key.Open(HKEY_LOCAL_MACHINE, "\\Software", KEY_READ), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(Create(base_.Handle(), "\\Lead", key), ERROR_BAD_PATHNAME);
 
   // A missing key leaves no handle behind.
   HKEY missing = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
-  EXPECT_EQ(RegOpenKeyExA(base_.get(), "Nope\\Deeper", 0, KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExA(base_.Handle(), "Nope\\Deeper", 0, KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(missing, nullptr);
 
   // Several levels at once; a trailing backslash names the same key.
-  ASSERT_EQ(Create(base_.get(), "One\\Two\\Three", key), ERROR_SUCCESS);
-  Key trailing;
-  EXPECT_EQ(Open(base_.get(), "One\\Two\\", trailing, KEY_READ), ERROR_SUCCESS);
-  EXPECT_EQ(Names(trailing.get()), std::vector<std::string>{"Three"});
+  ASSERT_EQ(Create(base_.Handle(), "One\\Two\\Three", key), ERROR_SUCCESS);
+  RegKey trailing;
+  EXPECT_EQ(trailing.Open(base_.Handle(), "One\\Two\\", KEY_READ), ERROR_SUCCESS);
+  EXPECT_EQ(Names(trailing.Handle()), std::vector<std::string>{"Three"});
 
   // A NULL or empty subkey opens the key itself again, as a handle of its own.
   for (const char* self : {static_cast<const char*>(nullptr), ""}) {
-    Key reopened;
-    ASSERT_EQ(Open(key.get(), self, reopened, KEY_SET_VALUE), ERROR_SUCCESS);
-    EXPECT_NE(reopened.get(), key.get());
-    ASSERT_EQ(SetString(reopened.get(), "through", "reopened"), ERROR_SUCCESS);
+    RegKey reopened;
+    ASSERT_EQ(reopened.Open(key.Handle(), self, KEY_SET_VALUE), ERROR_SUCCESS);
+    EXPECT_NE(reopened.Handle(), key.Handle());
+    ASSERT_EQ(SetString(reopened.Handle(), "through", "reopened"), ERROR_SUCCESS);
     EXPECT_EQ(reopened.Close(), ERROR_SUCCESS);
-    EXPECT_EQ(QueryString(key.get(), "through"), "reopened");
+    EXPECT_EQ(QueryString(key.Handle(), "through"), "reopened");
   }
 }
 
@@ -144,29 +121,29 @@ TEST_F(PlatformRegistry, PathsOfEveryLengthOpenMissAndFollowDeletedAndRemadeKeys
   std::vector<std::string> prefixes;  // "L1", "L1\\L2", ...
   for (int level = 1; level <= 12; ++level)
     prefixes.push_back((prefixes.empty() ? "" : prefixes.back() + "\\") + "L" + std::to_string(level));
-  Key key, doomed;
-  ASSERT_EQ(Create(base_.get(), prefixes.back(), key), ERROR_SUCCESS);
-  ASSERT_EQ(Create(base_.get(), "Doomed", doomed), ERROR_SUCCESS);
-  ASSERT_EQ(RegDeleteKeyA(base_.get(), "Doomed"), ERROR_SUCCESS);
+  RegKey key, doomed;
+  ASSERT_EQ(Create(base_.Handle(), prefixes.back(), key), ERROR_SUCCESS);
+  ASSERT_EQ(Create(base_.Handle(), "Doomed", doomed), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteKeyA(base_.Handle(), "Doomed"), ERROR_SUCCESS);
   for (const std::string& path : prefixes) {
     SCOPED_TRACE(path);
     std::string lower = path;  // names match in any case, at any length
     for (char& c : lower) c = c == 'L' ? 'l' : c;
-    EXPECT_EQ(Open(base_.get(), lower.c_str(), key, KEY_READ), ERROR_SUCCESS);
-    EXPECT_EQ(Open(base_.get(), (path + "\\Nope").c_str(), key, KEY_READ), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(Open(base_.get(), ("Nope\\" + path).c_str(), key, KEY_READ), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(Open(doomed.get(), path.c_str(), key, KEY_READ), ERROR_KEY_DELETED);
+    EXPECT_EQ(key.Open(base_.Handle(), lower.c_str(), KEY_READ), ERROR_SUCCESS);
+    EXPECT_EQ(key.Open(base_.Handle(), (path + "\\Nope").c_str(), KEY_READ), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key.Open(base_.Handle(), ("Nope\\" + path).c_str(), KEY_READ), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(key.Open(doomed.Handle(), path.c_str(), KEY_READ), ERROR_KEY_DELETED);
   }
   for (const std::string& path : {std::string("Short\\Leaf"), prefixes.back() + "\\Leaf"}) {
     SCOPED_TRACE(path);
     for (const char* made : {"first", "again"}) {
-      ASSERT_EQ(Create(base_.get(), path, key), ERROR_SUCCESS);
-      ASSERT_EQ(SetString(key.get(), "made", made), ERROR_SUCCESS);
-      ASSERT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_SUCCESS);
-      EXPECT_EQ(QueryString(key.get(), "made"), made);
+      ASSERT_EQ(Create(base_.Handle(), path, key), ERROR_SUCCESS);
+      ASSERT_EQ(SetString(key.Handle(), "made", made), ERROR_SUCCESS);
+      ASSERT_EQ(key.Open(base_.Handle(), path.c_str(), KEY_QUERY_VALUE), ERROR_SUCCESS);
+      EXPECT_EQ(QueryString(key.Handle(), "made"), made);
       key.Close();
-      ASSERT_EQ(RegDeleteKeyA(base_.get(), path.c_str()), ERROR_SUCCESS);
-      EXPECT_EQ(Open(base_.get(), path.c_str(), key, KEY_QUERY_VALUE), ERROR_FILE_NOT_FOUND);
+      ASSERT_EQ(RegDeleteKeyA(base_.Handle(), path.c_str()), ERROR_SUCCESS);
+      EXPECT_EQ(key.Open(base_.Handle(), path.c_str(), KEY_QUERY_VALUE), ERROR_FILE_NOT_FOUND);
     }
   }
 }
@@ -174,9 +151,9 @@ TEST_F(PlatformRegistry, PathsOfEveryLengthOpenMissAndFollowDeletedAndRemadeKeys
 // What a handle may do is what it was opened for; generic rights stand for
 // the key rights of their kind, and the 64-bit view flag for nothing.
 TEST_F(PlatformRegistry, AHandleDoesOnlyWhatItWasOpenedFor) {
-  Key child;
-  ASSERT_EQ(Create(base_.get(), "Child", child), ERROR_SUCCESS);
-  ASSERT_EQ(SetString(base_.get(), "v", "x"), ERROR_SUCCESS);
+  RegKey child;
+  ASSERT_EQ(Create(base_.Handle(), "Child", child), ERROR_SUCCESS);
+  ASSERT_EQ(SetString(base_.Handle(), "v", "x"), ERROR_SUCCESS);
   const LONG ok = ERROR_SUCCESS, no = ERROR_ACCESS_DENIED;
   const struct {
     REGSAM access;
@@ -190,13 +167,13 @@ TEST_F(PlatformRegistry, AHandleDoesOnlyWhatItWasOpenedFor) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << c.access);
-    Key key;
-    ASSERT_EQ(Open(base_.get(), nullptr, key, c.access), ERROR_SUCCESS);
+    RegKey key;
+    ASSERT_EQ(key.Open(base_.Handle(), nullptr, c.access), ERROR_SUCCESS);
     char name[16];
     DWORD length = sizeof name;
-    EXPECT_EQ(RegQueryValueExA(key.get(), "v", nullptr, nullptr, nullptr, nullptr), c.query);
-    EXPECT_EQ(SetString(key.get(), "v", "y"), c.set);
-    EXPECT_EQ(RegEnumKeyExA(key.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr), c.list);
+    EXPECT_EQ(RegQueryValueExA(key.Handle(), "v", nullptr, nullptr, nullptr, nullptr), c.query);
+    EXPECT_EQ(SetString(key.Handle(), "v", "y"), c.set);
+    EXPECT_EQ(RegEnumKeyExA(key.Handle(), 0, name, &length, nullptr, nullptr, nullptr, nullptr), c.list);
   }
 }
 
@@ -221,9 +198,7 @@ void ExpectEveryCallAnswers(HKEY h, LONG code) {
 }
 
 TEST_F(PlatformRegistry, BadClosedAndDeletedKeyHandlesAnswerEveryCallWithTheirCode) {
-  Key key;
-  ASSERT_EQ(Create(base_.get(), "Gone", key), ERROR_SUCCESS);
-  HKEY closed = key.release();
+  HKEY closed = rawreg::Created(base_.Handle(), "Gone");
   ASSERT_EQ(RegCloseKey(closed), ERROR_SUCCESS);
   // Checked at once: Windows hands a closed handle's value out again later.
   EXPECT_EQ(RegCloseKey(closed), ERROR_INVALID_HANDLE);
@@ -241,26 +216,26 @@ TEST_F(PlatformRegistry, BadClosedAndDeletedKeyHandlesAnswerEveryCallWithTheirCo
   EXPECT_EQ(out, nullptr);
 
   // A handle to a deleted key answers ERROR_KEY_DELETED until it is closed.
-  Key doomed;
-  ASSERT_EQ(Create(base_.get(), "Doomed", doomed), ERROR_SUCCESS);
-  ASSERT_EQ(SetString(doomed.get(), "v", "data"), ERROR_SUCCESS);
-  ASSERT_EQ(RegDeleteKeyA(base_.get(), "Doomed"), ERROR_SUCCESS);
+  RegKey doomed;
+  ASSERT_EQ(Create(base_.Handle(), "Doomed", doomed), ERROR_SUCCESS);
+  ASSERT_EQ(SetString(doomed.Handle(), "v", "data"), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteKeyA(base_.Handle(), "Doomed"), ERROR_SUCCESS);
   // A new key of the same name is another key.
-  Key reborn;
-  ASSERT_EQ(Create(base_.get(), "Doomed", reborn), ERROR_SUCCESS);
-  EXPECT_EQ(QueryString(reborn.get(), "v"), "<missing>");
+  RegKey reborn;
+  ASSERT_EQ(Create(base_.Handle(), "Doomed", reborn), ERROR_SUCCESS);
+  EXPECT_EQ(QueryString(reborn.Handle(), "v"), "<missing>");
   out = untouched;
-  EXPECT_EQ(RegOpenKeyExA(doomed.get(), nullptr, 0, KEY_READ, &out), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegOpenKeyExA(doomed.Handle(), nullptr, 0, KEY_READ, &out), ERROR_KEY_DELETED);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(RegDeleteKeyA(doomed.get(), ""), ERROR_KEY_DELETED);
-  ExpectEveryCallAnswers(doomed.get(), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegDeleteKeyA(doomed.Handle(), ""), ERROR_KEY_DELETED);
+  ExpectEveryCallAnswers(doomed.Handle(), ERROR_KEY_DELETED);
   EXPECT_EQ(doomed.Close(), ERROR_SUCCESS);
 }
 
 TEST_F(PlatformRegistry, QueryValueAnswersSizesAndRefusesShortBuffers) {
-  ASSERT_EQ(SetString(base_.get(), "text", "hello"), ERROR_SUCCESS);
+  ASSERT_EQ(SetString(base_.Handle(), "text", "hello"), ERROR_SUCCESS);
   const auto query = [&](const char* name, DWORD* type, BYTE* data, DWORD* size) {
-    return RegQueryValueExA(base_.get(), name, nullptr, type, data, size);
+    return RegQueryValueExA(base_.Handle(), name, nullptr, type, data, size);
   };
   // The type and size come back with every answer; a missing value has none.
   const struct {
@@ -288,24 +263,24 @@ TEST_F(PlatformRegistry, QueryValueAnswersSizesAndRefusesShortBuffers) {
     EXPECT_EQ(both, 6u);
   }
   DWORD reserved = 0, size = 0;
-  EXPECT_EQ(RegQueryValueExA(base_.get(), "text", &reserved, nullptr, nullptr, &size), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegQueryValueExA(base_.Handle(), "text", &reserved, nullptr, nullptr, &size), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(query("text", nullptr, buffer, nullptr), ERROR_INVALID_PARAMETER);
 
   // The default value answers to NULL and to the empty name.
-  ASSERT_EQ(SetString(base_.get(), nullptr, "default"), ERROR_SUCCESS);
-  EXPECT_EQ(QueryString(base_.get(), ""), "default");
-  EXPECT_EQ(RegDeleteValueA(base_.get(), ""), ERROR_SUCCESS);
-  EXPECT_EQ(QueryString(base_.get(), nullptr), "<missing>");
+  ASSERT_EQ(SetString(base_.Handle(), nullptr, "default"), ERROR_SUCCESS);
+  EXPECT_EQ(QueryString(base_.Handle(), ""), "default");
+  EXPECT_EQ(RegDeleteValueA(base_.Handle(), ""), ERROR_SUCCESS);
+  EXPECT_EQ(QueryString(base_.Handle(), nullptr), "<missing>");
 }
 
 TEST_F(PlatformRegistry, SubkeysEnumerateInCaseInsensitiveNameOrder) {
   for (const char* name : {"b", "A", "a1", "Z", "0", "c"}) {
-    Key key;
-    ASSERT_EQ(Create(base_.get(), name, key), ERROR_SUCCESS);
+    RegKey key;
+    ASSERT_EQ(Create(base_.Handle(), name, key), ERROR_SUCCESS);
   }
-  EXPECT_EQ(Names(base_.get()), (std::vector<std::string>{"0", "A", "a1", "b", "c", "Z"}));
+  EXPECT_EQ(Names(base_.Handle()), (std::vector<std::string>{"0", "A", "a1", "b", "c", "Z"}));
   const auto list = [&](DWORD at, char* out, DWORD* length, DWORD* reserved = nullptr, FILETIME* written = nullptr) {
-    return RegEnumKeyExA(base_.get(), at, out, length, reserved, nullptr, nullptr, written);
+    return RegEnumKeyExA(base_.Handle(), at, out, length, reserved, nullptr, nullptr, written);
   };
   char name[8];
   DWORD length = 2;  // "a1" needs 3 with its NUL
@@ -322,38 +297,22 @@ TEST_F(PlatformRegistry, SubkeysEnumerateInCaseInsensitiveNameOrder) {
   EXPECT_EQ(list(0, name, &length, &reserved), ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(PlatformRegistry, ValuesEnumerateOnceEachWithTheirData) {
-  for (const char* name : {"b", "A", "c", ""}) ASSERT_EQ(SetString(base_.get(), name, name), ERROR_SUCCESS);
-  std::vector<std::string> names = Names(base_.get(), true);
+TEST_F(PlatformRegistry, ValuesEnumerateOnceEach) {
+  for (const char* name : {"b", "A", "c", ""}) ASSERT_EQ(SetString(base_.Handle(), name, name), ERROR_SUCCESS);
+  std::vector<std::string> names = Names(base_.Handle(), true);
 #ifndef _WIN32
   // The emulation keeps the order of creation; Windows promises no order and
   // Wine sorts by name, so only here is the order checked.
   EXPECT_EQ(names, (std::vector<std::string>{"b", "A", "c", ""}));
 #endif
-  const DWORD index = static_cast<DWORD>(std::find(names.begin(), names.end(), "A") - names.begin());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"", "A", "b", "c"}));
-
-  const auto list = [&](DWORD at, char* out, DWORD* outLength, DWORD* type, BYTE* data, DWORD* size) {
-    return RegEnumValueA(base_.get(), at, out, outLength, nullptr, type, data, size);
-  };
   char name[8];
   BYTE data[8];
-  DWORD length = sizeof name, size = 1, type = 0;  // "A" and its NUL need 2
-  EXPECT_EQ(list(index, name, &length, &type, data, &size), ERROR_MORE_DATA);
-  EXPECT_EQ(size, 2u);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  size = 0;
-  length = sizeof name;
-  EXPECT_EQ(list(index, name, &length, &type, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(size, 2u);
-  EXPECT_EQ(length, 1u);
-  size = sizeof data;
-  length = 1;  // no room for the name's NUL
-  EXPECT_EQ(list(index, name, &length, &type, data, &size), ERROR_MORE_DATA);
-  length = sizeof name;
-  EXPECT_EQ(list(0, nullptr, &length, nullptr, nullptr, nullptr), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(list(0, name, &length, nullptr, data, nullptr), ERROR_INVALID_PARAMETER);
+  DWORD length = sizeof name;
+  EXPECT_EQ(RegEnumValueA(base_.Handle(), 0, nullptr, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegEnumValueA(base_.Handle(), 0, name, &length, nullptr, nullptr, data, nullptr), ERROR_INVALID_PARAMETER);
 }
 
 DWORD StoredSize(HKEY key, const char* name) {
@@ -368,22 +327,22 @@ TEST_F(PlatformRegistry, AStringSetWithoutItsNulGainsTheNulThatFollowsIt) {
   for (DWORD type : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_BINARY, REG_NONE, REG_DWORD}) {
     SCOPED_TRACE(type);
     const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-    ASSERT_EQ(Set(base_.get(), "z", type, "abc", 3), ERROR_SUCCESS);  // a NUL follows
-    EXPECT_EQ(StoredSize(base_.get(), "z"), text ? 4u : 3u);
-    ASSERT_EQ(Set(base_.get(), "x", type, "abcX", 3), ERROR_SUCCESS);
-    EXPECT_EQ(StoredSize(base_.get(), "x"), 3u);
-    ASSERT_EQ(Set(base_.get(), "n", type, "ab\0\0", 3), ERROR_SUCCESS);
-    EXPECT_EQ(StoredSize(base_.get(), "n"), 3u);
+    ASSERT_EQ(Set(base_.Handle(), "z", type, "abc", 3), ERROR_SUCCESS);  // a NUL follows
+    EXPECT_EQ(StoredSize(base_.Handle(), "z"), text ? 4u : 3u);
+    ASSERT_EQ(Set(base_.Handle(), "x", type, "abcX", 3), ERROR_SUCCESS);
+    EXPECT_EQ(StoredSize(base_.Handle(), "x"), 3u);
+    ASSERT_EQ(Set(base_.Handle(), "n", type, "ab\0\0", 3), ERROR_SUCCESS);
+    EXPECT_EQ(StoredSize(base_.Handle(), "n"), 3u);
   }
-  ASSERT_EQ(Set(base_.get(), "e", REG_SZ, "abc", 0), ERROR_SUCCESS);
-  EXPECT_EQ(StoredSize(base_.get(), "e"), 0u);
+  ASSERT_EQ(Set(base_.Handle(), "e", REG_SZ, "abc", 0), ERROR_SUCCESS);
+  EXPECT_EQ(StoredSize(base_.Handle(), "e"), 0u);
 }
 
 // A string stored without its NUL reads back with one after it wherever
 // the buffer has room, by query and by listing alike; other types never.
 TEST_F(PlatformRegistry, AStringStoredWithoutItsNulReadsBackWithOneWhenThereIsRoom) {
   for (DWORD type : {REG_SZ, REG_BINARY}) {
-    ASSERT_EQ(Set(base_.get(), "v", type, "abcX", 3), ERROR_SUCCESS);  // the key's one value, listed first
+    ASSERT_EQ(Set(base_.Handle(), "v", type, "abcX", 3), ERROR_SUCCESS);  // the key's one value, listed first
     for (DWORD room : {DWORD{3}, DWORD{8}}) {
       SCOPED_TRACE(testing::Message() << "type " << type << " room " << room);
       BYTE queried[8], listed[8];
@@ -391,8 +350,8 @@ TEST_F(PlatformRegistry, AStringStoredWithoutItsNulReadsBackWithOneWhenThereIsRo
       std::memset(listed, '#', sizeof listed);
       DWORD querySize = room, listSize = room, nameLength = 8;
       char name[8];
-      ASSERT_EQ(RegQueryValueExA(base_.get(), "v", nullptr, nullptr, queried, &querySize), ERROR_SUCCESS);
-      ASSERT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, nullptr, listed, &listSize), ERROR_SUCCESS);
+      ASSERT_EQ(RegQueryValueExA(base_.Handle(), "v", nullptr, nullptr, queried, &querySize), ERROR_SUCCESS);
+      ASSERT_EQ(RegEnumValueA(base_.Handle(), 0, name, &nameLength, nullptr, nullptr, listed, &listSize), ERROR_SUCCESS);
       EXPECT_EQ(querySize, 3u);
       EXPECT_EQ(listSize, 3u);
       const BYTE expected = room > 3 && type == REG_SZ ? 0 : '#';
@@ -402,46 +361,46 @@ TEST_F(PlatformRegistry, AStringStoredWithoutItsNulReadsBackWithOneWhenThereIsRo
   }
 }
 
-// A value name longer than its buffer: 234, with the value's type and size;
-// as much of the name as fits, NUL-terminated, and (with a data buffer or
-// without) the size all the same.
-TEST_F(PlatformRegistry, ListingAValueWhoseNameDoesNotFitStillGivesItsTypeAndSize) {
-  ASSERT_EQ(Set(base_.get(), "LongName", REG_EXPAND_SZ, "hello", 6), ERROR_SUCCESS);
-  for (DWORD room : {DWORD{0}, DWORD{1}, DWORD{4}, DWORD{8}}) {
-    for (bool withData : {true, false}) {
-      SCOPED_TRACE(testing::Message() << "room " << room << (withData ? " with data" : ""));
-      char name[16];
-      BYTE data[16];
-      std::memset(name, '#', sizeof name);
-      std::memset(data, '#', sizeof data);
-      DWORD nameLength = room;
-      DWORD type = 77;
-      DWORD size = withData ? sizeof data : 99;
-      EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, &type, withData ? data : nullptr, &size),
-                ERROR_MORE_DATA);
-      EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-      EXPECT_EQ(size, 6u);
-      EXPECT_EQ(nameLength, room);
-      if (room != 0) {
-        EXPECT_EQ(std::string(name), std::string("LongName").substr(0, room - 1));
-      }
-#ifndef _WIN32
-      // Windows differs by version and code page here: in a UTF-8 code page
-      // (the emulation's) and on XP it leaves the data alone; elsewhere, and
-      // Wine, it copies it. The emulation leaves it.
-      EXPECT_EQ(data[0], '#');
-#endif
+// A name or data longer than its buffer: 234, with the value's type and
+// size all the same; of a name too long, as much as fits, NUL-terminated.
+TEST_F(PlatformRegistry, ListingAValueThatDoesNotFitStillGivesItsTypeAndSize) {
+  ASSERT_EQ(Set(base_.Handle(), "LongName", REG_EXPAND_SZ, "hello", 6), ERROR_SUCCESS);
+  constexpr DWORD kAny = 99;
+  const struct {
+    DWORD nameRoom, dataRoom;  // no data buffer for a room of 0
+    LONG rc;
+    DWORD nameLength;  // kAny: not checked
+    const char* name;  // the name buffer after: "#" left alone, nullptr not checked
+  } cases[] = {
+      {0, 16, ERROR_MORE_DATA, 0, nullptr},   {1, 16, ERROR_MORE_DATA, 1, ""},
+      {4, 16, ERROR_MORE_DATA, 4, "Lon"},     {8, 16, ERROR_MORE_DATA, 8, "LongNam"},
+      {0, 0, ERROR_MORE_DATA, 0, nullptr},    {1, 0, ERROR_MORE_DATA, 1, ""},
+      {4, 0, ERROR_MORE_DATA, 4, "Lon"},      {8, 0, ERROR_MORE_DATA, 8, "LongNam"},
+      {16, 0, ERROR_SUCCESS, 8, "LongName"},  {16, 5, ERROR_MORE_DATA, kAny, nullptr},
+      {4, 2, ERROR_MORE_DATA, kAny, "#"},  // neither fits: the type and size only
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "name room " << c.nameRoom << ", data room " << c.dataRoom);
+    char name[17] = {};
+    BYTE data[16];
+    std::memset(name, '#', 16);
+    std::memset(data, '#', sizeof data);
+    DWORD nameLength = c.nameRoom, type = 77, size = c.dataRoom != 0 ? c.dataRoom : 99;
+    EXPECT_EQ(RegEnumValueA(base_.Handle(), 0, name, &nameLength, nullptr, &type, c.dataRoom != 0 ? data : nullptr,
+                            &size),
+              c.rc);
+    EXPECT_EQ(std::pair(type, size), std::pair(static_cast<DWORD>(REG_EXPAND_SZ), DWORD{6}));
+    EXPECT_TRUE(c.nameLength == kAny || nameLength == c.nameLength) << nameLength;
+    if (c.name != nullptr) {
+      EXPECT_EQ(std::string(c.name) == "#" ? std::string(1, name[0]) : name, c.name);
     }
+#ifndef _WIN32
+    // Windows differs by version and code page here: in a UTF-8 code page
+    // (the emulation's) and on XP it leaves the data alone; elsewhere, and
+    // Wine, it copies it. The emulation leaves it.
+    EXPECT_TRUE(c.rc == ERROR_SUCCESS || data[0] == '#');
+#endif
   }
-  // Neither name nor data fits: only the type and size come back.
-  char name[4] = {'#'};
-  BYTE data[2] = {'#', '#'};
-  DWORD nameLength = sizeof name;
-  DWORD size = sizeof data;
-  EXPECT_EQ(RegEnumValueA(base_.get(), 0, name, &nameLength, nullptr, nullptr, data, &size), ERROR_MORE_DATA);
-  EXPECT_EQ(name[0], '#');
-  EXPECT_EQ(data[0], '#');
-  EXPECT_EQ(size, 6u);
 }
 
 // The largest value size counts string data in UTF-16 bytes, as Windows
@@ -467,27 +426,26 @@ TEST_F(PlatformRegistry, TheLargestValueSizeCountsStringsByTheirWideSize) {
   };
   const auto largest = [&] {
     DWORD size = 0;
-    EXPECT_EQ(RegQueryInfoKeyA(base_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    EXPECT_EQ(RegQueryInfoKeyA(base_.Handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                &size, nullptr, nullptr),
               ERROR_SUCCESS);
     return size;
   };
   for (const auto& c : cases) {
-    ASSERT_EQ(Set(base_.get(), "v", c.type, c.data, c.size), ERROR_SUCCESS);  // the one value, each time
+    ASSERT_EQ(Set(base_.Handle(), "v", c.type, c.data, c.size), ERROR_SUCCESS);  // the one value, each time
     EXPECT_EQ(largest(), c.largest) << c.name;
   }
   // Of several values, the largest (14 for the last above), not the newest.
-  ASSERT_EQ(Set(base_.get(), "w", REG_BINARY, "0123456789", 9), ERROR_SUCCESS);
+  ASSERT_EQ(Set(base_.Handle(), "w", REG_BINARY, "0123456789", 9), ERROR_SUCCESS);
   EXPECT_EQ(largest(), 14u);
 }
 
 // A class buffer of no length succeeds with the class's length; one too
 // short gets as much as fits, NUL-terminated, and 234.
 TEST_F(PlatformRegistry, AKeysClassIsCutToFitItsBuffer) {
-  Key key;
-  ASSERT_EQ(RegCreateKeyExA(base_.get(), "Classy", 0, const_cast<LPSTR>("MyClass"), REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, key.out(), nullptr),
-            ERROR_SUCCESS);
+  rawreg::CreateKey(base_.Handle(), "Classy", "MyClass");
+  RegKey key;
+  ASSERT_EQ(key.Open(base_.Handle(), "Classy", KEY_QUERY_VALUE), ERROR_SUCCESS);
   const struct {
     DWORD room;
     LONG rc;
@@ -501,7 +459,7 @@ TEST_F(PlatformRegistry, AKeysClassIsCutToFitItsBuffer) {
     char buffer[16] = {'#'};
     DWORD length = c.room;
     DWORD subKeys = 99;
-    EXPECT_EQ(RegQueryInfoKeyA(key.get(), c.text != nullptr ? buffer : nullptr, &length, nullptr, &subKeys, nullptr,
+    EXPECT_EQ(RegQueryInfoKeyA(key.Handle(), c.text != nullptr ? buffer : nullptr, &length, nullptr, &subKeys, nullptr,
                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
               c.rc);
     EXPECT_EQ(length, c.length);
