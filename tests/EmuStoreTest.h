@@ -25,14 +25,14 @@ inline const char* const kKey = "Software\\VtrTest\\Store";
 inline std::string Failed(LONG rc) { return "<" + std::to_string(rc) + ">"; }
 
 inline LONG WriteValue(const std::string& name, const std::string& text) {
-  return rawreg::WriteString(HKEY_LOCAL_MACHINE, kKey, name, text);
+  return rawreg::WriteValue(HKEY_LOCAL_MACHINE, kKey, name, REG_SZ, rawreg::Sz(text));
 }
 
 // The value's text, or Failed(code).
 inline std::string ReadValue(const std::string& name) {
-  std::string text;
-  const LONG rc = rawreg::ReadString(HKEY_LOCAL_MACHINE, kKey, name, text);
-  return rc == ERROR_SUCCESS ? text : Failed(rc);
+  rawreg::RawValue value;
+  const LONG rc = rawreg::QueryValue(HKEY_LOCAL_MACHINE, kKey, name, value);
+  return rc == ERROR_SUCCESS ? rawreg::Text(value) : Failed(rc);
 }
 
 // Runs `body` in a child process (as `uid` when given) and gives its exit status.

@@ -91,23 +91,14 @@ inline std::optional<RawValue> GetValue(HKEY root, const std::string& subKey, co
   return value;
 }
 
-inline LONG WriteString(HKEY root, const std::string& subKey, const std::string& name, const std::string& text) {
-  return WriteValue(root, subKey, name, REG_SZ, Sz(text));
-}
-
-// A string value up to its first zero.
-inline LONG ReadString(HKEY root, const std::string& subKey, const std::string& name, std::string& text) {
-  RawValue value;
-  const LONG result = QueryValue(root, subKey, name, value);
-  if (result == ERROR_SUCCESS) text.assign(value.bytes.begin(), std::find(value.bytes.begin(), value.bytes.end(), 0));
-  return result;
-}
-
 // A string value as a program reading it as a C string sees it: up to its first zero.
+inline std::string Text(const RawValue& value) {
+  return std::string(value.bytes.begin(), std::find(value.bytes.begin(), value.bytes.end(), 0));
+}
+
 inline std::optional<std::string> GetString(HKEY root, const std::string& subKey, const std::string& name) {
-  std::string text;
-  if (ReadString(root, subKey, name, text) != ERROR_SUCCESS) return std::nullopt;
-  return text;
+  const std::optional<RawValue> value = GetValue(root, subKey, name);
+  return value ? std::optional(Text(*value)) : std::nullopt;
 }
 
 inline void SetString(HKEY root, const std::string& subKey, const std::string& name, const std::string& text) {
