@@ -8,6 +8,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/RegistryTestSupport.h"
@@ -83,23 +84,17 @@ class VtrRegCliTest : public ::testing::Test {
   std::filesystem::path dir;
 };
 
+// An argument that is no command is one more word of the one before.
 TEST_F(VtrRegCliTest, EachArgumentIsOneCommandLineOrOneMoreWord) {
-  const Result r = Vtrreg({"mkdir '\\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Sub Key'",
-                           "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli", "set -t dword Count 255", "ls", "lv",
-                           "pwd"});
-  EXPECT_EQ(r.status, 0) << r.err;
+  const Result r = Vtrreg({"mkdir '\\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Sub Key'", "mkdir",
+                           "\\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Two Words",
+                           "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli", "set -t dword Count 255", "lv", "ls", "pwd"});
+  EXPECT_EQ(std::tuple(r.status, r.err), std::tuple(0, ""));
   EXPECT_EQ(r.out,
-            "Sub Key\n"
             "Name   Data                      Kind\n"
             "Count  000000FF (0,000,000,255)  2 DWord\n"
+            "Sub Key\nTwo Words\n"
             "\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGCLI\n");
-  EXPECT_EQ(r.err, "");
-  // An argument that is no command is one more word of the one before.
-  DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
-  const Result words = Vtrreg({"mkdir", "\\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Two Words", "ls",
-                               "\\HKEY_CURRENT_USER\\Software\\VtrRegCli"});
-  EXPECT_EQ(words.status, 0) << words.err;
-  EXPECT_EQ(words.out, "Two Words\n");
 }
 
 TEST_F(VtrRegCliTest, AScriptStopsAtItsFirstFailure) {
