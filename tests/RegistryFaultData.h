@@ -2,6 +2,7 @@
 // The values that the registry fault test writes and checks: value i holds
 // its own number in a header and a pattern of a length that varies with i,
 // so that a reader can tell a whole value from a torn one.
+#include <charconv>
 #include <cstdint>
 #include <string>
 
@@ -21,14 +22,11 @@ inline std::string Data(int i) {
 
 // The number in a value's header, or -1 when there is none.
 inline int Number(const std::string& data) {
-  size_t colon = data.find(':');
-  if (colon == std::string::npos || colon == 0 || colon > 6) return -1;
-  int i = 0;
-  for (size_t j = 0; j < colon; ++j) {
-    if (data[j] < '0' || data[j] > '9') return -1;
-    i = i * 10 + (data[j] - '0');
-  }
-  return i;
+  const size_t colon = data.find(':');
+  int i = -1;
+  if (colon == std::string::npos || colon > 6 || data[0] == '-') return -1;
+  const auto [end, error] = std::from_chars(data.data(), data.data() + colon, i);
+  return error == std::errc() && end == data.data() + colon ? i : -1;
 }
 
 }  // namespace faultdata

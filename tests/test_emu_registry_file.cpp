@@ -1,13 +1,13 @@
 // The emulated registry's store when its file changes underneath a process
 // that holds it: replaced, written by others while this process may only
 // read, or on a disk that filled up.
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <tuple>
 #include <utility>
 
@@ -32,12 +32,10 @@ TEST_F(RegistryFileTest, WritesGoThroughAgainOnceALittleSpaceIsFreedOnAFullDisk)
   // Fill the disk.
   const fs::path filler = dir_ / "filler";
   {
-    const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(fd, 0);
-    std::vector<char> block(1024, 'f');
-    while (::write(fd, block.data(), block.size()) > 0) {
+    std::ofstream fill(filler, std::ios::binary);
+    const std::string block(1024, 'f');
+    while (fill.write(block.data(), block.size())) {
     }
-    ::close(fd);
   }
   // Rewriting a value grows the journal only: it fails at once.
   LONG failed = ERROR_SUCCESS;

@@ -147,9 +147,7 @@ TEST_F(RegistryStoreTest, ClosingForgetsTheHandlesAndPathsOfTheStoreClosed) {
 // A write finds its key gone only once it has written: what it wrote is
 // undone, so no value is left behind without a key.
 TEST_F(RegistryStoreTest, AWriteToADeletedKeyLeavesNoValueBehind) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
+  const HKEY key = rawreg::Created(HKEY_LOCAL_MACHINE, kKey);
   const BYTE data[] = {1, 2, 3};
   ASSERT_EQ(RegSetValueExA(key, "kept", 0, REG_BINARY, data, sizeof data), ERROR_SUCCESS);
   ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey), ERROR_SUCCESS);
