@@ -1,12 +1,14 @@
 #pragma once
 // Tests of started programs: the recording program tests/argv_recorder.sh,
 // reading what it recorded (one entry per start: its own path and its
-// arguments), and environment variables set for one test.
+// arguments), environment variables set for one test, and a drive C: of the
+// test's own.
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -27,6 +29,29 @@ class ScopedEnvironment {
 
  private:
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// A fresh folder for one test, removed after it: drive C: (with the main
+// program's folder), a bin folder that alone stands before the system's on
+// the PATH, and the log the recording program writes.
+struct ScratchDrive {
+  ScratchDrive() {
+    std::filesystem::create_directories(driveC / "Program Files/Vantorel");
+    std::filesystem::create_directories(root / "bin");
+    env.Set("VTR_DRIVE_C", driveC.string());
+    env.Set("VTR_ARGV_LOG", log);
+    env.Set("PATH", (root / "bin").string() + ":/usr/bin:/bin");
+  }
+  ~ScratchDrive() { std::filesystem::remove_all(root); }
+  static std::filesystem::path MakeFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vtr-drive-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
+    return pattern;
+  }
+
+  const std::filesystem::path root = MakeFolder(), driveC = root / "drive_c";
+  const std::string log = (root / "launches.log").string();
+  ScopedEnvironment env;
 };
 
 // Puts a copy of the recording program at a host path.

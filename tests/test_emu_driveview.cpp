@@ -13,23 +13,13 @@ namespace {
 
 class DriveView : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("vtr-drive-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    driveC_ = root_ / "drive_c";
-    fs::create_directories(driveC_);
-    env_.Set("VTR_DRIVE_C", driveC_.string());
-  }
-  void TearDown() override { fs::remove_all(root_); }
-  void Touch(const fs::path& p) {
+  static void Touch(const fs::path& p) {
     fs::create_directories(p.parent_path());
     std::ofstream(p) << "x";
   }
 
-  fs::path root_, driveC_;
-  ScopedEnvironment env_;
+  ScratchDrive scratch_;
+  const fs::path& driveC_ = scratch_.driveC;
 };
 
 TEST_F(DriveView, CIsTheConfiguredFolderAndZIsTheRoot) {
@@ -59,13 +49,11 @@ TEST_F(DriveView, NamesAreFoundWithoutRegardToCaseWhenTheExactOneIsMissing) {
 TEST_F(DriveView, ANormalFileIsNeitherAFolderNorHidden) {
   Touch(driveC_ / "Vantorel/Vtr.exe");
   Touch(driveC_ / "Vantorel/.Hidden.exe");
-  EXPECT_TRUE(emu::NormalFileExists("C:\\Vantorel\\Vtr.exe"));
-  EXPECT_TRUE(emu::NormalFileExists("c:\\VANTOREL\\VTR.EXE"));
-  EXPECT_FALSE(emu::NormalFileExists("C:\\Vantorel"));
-  EXPECT_FALSE(emu::NormalFileExists("C:\\Vantorel\\.Hidden.exe"));
-  EXPECT_FALSE(emu::NormalFileExists("C:\\Vantorel\\Missing.exe"));
-  EXPECT_FALSE(emu::NormalFileExists(""));
-  EXPECT_FALSE(emu::NormalFileExists("D:\\Vantorel\\Vtr.exe"));
+  for (const auto& [path, normal] : {std::pair{"C:\\Vantorel\\Vtr.exe", true}, {"c:\\VANTOREL\\VTR.EXE", true},
+                                     {"C:\\Vantorel", false}, {"C:\\Vantorel\\.Hidden.exe", false},
+                                     {"C:\\Vantorel\\Missing.exe", false}, {"", false},
+                                     {"D:\\Vantorel\\Vtr.exe", false}})
+    EXPECT_EQ(emu::NormalFileExists(path), normal) << path;
 }
 
 TEST_F(DriveView, TheProgramsFolderLeadsBackToItsExecutable) {
