@@ -14,35 +14,28 @@
 #include <utility>
 #include <vector>
 
-// Sets environment variables for the life of a test, then puts back what was there.
-class ScopedEnvironment {
- public:
-  ~ScopedEnvironment() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
-      it->second ? ::setenv(it->first.c_str(), it->second->c_str(), 1) : ::unsetenv(it->first.c_str());
-  }
-  void Set(const std::string& name, const std::string& value) {
-    const char* old = std::getenv(name.c_str());
-    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    ::setenv(name.c_str(), value.c_str(), 1);
-  }
-
- private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
 // A fresh folder for one test, removed after it: drive C: (with the main
 // program's folder), a bin folder that alone stands before the system's on
-// the PATH, and the log the recording program writes.
+// the PATH, and the log the recording program writes. The environment
+// variables it sets (and those a test sets through it) are put back after.
 struct ScratchDrive {
   ScratchDrive() {
     std::filesystem::create_directories(driveC / "Program Files/Vantorel");
     std::filesystem::create_directories(root / "bin");
-    env.Set("VTR_DRIVE_C", driveC.string());
-    env.Set("VTR_ARGV_LOG", log);
-    env.Set("PATH", (root / "bin").string() + ":/usr/bin:/bin");
+    SetEnv("VTR_DRIVE_C", driveC.string());
+    SetEnv("VTR_ARGV_LOG", log);
+    SetEnv("PATH", (root / "bin").string() + ":/usr/bin:/bin");
   }
-  ~ScratchDrive() { std::filesystem::remove_all(root); }
+  ~ScratchDrive() {
+    std::filesystem::remove_all(root);
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+      it->second ? ::setenv(it->first.c_str(), it->second->c_str(), 1) : ::unsetenv(it->first.c_str());
+  }
+  void SetEnv(const std::string& name, const std::string& value) {
+    const char* old = std::getenv(name.c_str());
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::setenv(name.c_str(), value.c_str(), 1);
+  }
   static std::filesystem::path MakeFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vtr-drive-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
@@ -51,7 +44,7 @@ struct ScratchDrive {
 
   const std::filesystem::path root = MakeFolder(), driveC = root / "drive_c";
   const std::string log = (root / "launches.log").string();
-  ScopedEnvironment env;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;  // names and values to put back
 };
 
 // Puts a copy of the recording program at a host path.

@@ -95,7 +95,7 @@ TEST_F(Launching, StartsTheProgramGivenApartWithTheArgumentsOfTheLineAndWindowsO
 TEST_F(Launching, FailuresAnswerWithWindowsCodes) {
   WriteFile(root_ / "drive_c/plain.txt", "not a program");
   WriteFile(root_ / "drive_c/Vtr.exe", "MZ");
-  ::setenv("PATH", (root_ / "bin").c_str(), 1);  // no wine to run a Windows program
+  scratch_.SetEnv("PATH", (root_ / "bin").string());  // no wine to run a Windows program
   const std::pair<const char*, DWORD> cases[] = {
       {"", ERROR_FILE_NOT_FOUND}, {"C:\\Program Files\\Vantorel\\Vtr.exe", ERROR_FILE_NOT_FOUND},
       {"D:\\Vtr.exe", ERROR_FILE_NOT_FOUND}, {"C:\\Program Files", ERROR_ACCESS_DENIED},
