@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "platform/emu/DriveView.h"
 #include "tests/LaunchLog.h"
@@ -22,28 +23,23 @@ class DriveView : public ::testing::Test {
   const fs::path& driveC_ = scratch_.driveC;
 };
 
-TEST_F(DriveView, CIsTheConfiguredFolderAndZIsTheRoot) {
-  EXPECT_EQ(emu::DriveCFolder(), driveC_.string());
-  EXPECT_EQ(emu::HostPath("C:\\Docs\\a.txt"), (driveC_ / "Docs/a.txt").string());
-  EXPECT_EQ(emu::HostPath("c:/Docs/a.txt"), (driveC_ / "Docs/a.txt").string());
-  EXPECT_EQ(emu::HostPath("C:\\"), driveC_.string());
-  EXPECT_EQ(emu::HostPath("Z:\\usr\\bin"), "/usr/bin");
-  EXPECT_EQ(emu::HostPath("z:\\"), "/");
-  // Dots never leave the drive.
-  EXPECT_EQ(emu::HostPath("C:\\..\\..\\etc\\passwd"), (driveC_ / "etc/passwd").string());
-}
-
-TEST_F(DriveView, NamesAreFoundWithoutRegardToCaseWhenTheExactOneIsMissing) {
+// C: is the configured folder, Z: the root; a name is found without regard
+// to case when the exact one is missing.
+TEST_F(DriveView, WindowsPathsLeadToTheirHostPaths) {
   Touch(driveC_ / "Program Files/Vantorel/Vtr.exe");
-  EXPECT_EQ(emu::HostPath("C:\\PROGRAM FILES\\vantorel\\vtr.EXE"),
-            (driveC_ / "Program Files/Vantorel/Vtr.exe").string());
-  // The exact name wins over one that differs only in case.
   Touch(driveC_ / "a.txt");
   Touch(driveC_ / "A.txt");
-  EXPECT_EQ(emu::HostPath("C:\\A.txt"), (driveC_ / "A.txt").string());
-  EXPECT_EQ(emu::HostPath("C:\\a.txt"), (driveC_ / "a.txt").string());
-  // A name found nowhere stays as written, behind the names that were found.
-  EXPECT_EQ(emu::HostPath("C:\\program files\\New\\X.txt"), (driveC_ / "Program Files/New/X.txt").string());
+  EXPECT_EQ(emu::DriveCFolder(), driveC_.string());
+  const std::pair<const char*, fs::path> cases[] = {
+      {"C:\\Docs\\a.txt", driveC_ / "Docs/a.txt"}, {"c:/Docs/a.txt", driveC_ / "Docs/a.txt"}, {"C:\\", driveC_},
+      {"Z:\\usr\\bin", "/usr/bin"}, {"z:\\", "/"},
+      {"C:\\..\\..\\etc\\passwd", driveC_ / "etc/passwd"},  // dots never leave the drive
+      {"C:\\PROGRAM FILES\\vantorel\\vtr.EXE", driveC_ / "Program Files/Vantorel/Vtr.exe"},
+      {"C:\\A.txt", driveC_ / "A.txt"}, {"C:\\a.txt", driveC_ / "a.txt"},  // the exact name wins
+      // A name found nowhere stays as written, behind the names that were found.
+      {"C:\\program files\\New\\X.txt", driveC_ / "Program Files/New/X.txt"},
+  };
+  for (const auto& [windows, host] : cases) EXPECT_EQ(emu::HostPath(windows), host.string()) << windows;
 }
 
 TEST_F(DriveView, ANormalFileIsNeitherAFolderNorHidden) {
