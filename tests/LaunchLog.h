@@ -1,32 +1,50 @@
 #pragma once
 // Tests of started programs: the recording program tests/argv_recorder.sh,
 // reading what it recorded (one entry per start: its own path and its
-// arguments), and environment variables set for one test.
+// arguments), environment variables set for one test, and a drive C: of the
+// test's own.
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-// Sets environment variables for the life of a test, then puts back what was there.
-class ScopedEnvironment {
- public:
-  ~ScopedEnvironment() {
+// A fresh folder for one test, removed after it: drive C: (with the main
+// program's folder), a bin folder that alone stands before the system's on
+// the PATH, and the log the recording program writes. The environment
+// variables it sets (and those a test sets through it) are put back after.
+struct ScratchDrive {
+  ScratchDrive() {
+    std::filesystem::create_directories(driveC / "Program Files/Vantorel");
+    std::filesystem::create_directories(root / "bin");
+    SetEnv("VTR_DRIVE_C", driveC.string());
+    SetEnv("VTR_ARGV_LOG", log);
+    SetEnv("PATH", (root / "bin").string() + ":/usr/bin:/bin");
+  }
+  ~ScratchDrive() {
+    std::filesystem::remove_all(root);
     for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
       it->second ? ::setenv(it->first.c_str(), it->second->c_str(), 1) : ::unsetenv(it->first.c_str());
   }
-  void Set(const std::string& name, const std::string& value) {
+  void SetEnv(const std::string& name, const std::string& value) {
     const char* old = std::getenv(name.c_str());
     saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
     ::setenv(name.c_str(), value.c_str(), 1);
   }
+  static std::filesystem::path MakeFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vtr-drive-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
+    return pattern;
+  }
 
- private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  const std::filesystem::path root = MakeFolder(), driveC = root / "drive_c";
+  const std::string log = (root / "launches.log").string();
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;  // names and values to put back
 };
 
 // Puts a copy of the recording program at a host path.

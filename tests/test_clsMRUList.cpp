@@ -47,20 +47,19 @@ class RecentList : public ::testing::Test {
 };
 
 TEST_F(RecentList, LoadsUpToTheMaximumCappedAtFiveAndTheFirstGapEndsTheList) {
-  Store("9", {"a", "b", "c", "d", "e"});
-  EXPECT_EQ(Loaded(), (Names{"a", "b", "c", "d", "e"}));
-  SaveRegSetting("Vantorel", "Recent", "MaxFile", "2");
-  EXPECT_EQ(Loaded(), (Names{"a", "b"}));
-  SaveRegSetting("Vantorel", "Recent", "MaxFile", "0");
-  EXPECT_EQ(Loaded(), Names{});
-
-  Store("3", {"a", kMissing, "c"});
-  DeleteRegSetting("Vantorel", "Recent", "File2");
-  EXPECT_EQ(Loaded(), Names{"a"});
-  Store("3", {"a", "", "c"});
-  EXPECT_EQ(Loaded(), Names{"a"});
-  Store("3", {"a", "  ", "c"});
-  EXPECT_EQ(Loaded(), (Names{"a", "  ", "c"})) << "blanks are a name";
+  const struct {
+    const char* maxFile;
+    Names stored, loaded;
+  } cases[] = {
+      {"9", {"a", "b", "c", "d", "e"}, {"a", "b", "c", "d", "e"}}, {"2", {"a", "b", "c"}, {"a", "b"}},
+      {"0", {"a"}, {}}, {"3", {"a", kMissing, "c"}, {"a"}}, {"3", {"a", "", "c"}, {"a"}},
+      {"3", {"a", "  ", "c"}, {"a", "  ", "c"}},  // blanks are a name
+  };
+  for (const auto& c : cases) {
+    DeleteRegSetting("Vantorel", "Recent", "");
+    Store(c.maxFile, c.stored);
+    EXPECT_EQ(Loaded(), c.loaded) << c.maxFile << " " << c.stored.size();
+  }
 }
 
 TEST_F(RecentList, MaxFileTextThatIsNoWholeNumberGivesTheDefault) {

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "platform/emu/DriveView.h"
 #include "tests/LaunchLog.h"
@@ -13,59 +14,42 @@ namespace {
 
 class DriveView : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("vtr-drive-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    driveC_ = root_ / "drive_c";
-    fs::create_directories(driveC_);
-    env_.Set("VTR_DRIVE_C", driveC_.string());
-  }
-  void TearDown() override { fs::remove_all(root_); }
-  void Touch(const fs::path& p) {
+  static void Touch(const fs::path& p) {
     fs::create_directories(p.parent_path());
     std::ofstream(p) << "x";
   }
 
-  fs::path root_, driveC_;
-  ScopedEnvironment env_;
+  ScratchDrive scratch_;
+  const fs::path& driveC_ = scratch_.driveC;
 };
 
-TEST_F(DriveView, CIsTheConfiguredFolderAndZIsTheRoot) {
-  EXPECT_EQ(emu::DriveCFolder(), driveC_.string());
-  EXPECT_EQ(emu::HostPath("C:\\Docs\\a.txt"), (driveC_ / "Docs/a.txt").string());
-  EXPECT_EQ(emu::HostPath("c:/Docs/a.txt"), (driveC_ / "Docs/a.txt").string());
-  EXPECT_EQ(emu::HostPath("C:\\"), driveC_.string());
-  EXPECT_EQ(emu::HostPath("Z:\\usr\\bin"), "/usr/bin");
-  EXPECT_EQ(emu::HostPath("z:\\"), "/");
-  // Dots never leave the drive.
-  EXPECT_EQ(emu::HostPath("C:\\..\\..\\etc\\passwd"), (driveC_ / "etc/passwd").string());
-}
-
-TEST_F(DriveView, NamesAreFoundWithoutRegardToCaseWhenTheExactOneIsMissing) {
+// C: is the configured folder, Z: the root; a name is found without regard
+// to case when the exact one is missing.
+TEST_F(DriveView, WindowsPathsLeadToTheirHostPaths) {
   Touch(driveC_ / "Program Files/Vantorel/Vtr.exe");
-  EXPECT_EQ(emu::HostPath("C:\\PROGRAM FILES\\vantorel\\vtr.EXE"),
-            (driveC_ / "Program Files/Vantorel/Vtr.exe").string());
-  // The exact name wins over one that differs only in case.
   Touch(driveC_ / "a.txt");
   Touch(driveC_ / "A.txt");
-  EXPECT_EQ(emu::HostPath("C:\\A.txt"), (driveC_ / "A.txt").string());
-  EXPECT_EQ(emu::HostPath("C:\\a.txt"), (driveC_ / "a.txt").string());
-  // A name found nowhere stays as written, behind the names that were found.
-  EXPECT_EQ(emu::HostPath("C:\\program files\\New\\X.txt"), (driveC_ / "Program Files/New/X.txt").string());
+  EXPECT_EQ(emu::DriveCFolder(), driveC_.string());
+  const std::pair<const char*, fs::path> cases[] = {
+      {"C:\\Docs\\a.txt", driveC_ / "Docs/a.txt"}, {"c:/Docs/a.txt", driveC_ / "Docs/a.txt"}, {"C:\\", driveC_},
+      {"Z:\\usr\\bin", "/usr/bin"}, {"z:\\", "/"},
+      {"C:\\..\\..\\etc\\passwd", driveC_ / "etc/passwd"},  // dots never leave the drive
+      {"C:\\PROGRAM FILES\\vantorel\\vtr.EXE", driveC_ / "Program Files/Vantorel/Vtr.exe"},
+      {"C:\\A.txt", driveC_ / "A.txt"}, {"C:\\a.txt", driveC_ / "a.txt"},  // the exact name wins
+      // A name found nowhere stays as written, behind the names that were found.
+      {"C:\\program files\\New\\X.txt", driveC_ / "Program Files/New/X.txt"},
+  };
+  for (const auto& [windows, host] : cases) EXPECT_EQ(emu::HostPath(windows), host.string()) << windows;
 }
 
 TEST_F(DriveView, ANormalFileIsNeitherAFolderNorHidden) {
   Touch(driveC_ / "Vantorel/Vtr.exe");
   Touch(driveC_ / "Vantorel/.Hidden.exe");
-  EXPECT_TRUE(emu::NormalFileExists("C:\\Vantorel\\Vtr.exe"));
-  EXPECT_TRUE(emu::NormalFileExists("c:\\VANTOREL\\VTR.EXE"));
-  EXPECT_FALSE(emu::NormalFileExists("C:\\Vantorel"));
-  EXPECT_FALSE(emu::NormalFileExists("C:\\Vantorel\\.Hidden.exe"));
-  EXPECT_FALSE(emu::NormalFileExists("C:\\Vantorel\\Missing.exe"));
-  EXPECT_FALSE(emu::NormalFileExists(""));
-  EXPECT_FALSE(emu::NormalFileExists("D:\\Vantorel\\Vtr.exe"));
+  for (const auto& [path, normal] : {std::pair{"C:\\Vantorel\\Vtr.exe", true}, {"c:\\VANTOREL\\VTR.EXE", true},
+                                     {"C:\\Vantorel", false}, {"C:\\Vantorel\\.Hidden.exe", false},
+                                     {"C:\\Vantorel\\Missing.exe", false}, {"", false},
+                                     {"D:\\Vantorel\\Vtr.exe", false}})
+    EXPECT_EQ(emu::NormalFileExists(path), normal) << path;
 }
 
 TEST_F(DriveView, TheProgramsFolderLeadsBackToItsExecutable) {

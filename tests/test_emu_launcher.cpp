@@ -64,29 +64,13 @@ TEST(CommandLineArguments, TheProgramsNameIsThePathGivenApartEvenWithBlanks) {
 
 class Launching : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("vtr-launch-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "drive_c/Program Files/Vantorel");
-    fs::create_directories(root_ / "bin");
-    log_ = (root_ / "launches.log").string();
-    env_.Set("VTR_DRIVE_C", (root_ / "drive_c").string());
-    env_.Set("VTR_ARGV_LOG", log_);
-    env_.Set("PATH", (root_ / "bin").string() + ":/usr/bin:/bin");
-  }
-  void TearDown() override {
-    emu::ReapLaunched();
-    fs::remove_all(root_);
-  }
-  void WriteFile(const fs::path& where, const std::string& content) {
+  void TearDown() override { emu::ReapLaunched(); }
+  static void WriteFile(const fs::path& where, const std::string& content) {
     std::ofstream(where, std::ios::binary) << content;
   }
 
-  fs::path root_;
-  std::string log_;
-  ScopedEnvironment env_;
+  ScratchDrive scratch_;
+  const fs::path& root_ = scratch_.root;
 };
 
 // The program given apart starts with the arguments of the line: a script
@@ -99,9 +83,9 @@ TEST_F(Launching, StartsTheProgramGivenApartWithTheArgumentsOfTheLineAndWindowsO
     const fs::path recorder = windows ? root_ / "bin/wine" : exe;
     InstallRecorder(VTR_ARGV_RECORDER, recorder);
     if (windows) WriteFile(exe, std::string("MZ\x90\0", 4));
-    fs::remove(log_);
+    fs::remove(scratch_.log);
     ASSERT_EQ(emu::Launch(app, app + " \"D:\\Data\\Net 2.txt\""), 0u);
-    const auto launches = WaitForLaunches(log_, 1);
+    const auto launches = WaitForLaunches(scratch_.log, 1);
     ASSERT_EQ(launches.size(), 1u);
     EXPECT_EQ(launches[0].program, recorder.string());
     EXPECT_EQ(launches[0].args, (windows ? Args{exe.string(), "D:\\Data\\Net 2.txt"} : Args{"D:\\Data\\Net 2.txt"}));
@@ -109,17 +93,16 @@ TEST_F(Launching, StartsTheProgramGivenApartWithTheArgumentsOfTheLineAndWindowsO
 }
 
 TEST_F(Launching, FailuresAnswerWithWindowsCodes) {
-  EXPECT_EQ(emu::Launch("", ""), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(emu::Launch("C:\\Program Files\\Vantorel\\Vtr.exe", "x"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(emu::Launch("D:\\Vtr.exe", "x"), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(emu::Launch("C:\\Program Files", "x"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   WriteFile(root_ / "drive_c/plain.txt", "not a program");
-  EXPECT_EQ(emu::Launch("C:\\plain.txt", "x"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  // A Windows program with no wine to run it.
-  ::setenv("PATH", (root_ / "bin").c_str(), 1);
   WriteFile(root_ / "drive_c/Vtr.exe", "MZ");
-  EXPECT_EQ(emu::Launch("C:\\Vtr.exe", "x"), 193u);
-  EXPECT_TRUE(ReadLaunchLog(log_).empty());
+  scratch_.SetEnv("PATH", (root_ / "bin").string());  // no wine to run a Windows program
+  const std::pair<const char*, DWORD> cases[] = {
+      {"", ERROR_FILE_NOT_FOUND}, {"C:\\Program Files\\Vantorel\\Vtr.exe", ERROR_FILE_NOT_FOUND},
+      {"D:\\Vtr.exe", ERROR_FILE_NOT_FOUND}, {"C:\\Program Files", ERROR_ACCESS_DENIED},
+      {"C:\\plain.txt", ERROR_ACCESS_DENIED}, {"C:\\Vtr.exe", 193},
+  };
+  for (const auto& [program, code] : cases) EXPECT_EQ(emu::Launch(program, "x"), code) << program;
+  EXPECT_TRUE(ReadLaunchLog(scratch_.log).empty());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "about/frmAbout.h"
@@ -110,9 +111,8 @@ TEST_F(TrayForm, TheMainProgramIsTheRegisteredOneElseBesideTheUtilityElseUnderPr
     runtime.Calls.clear();
     frmSysTray tray;
     tray.Load();
-    EXPECT_EQ(tray.strAppPath, c.found);
-    EXPECT_EQ(tray.bAppFound, !c.found.empty());
-    EXPECT_EQ(tray.mnuOpen.Enabled, !c.found.empty());
+    EXPECT_EQ(std::tuple(tray.strAppPath, tray.bAppFound, tray.mnuOpen.Enabled),
+              std::tuple(c.found, !c.found.empty(), !c.found.empty()));
     EXPECT_EQ(runtime.CallsStartingWith("FileExists "), c.looked);
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, AppPathsKey);
   }

@@ -15,24 +15,16 @@
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-#ifndef _WIN32
-  std::filesystem::path privateDir;
-  if (std::getenv("VTR_REGISTRY") == nullptr) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vtr-test-XXXXXX").string();
-    if (char* made = ::mkdtemp(pattern.data())) {
-      privateDir = made;
-      ::setenv("VTR_REGISTRY", (privateDir / "registry.db").c_str(), 1);
-      ::setenv("VTR_DRIVE_C", (privateDir / "drive_c").c_str(), 0);
-    }
-  }
-#endif
-  int result = RUN_ALL_TESTS();
-#ifndef _WIN32
-  if (!privateDir.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(privateDir, ignored);
-  }
-#endif
+#ifdef _WIN32
+  return RUN_ALL_TESTS();
+#else
+  std::string folder = (std::filesystem::temp_directory_path() / "vtr-test-XXXXXX").string();
+  if (std::getenv("VTR_REGISTRY") != nullptr || ::mkdtemp(folder.data()) == nullptr) return RUN_ALL_TESTS();
+  ::setenv("VTR_REGISTRY", (folder + "/registry.db").c_str(), 1);
+  ::setenv("VTR_DRIVE_C", (folder + "/drive_c").c_str(), 0);
+  const int result = RUN_ALL_TESTS();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
   return result;
+#endif
 }

@@ -63,17 +63,4 @@ TEST_F(SettingsTest, DeleteWithoutKeyRemovesTheSectionWithKeyOnlyThatValue) {
   EXPECT_EQ(rawreg::SubKeys(HKEY_LOCAL_MACHINE, kApp), std::vector<std::string>{"Options"});
 }
 
-TEST_F(SettingsTest, NoHandleStaysOpen) {
-  SaveRegSetting("Vantorel", "Options", "TrayIconActive", "1");
-  const long before = OpenRegistryHandleCount();
-  for (int i = 0; i < 5; ++i) {
-    SaveRegSetting("Vantorel", "Options", "TrayIconActive", "1");
-    GetRegSetting("Vantorel", "Options", "TrayIconActive", "0");
-    GetRegSetting("Vantorel", "Missing", "TrayIconActive", "0");
-    DeleteRegSetting("Vantorel", "Options", "Absent");
-    DeleteRegSetting("Vantorel", "Missing", "");
-  }
-  EXPECT_EQ(OpenRegistryHandleCount(), before);
-}
-
 }  // namespace

@@ -113,35 +113,26 @@ TEST_F(WinRuntimeTest, PopupShowsVisibleItemsWithTheirStatesAndNoDefault) {
   EXPECT_EQ(GetMenuDefaultItem(menu, FALSE, 0), static_cast<UINT>(-1));
 }
 
-TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelToolWindow) {
+// Top-level (the shell's broadcasts reach it), not message-only, and a tool
+// window that no task switcher lists; it unloads only when the session ends
+// for real, not when another program refuses the end.
+TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelToolWindowThatUnloadsWithTheSession) {
   ProbeForm form;
   form.Load();
   HWND hwnd = form.hWnd();
   ASSERT_NE(hwnd, nullptr);
   EXPECT_EQ(FindWindowA(vtr::win::kTrayWindowClass, "Probe"), hwnd);
   EXPECT_FALSE(IsWindowVisible(hwnd));
-  // Top-level (the shell's broadcasts reach it), not message-only, and a tool
-  // window that no task switcher lists.
   EXPECT_EQ(GetAncestor(hwnd, GA_PARENT), GetDesktopWindow());
   EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-}
 
-TEST_F(WinRuntimeTest, TheFormUnloadsOnlyWhenTheSessionEndsForReal) {
-  ProbeForm form;
-  form.Load();
-  HWND hwnd = form.hWnd();
-  EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
-  EXPECT_EQ(form.queries, std::vector<int16_t>{vbAppWindows});
-  EXPECT_TRUE(form.IsLoaded()) << "the form waits for the session to end for real";
-  SendMessageA(hwnd, WM_ENDSESSION, FALSE, 0);  // another program refused
-  EXPECT_TRUE(form.IsLoaded());
-  EXPECT_EQ(form.unloads, 0);
-
-  EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
-  SendMessageA(hwnd, WM_ENDSESSION, TRUE, 0);
-  EXPECT_FALSE(form.IsLoaded());
-  EXPECT_EQ(form.unloads, 1);
-  EXPECT_FALSE(IsWindow(hwnd));
+  for (BOOL ending : {FALSE, TRUE}) {
+    EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads), std::tuple(true, 0)) << "the form waits for the end itself";
+    SendMessageA(hwnd, WM_ENDSESSION, ending, 0);
+  }
+  EXPECT_EQ(form.queries, (std::vector<int16_t>{vbAppWindows, vbAppWindows}));
+  EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads, IsWindow(hwnd)), std::tuple(false, 1, FALSE));
 }
 
 TEST_F(WinRuntimeTest, AboutBoxIsOneDialogLaidOutFromItsControlTable) {
