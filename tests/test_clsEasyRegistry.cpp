@@ -89,7 +89,7 @@ TEST_F(EasyRegistryTest, PathFormsAbsoluteRelativeAndParent) {
   rawreg::CreateKey(HKEY_LOCAL_MACHINE, kSub + "\\A\\B");
   const std::pair<std::string, std::string> steps[] = {
       {"  \\hkey_local_machine\\software\\VtrTest\\easyRegistry\\  ", kPath},
-      {"  \\HKEY_USERS  ", "\\HKEY_USERS"},
+      {"  \\HKEY_CLASSES_ROOT  ", "\\HKEY_CLASSES_ROOT"},
       {"\\HKEY_LOCAL_MACHINE\\Software", "\\HKEY_LOCAL_MACHINE\\SOFTWARE"},
       {" VtrTest\\EasyRegistry\\ ", kPath},
       {"a\\b", kPath + "\\A\\B"},
@@ -209,7 +209,7 @@ TEST_F(EasyRegistryTest, WritesStoreEachKindsBytesAndLeaveTheKindAlone) {
       {"max", ValueKind::DWord, Variant(4294967295.0), REG_DWORD, {255, 255, 255, 255}},
       {"zero", ValueKind::DWord, Variant(0.0), REG_DWORD, {0, 0, 0, 0}},
       {"bin", ValueKind::Binary, Variant(ByteArray({0x00, 0x0A, 0xFF}, 5)), REG_BINARY, {0x00, 0x0A, 0xFF}},
-      {"none", ValueKind::Binary, Variant(ByteArray(Data{})), REG_BINARY, {}},
+      {"none", ValueKind::Binary, Variant(ByteArray::WithBounds({{0, 0}})), REG_BINARY, {}},
       {"multi", ValueKind::MultiString, Variant(ByteArray(multi)), REG_MULTI_SZ, multi},
       // Nothing is added, not even to string data that lacks its final zero.
       {"open", ValueKind::MultiString, Variant(ByteArray({'a', 'b'})), REG_MULTI_SZ, {'a', 'b'}},

@@ -294,8 +294,8 @@ TEST_F(VtrRegTest, ImportsWhatTheRegistryEditorImportsWithTheSameValues) {
        {"A a 1 3100", "B b 1 3200"}},
       {"H\n" + k + "A]\n\"a\"=dword:  00000008\n\"b\"=dword:\t1\t\n\"c\"=dword:1234;5678\n\"d\"=dword:ff ;c\n",
        {"A a 4 08000000", "A b 4 01000000", "A c 4 34120000", "A d 4 ff000000"}},
-      // Text in hex gets its final zero; empty data stays empty.
-      {"H\n" + k + "A]\n\"1\"=hex(1):61,62\n\"2\"=hex(2):61,62\n\"7\"=hex(7):61,00,62\n\"z\"=hex(7):61,00,00\n"
+      // Text in hex gets its final zero; empty data stays empty. A UTF-8 byte-order mark is skipped.
+      {"\xEF\xBB\xBFH\n" + k + "A]\n\"1\"=hex(1):61,62\n\"2\"=hex(2):61,62\n\"7\"=hex(7):61,00,62\n\"z\"=hex(7):61,00,00\n"
        "\"e\"=hex(2):\n\"0\"=hex(0):61\n\"b\"=hex:61\n",
        {"A 0 0 61", "A 1 1 616200", "A 2 2 616200", "A 7 7 61006200", "A b 3 61", "A e 2 ", "A z 7 610000"}, {four}},
       {"H\n" + k + "A]\n\"1\"=hex(1):61,00,62,00\n\"2\"=hex(2):61,00,62,00\n\"7\"=hex(7):61,00,00,00,62,00\n"
@@ -396,7 +396,7 @@ TEST_F(ConsoleTest, WritesEveryKindAndShowsItAsTheListingsDo) {
   // Made in the order of their names, the order Wine lists them in.
   for (const std::string& line : std::vector<std::string>{
            "mkdir " + kPath, "cd " + kPath, "set '' 'the default'", "set -t string -- -dash x",
-           "set -t binary Blob 00 0a,FF", "set -t dword Count 255", "set --type=dword Hex 0xFFFFFFFF",
+           "set -t binary Blob 0 0a,FF", "set -t dword Count 255", "set --type=dword Hex 0xFFFFFFFF",
            "set -t multistring List one 'two words'", "set Name 'two words'"}) {
     ASSERT_TRUE(Run(line)) << line << ": " << err.str();
   }
