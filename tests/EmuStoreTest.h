@@ -3,6 +3,7 @@
 // test works on a store of its own in a fresh folder and leaves the
 // process's usual store as it found it.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,6 +35,26 @@ inline std::string ReadValue(const std::string& name) {
   const LONG rc = rawreg::QueryValue(HKEY_LOCAL_MACHINE, kKey, name, value);
   return rc == ERROR_SUCCESS ? rawreg::Text(value) : Failed(rc);
 }
+
+// Another connection to a database, closed however the test ends.
+class Connection {
+ public:
+  explicit Connection(const fs::path& path) { sqlite3_open(path.c_str(), &db_); }
+  ~Connection() { sqlite3_close(db_); }
+  int Exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+  // The first column of the query's first row; empty when there is none.
+  std::string Text(const char* sql) {
+    sqlite3_stmt* statement = nullptr;
+    std::string text;
+    if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+      text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    sqlite3_finalize(statement);
+    return text;
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
 
 // Runs `body` in a child process (as `uid` when given) and gives its exit status.
 template <class Body>

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/modAPI.h"
+#include "registry/ErrObject.h"
 
 // Deletes subKey below root with all its subkeys and values, using only the
 // registry functions the program itself calls. A missing key is no error.
@@ -17,3 +18,14 @@ long OpenRegistryHandleCount();
 
 // A file's bytes; empty when it cannot be read.
 std::string FileText(const std::filesystem::path& path);
+
+// The error the call raises; one numbered 0 when it raises none.
+template <class Call>
+ErrObject ErrorOf(Call&& call) {
+  try {
+    call();
+  } catch (const ErrObject& error) {
+    return error;
+  }
+  return ErrObject(0, "", "no error");
+}

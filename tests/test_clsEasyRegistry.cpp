@@ -27,17 +27,6 @@ using Names = std::vector<std::string>;
 const std::string kSub = "Software\\VtrTest\\EasyRegistry";
 const std::string kPath = "\\HKEY_LOCAL_MACHINE\\SOFTWARE\\VTRTEST\\EASYREGISTRY";
 
-template <class Operation>
-ErrObject RaisedBy(Operation&& operation) {
-  try {
-    operation();
-  } catch (const ErrObject& error) {
-    return error;
-  }
-  ADD_FAILURE() << "no error was raised";
-  return ErrObject(0, "", "");
-}
-
 // A registry failure raised: the number and source of every one, its description.
 void ExpectApiError(const ErrObject& error, const std::string& description) {
   EXPECT_EQ(std::tuple(error.Number, error.Source, error.Description),
@@ -125,8 +114,8 @@ TEST_F(EasyRegistryTest, MissingKeyKeepsTheRequestedPathAndFailsTheNextOperation
   // Raised, the same state comes with number, source and description.
   Positioned();
   EXPECT_FALSE(reg.SuppressErrors());
-  ExpectApiError(RaisedBy([&] { reg.Cd(kPath + "\\Missing"); }), "Key/Value does not exist.");
-  ExpectApiError(RaisedBy([&] { reg.Cd("Child"); }), "Undefined key error code!");
+  ExpectApiError(ErrorOf([&] { reg.Cd(kPath + "\\Missing"); }), "Key/Value does not exist.");
+  ExpectApiError(ErrorOf([&] { reg.Cd("Child"); }), "Undefined key error code!");
   EXPECT_EQ(std::pair(reg.CurrentKey(), reg.lastError()), std::pair(kPath + "\\MISSING\\CHILD", 6));
 }
 
@@ -159,7 +148,7 @@ TEST_F(EasyRegistryTest, ClassErrorsAreRaisedWhateverSuppressErrorsHolds) {
       SCOPED_TRACE(testing::Message() << "case " << i << (suppress ? " suppressed" : ""));
       OnMissingKey();
       reg.SuppressErrors(suppress);
-      const ErrObject error = RaisedBy(cases[i].second);
+      const ErrObject error = ErrorOf(cases[i].second);
       EXPECT_EQ(error.Number - clsEasyRegistry::ClassErrorBase, cases[i].first);
       EXPECT_EQ(reg.lastError(), ERROR_FILE_NOT_FOUND);
       // The one description no other caller's test shows.
@@ -190,8 +179,8 @@ TEST_F(EasyRegistryTest, MakeKeyAndDeletesWorkOnTheCurrentKeyAndReportWhatTheReg
   EXPECT_EQ(std::pair(reg.CurrentKey(), reg.lastError()), std::pair(kPath, 2));
 
   reg.SuppressErrors(false);
-  ExpectApiError(RaisedBy([&] { reg.DeleteValue("v"); }), "Key/Value does not exist.");
-  ExpectApiError(RaisedBy([&] { reg.DeleteKey("Parent"); }), "Access to Registry Denied.");
+  ExpectApiError(ErrorOf([&] { reg.DeleteValue("v"); }), "Key/Value does not exist.");
+  ExpectApiError(ErrorOf([&] { reg.DeleteKey("Parent"); }), "Access to Registry Denied.");
   EXPECT_EQ(reg.lastError(), ERROR_ACCESS_DENIED);
 }
 
@@ -259,7 +248,7 @@ TEST_F(EasyRegistryTest, MissingValueReadsEmptyWhenSuppressedAndRaisesOtherwise)
 
   reg.SuppressErrors(false);
   kind = ValueKind::DWord;
-  ExpectApiError(RaisedBy([&] { reg.ValueOf("absent", kind); }), "Key/Value does not exist.");
+  ExpectApiError(ErrorOf([&] { reg.ValueOf("absent", kind); }), "Key/Value does not exist.");
   EXPECT_EQ(std::pair(reg.lastError(), kind), std::pair(2, ValueKind::DWord));  // nothing was returned
 }
 
@@ -339,8 +328,8 @@ TEST_F(EasyRegistryTest, EntriesTooLongForTheBuffersListEmptyWhenSuppressedAndRa
   EXPECT_EQ(reg.DirKey(), (Names{"Plain", ""}));
   EXPECT_EQ(reg.lastError(), ERROR_MORE_DATA);
   reg.SuppressErrors(false);
-  ExpectApiError(RaisedBy([&] { reg.DirValue(); }), "Undefined key error code!");
-  ExpectApiError(RaisedBy([&] { reg.DirKey(); }), "Undefined key error code!");
+  ExpectApiError(ErrorOf([&] { reg.DirValue(); }), "Undefined key error code!");
+  ExpectApiError(ErrorOf([&] { reg.DirKey(); }), "Undefined key error code!");
   EXPECT_EQ(reg.lastError(), ERROR_MORE_DATA);
 }
 
@@ -357,10 +346,10 @@ void RunEveryKindOfOperation() {
     int32_t kind = ValueKind::String;
     reg.ValueOf("s", kind, Variant("text"));
     reg.ValueOf("s", kind);
-    RaisedBy([&] { reg.ValueOf("missing", kind); });
-    RaisedBy([&] { reg.Cd("NoSuchChild"); });
+    ErrorOf([&] { reg.ValueOf("missing", kind); });
+    ErrorOf([&] { reg.Cd("NoSuchChild"); });
     reg.Cd(kPath + "\\Leak");
-    RaisedBy([&] { reg.Cd("\\HKEY_NOWHERE"); });
+    ErrorOf([&] { reg.Cd("\\HKEY_NOWHERE"); });
     reg.Cd(kPath + "\\Leak");
     reg.DeleteKey("Deeper");
     reg.Cd("..");

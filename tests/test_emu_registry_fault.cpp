@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/emu/RegistryStore.h"
 #include "platform/emu/UserData.h"
+#include "tests/EmuStoreTest.h"
 #include "tests/RegistryFaultData.h"
 #include "tests/RegistryTestSupport.h"
 
@@ -155,14 +154,7 @@ TEST(RegistryFault, KilledWriterLosesNoAcknowledgedWriteAndTearsNoRead) {
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, faultdata::kKey);
   RegistryStore::Close();
 
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(emu::RegistryStorePath().c_str(), &db), SQLITE_OK);
-  sqlite3_stmt* check = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
-  ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
-  sqlite3_finalize(check);
-  sqlite3_close(db);
+  EXPECT_EQ(emutest::Connection(emu::RegistryStorePath()).Text("PRAGMA integrity_check"), "ok");
 }
 
 }  // namespace

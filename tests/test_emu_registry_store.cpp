@@ -1,7 +1,6 @@
 // The emulated registry's store (systems without Windows): where it lives,
 // how it is made and closed, and how its own failures reach a caller.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -23,26 +22,6 @@ LONG OpenSoftware() {
   if (rc == ERROR_SUCCESS) RegCloseKey(key);
   return rc;
 }
-
-// Another connection to a database, closed however the test ends.
-class Connection {
- public:
-  explicit Connection(const fs::path& path) { sqlite3_open(path.c_str(), &db_); }
-  ~Connection() { sqlite3_close(db_); }
-  int Exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
-  // The first column of the query's first row.
-  int Number(const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    int number = -1;
-    if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
-      number = sqlite3_column_int(statement, 0);
-    sqlite3_finalize(statement);
-    return number;
-  }
-
- private:
-  sqlite3* db_ = nullptr;
-};
 
 using RegistryStoreTest = StoreTest;
 
@@ -155,7 +134,7 @@ TEST_F(RegistryStoreTest, AWriteToADeletedKeyLeavesNoValueBehind) {
   EXPECT_EQ(RegSetValueExA(key, "kept", 0, REG_BINARY, data, sizeof data), ERROR_KEY_DELETED);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   RegistryStore::Close();
-  EXPECT_EQ(Connection(store_).Number("SELECT count(*) FROM vals WHERE key NOT IN (SELECT id FROM keys)"), 0);
+  EXPECT_EQ(Connection(store_).Text("SELECT count(*) FROM vals WHERE key NOT IN (SELECT id FROM keys)"), "0");
 }
 
 // Keys go 512 levels below their root, no deeper: from the root in one call,

@@ -56,17 +56,6 @@ std::string TempFile(const std::string& name) {
   return (std::filesystem::temp_directory_path() / (run + "-" + name)).string();
 }
 
-// The error the call raises.
-template <class Call>
-ErrObject ErrorOf(Call call) {
-  try {
-    call();
-  } catch (const ErrObject& error) {
-    return error;
-  }
-  return ErrObject(0, "", "no error");
-}
-
 // Every value below `sub` (its own under "."), as "key name type bytes", sorted.
 std::vector<std::string> ValuesBelow(const std::string& sub, const std::string& key = ".") {
   std::vector<std::string> lines;
