@@ -128,18 +128,18 @@ TEST_F(VtrRegCliTest, ExportAndImportGoThroughFiles) {
                        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegCli\\K]\r\n\"B\"=hex:01,02\r\n\r\n");
 }
 
+// The help on standard output, the errors on standard error.
 TEST_F(VtrRegCliTest, HelpAndWrongOptions) {
-  const Result help = Vtrreg({"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("Commands:"), std::string::npos);
-  EXPECT_NE(help.out.find("import FILE"), std::string::npos);
-  const Result wrong = Vtrreg({"--frobnicate"});
-  EXPECT_EQ(wrong.status, 2);
-  EXPECT_NE(wrong.err.find("(0x80040201), source \"vtrreg\": unknown option --frobnicate"), std::string::npos)
-      << wrong.err;
-  const Result unknown = Vtrreg({"frobnicate"});
-  EXPECT_EQ(unknown.status, 1);
-  EXPECT_NE(unknown.err.find("argument 1: error -2147220990 (0x80040202)"), std::string::npos) << unknown.err;
+  const std::tuple<const char*, int, const char*> cases[] = {
+      {"--help", 0, "Commands:\n  cd [PATH] "},
+      {"--frobnicate", 2, "(0x80040201), source \"vtrreg\": unknown option --frobnicate"},
+      {"frobnicate", 1, "argument 1: error -2147220990 (0x80040202)"},
+  };
+  for (const auto& [argument, status, words] : cases) {
+    const Result r = Vtrreg({argument});
+    EXPECT_EQ(r.status, status) << argument;
+    EXPECT_NE((status == 0 ? r.out : r.err).find(words), std::string::npos) << r.out << r.err;
+  }
 }
 
 }  // namespace
