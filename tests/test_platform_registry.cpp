@@ -244,8 +244,7 @@ TEST_F(PlatformRegistry, SubkeysEnumerateInCaseInsensitiveNameOrder) {
   length = 3;
   FILETIME written = {0, 0};
   EXPECT_EQ(list(2, name, &length, nullptr, &written), ERROR_SUCCESS);
-  EXPECT_STREQ(name, "a1");
-  EXPECT_EQ(length, 2u);
+  EXPECT_EQ(std::pair(std::string(name), length), std::pair(std::string("a1"), DWORD{2}));
   EXPECT_NE(written.dwHighDateTime, 0u);
   DWORD reserved = 0;
   length = sizeof name;
@@ -397,13 +396,11 @@ TEST_F(PlatformRegistry, AKeysClassIsCutToFitItsBuffer) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.room);
     char buffer[16] = {'#'};
-    DWORD length = c.room;
-    DWORD subKeys = 99;
+    DWORD length = c.room, subKeys = 99;
     EXPECT_EQ(RegQueryInfoKeyA(key.Handle(), c.text != nullptr ? buffer : nullptr, &length, nullptr, &subKeys, nullptr,
                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
               c.rc);
-    EXPECT_EQ(length, c.length);
-    EXPECT_EQ(subKeys, 0u);
+    EXPECT_EQ(std::pair(length, subKeys), std::pair(c.length, DWORD{0}));
     if (c.text != nullptr) {
       EXPECT_STREQ(buffer, c.text);
     }

@@ -121,6 +121,7 @@ TEST_F(VtrRegCliTest, ExportAndImportGoThroughFiles) {
             0);
   EXPECT_EQ(FileText(file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegCli]\r\n\r\n"
                             "[HKEY_CURRENT_USER\\Software\\VtrRegCli\\K]\r\n\"B\"=hex:01,02\r\n\r\n");
+  EXPECT_FALSE(std::filesystem::exists(file + ".tmp"));
   DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
   const Result r = Vtrreg({"import", file, "export \\HKEY_CURRENT_USER\\Software\\VtrRegCli\\K"});
   EXPECT_EQ(r.status, 0) << r.err;
