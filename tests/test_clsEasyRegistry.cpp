@@ -128,15 +128,15 @@ TEST_F(EasyRegistryTest, ClassErrorsAreRaisedWhateverSuppressErrorsHolds) {
     return [&, kind, value]() mutable { reg.ValueOf("bad", kind, value); };
   };
   using namespace ValueKind;
-  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
-  // The class's own error numbers, 1 to 4 above its base.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  // The class's own error numbers, 1 to 4 above its base. (A DWORD of 1.5 is
+  // vtrreg's console test's; infinity fails as 2^32 does.)
   const std::vector<std::pair<int, std::function<void()>>> cases = {
       {1, cd("..")}, {2, cd("")} /* "\" + nothing: the root is empty */, {2, cd("\\HKEY_PERFORMANCE_DATA")},
       {2, cd("\\HKEY_LOCAL_MACHINEX\\Software")}, {4, write(-1, Variant("x"))}, {4, write(4, Variant("x"))},
       {3, write(String, Variant(ByteArray({1})))}, {3, write(DWord, Variant(static_cast<int16_t>(5)))},
-      {3, write(DWord, Variant(-1.0))}, {3, write(DWord, Variant(4294967296.0))}, {3, write(DWord, Variant(1.5))},
-      {3, write(DWord, Variant(nan))}, {3, write(DWord, Variant(inf))}, {3, write(MultiString, Variant(1.0))},
-      {3, write(Binary, Variant(ByteArray()))},  // never allocated: 0 dimensions
+      {3, write(DWord, Variant(-1.0))}, {3, write(DWord, Variant(4294967296.0))}, {3, write(DWord, Variant(nan))},
+      {3, write(MultiString, Variant(1.0))}, {3, write(Binary, Variant(ByteArray()))},  // never allocated: 0 dimensions
       {3, write(Binary, Variant(ByteArray::WithBounds({{0, 2}, {0, 2}})))}, {3, write(Binary, Variant("text"))},
   };
   for (bool suppress : {false, true}) {

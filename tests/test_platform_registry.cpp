@@ -141,7 +141,6 @@ void ExpectEveryCallAnswers(HKEY h, LONG code) {
   const BYTE data[] = {1};
   char name[64];
   DWORD length = sizeof name;
-  DWORD count = 0;
   HKEY out = nullptr;
   EXPECT_EQ(RegOpenKeyExA(h, "x", 0, KEY_READ, &out), code);
   EXPECT_EQ(RegCreateKeyExA(h, "x", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr), code);
@@ -149,8 +148,8 @@ void ExpectEveryCallAnswers(HKEY h, LONG code) {
   EXPECT_EQ(RegDeleteValueA(h, "v"), code);
   EXPECT_EQ(RegQueryValueExA(h, "v", nullptr, nullptr, nullptr, nullptr), code);
   EXPECT_EQ(RegSetValueExA(h, "v", 0, REG_BINARY, data, 1), code);
-  EXPECT_EQ(RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr),
+  EXPECT_EQ(RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr),
             code);
   EXPECT_EQ(RegEnumKeyExA(h, 0, name, &length, nullptr, nullptr, nullptr, nullptr), code);
   EXPECT_EQ(RegEnumValueA(h, 0, name, &length, nullptr, nullptr, nullptr, nullptr), code);
