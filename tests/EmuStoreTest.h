@@ -70,12 +70,8 @@ int InChild(Body body, std::optional<uid_t> uid = std::nullopt) {
   return WEXITSTATUS(status);
 }
 
-// As an unprivileged user: root writes through file modes.
+// An unprivileged user, for root: root writes through file modes.
 constexpr uid_t kNobody = 65534;
-template <class Body>
-int Unprivileged(Body body) {
-  return InChild(body, ::geteuid() == 0 ? std::optional<uid_t>(kNobody) : std::nullopt);
-}
 
 class StoreTest : public ::testing::Test {
  protected:

@@ -94,10 +94,8 @@ TEST(RegistryFault, KilledWriterLosesNoAcknowledgedWriteAndTearsNoRead) {
   std::mt19937 random(seed);
   const auto below = [&](int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random); };
 
-  int acknowledged = 0;  // values 0..acknowledged-1
-  int killed = 0;
-  long reads = 0;
-  long tornReads = 0;
+  int acknowledged = 0, killed = 0;  // values 0..acknowledged-1 acknowledged
+  long reads = 0, tornReads = 0;
   HKEY reader = nullptr;
   // The value rewritten each time, and an acknowledged one: half the time
   // among the newest.

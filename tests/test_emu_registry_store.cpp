@@ -70,14 +70,14 @@ TEST_F(RegistryStoreTest, AReadOnlyStoreReadsButRefusesWrites) {
     for (const char* suffix : {"-wal", "-shm"}) fs::remove(store_.string() + suffix);
     ASSERT_EQ(::chmod(store_.c_str(), static_cast<mode_t>(fileMode)), 0);
     ASSERT_EQ(::chmod(dir_.c_str(), static_cast<mode_t>(folderMode)), 0);
-    EXPECT_EQ(Unprivileged([] {
+    EXPECT_EQ(InChild([] {
                 int failures = 0;
                 if (OpenSoftware() != ERROR_SUCCESS) failures |= 1;
                 if (ReadValue("v") != "before") failures |= 2;
                 if (WriteValue("v", "after") != ERROR_ACCESS_DENIED) failures |= 4;
                 if (ReadValue("v") != "before") failures |= 8;
                 return failures;
-              }),
+              }, ::geteuid() == 0 ? std::optional<uid_t>(kNobody) : std::nullopt),
               0)
         << "1: open failed, 2: read failed, 4: write not refused with 5, 8: data changed";
     ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);

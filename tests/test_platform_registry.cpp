@@ -293,10 +293,9 @@ TEST_F(PlatformRegistry, ListingAValueThatDoesNotFitStillGivesItsTypeAndSize) {
     const char* name;  // the name buffer after: "#" left alone, nullptr not checked
   } cases[] = {
       {0, 16, ERROR_MORE_DATA, 0, nullptr},  {1, 16, ERROR_MORE_DATA, 1, ""},
-      {4, 16, ERROR_MORE_DATA, 4, "Lon"},    {0, 0, ERROR_MORE_DATA, 0, nullptr},
-      {1, 0, ERROR_MORE_DATA, 1, ""},        {8, 0, ERROR_MORE_DATA, 8, "LongNam"},
-      {16, 0, ERROR_SUCCESS, 8, "LongName"}, {16, 5, ERROR_MORE_DATA, kAny, nullptr},
-      {4, 2, ERROR_MORE_DATA, kAny, "#"},  // neither fits: the type and size only
+      {4, 16, ERROR_MORE_DATA, 4, "Lon"},    {1, 0, ERROR_MORE_DATA, 1, ""},
+      {8, 0, ERROR_MORE_DATA, 8, "LongNam"}, {16, 0, ERROR_SUCCESS, 8, "LongName"},
+      {16, 5, ERROR_MORE_DATA, kAny, nullptr}, {4, 2, ERROR_MORE_DATA, kAny, "#"},  // the last: neither fits
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "name room " << c.nameRoom << ", data room " << c.dataRoom);
