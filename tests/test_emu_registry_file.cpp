@@ -60,8 +60,7 @@ TEST_F(RegistryFileTest, AStoreReplacedUnderAnOpenOneIsTheOneWrittenAfterwards) 
   for (const char* how : {"rename", "copy", "delete"}) {
     SCOPED_TRACE(how);
     ASSERT_EQ(WriteValue("before", "old"), ERROR_SUCCESS);
-    HKEY held = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &held), ERROR_SUCCESS);
+    const HKEY held = rawreg::Created(HKEY_LOCAL_MACHINE, kKey);
     // Another process makes a store of its own with "theirs" in it.
     const bool replaced = std::string(how) != "delete";
     ASSERT_EQ(InChild([&] {

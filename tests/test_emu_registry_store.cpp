@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/RegKey.h"
 #include "tests/EmuStoreTest.h"
 #include "tests/RegistryTestSupport.h"
 
@@ -16,12 +17,7 @@ namespace {
 
 using namespace emutest;
 
-LONG OpenSoftware() {
-  HKEY key = nullptr;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key);
-  if (rc == ERROR_SUCCESS) RegCloseKey(key);
-  return rc;
-}
+LONG OpenSoftware() { return RegKey().Open(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_READ); }
 
 using RegistryStoreTest = StoreTest;
 
@@ -111,8 +107,7 @@ TEST_F(RegistryStoreTest, ANewStoreAppearsWholeNeverEmpty) {
 // next store is read afresh, and the first is found again as it was.
 TEST_F(RegistryStoreTest, ClosingForgetsTheHandlesAndPathsOfTheStoreClosed) {
   ASSERT_EQ(WriteValue("v", "first"), ERROR_SUCCESS);
-  HKEY held = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &held), ERROR_SUCCESS);
+  const HKEY held = rawreg::Created(HKEY_LOCAL_MACHINE, kKey);
   EXPECT_EQ(RegistryStore::OpenHandleCount(), 1);
   UseStore(dir_ / "second.db");
   EXPECT_EQ(RegistryStore::OpenHandleCount(), 0);

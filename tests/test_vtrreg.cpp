@@ -150,42 +150,23 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
   }
 }
 
-TEST(RegFileLoad, OnlyARegularFileOfBoundedSizeIsRead) {
+// Only a regular file of bounded size is read. A save goes through a
+// temporary file beside the file, which never stays behind: here one that
+// fails (the temporary is written, but cannot replace a folder of that name);
+// one that works is vtrreg's command-line export.
+TEST(RegFileIo, OnlyARegularFileOfBoundedSizeIsReadAndAFailedSaveLeavesNoTemporary) {
   const std::string folder = TempFile("folder.reg"), huge = TempFile("huge.reg");
-  std::filesystem::create_directory(folder);
+  std::filesystem::create_directories(folder + "/inside");
+  EXPECT_THROW(RegFileWriter::SaveText(folder, "text"), ErrObject);
+  EXPECT_FALSE(std::filesystem::exists(folder + ".tmp"));
   std::ofstream(huge, std::ios::binary) << "REGEDIT4\r\n";
   std::filesystem::resize_file(huge, RegFile::MaxFileSize + 1);  // sparse: nothing is written
   for (const auto& [path, words] : {std::pair(folder, "not a regular file"), std::pair(huge, "larger than 64 MiB")}) {
     const ErrObject error = ErrorOf([&] { RegFile::Load(path); });
     EXPECT_EQ(error.Number, VtrRegError::FileRead);
     EXPECT_NE(error.Description.find(words), std::string::npos) << error.Description;
-    std::filesystem::remove(path);
+    std::filesystem::remove_all(path);
   }
-}
-
-TEST(RegFileFormat, WrapsLongHexListsAsTheRegistryEditorDoes) {
-  // Wine's registry editor wrote this line into the fixture; the bytes are
-  // the same in both versions of the format, and so must the lines be.
-  const std::string fixture = FileText(VTR_TEST_DATA_DIR "/wine_regedit_export.reg");
-  std::string text;
-  for (size_t i = 2; i + 1 < fixture.size(); i += 2) text += fixture[i];  // ASCII of the UTF-16LE text
-  const size_t start = text.find("\"LongBlob\"=");
-  ASSERT_NE(start, std::string::npos);
-  const std::string expected = text.substr(start, text.find("\"Max\"", start) - start);
-  Bytes bytes;
-  for (int i = 0; i < 100; ++i) bytes.push_back(static_cast<uint8_t>(i));
-  EXPECT_EQ(RegFileWriter::FormatValue("LongBlob", REG_BINARY, bytes), expected);
-}
-
-// Saved through a temporary file beside it, which never stays behind (after
-// a save that works: see vtrreg's command-line export).
-TEST(RegFileSave, AFailedSaveLeavesNeitherTheFileNorItsTemporary) {
-  const std::string file = TempFile("saved.reg");
-  // A folder of that name: the temporary is written, but cannot replace it.
-  std::filesystem::create_directories(file + "/inside");
-  EXPECT_THROW(RegFileWriter::SaveText(file, "text"), ErrObject);
-  EXPECT_FALSE(std::filesystem::exists(file + ".tmp"));
-  std::filesystem::remove_all(file);
 }
 
 TEST(Utf16Text, CharactersOfEveryLengthConvertToUtf8AndLoneSurrogatesAreRefused) {
@@ -210,7 +191,10 @@ TEST(Utf16Text, CharactersOfEveryLengthConvertToUtf8AndLoneSurrogatesAreRefused)
   }
 }
 
-TEST_F(VtrRegTest, ImportsAFileWrittenByWinesRegistryEditor) {
+// Each value as Wine's registry editor wrote it; its long hex list as the
+// writer wraps it too (the bytes are the same in both versions of the format,
+// and so must the lines be).
+TEST_F(VtrRegTest, ImportsAFileWrittenByWinesRegistryEditorAndWrapsLongListsAsItDoes) {
   const RegFile file = RegFile::Load(VTR_TEST_DATA_DIR "/wine_regedit_export.reg");
   EXPECT_TRUE(file.IsVersion5());
   const RegFile::ImportCounts counts = file.Import();
@@ -247,6 +231,13 @@ TEST_F(VtrRegTest, ImportsAFileWrittenByWinesRegistryEditor) {
                 "Recent MaxFile 1 3500",
                 "Recent\\Deeper  1 00",
             }));
+  const std::string fixture = FileText(VTR_TEST_DATA_DIR "/wine_regedit_export.reg");
+  std::string text;
+  for (size_t i = 2; i + 1 < fixture.size(); i += 2) text += fixture[i];  // ASCII of the UTF-16LE text
+  const size_t start = text.find("\"LongBlob\"=");
+  ASSERT_NE(start, std::string::npos);
+  EXPECT_EQ(RegFileWriter::FormatValue("LongBlob", REG_BINARY, B(longBlob)),
+            text.substr(start, text.find("\"Max\"", start) - start));
 }
 
 // Files the registry editor imports whole, each with every value it leaves
