@@ -101,8 +101,7 @@ class StoreTest : public ::testing::Test {
     ::setenv("VTR_REGISTRY", path.c_str(), 1);
   }
 
-  fs::path dir_;
-  fs::path store_;
+  fs::path dir_, store_;
   bool mounted_ = false;
   std::optional<std::string> saved_;
 };

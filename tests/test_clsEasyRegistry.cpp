@@ -200,9 +200,8 @@ TEST_F(EasyRegistryTest, WritesStoreEachKindsBytesAndLeaveTheKindAlone) {
     SCOPED_TRACE(c.name);
     int32_t kind = c.kind;
     reg.ValueOf(c.name, kind, c.value);
-    EXPECT_EQ(std::pair(reg.lastError(), kind), std::pair(0, c.kind));
     const auto stored = Stored(c.name).value_or(rawreg::RawValue{});
-    EXPECT_EQ(std::pair(stored.type, stored.bytes), std::pair(c.type, c.bytes));
+    EXPECT_EQ(std::tuple(reg.lastError(), kind, stored.type, stored.bytes), std::tuple(0, c.kind, c.type, c.bytes));
   }
 }
 

@@ -72,8 +72,7 @@ class Writer {
 // Reads one value: true when it is missing and may be, or there and whole.
 bool ReadWhole(HKEY key, const std::string& name, int expectNumber) {
   std::vector<BYTE> buffer(4096);
-  DWORD size = static_cast<DWORD>(buffer.size());
-  DWORD type = 0;
+  DWORD type = 0, size = static_cast<DWORD>(buffer.size());
   const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, buffer.data(), &size);
   if (rc == ERROR_FILE_NOT_FOUND && expectNumber < 0) return true;
   if (rc != ERROR_SUCCESS || type != REG_BINARY) return false;

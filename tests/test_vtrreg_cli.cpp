@@ -33,8 +33,7 @@ std::string HostPath(std::string path) {
 
 struct Result {
   int status = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
 class VtrRegCliTest : public ::testing::Test {
