@@ -181,24 +181,29 @@ TEST_F(VtrSysTrayProgram, ADayWithTheMenuTheIconAndTheAboutBox) {
 }
 
 TEST_F(VtrSysTrayProgram, OnATerminalOnlyThePlainKeysDoSomething) {
+  SaveRegSetting("Vantorel", "Options", "AutoShutdown", "1");
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
   {
     TrayProcess tray(::ptsname(master));
     ASSERT_EQ(tray.WaitFor("[icon]").substr(0, 6), "[icon]");
-    // Shift+Left, Left in application mode, Ctrl+Left, one broken off; then the one double-click.
-    for (const std::string keys : {"\x1b[1;2D", "\x1bOD", "\x1b[1;5D", "\x1b[1;2", "d"}) {
+    // Shift+Left, Left in application mode, Ctrl+Left, one broken off; then the one double-click,
+    // and the session's end that Yes to its question refuses.
+    for (const std::string keys : {"\x1b[1;2D", "\x1bOD", "\x1b[1;5D", "\x1b[1;2", "d", "e", "y"}) {
       ASSERT_EQ(::write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
       std::this_thread::sleep_for(std::chrono::milliseconds(120));  // each arrives on its own
     }
     EXPECT_EQ(tray.WaitFor("launch: "), std::string("launch: ") + kVtr);
+    EXPECT_EQ(tray.WaitFor("session end:"), "session end: refused");
+    // The question's line ends where it was answered, and the status line comes back below it.
+    EXPECT_NE(tray.Output().find("[Y]es (Enter)  [N]o \n\r\x1b[K\x1b[7m [icon]"), std::string::npos) << tray.Output();
     ASSERT_EQ(::write(master, "q", 1), 1);
     EXPECT_EQ(tray.Wait(), 0);
     EXPECT_EQ(tray.WaitFor("launch"), "<no \"launch\">");
   }
   ::close(master);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(Started(1), std::vector<Args>{{"Vtr.exe"}});
+  EXPECT_EQ(Started(2), (std::vector<Args>{{"Vtr.exe"}, {"Vtr.exe"}}));
 }
 
 TEST_F(VtrSysTrayProgram, EachSignalAndEndsessionUnloadWithTheirOwnReason) {
