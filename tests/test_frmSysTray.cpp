@@ -283,11 +283,9 @@ TEST_F(TrayForm, ARefusedRemovalOffersAdministratorRightsAndTheRegistrySaysWheth
   const struct {
     LONG result; int32_t answer; std::optional<ElevatedRun> elevated; bool removes; Lines calls;
   } cases[] = {
-      {ERROR_SUCCESS, vbYes, std::nullopt, false, {}},  // only a refusal asks
-      {ERROR_FILE_NOT_FOUND, vbYes, std::nullopt, false, {}},
+      {ERROR_FILE_NOT_FOUND, vbYes, std::nullopt, false, {}},  // only a refusal asks (a removal: above)
       {ERROR_ACCESS_DENIED, vbNo, std::nullopt, false, {ask, again}},
       {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_CANCELLED, 0}, false, {ask, win, run, again}},  // prompt declined
-      {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_SUCCESS, 0}, true, {ask, win, run}},
       // The tool's word counts for nothing: the registry tells.
       {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_SUCCESS, 0}, false, {ask, win, run, notRemoved}},
       {ERROR_ACCESS_DENIED, vbYes, ElevatedRun{ERROR_SUCCESS, 1}, true, {ask, win, run}},
