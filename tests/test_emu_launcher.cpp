@@ -80,7 +80,7 @@ TEST_F(Launching, AWindowsExecutableStartsThroughWineWithTheArgumentsOfTheLine) 
   InstallRecorder(VTR_ARGV_RECORDER, root_ / "bin/wine");
   WriteFile(exe, std::string("MZ\x90\0", 4));
   ASSERT_EQ(emu::Launch(app, app + " \"D:\\Data\\Net 2.txt\""), 0u);
-  const auto launches = WaitForLaunches(scratch_.log, 1);
+  const auto launches = LaunchRecords(scratch_.log, 1);
   ASSERT_EQ(launches.size(), 1u);
   EXPECT_EQ(launches[0].program, (root_ / "bin/wine").string());
   EXPECT_EQ(launches[0].args, (Args{exe.string(), "D:\\Data\\Net 2.txt"}));
@@ -96,7 +96,7 @@ TEST_F(Launching, FailuresAnswerWithWindowsCodes) {
       {"C:\\plain.txt", ERROR_ACCESS_DENIED}, {"C:\\Vtr.exe", 193},
   };
   for (const auto& [program, code] : cases) EXPECT_EQ(emu::Launch(program, "x"), code) << program;
-  EXPECT_TRUE(ReadLaunchLog(scratch_.log).empty());
+  EXPECT_TRUE(LaunchRecords(scratch_.log).empty());
 }
 
 }  // namespace

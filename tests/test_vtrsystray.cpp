@@ -126,7 +126,7 @@ class VtrSysTrayProgram : public ::testing::Test {
   // The programs started so far, each as its path and arguments, in order of their paths.
   std::vector<Args> Started(size_t count) {
     std::vector<Args> started;
-    for (const LaunchRecord& r : WaitForLaunches(scratch_.log, count)) {
+    for (const LaunchRecord& r : LaunchRecords(scratch_.log, count)) {
       started.push_back({fs::path(r.program).filename().string()});
       started.back().insert(started.back().end(), r.args.begin(), r.args.end());
     }
