@@ -44,9 +44,7 @@ class TrayForm : public ::testing::Test {
   }
 
   // The shell's callback: the mouse code in place of the horizontal position, in pixels.
-  void Callback(int code, frmSysTray* target = nullptr) {
-    (target ? *target : form).RaiseMouseMove(0, 0, static_cast<float>(code), 0);
-  }
+  void Callback(int code) { form.RaiseMouseMove(0, 0, static_cast<float>(code), 0); }
   // A main program registered in App Paths, and the utility loaded.
   void LoadWithProgram(const std::string& path = kVtr) {
     rawreg::SetString(HKEY_LOCAL_MACHINE, AppPathsKey, "", path);
@@ -150,7 +148,8 @@ TEST_F(TrayForm, TooltipIsTrimmedAndBlankFilledOrCutTo64WithoutATerminatingZero)
 }
 
 // A double-click starts the program, a failure silently (the icon still
-// answers); without a program nothing starts and no recent item shows.
+// answers). (Without a program nothing starts and no recent item shows:
+// the end-to-end scenario "notfound".)
 TEST_F(TrayForm, OnlyThreeCodesDoSomethingAndTheCodeIsRoundedFromTwips) {
   LoadWithProgram();
   StoreRecent({"C:\\a.txt"});
@@ -169,16 +168,6 @@ TEST_F(TrayForm, OnlyThreeCodesDoSomethingAndTheCodeIsRoundedFromTwips) {
   runtime.FailingPrograms.clear();
   Callback(WM_LBUTTONDBLCLK);
   EXPECT_EQ(runtime.Calls, Lines(3, "Launch " + kVtr));
-
-  frmSysTray withoutProgram;
-  runtime.WindowsDirectory = "WINDOWS";
-  DeleteRegistryTree(HKEY_LOCAL_MACHINE, AppPathsKey);
-  withoutProgram.Load();
-  runtime.Calls.clear();
-  Callback(WM_LBUTTONDBLCLK, &withoutProgram);
-  Callback(WM_RBUTTONUP, &withoutProgram);
-  EXPECT_EQ(runtime.Calls, (Lines{"MousePointer 11", "MousePointer 0", "PopupMenu mnuConfigure 2"}));
-  EXPECT_FALSE(withoutProgram.mnuFileRecent(1).Visible || withoutProgram.sepRecent.Visible);
 }
 
 // ---- The recent items and the menu commands -------------------------------------------------
@@ -307,7 +296,10 @@ TEST_F(TrayForm, ARefusedRemovalOffersAdministratorRightsAndTheRegistrySaysWheth
 
 // ---- The end of a session -----------------------------------------------------------------
 
-TEST_F(TrayForm, SessionEndAsksOnlyWithAutoShutdownOneAndYesStartsTheProgramInstead) {
+// (With "1" it asks; Yes starts the program and refuses the end, No lets it
+// end: the end-to-end scenario "session", and natively the terminal program's
+// tests, test_vtrsystray.cpp.)
+TEST_F(TrayForm, SessionEndAsksOnlyWithAutoShutdownOne) {
   for (const char* setting : {"<missing>", "0", "01", " 1", "1 ", "yes"}) {
     frmSysTray copy;
     if (setting != std::string("<missing>")) SetOption("AutoShutdown", setting);
@@ -315,21 +307,6 @@ TEST_F(TrayForm, SessionEndAsksOnlyWithAutoShutdownOneAndYesStartsTheProgramInst
     EXPECT_TRUE(copy.Unload(vbAppWindows)) << setting;
   }
   EXPECT_EQ(runtime.CallsStartingWith("MsgBox"), Lines{});
-
-  SetOption("AutoShutdown", "1");
-  runtime.IconCalls.clear();  // the copies' icons
-  LoadWithProgram();
-  runtime.MsgBoxAnswers = {vbYes, vbNo};
-  runtime.Calls.clear();
-  EXPECT_FALSE(form.Unload(vbAppWindows));
-  EXPECT_TRUE(form.IsLoaded());
-  EXPECT_EQ(Option("TrayIconActive"), "1");
-  EXPECT_TRUE(form.Unload(vbAppWindows));  // No lets the utility go
-  const std::string ask = "MsgBox 36 Vantorel: Vantorel has been set to run at ShutDown/Logoff.\r\n\r\n"
-                          "Would you like to run Vantorel now?";
-  EXPECT_EQ(runtime.Calls, (Lines{ask, "Launch " + kVtr, ask, "Shell_NotifyIconA 2", "DestroyFormWindow frmSysTray",
-                                  "LastFormUnloaded"}));
-  ExpectIconRemoved();
 }
 
 }  // namespace
