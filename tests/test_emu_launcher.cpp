@@ -23,7 +23,6 @@ const std::pair<const char*, Args> kSplits[] = {
     {"prog a b", {"prog", "a", "b"}},
     {"prog  \"a b\"  c ", {"prog", "a b", "c"}},
     {"prog a\\\\b c\\\\\\d", {"prog", "a\\\\b", "c\\\\\\d"}},
-    {"prog a\\\"b", {"prog", "a\"b"}},
     {"prog a\\\\\"b c\" d", {"prog", "a\\b c", "d"}},
     {"prog a\\\\\\\"b", {"prog", "a\\\"b"}},
     {"prog \"a\"\"b\" c", {"prog", "a\"b c"}},

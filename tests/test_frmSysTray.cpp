@@ -132,11 +132,11 @@ TEST_F(TrayForm, LoadingAnnouncesTheUtilityHidesTheFormAndAddsTheIconUnderTheBus
 
 // ---- The tooltip and the mouse codes ------------------------------------------------------
 
+// (An empty name: the end-to-end scenario "beside".)
 TEST_F(TrayForm, TooltipIsTrimmedAndBlankFilledOrCutTo64WithoutATerminatingZero) {
   const std::string name = "C:\\A very long folder name\\that goes on and on\\and on\\Report.txt";
   LoadWithProgram();
   for (const auto& [stored, tip] : std::vector<std::pair<std::string, std::string>>{
-           {"", Blanks("Last file applied:")},
            {"  C:\\Docs\\Plan  1.txt  ", Blanks("Last file applied:   C:\\Docs\\Plan  1.txt")},
            {name, ("Last file applied: " + name).substr(0, 64)}}) {
     SetOption("LastFileApplied", stored);
