@@ -114,9 +114,9 @@ class TrayProcess {
 class VtrSysTrayProgram : public ::testing::Test {
  protected:
   void SetUp() override {
+    TearDown();
     for (const char* program : {"drive_c/Program Files/Vantorel/Vtr.exe", "bin/xdg-open"})
       InstallRecorder(VTR_ARGV_RECORDER, scratch_.root / program);
-    DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Vantorel");
     rawreg::SetString(HKEY_LOCAL_MACHINE, kAppPaths, "", kVtr);
   }
   void TearDown() override {
