@@ -58,29 +58,21 @@ struct LaunchRecord {
   std::vector<std::string> args;
 };
 
-// The records written whole so far.
-inline std::vector<LaunchRecord> ReadLaunchLog(const std::string& logPath) {
-  std::ifstream file(logPath, std::ios::binary);
-  std::vector<std::string> fields;
-  for (std::string field; std::getline(file, field, '\0') && !file.eof();) fields.push_back(field);
-  std::vector<LaunchRecord> records;
-  for (size_t i = 0; i + 1 < fields.size() && fields[i].rfind("start ", 0) == 0;) {
-    const size_t count = std::stoul(fields[i].substr(6));
-    if (i + 2 + count > fields.size()) break;  // still being written
-    records.push_back({fields[i + 1], {fields.begin() + long(i + 2), fields.begin() + long(i + 2 + count)}});
-    i += 2 + count;
-  }
-  return records;
-}
-
-// Started programs run on their own: wait (a few seconds at most) until
-// `count` of them have written their records.
-inline std::vector<LaunchRecord> WaitForLaunches(const std::string& logPath, size_t count) {
+// The records written whole so far; with a count, waits (a few seconds at
+// most) until that many have been written, as started programs run on their own.
+inline std::vector<LaunchRecord> LaunchRecords(const std::string& logPath, size_t count = 0) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  std::vector<LaunchRecord> records = ReadLaunchLog(logPath);
-  while (records.size() < count && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    records = ReadLaunchLog(logPath);
+  for (;; std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+    std::ifstream file(logPath, std::ios::binary);
+    std::vector<std::string> fields;
+    for (std::string field; std::getline(file, field, '\0') && !file.eof();) fields.push_back(field);
+    std::vector<LaunchRecord> records;
+    for (size_t i = 0; i + 1 < fields.size() && fields[i].rfind("start ", 0) == 0;) {
+      const size_t args = std::stoul(fields[i].substr(6));
+      if (i + 2 + args > fields.size()) break;  // still being written
+      records.push_back({fields[i + 1], {fields.begin() + long(i + 2), fields.begin() + long(i + 2 + args)}});
+      i += 2 + args;
+    }
+    if (records.size() >= count || std::chrono::steady_clock::now() >= deadline) return records;
   }
-  return records;
 }

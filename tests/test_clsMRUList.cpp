@@ -104,13 +104,6 @@ TEST_F(RecentList, ChangesStayInMemoryUntilSetRecentListRewritesFileOneToFive) {
   two.setRecentFile("new");
   two.setRecentList();
   EXPECT_EQ(Stored(), (Names{"new", "v1", kMissing, kMissing, kMissing}));
-
-  Store("0", {"v1", "v2", "v3", "v4", "v5"});
-  clsMRUList empty;
-  empty.getRecentList();
-  empty.setRecentList();
-  EXPECT_EQ(Stored(), (Names{kMissing, kMissing, kMissing, kMissing, kMissing}));
-  EXPECT_EQ(GetRegSetting("Vantorel", "Recent", "MaxFile", kMissing), "0");
 }
 
 // Positions counted in the string's own size type: a name of any length

@@ -73,20 +73,17 @@ struct SampleMenu {
   SampleMenu() { root.Items = {&open, &line, &hidden, &disabled, &about}; }
 };
 
+// (The items shown, the first highlighted, the access keys of enabled and
+// disabled items: the presenters' tests below.)
 TEST(TerminalChoices, TheArrowsAndAccessKeysReachOnlyWhatCanBeChosen) {
   SampleMenu sample;
   terminal::PopupMenu menu(sample.root);
-  ASSERT_EQ(menu.Items().size(), 4u);  // the hidden item is not shown
-  EXPECT_EQ(menu.Highlighted(), &sample.open);
   // Down past the separator and the disabled item, down round the end, up round the start.
   for (const auto& [move, highlighted] : {std::pair{1, &sample.about}, {1, &sample.open}, {-1, &sample.about}}) {
     menu.MoveHighlight(move);
     EXPECT_EQ(menu.Highlighted(), highlighted) << move;
   }
-  // Nothing for a disabled item, a hidden one, or two keys.
-  for (const auto& [key, item] : {std::pair<const char*, MenuItem*>{"o", &sample.open}, {"A", &sample.about},
-                                  {"c", nullptr}, {"h", nullptr}, {"ab", nullptr}})
-    EXPECT_EQ(menu.ByAccessKey(key), item) << key;
+  for (const char* key : {"h", "ab"}) EXPECT_EQ(menu.ByAccessKey(key), nullptr) << key;  // a hidden item; two keys
 
   MenuItem nothing{"mnuNothing", "Nothing"};
   nothing.Items = {&sample.line, &sample.disabled};
@@ -239,9 +236,8 @@ TEST(TerminalKeyPresenter, TheMenuAndTheMessageBoxAreDrawnWithTheirKeys) {
     const char* key;
     std::optional<int32_t> answer;
   } cases[] = {
-      {yesNoCancel, "\n", vbNo},     {yesNoCancel, "Y", vbYes}, {yesNoCancel, "c", vbCancel},
-      {yesNoCancel, "\x1b", vbCancel}, {yesNoCancel, "o", std::nullopt}, {okOnly, "\x1b", vbOK},
-      {okOnly, "\n", vbOK},
+      {yesNoCancel, "\n", vbNo}, {yesNoCancel, "Y", vbYes}, {yesNoCancel, "\x1b", vbCancel},
+      {yesNoCancel, "o", std::nullopt}, {okOnly, "\x1b", vbOK},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(std::string(c.key)));

@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "about/frmAbout.h"
@@ -290,15 +291,13 @@ TEST_F(WinRuntimeTest, TheIconsHaveTheSizesOfTheScreensDpi) {
   UseFakeShell(shell);
   frmSysTray tray;
   tray.Load();
-  // (No icon, or none added, has a width of -1.)
-  EXPECT_EQ(IconWidth(shell.added), GetSystemMetrics(SM_CXSMICON));
-  EXPECT_EQ(IconWidth(shell.added), MulDiv(16, dpi, 96)) << dpi << " DPI";
-
   frmAbout& about = frmAbout::Default();
   about.Show();
   HICON shown = reinterpret_cast<HICON>(SendMessageA(runtime.ControlWindow(about, about.Picture1), STM_GETICON, 0, 0));
-  EXPECT_EQ(IconWidth(shown), GetSystemMetrics(SM_CXICON));
-  EXPECT_EQ(IconWidth(shown), MulDiv(32, dpi, 96)) << dpi << " DPI";
+  // The tray's small icon and the About box's icon; (no icon, or none added, has a width of -1).
+  const std::pair<int, int> sizes{GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON)};
+  EXPECT_EQ(std::pair(IconWidth(shell.added), IconWidth(shown)), sizes);
+  EXPECT_EQ(std::pair(MulDiv(16, dpi, 96), MulDiv(32, dpi, 96)), sizes) << dpi << " DPI";
   about.Unload();
   tray.Unload(vbFormCode);
 }
