@@ -66,6 +66,11 @@ class Launching : public ::testing::Test {
     std::ofstream(where, std::ios::binary) << content;
   }
 
+  // What ShellExecuteA answers for an address: above 32 when it opens.
+  static intptr_t OpenAddress() {
+    return reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", "http://example.invalid/", nullptr, nullptr, 1));
+  }
+
   ScratchDrive scratch_;
   const fs::path& root_ = scratch_.root;
 };
@@ -95,7 +100,17 @@ TEST_F(Launching, FailuresAnswerWithWindowsCodes) {
       {"C:\\plain.txt", ERROR_ACCESS_DENIED}, {"C:\\Vtr.exe", 193},
   };
   for (const auto& [program, code] : cases) EXPECT_EQ(emu::Launch(program, "x"), code) << program;
+  // No desktop opener either: an address has no program to open it.
+  EXPECT_EQ(OpenAddress(), 31);
   EXPECT_TRUE(LaunchRecords(scratch_.log).empty());
+}
+
+TEST_F(Launching, AnAddressOpensThroughTheDesktopsOpener) {
+  InstallRecorder(VTR_ARGV_RECORDER, root_ / "bin/xdg-open");
+  EXPECT_GT(OpenAddress(), 32);
+  const auto launches = LaunchRecords(scratch_.log, 1);
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].args, Args{"http://example.invalid/"});
 }
 
 }  // namespace

@@ -22,6 +22,11 @@ TEST(PlatformText, CaseFoldsOnlyAsciiLettersAndTrimsOnlyBlanks) {
   // "Ä" in UTF-8 and a Latin-1 "ä": bytes above 0x7F stay as they are.
   EXPECT_EQ(UCaseAscii("Software\\a-z_\xC3\x84\xE4"), "SOFTWARE\\A-Z_\xC3\x84\xE4");
   EXPECT_EQ(LCaseAscii("DWORD:@[`"), "dword:@[`");
+#ifndef _WIN32
+  // Narrow text is UTF-8 here (ANSI on Windows): an accented capital folds,
+  // the last letter too, and the multiplication sign stays.
+  EXPECT_EQ(LCase("Caf\xC3\x89 \xC3\x97 \xC3\x89"), "caf\xC3\xA9 \xC3\x97 \xC3\xA9");
+#endif
   EXPECT_TRUE(EqualsAsciiNoCase("HKEY_Current_User", "hkey_current_user"));
   EXPECT_FALSE(EqualsAsciiNoCase("\xC4", "\xE4"));  // Latin-1 Ä and ä differ
   EXPECT_FALSE(EqualsAsciiNoCase("Key", "Keys"));
