@@ -56,6 +56,7 @@ TEST_F(PlatformRegistry, NamesMatchWithoutRegardToCaseAndKeepTheirFirstSpelling)
   EXPECT_EQ(disposition("MiXed\\Deeper"), static_cast<DWORD>(REG_CREATED_NEW_KEY));
   EXPECT_EQ(disposition("MIXED"), static_cast<DWORD>(REG_OPENED_EXISTING_KEY));  // opened in any case: see the paths' test
   EXPECT_EQ(rawreg::SubKeys(base_.Handle(), ""), std::vector<std::string>{"MiXed"});
+  EXPECT_EQ(disposition(std::string(255, 'k').c_str()), static_cast<DWORD>(REG_CREATED_NEW_KEY));  // the longest name
 
   ASSERT_EQ(SetString(base_.Handle(), "Val", "first"), ERROR_SUCCESS);
   ASSERT_EQ(SetString(base_.Handle(), "VAL", "second"), ERROR_SUCCESS);
