@@ -18,6 +18,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/modAPI.h"
@@ -69,6 +70,7 @@ class TrayProcess {
     ASSERT_EQ(::write(in_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
   }
   void Signal(int signal) { ::kill(pid_, signal); }
+  void CloseInput() { ::close(std::exchange(in_, -1)); }
 
   // Reads output until it holds `text` beyond what earlier waits found;
   // returns the rest of its line from `text` on.
@@ -167,6 +169,7 @@ TEST_F(VtrSysTrayProgram, ADayWithTheMenuTheIconAndTheAboutBox) {
   EXPECT_EQ(tray.WaitFor("open: "), "open: " + link1);
   tray.Send("ok\n");
   EXPECT_EQ(tray.WaitFor("about: closed"), "about: closed");
+  EXPECT_NE(tray.Output().find("\nabout: open"), std::string::npos);  // each of its lines begins so
 
   tray.Send("rclick\nchoose d\n");
   EXPECT_EQ(tray.WaitFor("icon: removed"), "icon: removed");
@@ -187,11 +190,13 @@ TEST_F(VtrSysTrayProgram, OnATerminalOnlyThePlainKeysDoSomething) {
     ASSERT_EQ(tray.WaitFor("[icon]").substr(0, 6), "[icon]");
     // Shift+Left, Left in application mode, Ctrl+Left, one broken off; then the one double-click,
     // and the session's end that Yes to its question refuses.
-    for (const std::string keys : {"\x1b[1;2D", "\x1bOD", "\x1b[1;5D", "\x1b[1;2", "d", "e", "y"}) {
+    for (const std::string keys : {"\x1b[1;2D", "\x1bOD", "\x1b[1;5D", "\x1b[1;2", "d", "e"}) {
       ASSERT_EQ(::write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
       std::this_thread::sleep_for(std::chrono::milliseconds(120));  // each arrives on its own
     }
     EXPECT_EQ(tray.WaitFor("launch: "), std::string("launch: ") + kVtr);
+    EXPECT_EQ(tray.WaitFor("[Y]es"), "[Y]es (Enter)  [N]o ");  // the keys are shown before an answer is awaited
+    ASSERT_EQ(::write(master, "y", 1), 1);
     EXPECT_EQ(tray.WaitFor("session end:"), "session end: refused");
     // The question's line ends where it was answered, and the status line comes back below it.
     EXPECT_NE(tray.Output().find("[Y]es (Enter)  [N]o \n\r\x1b[K\x1b[7m [icon]"), std::string::npos) << tray.Output();
@@ -218,6 +223,14 @@ TEST_F(VtrSysTrayProgram, EachSignalUnloadsWithItsOwnReason) {
     tray.Send("no\n");
     EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
     EXPECT_EQ(tray.Wait(), 0);
+  }
+  {  // The end of input: nobody is left to answer, and everything unloads as when closed.
+    TrayProcess tray;
+    tray.WaitFor("icon:");
+    tray.CloseInput();
+    EXPECT_EQ(tray.WaitFor("icon:"), "icon: removed");
+    EXPECT_EQ(tray.Wait(), 0);
+    EXPECT_EQ(GetRegSetting("Vantorel", "Options", "TrayIconActive", ""), "0");
   }
   // SIGTERM, as the task manager ends it (reason 3), and SIGINT, as the
   // control menu closes it (reason 0): no question; a line half typed when
