@@ -21,6 +21,25 @@ LONG OpenSoftware() { return RegKey().Open(HKEY_LOCAL_MACHINE, "SOFTWARE", KEY_R
 
 using RegistryStoreTest = StoreTest;
 
+// Without VTR_REGISTRY the store lives in the user's data folder: an
+// absolute XDG_DATA_HOME's, or else the home folder's.
+TEST_F(RegistryStoreTest, WithoutVtrRegistryTheStoreLivesInTheUsersDataFolder) {
+  const fs::path home = dir_ / "home", data = dir_ / "data";
+  for (const char* dataHome : {data.c_str(), "relative", static_cast<const char*>(nullptr)}) {
+    SCOPED_TRACE(dataHome != nullptr ? dataHome : "unset");
+    const fs::path expected = (dataHome == data.c_str() ? data : home / ".local/share") / "vantorel/registry.db";
+    EXPECT_EQ(InChild([&] {
+                for (const char* name : {"VTR_REGISTRY", "XDG_DATA_HOME"}) ::unsetenv(name);
+                ::setenv("HOME", home.c_str(), 1);
+                if (dataHome != nullptr) ::setenv("XDG_DATA_HOME", dataHome, 1);
+                RegistryStore::Close();
+                return WriteValue("v", "x") == ERROR_SUCCESS && fs::exists(expected) ? 0 : 1;
+              }),
+              0);
+    fs::remove_all(home);
+  }
+}
+
 // What cannot serve as a store answers with its code, is never written,
 // and is tried again at the next call.
 TEST_F(RegistryStoreTest, APlaceThatCannotServeAsAStoreAnswersWithItsCodeAndIsLeftAsItIs) {
@@ -107,11 +126,15 @@ TEST_F(RegistryStoreTest, ANewStoreAppearsWholeNeverEmpty) {
 // next store is read afresh, and the first is found again as it was.
 TEST_F(RegistryStoreTest, ClosingForgetsTheHandlesAndPathsOfTheStoreClosed) {
   ASSERT_EQ(WriteValue("v", "first"), ERROR_SUCCESS);
+  ASSERT_EQ(ReadValue("v"), "first");
   const HKEY held = rawreg::Created(HKEY_LOCAL_MACHINE, kKey);
   EXPECT_EQ(RegistryStore::OpenHandleCount(), 1);
   UseStore(dir_ / "second.db");
   EXPECT_EQ(RegistryStore::OpenHandleCount(), 0);
   EXPECT_EQ(RegQueryValueExA(held, "v", nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
+  // Here another key takes the place the first store's key had.
+  ASSERT_EQ(rawreg::WriteValue(HKEY_LOCAL_MACHINE, "Software\\VtrTest\\Other", "v", REG_SZ, rawreg::Sz("other")),
+            ERROR_SUCCESS);
   EXPECT_EQ(ReadValue("v"), Failed(ERROR_FILE_NOT_FOUND));
   ASSERT_EQ(WriteValue("v", "second"), ERROR_SUCCESS);
   UseStore(dir_ / "registry.db");
