@@ -54,9 +54,11 @@ TEST_F(RegistryFileTest, WritesGoThroughAgainOnceALittleSpaceIsFreedOnAFullDisk)
 // A store file put in place of the one a process holds (renamed over it,
 // or the old one deleted and a copy made there), or none (the old one
 // deleted): the process's next write goes into the file at the path, never
-// into the one that is gone, and its open keys answer 1018.
+// into the one that is gone, and its open keys answer 1018. The other store
+// is made in another folder: in the store's, only the store's own name changes.
 TEST_F(RegistryFileTest, AStoreReplacedUnderAnOpenOneIsTheOneWrittenAfterwards) {
-  const fs::path other = dir_ / "other.db", store = store_;
+  const fs::path other = dir_ / "other" / "other.db", store = store_;
+  fs::create_directory(other.parent_path());
   for (const char* how : {"rename", "copy", "delete"}) {
     SCOPED_TRACE(how);
     ASSERT_EQ(WriteValue("before", "old"), ERROR_SUCCESS);
