@@ -126,6 +126,7 @@ TEST_F(VtrRegCliTest, ExportAndImportGoThroughFiles) {
 TEST_F(VtrRegCliTest, HelpAndWrongOptions) {
   const std::tuple<const char*, int, const char*> cases[] = {
       {"--help", 0, "Commands:\n  cd [PATH] "},
+      {"--version", 0, "vtrreg "},
       {"--frobnicate", 2, "(0x80040201), source \"vtrreg\": unknown option --frobnicate"},
       {"frobnicate", 1, "argument 1: error -2147220990 (0x80040202)"},
   };
