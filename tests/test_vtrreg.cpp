@@ -131,6 +131,7 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       // Names the registry cannot hold: a zero byte would cut the name where
       // the registry functions read it.
       {head + std::string("\"a\0b\"=\"x\"\n", 10), 4, "a value name holding a zero byte"},
+      {head + "\"" + std::string(16384, 'n') + "\"=\"x\"\n", 4, "a value name longer than 16383 characters"},
       {std::string("REGEDIT4\n[HKEY_USERS\\a") + '\0' + "b]\n", 2, "a key name holding a zero byte"},
       // Version 5: hex(2) text must be whole UTF-16 units, and the file valid
       // and whole UTF-16 (an odd last byte is refused, not dropped).
