@@ -419,6 +419,7 @@ TEST_F(ConsoleTest, EveryFailureReportsNumberSourceAndDescription) {
       {"cd Missing", "vtrreg: error -2147221248 (0x80040100), source \"EasyRegistry[API Call]\": Key/Value does not exist.\n"},
       {"set -t dword N 1.5", "source \"EasyRegistry [Let ValueOf]\": Type passed doesn't match"},
       {"set -t dword N ten", "(0x80040203), source \"vtrreg\": \"ten\" is not a number"},
+      {"set -t word N x", "(0x80040201), source \"vtrreg\": unknown kind \"word\""},
       {"set -t multistring N a ''", "vtrreg: error"},
       {"set -t binary N 0g", "vtrreg: error"},
       {"frobnicate", "(0x80040202), source \"vtrreg\": unknown command"},
