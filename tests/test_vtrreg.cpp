@@ -131,6 +131,7 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       // Names the registry cannot hold: a zero byte would cut the name where
       // the registry functions read it.
       {head + std::string("\"a\0b\"=\"x\"\n", 10), 4, "a value name holding a zero byte"},
+      {head + "\"" + std::string(16384, 'n') + "\"=\"x\"\n", 4, "a value name longer than 16383 characters"},
       {std::string("REGEDIT4\n[HKEY_USERS\\a") + '\0' + "b]\n", 2, "a key name holding a zero byte"},
       // Version 5: hex(2) text must be whole UTF-16 units, and the file valid
       // and whole UTF-16 (an odd last byte is refused, not dropped).
@@ -418,6 +419,7 @@ TEST_F(ConsoleTest, EveryFailureReportsNumberSourceAndDescription) {
       {"cd Missing", "vtrreg: error -2147221248 (0x80040100), source \"EasyRegistry[API Call]\": Key/Value does not exist.\n"},
       {"set -t dword N 1.5", "source \"EasyRegistry [Let ValueOf]\": Type passed doesn't match"},
       {"set -t dword N ten", "(0x80040203), source \"vtrreg\": \"ten\" is not a number"},
+      {"set -t word N x", "(0x80040201), source \"vtrreg\": unknown kind \"word\""},
       {"set -t multistring N a ''", "vtrreg: error"},
       {"set -t binary N 0g", "vtrreg: error"},
       {"frobnicate", "(0x80040202), source \"vtrreg\": unknown command"},

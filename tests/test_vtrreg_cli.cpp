@@ -82,11 +82,11 @@ class VtrRegCliTest : public ::testing::Test {
 TEST_F(VtrRegCliTest, EachArgumentIsOneCommandLineOrOneMoreWord) {
   const Result r = Vtrreg({"mkdir '\\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Sub Key'", "mkdir",
                            "\\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Two Words",
-                           "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli", "set -t dword Count 255", "lv", "ls", "pwd"});
+                           "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli", "set -t 2 Count 0xF", "lv", "ls", "pwd"});
   EXPECT_EQ(std::tuple(r.status, r.err), std::tuple(0, ""));
   EXPECT_EQ(r.out,
             "Name   Data                      Kind\n"
-            "Count  000000FF (0,000,000,255)  2 DWord\n"
+            "Count  0000000F (0,000,000,015)  2 DWord\n"
             "Sub Key\nTwo Words\n"
             "\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGCLI\n");
 }
@@ -126,6 +126,7 @@ TEST_F(VtrRegCliTest, ExportAndImportGoThroughFiles) {
 TEST_F(VtrRegCliTest, HelpAndWrongOptions) {
   const std::tuple<const char*, int, const char*> cases[] = {
       {"--help", 0, "Commands:\n  cd [PATH] "},
+      {"--version", 0, "vtrreg "},
       {"--frobnicate", 2, "(0x80040201), source \"vtrreg\": unknown option --frobnicate"},
       {"frobnicate", 1, "argument 1: error -2147220990 (0x80040202)"},
   };
