@@ -200,6 +200,7 @@ TEST_F(TrayForm, OpenAndTheRecentItemsStartTheProgramWithTheEntryReadAtTheClickA
   runtime.ChoosePopupItem("mnuFileRecent", 2);
   Callback(WM_RBUTTONUP);
   EXPECT_EQ(form.mnuFileRecent(2).Caption, "&2. Net 2.txt");
+  for (int16_t outside : {0, 6}) EXPECT_THROW(form.mnuFileRecent(outside), std::out_of_range);
   runtime.ChoosePopupItem("mnuOpen");
   for (int16_t item : {1, 3, 4}) runtime.ChoosePopupItem("mnuFileRecent", item);
   for (int i = 0; i < 4; ++i) Callback(WM_RBUTTONUP);

@@ -88,12 +88,15 @@ TEST(PlatformText, PrintableTextEscapesEveryControlAndNoCharacter) {
 #ifdef _WIN32
   EXPECT_EQ(Printable("caf\xE9 \x9B"), "caf\xE9 \x9B") << "ANSI characters";
 #else
-  EXPECT_EQ(Printable("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"), "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80");
-  // Not UTF-8: a lone byte, a cut character, an overlong form, a surrogate.
+  // Each length, the lowest second byte (U+00C0) and the last character (U+10FFFF).
+  const char* characters = "\xC3\x80 \xE2\x82\xAC \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF";
+  EXPECT_EQ(Printable(characters), characters);
+  // Not UTF-8: a lone byte, a cut character, an overlong form, a surrogate,
+  // beyond U+10FFFF.
   EXPECT_EQ(Printable("caf\xE9"), "caf\\xE9");
   EXPECT_EQ(Printable("\xE2\x82"), "\\xE2\\x82");
   EXPECT_EQ(Printable("\xC0\xAF\xE0\x80\xAF"), "\\xC0\\xAF\\xE0\\x80\\xAF");
-  EXPECT_EQ(Printable("\xED\xA0\x80"), "\\xED\\xA0\\x80");
+  EXPECT_EQ(Printable("\xED\xA0\x80\xF4\x90\x80\x80"), "\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80");
   // U+009B is a terminal's CSI even in UTF-8; U+00A0 is a character.
   EXPECT_EQ(Printable("\xC2\x9B" "2J\xC2\xA0"), "\\xC2\\x9B" "2J\xC2\xA0");
 #endif

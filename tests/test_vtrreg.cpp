@@ -105,6 +105,7 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {"REGEDIT4\n[HKEY_CURRENT_USER\\X\\\\Y]\n", 2, "empty key name"},
       {"REGEDIT4\n[-HKEY_CURRENT_USER\\]\n", 2, "root key cannot be deleted"},
       {"REGEDIT4\n[\\HKEY_CURRENT_USER\\X]\n", 2, "unknown root key \"\""},
+      {"REGEDIT4\n[]\n", 2, "unknown root key \"\""},
       {"REGEDIT4\n[-HKEY_CURRENT_USER\\X]\n\"a\"=\"b\"\n", 3, "deletion"},
       {"REGEDIT4\n[" + deepest + "\\k]\n", 2, "a key more than 512 levels below its root"},
       {head + "\"a\"=\"C:\\Temp\"\n", 4, "unknown escape"},
