@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/modAPI.h"
+#include "tests/RegistryTestSupport.h"
 
 namespace rawreg {
 
@@ -111,21 +112,6 @@ inline void DeleteValue(HKEY root, const std::string& subKey, const std::string&
   if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
   RegDeleteValueA(key, name.c_str());
   RegCloseKey(key);
-}
-
-// Subkey names as the registry spells them.
-inline std::vector<std::string> SubKeys(HKEY root, const std::string& subKey) {
-  std::vector<std::string> names;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return names;
-  for (DWORD i = 0;; ++i) {
-    char name[1024];
-    DWORD length = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    names.emplace_back(name, length);
-  }
-  RegCloseKey(key);
-  return names;
 }
 
 }  // namespace rawreg

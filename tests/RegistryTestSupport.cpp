@@ -9,47 +9,39 @@
 #include "platform/emu/RegistryStore.h"
 #endif
 
-namespace {
-
-// Works key by key, each opened below its parent's handle, so that no path
-// grows longer than one key name.
-void DeleteTreeBelow(HKEY parent, const std::string& name) {
+std::vector<std::string> rawreg::SubKeys(HKEY root, const std::string& subKey) {
+  std::vector<std::string> names;
   HKEY key = nullptr;
-  if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return;
-  // Collect the names first: deleting while enumerating shifts the indices.
-  std::vector<std::string> children;
-  char child[1024];
-  for (DWORD index = 0;; ++index) {
-    DWORD length = sizeof child;
-    if (RegEnumKeyExA(key, index, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    children.emplace_back(child, length);
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return names;
+  for (DWORD i = 0;; ++i) {
+    char name[1024];
+    DWORD length = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.emplace_back(name, length);
   }
-  for (const std::string& each : children) DeleteTreeBelow(key, each);
   RegCloseKey(key);
-  RegDeleteKeyA(parent, name.c_str());
+  return names;
 }
 
+// Works key by key, each opened below its parent's handle, so that no path
+// grows longer than one key name; the names are listed before any goes, since
+// deleting while enumerating shifts the indices.
+void DeleteRegistryTree(HKEY root, const std::string& subKey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS) return;
+  for (const std::string& child : rawreg::SubKeys(key, "")) DeleteRegistryTree(key, child);
+  RegCloseKey(key);
+  RegDeleteKeyA(root, subKey.c_str());
+}
+
+long OpenRegistryHandleCount() {
 #ifdef _WIN32
-// Wine's GetProcessHandleCount answers 0: the handles that answer, probed.
-// The handle table hands out the lowest free values first.
-long ProbeHandles() {
+  // Wine's GetProcessHandleCount answers 0: the handles that answer, probed.
+  // The handle table hands out the lowest free values first.
   long count = 0;
   DWORD flags = 0;
   for (uintptr_t h = 4; h < 0x10000; h += 4) count += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags) ? 1 : 0;
   return count;
-}
-#endif
-
-}  // namespace
-
-void DeleteRegistryTree(HKEY root, const std::string& subKey) { DeleteTreeBelow(root, subKey); }
-
-long OpenRegistryHandleCount() {
-#ifdef _WIN32
-  DWORD count = 0;
-  if (GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0) return static_cast<long>(count);
-  return ProbeHandles();
 #else
   return RegistryStore::OpenHandleCount();
 #endif

@@ -4,9 +4,15 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/modAPI.h"
 #include "registry/ErrObject.h"
+
+namespace rawreg {
+// Subkey names as the registry spells them; none when the key does not open.
+std::vector<std::string> SubKeys(HKEY root, const std::string& subKey);
+}  // namespace rawreg
 
 // Deletes subKey below root with all its subkeys and values, using only the
 // registry functions the program itself calls. A missing key is no error.
