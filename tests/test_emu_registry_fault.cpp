@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/RegKey.h"
 #include "platform/emu/UserData.h"
 #include "tests/EmuStoreTest.h"
 #include "tests/RegistryFaultData.h"
@@ -77,8 +78,10 @@ bool ReadWhole(HKEY key, const std::string& name, int expectNumber) {
   if (rc == ERROR_FILE_NOT_FOUND && expectNumber < 0) return true;
   if (rc != ERROR_SUCCESS || type != REG_BINARY) return false;
   const std::string data(reinterpret_cast<char*>(buffer.data()), size);
-  const int number = faultdata::Number(data);
-  return number >= 0 && (expectNumber < 0 || number == expectNumber) && data == faultdata::Data(number);
+  // Whole: exactly the value its header names.
+  const long number = std::strtol(data.c_str(), nullptr, 10);
+  return number >= 0 && number < faultdata::kValues && (expectNumber < 0 || number == expectNumber) &&
+         data == faultdata::Data(static_cast<int>(number));
 }
 
 TEST(RegistryFault, KilledWriterLosesNoAcknowledgedWriteAndTearsNoRead) {
@@ -95,21 +98,17 @@ TEST(RegistryFault, KilledWriterLosesNoAcknowledgedWriteAndTearsNoRead) {
 
   int acknowledged = 0, killed = 0;  // values 0..acknowledged-1 acknowledged
   long reads = 0, tornReads = 0;
-  HKEY reader = nullptr;
+  RegKey reader;
   // The value rewritten each time, and an acknowledged one: half the time
   // among the newest.
   const auto readSome = [&] {
-    if (reader == nullptr &&
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, faultdata::kKey, 0, KEY_QUERY_VALUE, &reader) != ERROR_SUCCESS) {
-      reader = nullptr;
-      return;
-    }
+    if (!reader && reader.Open(HKEY_LOCAL_MACHINE, faultdata::kKey, KEY_QUERY_VALUE) != ERROR_SUCCESS) return;
     reads += 2;
-    if (!ReadWhole(reader, "current", -1)) ++tornReads;
+    if (!ReadWhole(reader.Handle(), "current", -1)) ++tornReads;
     if (acknowledged == 0) return;
     const int newest = acknowledged - 1;
     const int pick = below(2) == 0 ? newest - below(std::min(newest, 50) + 1) : below(newest + 1);
-    if (!ReadWhole(reader, faultdata::Name(pick), pick)) ++tornReads;
+    if (!ReadWhole(reader.Handle(), faultdata::Name(pick), pick)) ++tornReads;
   };
 
   for (int run = 0; acknowledged < faultdata::kValues; ++run) {
@@ -143,11 +142,11 @@ TEST(RegistryFault, KilledWriterLosesNoAcknowledgedWriteAndTearsNoRead) {
   EXPECT_GT(reads, 1000);
 
   // Every acknowledged write is there, whole.
-  ASSERT_NE(reader, nullptr);
+  ASSERT_TRUE(reader);
   int missing = 0;
-  for (int i = 0; i < acknowledged; ++i) missing += ReadWhole(reader, faultdata::Name(i), i) ? 0 : 1;
+  for (int i = 0; i < acknowledged; ++i) missing += ReadWhole(reader.Handle(), faultdata::Name(i), i) ? 0 : 1;
   EXPECT_EQ(missing, 0);
-  RegCloseKey(reader);
+  reader.Close();
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, faultdata::kKey);
   RegistryStore::Close();
 
