@@ -29,14 +29,9 @@ TEST_F(RegistryFileTest, WritesGoThroughAgainOnceALittleSpaceIsFreedOnAFullDisk)
   const std::string big(3000, 'x');
   ASSERT_EQ(WriteValue("first", "value"), ERROR_SUCCESS);
   ASSERT_EQ(WriteValue("big", big), ERROR_SUCCESS);
-  // Fill the disk.
+  // Fill the disk: the stream writes as much as fits of more than it holds.
   const fs::path filler = dir_ / "filler";
-  {
-    std::ofstream fill(filler, std::ios::binary);
-    const std::string block(1024, 'f');
-    while (fill.write(block.data(), block.size())) {
-    }
-  }
+  std::ofstream(filler, std::ios::binary) << std::string(2 << 20, 'f');
   // Rewriting a value grows the journal only: it fails at once.
   LONG failed = ERROR_SUCCESS;
   for (int i = 0; i < 1000 && failed == ERROR_SUCCESS; ++i) failed = WriteValue("big", big + std::to_string(i));

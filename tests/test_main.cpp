@@ -6,12 +6,10 @@
 // registry is shared, and the test programs take turns (see CMakeLists.txt).
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
-#endif
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);

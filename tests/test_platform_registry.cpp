@@ -3,7 +3,6 @@
 // two are known to answer differently, the test names the platform and why.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <tuple>
