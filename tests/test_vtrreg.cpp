@@ -92,12 +92,11 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
   std::string deepest = "HKEY_USERS";  // keys go 512 levels below their root, no deeper
   for (int level = 0; level < 512; ++level) deepest += "\\k";
   EXPECT_EQ(RegFile::Parse("REGEDIT4\n[" + deepest + "]\n", "t.reg").Entries().size(), 1u);
-  struct Case {
+  const struct {
     std::string text;
     int line;
     std::string words;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"", 1, "not a registry file"},
       {"REGEDIT4\n\"a\"=\"b\"\n", 2, "before the first key"},
       {"REGEDIT4\n[HKEY_NOWHERE\\X]\n", 2, "unknown root"},
@@ -141,7 +140,7 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
        "not valid UTF-16"},
       {Utf16File(five + "\"a\"=\"b\"") + "\n", 3, "not UTF-16 text"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const ErrObject error = ErrorOf([&] { RegFile::Parse(c.text, "t.reg"); });
     EXPECT_EQ(std::pair(error.Number, error.Source),
               std::pair(VtrRegError::RegSyntax, std::string(VtrRegError::ImportSource)))
