@@ -129,7 +129,7 @@ struct Caught {
   }
 };
 
-TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndSayWhyNot) {
+TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndTheMenuIsOneLineAnItem) {
   Caught out, err;
   terminal::TrayStatus status;
   terminal::LinePresenter lines(status, out.file, err.file);
@@ -163,12 +163,8 @@ TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndSayWhyNot) {
     EXPECT_EQ(err.Take(), c.complaint.empty() ? "" : "vtrsystray: " + c.complaint + "\n");
   }
   EXPECT_EQ(out.Take(), "");
-}
 
-TEST(TerminalLinePresenter, TheMenuIsOneLineAnItemAndTakesItsAccessKeys) {
-  Caught out, err;
-  terminal::TrayStatus status;
-  terminal::LinePresenter lines(status, out.file, err.file);
+  // The menu: one line an item; it takes its access keys.
   SampleMenu sample;
   terminal::PopupMenu menu(sample.root);
   lines.OpenMenu(menu);
@@ -180,13 +176,13 @@ TEST(TerminalLinePresenter, TheMenuIsOneLineAnItemAndTakesItsAccessKeys) {
     MenuItem* chosen;
     bool runsAfter;
     const char* complaint;
-  } cases[] = {
+  } menuCases[] = {
       {"choose a", true, &sample.about, false, ""},
       {"choose c", false, nullptr, false, "the menu has no enabled item with the access key c"},
       {"dismiss", true, nullptr, false, ""}, {"close", true, nullptr, true, ""},
       {"choose", false, nullptr, false, "the menu is open: choose X or dismiss"},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : menuCases) {
     SCOPED_TRACE(c.line);
     const terminal::MenuStep step = lines.MenuInput(menu, c.line);
     EXPECT_EQ(std::tie(step.closes, step.chosen, step.runsAfter), std::tie(c.closes, c.chosen, c.runsAfter));
@@ -220,7 +216,6 @@ TEST(TerminalKeyPresenter, TheMenuAndTheMessageBoxAreDrawnWithTheirKeys) {
   EXPECT_FALSE(keys.MenuInput(menu, "down").closes);
   EXPECT_EQ(out.Take(), "\x1b[5A" + head + "\r\x1b[K  \x1b[4mO\x1b[24mpen Vantorel...\n" + separator + disabled +
                             "\r\x1b[K\x1b[7m> R&D & \x1b[4mA\x1b[24mbout\x1b[27m\n");
-  EXPECT_EQ(keys.MenuInput(menu, "c").chosen, nullptr);
   EXPECT_EQ(keys.MenuInput(menu, "\n").chosen, &sample.about);
   EXPECT_EQ(keys.MenuInput(menu, "O").chosen, &sample.open);
   const terminal::MenuStep esc = keys.MenuInput(menu, "\x1b");

@@ -92,12 +92,11 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
   std::string deepest = "HKEY_USERS";  // keys go 512 levels below their root, no deeper
   for (int level = 0; level < 512; ++level) deepest += "\\k";
   EXPECT_EQ(RegFile::Parse("REGEDIT4\n[" + deepest + "]\n", "t.reg").Entries().size(), 1u);
-  struct Case {
+  const struct {
     std::string text;
     int line;
     std::string words;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"", 1, "not a registry file"},
       {"REGEDIT4\n\"a\"=\"b\"\n", 2, "before the first key"},
       {"REGEDIT4\n[HKEY_NOWHERE\\X]\n", 2, "unknown root"},
@@ -141,7 +140,7 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
        "not valid UTF-16"},
       {Utf16File(five + "\"a\"=\"b\"") + "\n", 3, "not UTF-16 text"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const ErrObject error = ErrorOf([&] { RegFile::Parse(c.text, "t.reg"); });
     EXPECT_EQ(std::pair(error.Number, error.Source),
               std::pair(VtrRegError::RegSyntax, std::string(VtrRegError::ImportSource)))
@@ -359,7 +358,8 @@ class ConsoleTest : public VtrRegTest {
 };
 
 // Each kind as the listing shows it in its columns (text that is no
-// character shown by its byte), and as "get" shows it.
+// character shown by its byte; a name or data too long for the listing, the
+// data's size in its place), and as "get" shows it.
 TEST_F(ConsoleTest, WritesEveryKindAndShowsItAsTheListingsDo) {
   // Made in the order of their names, the order Wine lists them in.
   for (const std::string& line : std::vector<std::string>{
@@ -369,44 +369,30 @@ TEST_F(ConsoleTest, WritesEveryKindAndShowsItAsTheListingsDo) {
     ASSERT_TRUE(Run(line)) << line << ": " << err.str();
   }
   WriteRaw(kSub, "Raw", REG_SZ, Bytes{0x01, 'a', 0xFF, 0});
-  ASSERT_TRUE(Run("lv"));
-#ifdef _WIN32
-  std::string raw = "\\x01a\xFF";  // an ANSI character
-#else
-  std::string raw = "\\x01a\\xFF";  // not UTF-8
-#endif
-  raw.resize(24, ' ');
-  EXPECT_EQ(out.str(), R"(Name       Data                      Kind
-(default)  the default               0 String
--dash      x                         0 String
-Blob       0 A FF                    1 Binary
-Count      000000FF (0,000,000,255)  2 DWord
-Hex        FFFFFFFF (4,294,967,295)  2 DWord
-List       one\0two words\0          0 String
-Name       two words                 0 String
-Raw        )" + raw + "  0 String\n");
-  ASSERT_TRUE(Run("get Count"));
-  EXPECT_EQ(out.str(), "Text:   000000FF\nKind:   2 (DWord)\nBytes:  FF 00 00 00\nNumber: 255\n");
-  ASSERT_TRUE(Run("get Name"));
-  EXPECT_EQ(out.str(), "Text:   two words\nKind:   0 (String)\nBytes:  74 77 6F 20 77 6F 72 64 73\n");
-}
-
-// Names and data too long for the listing: the data's size in its place.
-TEST_F(ConsoleTest, ValuesTooLongForTheListingShowTheirSizeAndTheOthersAsUsual) {
-  // Made in the order of their names, the order Wine lists them in.
-  WriteRaw(kSub, "Big", REG_BINARY, Bytes(2000, 0xAB));
-  WriteRaw(kSub, std::string(1500, 'n'), REG_SZ, B(std::string("x") + '\0'));
-  WriteRaw(kSub, "small", REG_DWORD, Bytes{1, 0, 0, 0});
-  WriteRaw(kSub, "text", REG_SZ, B(std::string("after") + '\0'));
+  WriteRaw(kSub, "Wide", REG_BINARY, Bytes(2000, 0xAB));
+  WriteRaw(kSub, std::string(1500, 'z'), REG_SZ, B(std::string("x") + '\0'));
   const auto row = [](std::string name, std::string data, const std::string& kind) {
     name.resize(std::max<size_t>(name.size(), 40), ' ');  // the names' column is 40 wide at most
     data.resize(24, ' ');
     return name + "  " + data + "  " + kind + "\n";
   };
-  ASSERT_TRUE(Run("lv " + kPath)) << err.str();
-  EXPECT_EQ(out.str(), row("Name", "Data", "Kind") + row("Big", "(2000 bytes: use get)", "1 Binary") +
-                           row(std::string(1500, 'n'), "(2 bytes: use get)", "0 String") +
-                           row("small", "00000001 (0,000,000,001)", "2 DWord") + row("text", "after", "0 String"));
+#ifdef _WIN32
+  const std::string raw = "\\x01a\xFF";  // an ANSI character
+#else
+  const std::string raw = "\\x01a\\xFF";  // not UTF-8
+#endif
+  ASSERT_TRUE(Run("lv"));
+  EXPECT_EQ(out.str(), row("Name", "Data", "Kind") + row("(default)", "the default", "0 String") +
+                           row("-dash", "x", "0 String") + row("Blob", "0 A FF", "1 Binary") +
+                           row("Count", "000000FF (0,000,000,255)", "2 DWord") +
+                           row("Hex", "FFFFFFFF (4,294,967,295)", "2 DWord") +
+                           row("List", "one\\0two words\\0", "0 String") + row("Name", "two words", "0 String") +
+                           row("Raw", raw, "0 String") + row("Wide", "(2000 bytes: use get)", "1 Binary") +
+                           row(std::string(1500, 'z'), "(2 bytes: use get)", "0 String"));
+  ASSERT_TRUE(Run("get Count"));
+  EXPECT_EQ(out.str(), "Text:   000000FF\nKind:   2 (DWord)\nBytes:  FF 00 00 00\nNumber: 255\n");
+  ASSERT_TRUE(Run("get Name"));
+  EXPECT_EQ(out.str(), "Text:   two words\nKind:   0 (String)\nBytes:  74 77 6F 20 77 6F 72 64 73\n");
 }
 
 TEST_F(ConsoleTest, EveryFailureReportsNumberSourceAndDescription) {
