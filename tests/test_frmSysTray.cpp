@@ -15,7 +15,6 @@
 #include "tests/RegistryTestSupport.h"
 #include "tray/StartupEntry.h"
 #include "tray/frmSysTray.h"
-#include "tray/modSysTray.h"
 
 namespace {
 
