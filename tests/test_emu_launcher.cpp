@@ -16,6 +16,8 @@ using Args = std::vector<std::string>;
 
 namespace {
 
+const std::string kApp = "C:\\Program Files\\Vantorel\\Vtr.exe";
+
 // Expected splits, as Windows' CommandLineToArgvW gives them (the cases were
 // checked against it, program name included).
 const std::pair<const char*, Args> kSplits[] = {
@@ -50,10 +52,9 @@ TEST(CommandLineToArgv, SplitsAsWindowsDoes) {
 TEST(CommandLineArguments, TheProgramsNameIsThePathGivenApartEvenWithBlanks) {
   // (The path alone, or before a quoted file: the launches below and the
   // program's test, test_vtrsystray.cpp.)
-  const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
-  EXPECT_EQ(emu::CommandLineArguments("\"" + app + "\" a", app), Args{"a"});
+  EXPECT_EQ(emu::CommandLineArguments("\"" + kApp + "\" a", kApp), Args{"a"});
   // Another name in front: Windows' rule for a program's name.
-  EXPECT_EQ(emu::CommandLineArguments("other.exe a b", app), (Args{"a", "b"}));
+  EXPECT_EQ(emu::CommandLineArguments("other.exe a b", kApp), (Args{"a", "b"}));
   // The path is only the program's name when a blank or the end follows it.
   EXPECT_EQ(emu::CommandLineArguments("C:\\Program Filesx y", "C:\\Program Files"), (Args{"Filesx", "y"}));
 }
@@ -80,10 +81,9 @@ class Launching : public ::testing::Test {
 // stand-in main program is one.)
 TEST_F(Launching, AWindowsExecutableStartsThroughWineAndAnAddressThroughTheDesktopsOpener) {
   const fs::path exe = root_ / "drive_c/Program Files/Vantorel/Vtr.exe";
-  const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
   for (const char* opener : {"bin/wine", "bin/xdg-open"}) InstallRecorder(VTR_ARGV_RECORDER, root_ / opener);
   WriteFile(exe, std::string("MZ\x90\0", 4));
-  ASSERT_EQ(emu::Launch(app, app + " \"D:\\Data\\Net 2.txt\""), 0u);
+  ASSERT_EQ(emu::Launch(kApp, kApp + " \"D:\\Data\\Net 2.txt\""), 0u);
   ASSERT_EQ(LaunchRecords(scratch_.log, 1).size(), 1u);  // recorded before the next starts: in order
   EXPECT_GT(OpenAddress(), 32);
   const auto launches = LaunchRecords(scratch_.log, 2);
@@ -98,7 +98,7 @@ TEST_F(Launching, FailuresAnswerWithWindowsCodes) {
   WriteFile(root_ / "drive_c/Vtr.exe", "MZ");
   scratch_.SetEnv("PATH", (root_ / "bin").string());  // no wine to run a Windows program
   const std::pair<const char*, DWORD> cases[] = {
-      {"", ERROR_FILE_NOT_FOUND}, {"C:\\Program Files\\Vantorel\\Vtr.exe", ERROR_FILE_NOT_FOUND},
+      {"", ERROR_FILE_NOT_FOUND}, {kApp.c_str(), ERROR_FILE_NOT_FOUND},
       {"D:\\Vtr.exe", ERROR_FILE_NOT_FOUND}, {"C:\\Program Files", ERROR_ACCESS_DENIED},
       {"C:\\plain.txt", ERROR_ACCESS_DENIED}, {"C:\\Vtr.exe", 193},
   };
