@@ -14,11 +14,6 @@ namespace {
 
 class DriveView : public ::testing::Test {
  protected:
-  static void Touch(const fs::path& p) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p) << "x";
-  }
-
   ScratchDrive scratch_;
   const fs::path& driveC_ = scratch_.driveC;
 };
@@ -27,7 +22,8 @@ class DriveView : public ::testing::Test {
 // to case when the exact one is missing. Only a normal file there counts as
 // one: not a folder, not a hidden file, not a missing one.
 TEST_F(DriveView, WindowsPathsLeadToTheirHostPathsWhereANormalFileMayBe) {
-  for (const char* file : {"Program Files/Vantorel/Vtr.exe", "a.txt", "A.txt", ".Hidden.exe"}) Touch(driveC_ / file);
+  for (const char* file : {"Program Files/Vantorel/Vtr.exe", "a.txt", "A.txt", ".Hidden.exe"})
+    std::ofstream(driveC_ / file) << "x";  // (ScratchDrive made the folder)
   const struct {
     const char* windows;
     std::optional<fs::path> host;
