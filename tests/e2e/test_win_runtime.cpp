@@ -29,7 +29,7 @@ namespace {
 // A form without controls, which records what the runtime raises.
 class ProbeForm : public Form {
  public:
-  ProbeForm() : Form("frmProbe") { Caption = "Probe"; }
+  ProbeForm() : Form("frmProbe") {}
   std::vector<int16_t> queries;
   int unloads = 0;
 
