@@ -62,9 +62,6 @@ TEST(CommandLineArguments, TheProgramsNameIsThePathGivenApartEvenWithBlanks) {
 class Launching : public ::testing::Test {
  protected:
   void TearDown() override { emu::ReapLaunched(); }
-  static void WriteFile(const fs::path& where, const std::string& content) {
-    std::ofstream(where, std::ios::binary) << content;
-  }
 
   // What ShellExecuteA answers for an address: above 32 when it opens.
   static intptr_t OpenAddress() {
@@ -82,7 +79,7 @@ class Launching : public ::testing::Test {
 TEST_F(Launching, AWindowsExecutableStartsThroughWineAndAnAddressThroughTheDesktopsOpener) {
   const fs::path exe = root_ / "drive_c/Program Files/Vantorel/Vtr.exe";
   for (const char* opener : {"bin/wine", "bin/xdg-open"}) InstallRecorder(VTR_ARGV_RECORDER, root_ / opener);
-  WriteFile(exe, std::string("MZ\x90\0", 4));
+  std::ofstream(exe, std::ios::binary) << std::string("MZ\x90\0", 4);
   ASSERT_EQ(emu::Launch(kApp, kApp + " \"D:\\Data\\Net 2.txt\""), 0u);
   ASSERT_EQ(LaunchRecords(scratch_.log, 1).size(), 1u);  // recorded before the next starts: in order
   EXPECT_GT(OpenAddress(), 32);
@@ -94,8 +91,8 @@ TEST_F(Launching, AWindowsExecutableStartsThroughWineAndAnAddressThroughTheDeskt
 }
 
 TEST_F(Launching, FailuresAnswerWithWindowsCodes) {
-  WriteFile(root_ / "drive_c/plain.txt", "not a program");
-  WriteFile(root_ / "drive_c/Vtr.exe", "MZ");
+  std::ofstream(root_ / "drive_c/plain.txt") << "not a program";
+  std::ofstream(root_ / "drive_c/Vtr.exe") << "MZ";
   scratch_.SetEnv("PATH", (root_ / "bin").string());  // no wine to run a Windows program
   const std::pair<const char*, DWORD> cases[] = {
       {"", ERROR_FILE_NOT_FOUND}, {kApp.c_str(), ERROR_FILE_NOT_FOUND},
