@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <numeric>
 #include <vector>
 
 #include "platform/IconAddRetry.h"
@@ -12,11 +13,8 @@ using namespace std::chrono_literals;
 TEST(IconAddRetryTest, EverySecondAtFirstThenLessOftenForTenMinutes) {
   IconAddRetry retry;
   std::vector<std::chrono::milliseconds> delays;
-  std::chrono::milliseconds waited{0};
-  while (auto delay = retry.NextDelay()) {
-    delays.push_back(*delay);
-    waited += *delay;
-  }
+  while (auto delay = retry.NextDelay()) delays.push_back(*delay);
+  const auto waited = std::accumulate(delays.begin(), delays.end(), 0ms);
   ASSERT_GE(delays.size(), 11u);
   for (size_t i = 0; i < 10; ++i) EXPECT_EQ(delays[i], 1s) << "try " << i + 1;
   EXPECT_GT(delays[10], 1s) << "the eleventh try waits longer";

@@ -2,7 +2,6 @@
 // shell, wine for Windows executables, xdg-open for addresses.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,6 +15,8 @@ namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
 namespace {
+
+const std::string kApp = "C:\\Program Files\\Vantorel\\Vtr.exe";
 
 // Expected splits, as Windows' CommandLineToArgvW gives them (the cases were
 // checked against it, program name included).
@@ -49,12 +50,11 @@ TEST(CommandLineToArgv, SplitsAsWindowsDoes) {
 }
 
 TEST(CommandLineArguments, TheProgramsNameIsThePathGivenApartEvenWithBlanks) {
-  const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
-  EXPECT_EQ(emu::CommandLineArguments(app, app), Args{});
-  EXPECT_EQ(emu::CommandLineArguments(app + " \"D:\\Data\\Net 2.txt\"", app), Args{"D:\\Data\\Net 2.txt"});
-  EXPECT_EQ(emu::CommandLineArguments("\"" + app + "\" a", app), Args{"a"});
+  // (The path alone, or before a quoted file: the launches below and the
+  // program's test, test_vtrsystray.cpp.)
+  EXPECT_EQ(emu::CommandLineArguments("\"" + kApp + "\" a", kApp), Args{"a"});
   // Another name in front: Windows' rule for a program's name.
-  EXPECT_EQ(emu::CommandLineArguments("other.exe a b", app), (Args{"a", "b"}));
+  EXPECT_EQ(emu::CommandLineArguments("other.exe a b", kApp), (Args{"a", "b"}));
   // The path is only the program's name when a blank or the end follows it.
   EXPECT_EQ(emu::CommandLineArguments("C:\\Program Filesx y", "C:\\Program Files"), (Args{"Filesx", "y"}));
 }
@@ -62,9 +62,6 @@ TEST(CommandLineArguments, TheProgramsNameIsThePathGivenApartEvenWithBlanks) {
 class Launching : public ::testing::Test {
  protected:
   void TearDown() override { emu::ReapLaunched(); }
-  static void WriteFile(const fs::path& where, const std::string& content) {
-    std::ofstream(where, std::ios::binary) << content;
-  }
 
   // What ShellExecuteA answers for an address: above 32 when it opens.
   static intptr_t OpenAddress() {
@@ -76,26 +73,29 @@ class Launching : public ::testing::Test {
 };
 
 // The program given apart starts with the arguments of the line, a Windows
-// executable through wine. (A script starts as itself: the program's test,
-// test_vtrsystray.cpp, whose stand-in main program is one.)
-TEST_F(Launching, AWindowsExecutableStartsThroughWineWithTheArgumentsOfTheLine) {
+// executable through wine; an address opens through the desktop's opener.
+// (A script starts as itself: the program's test, test_vtrsystray.cpp, whose
+// stand-in main program is one.)
+TEST_F(Launching, AWindowsExecutableStartsThroughWineAndAnAddressThroughTheDesktopsOpener) {
   const fs::path exe = root_ / "drive_c/Program Files/Vantorel/Vtr.exe";
-  const std::string app = "C:\\Program Files\\Vantorel\\Vtr.exe";
-  InstallRecorder(VTR_ARGV_RECORDER, root_ / "bin/wine");
-  WriteFile(exe, std::string("MZ\x90\0", 4));
-  ASSERT_EQ(emu::Launch(app, app + " \"D:\\Data\\Net 2.txt\""), 0u);
-  const auto launches = LaunchRecords(scratch_.log, 1);
-  ASSERT_EQ(launches.size(), 1u);
+  for (const char* opener : {"bin/wine", "bin/xdg-open"}) InstallRecorder(VTR_ARGV_RECORDER, root_ / opener);
+  std::ofstream(exe, std::ios::binary) << std::string("MZ\x90\0", 4);
+  ASSERT_EQ(emu::Launch(kApp, kApp + " \"D:\\Data\\Net 2.txt\""), 0u);
+  ASSERT_EQ(LaunchRecords(scratch_.log, 1).size(), 1u);  // recorded before the next starts: in order
+  EXPECT_GT(OpenAddress(), 32);
+  const auto launches = LaunchRecords(scratch_.log, 2);
+  ASSERT_EQ(launches.size(), 2u);
   EXPECT_EQ(launches[0].program, (root_ / "bin/wine").string());
   EXPECT_EQ(launches[0].args, (Args{exe.string(), "D:\\Data\\Net 2.txt"}));
+  EXPECT_EQ(launches[1].args, Args{"http://example.invalid/"});
 }
 
 TEST_F(Launching, FailuresAnswerWithWindowsCodes) {
-  WriteFile(root_ / "drive_c/plain.txt", "not a program");
-  WriteFile(root_ / "drive_c/Vtr.exe", "MZ");
+  std::ofstream(root_ / "drive_c/plain.txt") << "not a program";
+  std::ofstream(root_ / "drive_c/Vtr.exe") << "MZ";
   scratch_.SetEnv("PATH", (root_ / "bin").string());  // no wine to run a Windows program
   const std::pair<const char*, DWORD> cases[] = {
-      {"", ERROR_FILE_NOT_FOUND}, {"C:\\Program Files\\Vantorel\\Vtr.exe", ERROR_FILE_NOT_FOUND},
+      {"", ERROR_FILE_NOT_FOUND}, {kApp.c_str(), ERROR_FILE_NOT_FOUND},
       {"D:\\Vtr.exe", ERROR_FILE_NOT_FOUND}, {"C:\\Program Files", ERROR_ACCESS_DENIED},
       {"C:\\plain.txt", ERROR_ACCESS_DENIED}, {"C:\\Vtr.exe", 193},
   };
@@ -103,14 +103,6 @@ TEST_F(Launching, FailuresAnswerWithWindowsCodes) {
   // No desktop opener either: an address has no program to open it.
   EXPECT_EQ(OpenAddress(), 31);
   EXPECT_TRUE(LaunchRecords(scratch_.log).empty());
-}
-
-TEST_F(Launching, AnAddressOpensThroughTheDesktopsOpener) {
-  InstallRecorder(VTR_ARGV_RECORDER, root_ / "bin/xdg-open");
-  EXPECT_GT(OpenAddress(), 32);
-  const auto launches = LaunchRecords(scratch_.log, 1);
-  ASSERT_EQ(launches.size(), 1u);
-  EXPECT_EQ(launches[0].args, Args{"http://example.invalid/"});
 }
 
 }  // namespace

@@ -33,7 +33,6 @@ TEST_F(AboutBox, LoadingSetsItsTextsUnderTheBusyPointerAndShowingItAgainBringsTh
   EXPECT_EQ(runtime.Calls, (Lines{"CreateFormWindow frmAbout", "MousePointer 11",
                                   "UpdateFormWindow frmAbout ShowInTaskbar=1", "MousePointer 1", "ShowForm frmAbout",
                                   "ShowForm frmAbout"}));
-  EXPECT_EQ(runtime.Forms().size(), 1u);
 }
 
 TEST_F(AboutBox, EachLinkOpensExactlyItsLabelsTextFromCDriveAndTheBoxStaysOpen) {
@@ -55,7 +54,8 @@ TEST_F(AboutBox, EachLinkOpensExactlyItsLabelsTextFromCDriveAndTheBoxStaysOpen) 
 // control lies inside its container and the box's client area, the two links
 // and only they look and act like links, and OK is both the default and the
 // cancel button. (Whether the texts fit their controls in the real fonts is
-// checked where they are drawn, by the Windows runtime's tests at two DPIs.)
+// checked where they are drawn, by the Windows runtime's tests at two DPIs;
+// that OK closes the box, by test_frmSysTray.cpp and the program's tests.)
 TEST_F(AboutBox, EveryControlLiesInsideItsContainerAndOnlyTheLinksLookLikeLinks) {
   int buttons = 0;
   for (const Control* control : about.Controls) {
@@ -77,9 +77,6 @@ TEST_F(AboutBox, EveryControlLiesInsideItsContainerAndOnlyTheLinksLookLikeLinks)
     EXPECT_EQ(inside->Container, &about.Frame1) << inside->Name;
 
   EXPECT_TRUE(buttons == 1 && about.cmdOK.Default && about.cmdOK.Cancel && about.cmdOK.Caption == "OK");
-  about.Show();
-  about.RaiseClick(about.cmdOK);
-  EXPECT_FALSE(about.IsLoaded()) << "OK closes the box";
 }
 
 }  // namespace

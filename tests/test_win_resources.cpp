@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
+#include <type_traits>
 
 #include "platform/resource.h"
 
@@ -25,29 +27,21 @@ struct GroupHeader {  // GRPICONDIR
 };
 #pragma pack(pop)
 
-class ProgramResources : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string path = VTR_PROGRAM;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(module, nullptr) << path << ": " << GetLastError();
-  }
-  void TearDown() override {
-    if (module) FreeLibrary(module);
-  }
-  const BYTE* Resource(LPCSTR type, LPCSTR name, DWORD& size) const {
-    HRSRC found = FindResourceA(module, name, type);
+TEST(ProgramResources, TheIconGroupHoldsEverySizeIn32BitColour) {
+  std::string path = VTR_PROGRAM;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> module(
+      LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE), FreeLibrary);
+  ASSERT_NE(module, nullptr) << path << ": " << GetLastError();
+  // A resource's bytes and their count; null if there is none.
+  const auto resource = [&](LPCSTR type, LPCSTR name, DWORD& size) -> const BYTE* {
+    HRSRC found = FindResourceA(module.get(), name, type);
     if (!found) return nullptr;
-    size = SizeofResource(module, found);
-    return static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
-  }
-  HMODULE module = nullptr;
-};
-
-TEST_F(ProgramResources, TheIconGroupHoldsEverySizeIn32BitColour) {
+    size = SizeofResource(module.get(), found);
+    return static_cast<const BYTE*>(LockResource(LoadResource(module.get(), found)));
+  };
   DWORD size = 0;
-  const BYTE* group = Resource(reinterpret_cast<LPCSTR>(RT_GROUP_ICON), MAKEINTRESOURCEA(IDI_VTRSYSTRAY), size);
+  const BYTE* group = resource(reinterpret_cast<LPCSTR>(RT_GROUP_ICON), MAKEINTRESOURCEA(IDI_VTRSYSTRAY), size);
   ASSERT_NE(group, nullptr);
   ASSERT_GE(size, sizeof(GroupHeader));
   const auto* header = reinterpret_cast<const GroupHeader*>(group);
@@ -62,7 +56,7 @@ TEST_F(ProgramResources, TheIconGroupHoldsEverySizeIn32BitColour) {
     sizes.insert(side);
     EXPECT_EQ(entry.bitCount, 32) << side << " px";
     DWORD bytes = 0;
-    const BYTE* picture = Resource(reinterpret_cast<LPCSTR>(RT_ICON), MAKEINTRESOURCEA(entry.id), bytes);
+    const BYTE* picture = resource(reinterpret_cast<LPCSTR>(RT_ICON), MAKEINTRESOURCEA(entry.id), bytes);
     ASSERT_NE(picture, nullptr) << side << " px";
     EXPECT_EQ(bytes, entry.bytes);
     // The largest is stored as PNG (its width big-endian at byte 16), the

@@ -28,8 +28,7 @@ DWORD g_timeout_ms = 10000;
 
 [[noreturn]] void fail(const std::string& what) {
   std::fprintf(stderr, "FAIL: %s\n", what.c_str());
-  std::fflush(stdout);
-  std::exit(1);
+  std::exit(1);  // (which flushes what was printed before)
 }
 
 // Polls until probe() is true, or fails with what.
