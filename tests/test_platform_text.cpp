@@ -24,8 +24,8 @@ TEST(PlatformText, CaseFoldsOnlyAsciiLettersAndTrimsOnlyBlanks) {
   EXPECT_EQ(LCaseAscii("DWORD:@[`"), "dword:@[`");
 #ifndef _WIN32
   // Narrow text is UTF-8 here (ANSI on Windows): an accented capital folds,
-  // the last letter too, and the multiplication sign stays.
-  EXPECT_EQ(LCase("Caf\xC3\x89 \xC3\x97 \xC3\x89"), "caf\xC3\xA9 \xC3\x97 \xC3\xA9");
+  // the last letter too; the multiplication sign, small letters and the sharp s stay.
+  EXPECT_EQ(LCase("Caf\xC3\x89 \xC3\x97 \xC3\x9F\xC3\xA0 \xC3\x89"), "caf\xC3\xA9 \xC3\x97 \xC3\x9F\xC3\xA0 \xC3\xA9");
 #endif
   EXPECT_TRUE(EqualsAsciiNoCase("HKEY_Current_User", "hkey_current_user"));
   EXPECT_FALSE(EqualsAsciiNoCase("\xC4", "\xE4"));  // Latin-1 Ä and ä differ

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <utility>
 
+#include "platform/Form.h"
 #include "platform/modAPI.h"
 #include "platform/terminal/KeyDecoder.h"
 #include "platform/terminal/KeyPresenter.h"
@@ -241,6 +242,29 @@ TEST(TerminalKeyPresenter, TheMenuAndTheMessageBoxAreDrawnWithTheirKeys) {
   keys.CloseMsgBox();
   EXPECT_EQ(out.Take(), "\n" + statusLine);
   EXPECT_EQ(err.Take(), "");
+}
+
+// A dialog on a terminal: texts wrapped by words, links numbered, the
+// button, and the keys, framed as wide as the widest line.
+TEST(TerminalKeyPresenter, ADialogIsAFramedPanelWithNumberedLinksAndItsKeys) {
+  Form form("frmAbout");
+  form.Caption = "About \xC3\x84";
+  Control text("lblText", ControlKind::Label, nullptr, 0, 0, 0, 0);
+  Control picture("picIcon", ControlKind::PictureBox, nullptr, 0, 0, 0, 0);
+  Control link("lblLink", ControlKind::LinkLabel, nullptr, 0, 0, 0, 0);
+  Control ok("cmdOK", ControlKind::CommandButton, nullptr, 0, 0, 0, 0);
+  text.Caption = std::string(40, 'a') + " " + std::string(30, 'b');
+  link.Caption = "C:\\x";
+  ok.Caption = "OK";
+  form.Controls = {&text, &picture, &link, &ok};
+  const auto row = [](const std::string& line, size_t columns) {
+    return "| " + line + std::string(40 - columns, ' ') + " |\n";
+  };
+  const std::string edge = "+" + std::string(42, '-') + "+";
+  EXPECT_EQ(terminal::KeyPresenter::Panel(form),
+            edge + "\n" + row("About \xC3\x84", 7) + row("", 0) + row(std::string(40, 'a'), 40) +
+                row(std::string(30, 'b'), 30) + row("[1] \x1b[4mC:\\x\x1b[24m", 8) + row("", 0) + row("< OK >", 6) +
+                row("", 0) + row("1, 2: open a link    Enter or Esc: close", 40) + edge);
 }
 
 }  // namespace
