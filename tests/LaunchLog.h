@@ -53,24 +53,22 @@ inline void InstallRecorder(const char* recorder, const std::filesystem::path& w
   std::filesystem::permissions(where, std::filesystem::perms::owner_all);
 }
 
-struct LaunchRecord {
-  std::string program;
-  std::vector<std::string> args;
-};
+// Words of a command: a started program's path followed by its arguments.
+using Args = std::vector<std::string>;
 
 // The records written whole so far; with a count, waits (a few seconds at
 // most) until that many have been written, as started programs run on their own.
-inline std::vector<LaunchRecord> LaunchRecords(const std::string& logPath, size_t count = 0) {
+inline std::vector<Args> LaunchRecords(const std::string& logPath, size_t count = 0) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   for (;; std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
     std::ifstream file(logPath, std::ios::binary);
     std::vector<std::string> fields;
     for (std::string field; std::getline(file, field, '\0') && !file.eof();) fields.push_back(field);
-    std::vector<LaunchRecord> records;
+    std::vector<Args> records;
     for (size_t i = 0; i + 1 < fields.size() && fields[i].rfind("start ", 0) == 0;) {
       const size_t args = std::stoul(fields[i].substr(6));
       if (i + 2 + args > fields.size()) break;  // still being written
-      records.push_back({fields[i + 1], {fields.begin() + long(i + 2), fields.begin() + long(i + 2 + args)}});
+      records.emplace_back(fields.begin() + long(i + 1), fields.begin() + long(i + 2 + args));
       i += 2 + args;
     }
     if (records.size() >= count || std::chrono::steady_clock::now() >= deadline) return records;

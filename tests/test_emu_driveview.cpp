@@ -12,16 +12,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class DriveView : public ::testing::Test {
- protected:
-  ScratchDrive scratch_;
-  const fs::path& driveC_ = scratch_.driveC;
-};
-
 // C: is the configured folder, Z: the root; a name is found without regard
 // to case when the exact one is missing. Only a normal file there counts as
 // one: not a folder, not a hidden file, not a missing one.
-TEST_F(DriveView, WindowsPathsLeadToTheirHostPathsWhereANormalFileMayBe) {
+TEST(DriveView, WindowsPathsLeadToTheirHostPathsWhereANormalFileMayBe) {
+  const ScratchDrive scratch;
+  const fs::path& driveC_ = scratch.driveC;
   for (const char* file : {"Program Files/Vantorel/Vtr.exe", "a.txt", "A.txt", ".Hidden.exe"})
     std::ofstream(driveC_ / file) << "x";  // (ScratchDrive made the folder)
   const struct {
@@ -44,7 +40,7 @@ TEST_F(DriveView, WindowsPathsLeadToTheirHostPathsWhereANormalFileMayBe) {
   }
 }
 
-TEST_F(DriveView, TheProgramsFolderLeadsBackToItsExecutable) {
+TEST(DriveView, TheProgramsFolderLeadsBackToItsExecutable) {
   const std::string folder = emu::ProgramFolder();
   EXPECT_EQ(folder.substr(1, 2), ":\\");
   EXPECT_NE(folder.back(), '\\');

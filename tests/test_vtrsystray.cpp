@@ -30,7 +30,6 @@
 
 extern char** environ;
 namespace fs = std::filesystem;
-using Args = std::vector<std::string>;
 
 namespace {
 
@@ -127,11 +126,8 @@ class VtrSysTrayProgram : public ::testing::Test {
   }
   // The programs started so far, each as its path and arguments, in order of their paths.
   std::vector<Args> Started(size_t count) {
-    std::vector<Args> started;
-    for (const LaunchRecord& r : LaunchRecords(scratch_.log, count)) {
-      started.push_back({fs::path(r.program).filename().string()});
-      started.back().insert(started.back().end(), r.args.begin(), r.args.end());
-    }
+    std::vector<Args> started = LaunchRecords(scratch_.log, count);
+    for (Args& start : started) start[0] = fs::path(start[0]).filename().string();
     std::sort(started.begin(), started.end());
     return started;
   }
