@@ -86,11 +86,7 @@ class StoreTest : public ::testing::Test {
     RegistryStore::Close();
     RegistryStore::SetBusyTimeout(2000);
     if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
-    if (saved_) {
-      ::setenv("VTR_REGISTRY", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("VTR_REGISTRY");
-    }
+    saved_ ? ::setenv("VTR_REGISTRY", saved_->c_str(), 1) : ::unsetenv("VTR_REGISTRY");
     std::error_code ignored;
     fs::permissions(dir_, fs::perms::owner_all, ignored);
     fs::remove_all(dir_, ignored);

@@ -39,9 +39,7 @@ TEST_F(RegistryFileTest, WritesGoThroughAgainOnceALittleSpaceIsFreedOnAFullDisk)
   // Space for a few writes, far less than a journal's worth: many go through.
   fs::resize_file(filler, fs::file_size(filler) - 16 * 1024);
   for (int i = 0; i < 200; ++i) ASSERT_EQ(WriteValue("big", big + "again" + std::to_string(i)), ERROR_SUCCESS) << i;
-  EXPECT_EQ(ReadValue("big"), big + "again199");
-  EXPECT_EQ(ReadValue("first"), "value");
-  // What was acknowledged is there for another process too.
+  // What was acknowledged is there, for another process too.
   RegistryStore::Close();
   EXPECT_EQ(InChild([&] { return ReadValue("big") == big + "again199" && ReadValue("first") == "value" ? 0 : 1; }), 0);
 }

@@ -126,7 +126,6 @@ TEST_F(RegistryStoreTest, ANewStoreAppearsWholeNeverEmpty) {
 // next store is read afresh, and the first is found again as it was.
 TEST_F(RegistryStoreTest, ClosingForgetsTheHandlesAndPathsOfTheStoreClosed) {
   ASSERT_EQ(WriteValue("v", "first"), ERROR_SUCCESS);
-  ASSERT_EQ(ReadValue("v"), "first");
   const HKEY held = rawreg::Created(HKEY_LOCAL_MACHINE, kKey);
   EXPECT_EQ(RegistryStore::OpenHandleCount(), 1);
   UseStore(dir_ / "second.db");
