@@ -18,9 +18,6 @@ namespace {
 
 const std::string kBase = "Software\\VtrTest\\PlatformRegistry";
 
-// Keys are held by the program's own owner of a handle (RegKey).
-LONG Create(HKEY parent, const std::string& path, RegKey& key) { return key.Create(parent, path, KEY_ALL_ACCESS); }
-
 LONG Set(HKEY key, const char* name, DWORD type, const char* data, DWORD size) {
   return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data), size);
 }
@@ -37,7 +34,7 @@ class PlatformRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kBase);
-    ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, kBase, base_), ERROR_SUCCESS);
+    ASSERT_EQ(base_.Create(HKEY_LOCAL_MACHINE, kBase, KEY_ALL_ACCESS), ERROR_SUCCESS);
   }
   void TearDown() override {
     base_.Close();
@@ -79,8 +76,8 @@ TEST_F(PlatformRegistry, PathsOfEveryLengthOpenMissAndFollowDeletedAndRemadeKeys
   for (int level = 1; level <= 12; ++level)
     prefixes.push_back((prefixes.empty() ? "" : prefixes.back() + "\\") + "L" + std::to_string(level));
   RegKey key, doomed;
-  ASSERT_EQ(Create(base_.Handle(), prefixes.back(), key), ERROR_SUCCESS);
-  ASSERT_EQ(Create(base_.Handle(), "Doomed", doomed), ERROR_SUCCESS);
+  ASSERT_EQ(key.Create(base_.Handle(), prefixes.back(), KEY_ALL_ACCESS), ERROR_SUCCESS);
+  ASSERT_EQ(doomed.Create(base_.Handle(), "Doomed", KEY_ALL_ACCESS), ERROR_SUCCESS);
   ASSERT_EQ(RegDeleteKeyA(base_.Handle(), "Doomed"), ERROR_SUCCESS);
   for (const std::string& path : prefixes) {
     SCOPED_TRACE(path);
@@ -89,7 +86,7 @@ TEST_F(PlatformRegistry, PathsOfEveryLengthOpenMissAndFollowDeletedAndRemadeKeys
     EXPECT_EQ(key.Open(base_.Handle(), lower.c_str(), KEY_READ), ERROR_SUCCESS);
     EXPECT_EQ(key.Open(base_.Handle(), (path + "\\").c_str(), KEY_READ), ERROR_SUCCESS);
     EXPECT_EQ(key.Open(base_.Handle(), ("\\" + path).c_str(), KEY_READ), ERROR_BAD_PATHNAME);
-    EXPECT_EQ(Create(base_.Handle(), "\\" + path, key), ERROR_BAD_PATHNAME);
+    EXPECT_EQ(key.Create(base_.Handle(), "\\" + path, KEY_ALL_ACCESS), ERROR_BAD_PATHNAME);
     EXPECT_EQ(key.Open(base_.Handle(), (path + "\\Nope").c_str(), KEY_READ), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key.Open(base_.Handle(), ("Nope\\" + path).c_str(), KEY_READ), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key.Open(doomed.Handle(), path.c_str(), KEY_READ), ERROR_KEY_DELETED);
@@ -97,7 +94,7 @@ TEST_F(PlatformRegistry, PathsOfEveryLengthOpenMissAndFollowDeletedAndRemadeKeys
   for (const std::string& path : {std::string("Short\\Leaf"), prefixes.back() + "\\Leaf"}) {
     SCOPED_TRACE(path);
     for (const char* made : {"first", "again"}) {
-      ASSERT_EQ(Create(base_.Handle(), path, key), ERROR_SUCCESS);
+      ASSERT_EQ(key.Create(base_.Handle(), path, KEY_ALL_ACCESS), ERROR_SUCCESS);
       ASSERT_EQ(SetString(key.Handle(), "made", made), ERROR_SUCCESS);
       ASSERT_EQ(key.Open(base_.Handle(), path.c_str(), KEY_QUERY_VALUE), ERROR_SUCCESS);
       EXPECT_EQ(QueryString(key.Handle(), "made"), made);
@@ -175,12 +172,12 @@ TEST_F(PlatformRegistry, BadClosedAndDeletedKeyHandlesAnswerEveryCallWithTheirCo
 
   // A handle to a deleted key answers ERROR_KEY_DELETED until it is closed.
   RegKey doomed;
-  ASSERT_EQ(Create(base_.Handle(), "Doomed", doomed), ERROR_SUCCESS);
+  ASSERT_EQ(doomed.Create(base_.Handle(), "Doomed", KEY_ALL_ACCESS), ERROR_SUCCESS);
   ASSERT_EQ(SetString(doomed.Handle(), "v", "data"), ERROR_SUCCESS);
   ASSERT_EQ(RegDeleteKeyA(base_.Handle(), "Doomed"), ERROR_SUCCESS);
   // A new key of the same name is another key.
   RegKey reborn;
-  ASSERT_EQ(Create(base_.Handle(), "Doomed", reborn), ERROR_SUCCESS);
+  ASSERT_EQ(reborn.Create(base_.Handle(), "Doomed", KEY_ALL_ACCESS), ERROR_SUCCESS);
   EXPECT_EQ(QueryString(reborn.Handle(), "v"), "<missing>");
   out = untouched;
   EXPECT_EQ(RegOpenKeyExA(doomed.Handle(), nullptr, 0, KEY_READ, &out), ERROR_KEY_DELETED);
@@ -370,25 +367,19 @@ TEST_F(PlatformRegistry, AKeysClassIsCutToFitItsBuffer) {
   rawreg::CreateKey(base_.Handle(), "Classy", "MyClass");
   RegKey key;
   ASSERT_EQ(key.Open(base_.Handle(), "Classy", KEY_QUERY_VALUE), ERROR_SUCCESS);
-  const struct {
-    DWORD room;
-    LONG rc;
-    DWORD length;
-    const char* text;
-  } cases[] = {{0, ERROR_SUCCESS, 7, "#"},         {1, ERROR_MORE_DATA, 0, ""},
-               {4, ERROR_MORE_DATA, 3, "MyC"},     {7, ERROR_MORE_DATA, 6, "MyClas"},
-               {8, ERROR_SUCCESS, 7, "MyClass"},   {3, ERROR_SUCCESS, 7, nullptr}};  // no buffer
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.room);
+  // The room, the answer, the length then, the buffer then (no buffer for nullptr).
+  const std::tuple<DWORD, LONG, DWORD, const char*> cases[] = {
+      {0, ERROR_SUCCESS, 7, "#"},       {1, ERROR_MORE_DATA, 0, ""},      {4, ERROR_MORE_DATA, 3, "MyC"},
+      {7, ERROR_MORE_DATA, 6, "MyClas"}, {8, ERROR_SUCCESS, 7, "MyClass"}, {3, ERROR_SUCCESS, 7, nullptr}};
+  for (const auto& [room, rc, after, text] : cases) {
+    SCOPED_TRACE(room);
     char buffer[16] = {'#'};
-    DWORD length = c.room, subKeys = 99;
-    EXPECT_EQ(RegQueryInfoKeyA(key.Handle(), c.text != nullptr ? buffer : nullptr, &length, nullptr, &subKeys, nullptr,
+    DWORD length = room, subKeys = 99;
+    EXPECT_EQ(RegQueryInfoKeyA(key.Handle(), text != nullptr ? buffer : nullptr, &length, nullptr, &subKeys, nullptr,
                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-              c.rc);
-    EXPECT_EQ(std::pair(length, subKeys), std::pair(c.length, DWORD{0}));
-    if (c.text != nullptr) {
-      EXPECT_STREQ(buffer, c.text);
-    }
+              rc);
+    EXPECT_EQ(std::tuple(length, subKeys, std::string(text != nullptr ? buffer : "-")),
+              std::tuple(after, DWORD{0}, std::string(text != nullptr ? text : "-")));
   }
 }
 
