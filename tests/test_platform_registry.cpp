@@ -133,14 +133,19 @@ TEST_F(PlatformRegistry, AHandleDoesOnlyWhatItWasOpenedFor) {
   }
 }
 
-// Every call on a handle that cannot serve answers the same code.
-void ExpectEveryCallAnswers(HKEY h, LONG code) {
+const HKEY kUntouched = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
+
+// Every call on a handle that cannot serve answers the same code; the key
+// an open or create would give is left as `out` says.
+void ExpectEveryCallAnswers(HKEY h, LONG code, HKEY out) {
   const BYTE data[] = {1};
   char name[64];
   DWORD length = sizeof name;
-  HKEY out = nullptr;
-  EXPECT_EQ(RegOpenKeyExA(h, "x", 0, KEY_READ, &out), code);
-  EXPECT_EQ(RegCreateKeyExA(h, "x", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr), code);
+  HKEY opened = kUntouched;
+  EXPECT_EQ(RegOpenKeyExA(h, "x", 0, KEY_READ, &opened), code);
+  EXPECT_EQ(opened, out);
+  EXPECT_EQ(RegCreateKeyExA(h, "x", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr), code);
+  EXPECT_EQ(opened, out);
   EXPECT_EQ(RegDeleteKeyA(h, "x"), code);
   EXPECT_EQ(RegDeleteValueA(h, "v"), code);
   EXPECT_EQ(RegQueryValueExA(h, "v", nullptr, nullptr, nullptr, nullptr), code);
@@ -158,15 +163,11 @@ TEST_F(PlatformRegistry, BadClosedAndDeletedKeyHandlesAnswerEveryCallWithTheirCo
   // Checked at once: Windows hands a closed handle's value out again later.
   EXPECT_EQ(RegCloseKey(closed), ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegQueryValueExA(closed, "x", nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
-  ExpectEveryCallAnswers(nullptr, ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
   // Below no key at all, the caller's result stays as it was; below a
-  // closed key it is cleared.
-  const HKEY untouched = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
-  HKEY out = untouched;
-  EXPECT_EQ(RegOpenKeyExA(nullptr, nullptr, 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegCreateKeyExA(nullptr, "x", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(out, untouched);
+  // closed or deleted key it is cleared.
+  ExpectEveryCallAnswers(nullptr, ERROR_INVALID_HANDLE, kUntouched);
+  EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
+  HKEY out = kUntouched;
   EXPECT_EQ(RegOpenKeyExA(closed, "x", 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
   EXPECT_EQ(out, nullptr);
 
@@ -179,11 +180,8 @@ TEST_F(PlatformRegistry, BadClosedAndDeletedKeyHandlesAnswerEveryCallWithTheirCo
   RegKey reborn;
   ASSERT_EQ(reborn.Create(base_.Handle(), "Doomed", KEY_ALL_ACCESS), ERROR_SUCCESS);
   EXPECT_EQ(QueryString(reborn.Handle(), "v"), "<missing>");
-  out = untouched;
-  EXPECT_EQ(RegOpenKeyExA(doomed.Handle(), nullptr, 0, KEY_READ, &out), ERROR_KEY_DELETED);
-  EXPECT_EQ(out, nullptr);
   EXPECT_EQ(RegDeleteKeyA(doomed.Handle(), ""), ERROR_KEY_DELETED);
-  ExpectEveryCallAnswers(doomed.Handle(), ERROR_KEY_DELETED);
+  ExpectEveryCallAnswers(doomed.Handle(), ERROR_KEY_DELETED, nullptr);
   EXPECT_EQ(doomed.Close(), ERROR_SUCCESS);
 }
 
