@@ -18,9 +18,6 @@ namespace {
 
 const std::string kBase = "Software\\VtrTest\\PlatformRegistry";
 
-// Keys are held by the program's own owner of a handle (RegKey).
-LONG Create(HKEY parent, const std::string& path, RegKey& key) { return key.Create(parent, path, KEY_ALL_ACCESS); }
-
 LONG Set(HKEY key, const char* name, DWORD type, const char* data, DWORD size) {
   return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data), size);
 }
@@ -37,7 +34,7 @@ class PlatformRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
     DeleteRegistryTree(HKEY_LOCAL_MACHINE, kBase);
-    ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, kBase, base_), ERROR_SUCCESS);
+    ASSERT_EQ(base_.Create(HKEY_LOCAL_MACHINE, kBase, KEY_ALL_ACCESS), ERROR_SUCCESS);
   }
   void TearDown() override {
     base_.Close();
@@ -79,8 +76,8 @@ TEST_F(PlatformRegistry, PathsOfEveryLengthOpenMissAndFollowDeletedAndRemadeKeys
   for (int level = 1; level <= 12; ++level)
     prefixes.push_back((prefixes.empty() ? "" : prefixes.back() + "\\") + "L" + std::to_string(level));
   RegKey key, doomed;
-  ASSERT_EQ(Create(base_.Handle(), prefixes.back(), key), ERROR_SUCCESS);
-  ASSERT_EQ(Create(base_.Handle(), "Doomed", doomed), ERROR_SUCCESS);
+  ASSERT_EQ(key.Create(base_.Handle(), prefixes.back(), KEY_ALL_ACCESS), ERROR_SUCCESS);
+  ASSERT_EQ(doomed.Create(base_.Handle(), "Doomed", KEY_ALL_ACCESS), ERROR_SUCCESS);
   ASSERT_EQ(RegDeleteKeyA(base_.Handle(), "Doomed"), ERROR_SUCCESS);
   for (const std::string& path : prefixes) {
     SCOPED_TRACE(path);
@@ -89,7 +86,7 @@ TEST_F(PlatformRegistry, PathsOfEveryLengthOpenMissAndFollowDeletedAndRemadeKeys
     EXPECT_EQ(key.Open(base_.Handle(), lower.c_str(), KEY_READ), ERROR_SUCCESS);
     EXPECT_EQ(key.Open(base_.Handle(), (path + "\\").c_str(), KEY_READ), ERROR_SUCCESS);
     EXPECT_EQ(key.Open(base_.Handle(), ("\\" + path).c_str(), KEY_READ), ERROR_BAD_PATHNAME);
-    EXPECT_EQ(Create(base_.Handle(), "\\" + path, key), ERROR_BAD_PATHNAME);
+    EXPECT_EQ(key.Create(base_.Handle(), "\\" + path, KEY_ALL_ACCESS), ERROR_BAD_PATHNAME);
     EXPECT_EQ(key.Open(base_.Handle(), (path + "\\Nope").c_str(), KEY_READ), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key.Open(base_.Handle(), ("Nope\\" + path).c_str(), KEY_READ), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key.Open(doomed.Handle(), path.c_str(), KEY_READ), ERROR_KEY_DELETED);
@@ -97,7 +94,7 @@ TEST_F(PlatformRegistry, PathsOfEveryLengthOpenMissAndFollowDeletedAndRemadeKeys
   for (const std::string& path : {std::string("Short\\Leaf"), prefixes.back() + "\\Leaf"}) {
     SCOPED_TRACE(path);
     for (const char* made : {"first", "again"}) {
-      ASSERT_EQ(Create(base_.Handle(), path, key), ERROR_SUCCESS);
+      ASSERT_EQ(key.Create(base_.Handle(), path, KEY_ALL_ACCESS), ERROR_SUCCESS);
       ASSERT_EQ(SetString(key.Handle(), "made", made), ERROR_SUCCESS);
       ASSERT_EQ(key.Open(base_.Handle(), path.c_str(), KEY_QUERY_VALUE), ERROR_SUCCESS);
       EXPECT_EQ(QueryString(key.Handle(), "made"), made);
@@ -136,14 +133,19 @@ TEST_F(PlatformRegistry, AHandleDoesOnlyWhatItWasOpenedFor) {
   }
 }
 
-// Every call on a handle that cannot serve answers the same code.
-void ExpectEveryCallAnswers(HKEY h, LONG code) {
+const HKEY kUntouched = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
+
+// Every call on a handle that cannot serve answers the same code; the key
+// an open or create would give is left as `out` says.
+void ExpectEveryCallAnswers(HKEY h, LONG code, HKEY out) {
   const BYTE data[] = {1};
   char name[64];
   DWORD length = sizeof name;
-  HKEY out = nullptr;
-  EXPECT_EQ(RegOpenKeyExA(h, "x", 0, KEY_READ, &out), code);
-  EXPECT_EQ(RegCreateKeyExA(h, "x", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr), code);
+  HKEY opened = kUntouched;
+  EXPECT_EQ(RegOpenKeyExA(h, "x", 0, KEY_READ, &opened), code);
+  EXPECT_EQ(opened, out);
+  EXPECT_EQ(RegCreateKeyExA(h, "x", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr), code);
+  EXPECT_EQ(opened, out);
   EXPECT_EQ(RegDeleteKeyA(h, "x"), code);
   EXPECT_EQ(RegDeleteValueA(h, "v"), code);
   EXPECT_EQ(RegQueryValueExA(h, "v", nullptr, nullptr, nullptr, nullptr), code);
@@ -161,32 +163,25 @@ TEST_F(PlatformRegistry, BadClosedAndDeletedKeyHandlesAnswerEveryCallWithTheirCo
   // Checked at once: Windows hands a closed handle's value out again later.
   EXPECT_EQ(RegCloseKey(closed), ERROR_INVALID_HANDLE);
   EXPECT_EQ(RegQueryValueExA(closed, "x", nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
-  ExpectEveryCallAnswers(nullptr, ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
   // Below no key at all, the caller's result stays as it was; below a
-  // closed key it is cleared.
-  const HKEY untouched = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x1234));
-  HKEY out = untouched;
-  EXPECT_EQ(RegOpenKeyExA(nullptr, nullptr, 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegCreateKeyExA(nullptr, "x", 0, nullptr, 0, KEY_READ, nullptr, &out, nullptr), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(out, untouched);
+  // closed or deleted key it is cleared.
+  ExpectEveryCallAnswers(nullptr, ERROR_INVALID_HANDLE, kUntouched);
+  EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
+  HKEY out = kUntouched;
   EXPECT_EQ(RegOpenKeyExA(closed, "x", 0, KEY_READ, &out), ERROR_INVALID_HANDLE);
   EXPECT_EQ(out, nullptr);
 
   // A handle to a deleted key answers ERROR_KEY_DELETED until it is closed.
   RegKey doomed;
-  ASSERT_EQ(Create(base_.Handle(), "Doomed", doomed), ERROR_SUCCESS);
+  ASSERT_EQ(doomed.Create(base_.Handle(), "Doomed", KEY_ALL_ACCESS), ERROR_SUCCESS);
   ASSERT_EQ(SetString(doomed.Handle(), "v", "data"), ERROR_SUCCESS);
   ASSERT_EQ(RegDeleteKeyA(base_.Handle(), "Doomed"), ERROR_SUCCESS);
   // A new key of the same name is another key.
   RegKey reborn;
-  ASSERT_EQ(Create(base_.Handle(), "Doomed", reborn), ERROR_SUCCESS);
+  ASSERT_EQ(reborn.Create(base_.Handle(), "Doomed", KEY_ALL_ACCESS), ERROR_SUCCESS);
   EXPECT_EQ(QueryString(reborn.Handle(), "v"), "<missing>");
-  out = untouched;
-  EXPECT_EQ(RegOpenKeyExA(doomed.Handle(), nullptr, 0, KEY_READ, &out), ERROR_KEY_DELETED);
-  EXPECT_EQ(out, nullptr);
   EXPECT_EQ(RegDeleteKeyA(doomed.Handle(), ""), ERROR_KEY_DELETED);
-  ExpectEveryCallAnswers(doomed.Handle(), ERROR_KEY_DELETED);
+  ExpectEveryCallAnswers(doomed.Handle(), ERROR_KEY_DELETED, nullptr);
   EXPECT_EQ(doomed.Close(), ERROR_SUCCESS);
 }
 
@@ -370,25 +365,19 @@ TEST_F(PlatformRegistry, AKeysClassIsCutToFitItsBuffer) {
   rawreg::CreateKey(base_.Handle(), "Classy", "MyClass");
   RegKey key;
   ASSERT_EQ(key.Open(base_.Handle(), "Classy", KEY_QUERY_VALUE), ERROR_SUCCESS);
-  const struct {
-    DWORD room;
-    LONG rc;
-    DWORD length;
-    const char* text;
-  } cases[] = {{0, ERROR_SUCCESS, 7, "#"},         {1, ERROR_MORE_DATA, 0, ""},
-               {4, ERROR_MORE_DATA, 3, "MyC"},     {7, ERROR_MORE_DATA, 6, "MyClas"},
-               {8, ERROR_SUCCESS, 7, "MyClass"},   {3, ERROR_SUCCESS, 7, nullptr}};  // no buffer
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.room);
+  // The room, the answer, the length then, the buffer then (no buffer for nullptr).
+  const std::tuple<DWORD, LONG, DWORD, const char*> cases[] = {
+      {0, ERROR_SUCCESS, 7, "#"},       {1, ERROR_MORE_DATA, 0, ""},      {4, ERROR_MORE_DATA, 3, "MyC"},
+      {7, ERROR_MORE_DATA, 6, "MyClas"}, {8, ERROR_SUCCESS, 7, "MyClass"}, {3, ERROR_SUCCESS, 7, nullptr}};
+  for (const auto& [room, rc, after, text] : cases) {
+    SCOPED_TRACE(room);
     char buffer[16] = {'#'};
-    DWORD length = c.room, subKeys = 99;
-    EXPECT_EQ(RegQueryInfoKeyA(key.Handle(), c.text != nullptr ? buffer : nullptr, &length, nullptr, &subKeys, nullptr,
+    DWORD length = room, subKeys = 99;
+    EXPECT_EQ(RegQueryInfoKeyA(key.Handle(), text != nullptr ? buffer : nullptr, &length, nullptr, &subKeys, nullptr,
                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-              c.rc);
-    EXPECT_EQ(std::pair(length, subKeys), std::pair(c.length, DWORD{0}));
-    if (c.text != nullptr) {
-      EXPECT_STREQ(buffer, c.text);
-    }
+              rc);
+    EXPECT_EQ(std::tuple(length, subKeys, std::string(text != nullptr ? buffer : "-")),
+              std::tuple(after, DWORD{0}, std::string(text != nullptr ? text : "-")));
   }
 }
 
