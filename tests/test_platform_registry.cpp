@@ -274,6 +274,10 @@ TEST_F(PlatformRegistry, AStringSetWithoutItsNulGainsTheNulThatFollowsOrReadsBac
   }
   ASSERT_EQ(Set(base_.Handle(), "e", REG_SZ, "abc", 0), ERROR_SUCCESS);
   EXPECT_EQ(stored("e"), 0u);
+  // No data at all is an empty value; a size without data is refused (998, no access).
+  ASSERT_EQ(RegSetValueExA(base_.Handle(), "none", 0, REG_SZ, nullptr, 0), ERROR_SUCCESS);
+  EXPECT_EQ(stored("none"), 0u);
+  EXPECT_EQ(RegSetValueExA(base_.Handle(), "bad", 0, REG_BINARY, nullptr, 1), 998);
 }
 
 // A name or data longer than its buffer: 234, with the value's type and
