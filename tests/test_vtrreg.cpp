@@ -161,7 +161,9 @@ TEST(RegFileIo, OnlyARegularFileOfBoundedSizeIsReadAndAFailedSaveLeavesNoTempora
   EXPECT_THROW(RegFileWriter::SaveText(folder, "text"), ErrObject);
   EXPECT_FALSE(std::filesystem::exists(folder + ".tmp"));
   std::ofstream(huge, std::ios::binary) << "REGEDIT4\r\n";
-  std::filesystem::resize_file(huge, RegFile::MaxFileSize + 1);  // sparse: nothing is written
+  std::filesystem::resize_file(huge, RegFile::MaxFileSize);  // sparse: nothing is written
+  EXPECT_NE(ErrorOf([&] { RegFile::Load(huge); }).Number, VtrRegError::FileRead) << "the largest file is read";
+  std::filesystem::resize_file(huge, RegFile::MaxFileSize + 1);
   for (const auto& [path, words] : {std::pair(folder, "not a regular file"), std::pair(huge, "larger than 64 MiB")}) {
     const ErrObject error = ErrorOf([&] { RegFile::Load(path); });
     EXPECT_EQ(error.Number, VtrRegError::FileRead);
