@@ -58,9 +58,9 @@ class Launching : public ::testing::Test {
  protected:
   void TearDown() override { emu::ReapLaunched(); }
 
-  // What ShellExecuteA answers for an address: above 32 when it opens.
+  // What ShellExecuteA answers for an address (its scheme may hold "+"): above 32 when it opens.
   static intptr_t OpenAddress() {
-    return reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", "http://example.invalid/", nullptr, nullptr, 1));
+    return reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", "svn+ssh://example.invalid/", nullptr, nullptr, 1));
   }
 
   ScratchDrive scratch_;
@@ -80,7 +80,7 @@ TEST_F(Launching, AWindowsExecutableStartsThroughWineAndAnAddressThroughTheDeskt
   EXPECT_GT(OpenAddress(), 32);
   EXPECT_EQ(LaunchRecords(scratch_.log, 2),
             (std::vector<Args>{{(root_ / "bin/wine").string(), exe.string(), "D:\\Data\\Net 2.txt"},
-                               {(root_ / "bin/xdg-open").string(), "http://example.invalid/"}}));
+                               {(root_ / "bin/xdg-open").string(), "svn+ssh://example.invalid/"}}));
 }
 
 TEST_F(Launching, FailuresAnswerWithWindowsCodes) {

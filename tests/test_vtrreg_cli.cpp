@@ -108,7 +108,7 @@ TEST_F(VtrRegCliTest, AScriptStopsAtItsFirstFailure) {
 TEST_F(VtrRegCliTest, ExportAndImportGoThroughFiles) {
   const std::string file = (dir / "a.reg").string();
   ASSERT_EQ(Vtrreg({"mkdir \\HKEY_CURRENT_USER\\Software\\VtrRegCli\\K", "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli\\K",
-                    "set -t binary B 01 02", "export -o " + file + " \\HKEY_CURRENT_USER\\Software\\VtrRegCli"})
+                    "set -t binary B 01 02", "export \\HKEY_CURRENT_USER\\Software\\VtrRegCli -o " + file})
                 .status,
             0);
   EXPECT_EQ(FileText(file), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegCli]\r\n\r\n"
