@@ -17,22 +17,22 @@ namespace {
 // one: not a folder, not a hidden file, not a missing one.
 TEST(DriveView, WindowsPathsLeadToTheirHostPathsWhereANormalFileMayBe) {
   const ScratchDrive scratch;
-  const fs::path& driveC_ = scratch.driveC;
+  const fs::path& driveC = scratch.driveC;
   for (const char* file : {"Program Files/Vantorel/Vtr.exe", "a.txt", "A.txt", ".Hidden.exe"})
-    std::ofstream(driveC_ / file) << "x";  // (ScratchDrive made the folder)
+    std::ofstream(driveC / file) << "x";  // (ScratchDrive made the folder)
   const struct {
     const char* windows;
     std::optional<fs::path> host;
     bool normal;
   } cases[] = {
-      {"C:\\Docs\\a.txt", driveC_ / "Docs/a.txt", false}, {"c:/Docs/a.txt", driveC_ / "Docs/a.txt", false},
-      {"C:\\", driveC_, false}, {"Z:\\usr\\bin", "/usr/bin", false}, {"z:\\", "/", false},
-      {"C:\\..\\..\\etc\\passwd", driveC_ / "etc/passwd", false},  // dots never leave the drive
-      {"C:\\PROGRAM FILES\\vantorel\\vtr.EXE", driveC_ / "Program Files/Vantorel/Vtr.exe", true},
-      {"C:\\A.txt", driveC_ / "A.txt", true}, {"C:\\a.txt", driveC_ / "a.txt", true},  // the exact name wins
+      {"C:\\Docs\\a.txt", driveC / "Docs/a.txt", false}, {"c:/Docs/a.txt", driveC / "Docs/a.txt", false},
+      {"C:\\", driveC, false}, {"Z:\\usr\\bin", "/usr/bin", false}, {"z:\\", "/", false},
+      {"C:\\..\\..\\etc\\passwd", driveC / "etc/passwd", false},  // dots never leave the drive
+      {"C:\\PROGRAM FILES\\vantorel\\vtr.EXE", driveC / "Program Files/Vantorel/Vtr.exe", true},
+      {"C:\\A.txt", driveC / "A.txt", true}, {"C:\\a.txt", driveC / "a.txt", true},  // the exact name wins
       // A name found nowhere stays as written, behind the names that were found.
-      {"C:\\program files\\New\\X.txt", driveC_ / "Program Files/New/X.txt", false},
-      {"C:\\.Hidden.exe", driveC_ / ".Hidden.exe", false}, {"D:\\Vtr.exe", std::nullopt, false},
+      {"C:\\program files\\New\\X.txt", driveC / "Program Files/New/X.txt", false},
+      {"C:\\.Hidden.exe", driveC / ".Hidden.exe", false}, {"D:\\Vtr.exe", std::nullopt, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(emu::HostPath(c.windows), c.host ? std::optional(c.host->string()) : std::nullopt) << c.windows;
