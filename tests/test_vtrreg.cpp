@@ -165,7 +165,7 @@ TEST(RegFileIo, OnlyARegularFileOfBoundedSizeIsReadAndAFailedSaveLeavesNoTempora
   EXPECT_NE(ErrorOf([&] { RegFile::Load(huge); }).Number, VtrRegError::FileRead) << "the largest file is read";
   std::filesystem::resize_file(huge, RegFile::MaxFileSize + 1);
   for (const auto& [path, words] : {std::pair(folder, "not a regular file"), std::pair(huge, "larger than 64 MiB")}) {
-    const ErrObject error = ErrorOf([&] { RegFile::Load(path); });
+    const ErrObject error = ErrorOf([&file = path] { RegFile::Load(file); });  // a binding clang 14 can't capture
     EXPECT_EQ(error.Number, VtrRegError::FileRead);
     EXPECT_NE(error.Description.find(words), std::string::npos) << error.Description;
     std::filesystem::remove_all(path);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds the native (sanitizer)
-# and Windows (x86_64, i686) builds, runs every test natively, the x86_64
-# tests under wine64, and the shipped i686 build's tests under 32-bit Wine,
-# among them its installer and zip, installed and removed under Wine.
+# The test command: installs what is missing, builds the native (g++ with
+# sanitizers, and clang) and Windows (x86_64, i686) builds, runs every test
+# natively with both compilers, the x86_64 tests under wine64, and the
+# shipped i686 build's tests under 32-bit Wine, among them its installer and
+# zip, installed and removed under Wine.
 #
 # Some kernels run 64-bit code only. There the i686 build is still built and
 # packaged and its zip checked, but its tests can't start: the command says
@@ -13,7 +14,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 started=$(date +%s)
 
-tools/deps.sh cmake g++ ninja-build python3 libgtest-dev libgmock-dev googletest libbenchmark-dev \
+tools/deps.sh cmake g++ clang-14 ninja-build python3 libgtest-dev libgmock-dev googletest libbenchmark-dev \
   libsqlite3-dev mingw-w64 wine wine64 wine32:i386 xvfb xauth nsis unzip || exit 1
 
 # As many build and test jobs as the machine has cores, unless told otherwise.
@@ -31,6 +32,7 @@ build() {  # build PRESET: configure and build quietly, show the log on failure
 # Configuring a Windows build decides whether its Wine can run here, and
 # leaves the reason in wine-cannot-run.txt when it can't.
 build native-debug
+build native-clang
 build win64
 build win32
 
@@ -69,6 +71,8 @@ wine_suite() {  # wine_suite TITLE PRESET: the Windows tests of one build, in it
 }
 echo "== native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
 suite "native (ASan, UBSan)" native-debug
+echo "== native tests built with clang 14"
+suite "native (clang 14)" native-clang
 
 echo "== Windows x86_64 tests under wine64"
 if [ -f build/win64/wine-cannot-run.txt ]; then

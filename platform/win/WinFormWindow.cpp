@@ -130,6 +130,8 @@ Control* WinFormWindow::CancelButton() const {
   return nullptr;
 }
 
+static_assert(sizeof(LOGFONTA) == 60, "CreateFontIndirectA's record");
+
 HFONT WinFormWindow::FontFor(const ControlFont& face, int dpiY) {
   LOGFONTA lf{};
   // Points to pixels at the screen's DPI: 8.25 pt is 11 pixels at 96 DPI.

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+static_assert(sizeof(POINT) == 8, "GetCursorPos's record");
+
 // Built in the body: Build fills commands_, which must exist by then.
 WinPopupMenu::WinPopupMenu(const MenuItem& menu) { menu_ = Build(menu); }
 

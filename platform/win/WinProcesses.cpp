@@ -5,6 +5,13 @@
 
 #include <vector>
 
+// The records handed to Windows have its documented 32-bit sizes in the
+// shipped i686 program (a wrong header or packing would shift their fields).
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(STARTUPINFOA) == 68 && sizeof(PROCESS_INFORMATION) == 16, "CreateProcessA's records");
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "ShellExecuteExA's record");
+#endif
+
 bool LaunchProgram(const std::string& programPath, const std::string& commandLine) {
   if (programPath.empty()) return false;
   // CreateProcessA may write into the command line; it gets its own copy.

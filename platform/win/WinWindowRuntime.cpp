@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <stdexcept>
 
@@ -10,6 +11,13 @@
 #include "platform/win/WinPopupMenu.h"
 #include "platform/win/WinProcesses.h"
 #include "vtr_version.h"
+
+// The records handed to Windows (or read from it) have its documented sizes
+// in the shipped i686 program.
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(WNDCLASSEXA) == 48 && sizeof(MSG) == 28 && sizeof(CREATESTRUCTA) == 48, "32-bit window records");
+#endif
+static_assert(sizeof(DLGTEMPLATE) == 18 && sizeof(RECT) == 16, "the dialog template's header; a rectangle");
 
 WinWindowRuntime::WinWindowRuntime(HINSTANCE instance) : instance_(instance) {
   // The tray icon at the shell's small-icon size, whatever the DPI.
@@ -110,6 +118,7 @@ HWND WinWindowRuntime::CreateDialogWindow(WinFormWindow& window) {
     DLGTEMPLATE head;
     WORD menu, windowClass, title;
   } tmpl{};
+  static_assert(offsetof(decltype(tmpl), menu) == sizeof(DLGTEMPLATE), "the template's arrays follow its header");
   tmpl.head.style = style;
   tmpl.head.dwExtendedStyle = exStyle;
   return CreateDialogIndirectParamA(instance_, &tmpl.head, nullptr, DialogFormProc, reinterpret_cast<LPARAM>(&window));
