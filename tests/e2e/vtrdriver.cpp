@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -121,19 +122,21 @@ std::vector<PROCESSENTRY32> processes(const char* exe) {
 }
 
 // The program file of the parent of a new copy of exe (one not running
-// when this began), looked up as soon as that copy is seen (every 2 ms).
+// when this began), from the processes seen while waiting (every 2 ms): a
+// shell that starts the copy may end before the copy shows in a snapshot.
 std::string parent_of_new(const char* exe) {
   std::vector<DWORD> before;
   for (const auto& process : processes(exe)) before.push_back(process.th32ProcessID);
+  std::map<DWORD, std::string> seen;
   for (DWORD start = GetTickCount(); GetTickCount() - start <= g_timeout_ms; Sleep(2)) {
     const auto all = processes(nullptr);
+    for (const auto& process : all) seen[process.th32ProcessID] = process.szExeFile;
     for (const auto& process : all) {
       if (_stricmp(process.szExeFile, exe) != 0 ||
           std::find(before.begin(), before.end(), process.th32ProcessID) != before.end())
         continue;
-      for (const auto& parent : all)
-        if (parent.th32ProcessID == process.th32ParentProcessID) return parent.szExeFile;
-      return "<ended>";
+      const auto parent = seen.find(process.th32ParentProcessID);
+      return parent != seen.end() ? parent->second : "<ended>";
     }
   }
   fail(std::string("timed out waiting for a new ") + exe);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The installer and the zip of the i686 build, installed and removed under
-# 32-bit Wine as a Windows user would, in a fresh 64-bit prefix inside an X
-# server (run it under `xvfb-run -a`).
+# An installer installed and removed as a Windows user would, in a fresh
+# 64-bit prefix inside an X server (run it under `xvfb-run -a`): the shipped
+# one (--bits 32, the i686 build's, under 32-bit Wine) or its 64-bit twin
+# (--bits 64, the x86_64 build's, under wine64), each with its build's programs.
 #
-#   package_scenarios.sh --wine WINE32 --version X.Y.Z --packages DIR
+#   package_scenarios.sh --wine WINE --bits 32|64 --setup SETUP.exe --version X.Y.Z --packages BUILD_DIR
 #                        --program VtrSysTray.exe --driver vtrdriver.exe --fakevtr Vtr.exe --work DIR
 #                        [--only NAME] [--screenshots DIR]
 #
@@ -11,14 +12,18 @@
 # uninstaller (with xdotool) and saves a picture of each page in DIR.
 # A stand-in Vantorel (the fake Vtr.exe, a data file of its own and its
 # settings) is registered in App Paths. Every run is silent (/S); the checks
-# read the 32-bit registry view, where the installer, the utility and a
-# 32-bit Vantorel all keep their entries.
+# read the program's registry view (32-bit for the shipped program), where
+# the installer, the utility and a Vantorel of its bitness keep their entries.
+# The twins differ in nothing else: both install into the 32-bit Program
+# Files folder.
 set -uo pipefail
 
-wine="" shots="" version="" packages="" program="" driver="" fakevtr="" work="" only=""
+wine="" bits="" setup="" shots="" version="" packages="" program="" driver="" fakevtr="" work="" only=""
 while (($#)); do
   case "$1" in
     --wine) wine=$2; shift 2 ;;
+    --bits) bits=$2; shift 2 ;;
+    --setup) setup=$2; shift 2 ;;
     --version) version=$2; shift 2 ;;
     --packages) packages=$2; shift 2 ;;
     --program) program=$2; shift 2 ;;
@@ -30,18 +35,14 @@ while (($#)); do
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
-for v in wine version packages program driver fakevtr work; do
+for v in wine bits setup version packages program driver fakevtr work; do
   [ -n "${!v}" ] || { echo "missing --$v" >&2; exit 2; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "no X server: run under xvfb-run -a" >&2; exit 2; }
 # The caption, as the build wrote it into the program's generated header.
 caption=$(sed -n 's/^#define VTR_TRAY_CAPTION "\(.*\)"$/\1/p' "$packages/generated/vtr_version.h" 2>/dev/null)
 [ -n "$caption" ] || { echo "no VTR_TRAY_CAPTION in $packages/generated/vtr_version.h" >&2; exit 2; }
-setup="$packages/VtrSysTray-$version-win32-setup.exe"
-zip="$packages/VtrSysTray-$version-win32.zip"
-for f in "$setup" "$zip"; do
-  [ -f "$f" ] || { echo "no $f: build the target package first" >&2; exit 2; }
-done
+[ -f "$setup" ] || { echo "no $setup: build the target package first" >&2; exit 2; }
 
 started=$(date +%s)
 mkdir -p "$work"
@@ -51,7 +52,7 @@ rm -rf "$work/prefix"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export VTR_E2E_TIMEOUT_MS=${VTR_E2E_TIMEOUT_MS:-20000}
-view=/reg:32
+view=/reg:$bits other_view=/reg:$((96 - bits))
 . "$(dirname "${BASH_SOURCE[0]}")/../e2e/common.sh"
 start_prefix
 drive_c="$WINEPREFIX/drive_c"
@@ -143,8 +144,8 @@ check_installed() {
   check "the installed files" "VtrSysTray-License.txt VtrSysTray-ReadMe.txt VtrSysTray-uninstall.exe VtrSysTray.exe" \
     "$(cd "$dir" && ls VtrSysTray* | tr '\n' ' ' | sed 's/ $//')"
   check "the installed program is the tested one" "$(md5sum <"$program")" "$(md5sum <"$dir/VtrSysTray.exe")"
-  check "the start-up entry, in the 32-bit view" "\"$win\\VtrSysTray.exe\"" "$(reg_value "$run_key" VtrSysTray)"
-  check "no start-up entry in the 64-bit view" "<absent>" "$(reg_value "$run_key" VtrSysTray /reg:64)"
+  check "the start-up entry, in the program's view ($view)" "\"$win\\VtrSysTray.exe\"" "$(reg_value "$run_key" VtrSysTray)"
+  check "no start-up entry in the other view ($other_view)" "<absent>" "$(reg_value "$run_key" VtrSysTray "$other_view")"
   check "the Programs and Features entry" "DisplayName=$caption
 DisplayVersion=$version
 Publisher=Vantorel
