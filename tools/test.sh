@@ -48,7 +48,14 @@ build native-clang
 VTR_SIGN_PASSWORD=$(openssl rand -hex 16)
 export VTR_SIGN_PASSWORD
 tests/package/make_test_ca.sh build/signing-test || exit 1
-signed=(-DVTR_SIGN_PKCS12="$root/build/signing-test/publisher.p12" -DVTR_SIGN_CA="$root/build/signing-test/ca.pem")
+# Its timestamp server, up until the signed packages are tested.
+: >build/signing-test/port
+python3 tests/package/timestamp_server.py build/signing-test >build/signing-test/port &
+tsa=$!
+trap 'kill $tsa 2>/dev/null' EXIT
+for ((i = 0; i < 100; i++)); do [ -s build/signing-test/port ] && break; sleep 0.1; done
+signed=(-DVTR_SIGN_PKCS12="$root/build/signing-test/publisher.p12" -DVTR_SIGN_CA="$root/build/signing-test/ca.pem"
+        -DVTR_SIGN_TIMESTAMP_URL="http://127.0.0.1:$(cat build/signing-test/port)")
 build win64 "${signed[@]}"
 build win32 "${signed[@]}"
 
@@ -88,7 +95,7 @@ installer() {
 export WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
 # wineserver is Debian's wrapper, which picks the 64-bit server whenever it
 # is installed: it serves both loaders, and starts where 32-bit code can't.
-trap 'wineserver -k 2>/dev/null' EXIT
+trap 'kill $tsa 2>/dev/null; wineserver -k 2>/dev/null' EXIT
 wine_suite() {  # wine_suite TITLE PRESET: the Windows tests of one build, in its own prefix
   export WINEPREFIX="$root/build/$2/wineprefix"
   wineserver -k 2>/dev/null
@@ -135,8 +142,9 @@ fi
 # Without a certificate nothing is signed: the builds as a developer left
 # them, and the unsigned packages checked (the twin's only rebuilt).
 echo "== Windows packages without a certificate: nothing signed"
-build win64 -DVTR_SIGN_PKCS12=
-build win32 -DVTR_SIGN_PKCS12=
+kill $tsa
+build win64 -DVTR_SIGN_PKCS12= -DVTR_SIGN_TIMESTAMP_URL=
+build win32 -DVTR_SIGN_PKCS12= -DVTR_SIGN_TIMESTAMP_URL=
 suite "win32 packages, unsigned" win32 -R '^package_(build|zip)$'
 cmake --build --preset win64 --target package >/dev/null || status=1
 

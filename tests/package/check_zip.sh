@@ -3,15 +3,16 @@
 # the one the tests ran; and, for a signed build, the installer's signature
 # too. Needs no Wine, so it runs on every machine.
 #
-#   check_zip.sh --version X.Y.Z --packages DIR --program VtrSysTray.exe [--ca CA.pem]
+#   check_zip.sh --version X.Y.Z --packages DIR --program VtrSysTray.exe [--ca CA.pem [--timestamped]]
 set -uo pipefail
-version="" packages="" program="" ca=""
+version="" packages="" program="" ca="" timestamped=no
 while (($#)); do
   case "$1" in
     --version) version=$2; shift 2 ;;
     --packages) packages=$2; shift 2 ;;
     --program) program=$2; shift 2 ;;
     --ca) ca=$2; shift 2 ;;
+    --timestamped) timestamped=yes; shift ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done

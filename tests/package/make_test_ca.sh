@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# make_test_ca.sh DIR: a throwaway certificate authority (DIR/ca.pem) and a
-# code-signing certificate it issued (DIR/publisher.p12), for the tests'
-# signed packages: they stand in for a publisher's certificate and the
-# authority Windows trusts. The PKCS#12 file's password is taken from
-# VTR_SIGN_PASSWORD, as the build reads it; the keys never leave DIR.
+# make_test_ca.sh DIR: a throwaway certificate authority (DIR/ca.pem), a
+# code-signing certificate it issued (DIR/publisher.p12) and a timestamping
+# one with its server's settings (DIR/tsa.cnf, for timestamp_server.py),
+# for the tests' signed packages: they stand in for a publisher's
+# certificate, a timestamp service and the authority Windows trusts. The
+# PKCS#12 file's password is taken from VTR_SIGN_PASSWORD, as the build
+# reads it; the keys never leave DIR.
 set -euo pipefail
 dir=${1:?usage: make_test_ca.sh DIR}
 [ -n "${VTR_SIGN_PASSWORD:-}" ] || { echo "make_test_ca.sh: set VTR_SIGN_PASSWORD" >&2; exit 2; }
@@ -21,4 +23,21 @@ quiet openssl x509 -req -in publisher.csr -CA ca.pem -CAkey ca.key -CAcreateseri
   -extfile publisher.ext -out publisher.pem
 quiet openssl pkcs12 -export -inkey publisher.key -in publisher.pem -certfile ca.pem -out publisher.p12 \
   -passout env:VTR_SIGN_PASSWORD
-rm -f ca.key publisher.key publisher.csr openssl.log
+quiet openssl req -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.csr -subj "/CN=VtrSysTray test timestamps"
+printf '%s\n' "basicConstraints=CA:FALSE" "keyUsage=critical,digitalSignature" "extendedKeyUsage=critical,timeStamping" >tsa.ext
+quiet openssl x509 -req -in tsa.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile tsa.ext -out tsa.pem
+echo 01 >tsa.serial
+cat >tsa.cnf <<END
+[ tsa ]
+default_tsa = test_tsa
+[ test_tsa ]
+serial = $PWD/tsa.serial
+signer_cert = $PWD/tsa.pem
+signer_key = $PWD/tsa.key
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha256, sha384, sha512
+accuracy = secs:1
+ess_cert_id_alg = sha256
+END
+rm -f ca.key publisher.key publisher.csr tsa.csr openssl.log

@@ -6,7 +6,7 @@
 #
 #   package_scenarios.sh --wine WINE --bits 32|64 --setup SETUP.exe --version X.Y.Z --packages BUILD_DIR
 #                        --program VtrSysTray.exe --driver vtrdriver.exe --fakevtr Vtr.exe --work DIR
-#                        [--only NAME] [--screenshots DIR] [--ca CA.pem]
+#                        [--only NAME] [--screenshots DIR] [--ca CA.pem [--timestamped]]
 #
 # With --screenshots, it also steps through the interactive installer and
 # uninstaller (with xdotool) and saves a picture of each page in DIR.
@@ -21,7 +21,7 @@
 # of them is signed.
 set -uo pipefail
 
-wine="" bits="" setup="" shots="" ca="" version="" packages="" program="" driver="" fakevtr="" work="" only=""
+wine="" bits="" setup="" shots="" ca="" timestamped=no version="" packages="" program="" driver="" fakevtr="" work="" only=""
 while (($#)); do
   case "$1" in
     --wine) wine=$2; shift 2 ;;
@@ -36,6 +36,7 @@ while (($#)); do
     --only) only=$2; shift 2 ;;
     --screenshots) shots=$2; shift 2 ;;
     --ca) ca=$2; shift 2 ;;
+    --timestamped) timestamped=yes; shift ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
