@@ -142,7 +142,7 @@ fi
 # Without a certificate nothing is signed: the builds as a developer left
 # them, and the unsigned packages checked (the twin's only rebuilt).
 echo "== Windows packages without a certificate: nothing signed"
-kill $tsa
+kill $tsa 2>/dev/null
 build win64 -DVTR_SIGN_PKCS12= -DVTR_SIGN_TIMESTAMP_URL=
 build win32 -DVTR_SIGN_PKCS12= -DVTR_SIGN_TIMESTAMP_URL=
 suite "win32 packages, unsigned" win32 -R '^package_(build|zip)$'
