@@ -6,7 +6,7 @@
 #
 #   package_scenarios.sh --wine WINE --bits 32|64 --setup SETUP.exe --version X.Y.Z --packages BUILD_DIR
 #                        --program VtrSysTray.exe --driver vtrdriver.exe --fakevtr Vtr.exe --work DIR
-#                        [--only NAME] [--screenshots DIR]
+#                        [--only NAME] [--screenshots DIR] [--ca CA.pem [--timestamped]]
 #
 # With --screenshots, it also steps through the interactive installer and
 # uninstaller (with xdotool) and saves a picture of each page in DIR.
@@ -15,10 +15,13 @@
 # read the program's registry view (32-bit for the shipped program), where
 # the installer, the utility and a Vantorel of its bitness keep their entries.
 # The twins differ in nothing else: both install into the 32-bit Program
-# Files folder.
+# Files folder. With --ca (a signed build) the installer, the uninstaller it
+# writes and the installed program must be signed by that authority, and
+# the signed program is the tested one plus its signature; without it none
+# of them is signed.
 set -uo pipefail
 
-wine="" bits="" setup="" shots="" version="" packages="" program="" driver="" fakevtr="" work="" only=""
+wine="" bits="" setup="" shots="" ca="" timestamped=no version="" packages="" program="" driver="" fakevtr="" work="" only=""
 while (($#)); do
   case "$1" in
     --wine) wine=$2; shift 2 ;;
@@ -32,6 +35,8 @@ while (($#)); do
     --work) work=$2; shift 2 ;;
     --only) only=$2; shift 2 ;;
     --screenshots) shots=$2; shift 2 ;;
+    --ca) ca=$2; shift 2 ;;
+    --timestamped) timestamped=yes; shift ;;
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -54,6 +59,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export VTR_E2E_TIMEOUT_MS=${VTR_E2E_TIMEOUT_MS:-20000}
 view=/reg:$bits other_view=/reg:$((96 - bits))
 . "$(dirname "${BASH_SOURCE[0]}")/../e2e/common.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/signature.sh"
+check "the installer's signature" "$(expected_signature)" "$(signature "$setup")"
 start_prefix
 drive_c="$WINEPREFIX/drive_c"
 # The installer as a user downloads it: to a path of no spaces, so the
@@ -143,7 +150,10 @@ check_installed() {
   local dir=$1 win=$2
   check "the installed files" "VtrSysTray-License.txt VtrSysTray-ReadMe.txt VtrSysTray-uninstall.exe VtrSysTray.exe" \
     "$(cd "$dir" && ls VtrSysTray* | tr '\n' ' ' | sed 's/ $//')"
-  check "the installed program is the tested one" "$(md5sum <"$program")" "$(md5sum <"$dir/VtrSysTray.exe")"
+  check "the installed program is the tested one${ca:+ plus its signature}" "$(md5sum <"$program")" \
+    "$(as_tested "$dir/VtrSysTray.exe")"
+  check "the signatures of the installed program and uninstaller" "$(expected_signature) $(expected_signature)" \
+    "$(signature "$dir/VtrSysTray.exe") $(signature "$dir/VtrSysTray-uninstall.exe")"
   check "the start-up entry, in the program's view ($view)" "\"$win\\VtrSysTray.exe\"" "$(reg_value "$run_key" VtrSysTray)"
   check "no start-up entry in the other view ($other_view)" "<absent>" "$(reg_value "$run_key" VtrSysTray "$other_view")"
   check "the Programs and Features entry" "DisplayName=$caption
