@@ -53,7 +53,9 @@ tests/package/make_test_ca.sh build/signing-test || exit 1
 python3 tests/package/timestamp_server.py build/signing-test >build/signing-test/port &
 tsa=$!
 trap 'kill $tsa 2>/dev/null' EXIT
-for ((i = 0; i < 100; i++)); do [ -s build/signing-test/port ] && break; sleep 0.1; done
+# It names its port once it listens: up to a minute on a busy machine.
+for ((i = 0; i < 600; i++)); do [ -s build/signing-test/port ] && break; sleep 0.1; done
+[ -s build/signing-test/port ] || { echo "the test timestamp server did not start"; exit 1; }
 signed=(-DVTR_SIGN_PKCS12="$root/build/signing-test/publisher.p12" -DVTR_SIGN_CA="$root/build/signing-test/ca.pem"
         -DVTR_SIGN_TIMESTAMP_URL="http://127.0.0.1:$(cat build/signing-test/port)")
 build win64 "${signed[@]}"
