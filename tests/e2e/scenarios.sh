@@ -426,6 +426,39 @@ if want dpi; then
   W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 fi
 
+# ---------------------------------------------------------------------------
+if want installer; then
+  echo "# an installer closes the utility as the Restart Manager does (ENDSESSION_CLOSEAPP); a log-off still asks"
+  place_vtr apppaths
+  set_registry apppaths autoshutdown 1
+  start_tray
+  hwnd=$(drv find | awk '{print $2}')
+  # A question would hold the answer back past the driver's deadline.
+  check "the installer's request is agreed to, with no question, even with AutoShutdown 1" "query-end TRUE" \
+    "$(drv query-end 0x1)"
+  drv find icon-present >/dev/null || bad "the utility waits for WM_ENDSESSION before it closes"
+  drv end-session 1 0x1 >/dev/null
+  stop_tray
+  check "closed for the installer: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+  drv icon-absent-for "$hwnd" >/dev/null || bad "closed for the installer: the icon is gone"
+  check "closed for the installer: nothing started" "0" "$(wc -l <"$launches")"
+
+  start_tray
+  drv query-end 0x80000000 >"$work/logoff.txt" &
+  asked=$!
+  out=$(drv msgbox answer yes)
+  check "a log-off still asks" \
+    'msgbox text "Vantorel has been set to run at ShutDown/Logoff.|/|/Would you like to run Vantorel now?" buttons &Yes,&No' \
+    "$(grep '^msgbox text' <<<"$out")"
+  wait "$asked"
+  check "a log-off answered Yes is still refused" "query-end FALSE" "$(tr -d '\r' <"$work/logoff.txt")"
+  check "... and starts Vtr.exe" 'C:\Apps\Vantorel\Vtr.exe|C:\Apps\Vantorel\Vtr.exe|show=1' "$(wait_lines "$launches" 1 | tail -1)"
+  # An installer that closes without asking first (a forced close).
+  drv end-session 1 0x1 >/dev/null
+  stop_tray
+  check "a close with no request before it: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+fi
+
 if [ -n "$h0" ] && [ -n "$h3" ] && [ -n "$h5" ]; then
   # Each recent item adds one row; the first adds a separator as well.
   row=$(((h5 - h3) / 2))

@@ -1,7 +1,8 @@
 // The Windows window runtime in-process: what the end-to-end scenarios cannot
 // see from outside (the popup's item states, an end of the session that
-// another program refuses, the About box's layout, fonts and colours, the
-// hourglass, files and launching). The scenarios check the rest from outside:
+// another program refuses, the unload reason of an installer's close request,
+// the About box's layout, fonts and colours, the hourglass, files and
+// launching). The scenarios check the rest from outside:
 // the callback in twips (every click they post), the close box's and the
 // session's unload reasons and a refused end of the session, the hand over
 // the links, one About box however often asked.
@@ -117,22 +118,33 @@ TEST_F(WinRuntimeTest, PopupShowsVisibleItemsWithTheirStatesAndNoDefault) {
 // A tool window that no task switcher lists (top-level and found by its
 // class and caption: the scenarios find it so and broadcast to it); it
 // unloads only when the session ends for real, not when another program
-// refuses the end.
+// refuses the end. An installer's close request (ENDSESSION_CLOSEAPP, with or
+// without the question before it) is the task manager's unload, no session end.
 TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelToolWindowThatUnloadsWithTheSession) {
-  ProbeForm form;
-  form.Load();
-  HWND hwnd = form.hWnd();
-  ASSERT_NE(hwnd, nullptr);
-  EXPECT_FALSE(IsWindowVisible(hwnd));
-  EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-
-  for (BOOL ending : {FALSE, TRUE}) {
-    EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
-    EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads), std::tuple(true, 0)) << "the form waits for the end itself";
-    SendMessageA(hwnd, WM_ENDSESSION, ending, 0);
+  // The requests' flags, whether the question came first, WM_ENDSESSION's
+  // wParam; the unload reasons the form heard, and whether it unloaded.
+  using Row = std::tuple<LPARAM, bool, BOOL, std::vector<int16_t>, bool>;
+  const LPARAM logoff = ENDSESSION_LOGOFF, closeApp = ENDSESSION_CLOSEAPP;
+  for (const auto& [flags, queried, ending, queries, unloads] :
+       {Row{0, true, FALSE, {vbAppWindows}, false}, Row{logoff, true, TRUE, {vbAppWindows}, true},
+        Row{0, false, TRUE, {}, false}, Row{closeApp, true, FALSE, {vbAppTaskManager}, false},
+        Row{closeApp, true, TRUE, {vbAppTaskManager}, true}, Row{closeApp, false, TRUE, {vbAppTaskManager}, true}}) {
+    SCOPED_TRACE(::testing::Message() << std::hex << flags << " queried " << queried << " ending " << ending);
+    ProbeForm form;
+    form.Load();
+    HWND hwnd = form.hWnd();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    if (queried) {
+      EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, flags), TRUE);
+      EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads), std::tuple(true, 0)) << "the form waits for the end itself";
+    }
+    SendMessageA(hwnd, WM_ENDSESSION, ending, flags);
+    EXPECT_EQ(form.queries, queries);
+    EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads, IsWindow(hwnd) != FALSE),
+              std::tuple(!unloads, unloads ? 1 : 0, !unloads));
   }
-  EXPECT_EQ(form.queries, (std::vector<int16_t>{vbAppWindows, vbAppWindows}));
-  EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads, IsWindow(hwnd)), std::tuple(false, 1, FALSE));
 }
 
 TEST_F(WinRuntimeTest, AboutBoxIsOneDialogLaidOutFromItsControlTable) {
