@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "platform/win/WinSession.h"
 #include "platform/win/WinWindowRuntime.h"
 #include "tray/frmSysTray.h"
 
@@ -25,6 +26,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       loaded = true;
     });
     if (loaded) {
+      (void)RegisterInstallerRestart();
       exitCode = runtime.Run();
     } else {
       // A start-up that failed (already shown to the user) ends the program

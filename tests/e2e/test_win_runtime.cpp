@@ -22,6 +22,7 @@
 
 #include "about/frmAbout.h"
 #include "platform/win/WinPopupMenu.h"
+#include "platform/win/WinSession.h"
 #include "platform/win/WinWindowRuntime.h"
 #include "tray/frmSysTray.h"
 
@@ -145,6 +146,20 @@ TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelToolWindowThatUnloads
     EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads, IsWindow(hwnd) != FALSE),
               std::tuple(!unloads, unloads ? 1 : 0, !unloads));
   }
+}
+
+// What an installer that closed the utility may do: start it again. Not
+// after a reboot, a crash or a hang; RESTART_NO_PATCH would forbid exactly
+// the installer's restart.
+TEST_F(WinRuntimeTest, TheProgramAsksForARestartAfterAnInstallerOnly) {
+  static std::pair<PCWSTR, DWORD> registered;
+  struct Recorder {
+    static HRESULT WINAPI Register(PCWSTR line, DWORD flags) { return registered = {line, flags}, E_NOTIMPL; }
+  };
+  EXPECT_EQ(RegisterInstallerRestart(Recorder::Register), E_NOTIMPL);
+  const DWORD flags = RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT;
+  EXPECT_EQ(registered, std::pair(PCWSTR{}, flags)) << "no command line; an installer's restart only";
+  EXPECT_EQ(RegisterInstallerRestart(), S_OK);
 }
 
 TEST_F(WinRuntimeTest, AboutBoxIsOneDialogLaidOutFromItsControlTable) {
