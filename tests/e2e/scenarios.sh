@@ -459,6 +459,36 @@ if want installer; then
   check "a close with no request before it: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
 fi
 
+# ---------------------------------------------------------------------------
+if want second; then
+  echo "# a second start while the utility runs: it says where the icon is and ends; the running copy carries on"
+  place_vtr apppaths
+  set_registry apppaths last 'C:\Docs\Plan.txt'
+  start_tray
+  W 'C:\VtrSysTray\VtrSysTray.exe' >/dev/null 2>&1 &
+  second=$!
+  out=$(drv msgbox)
+  shot second-start $(awk '/^msgbox rect/ {print $3, $4, $5, $6}' <<<"$out")
+  check "the second start says where the running copy's icon is, Windows 11's hidden icons included" \
+    'msgbox text "VtrSysTray is already running.|/|/Its icon is in the notification area at the right end of the taskbar. On Windows 11 it may be behind the ^ arrow (Show hidden icons). Right-click the icon for its menu." buttons OK' \
+    "$(grep '^msgbox text' <<<"$out")"
+  check "its message is in front" "msgbox front yes topmost yes" "$(grep -o '^msgbox front [a-z]* topmost [a-z]*' <<<"$out")"
+  check "while it shows: one tray window, one icon" "windows 1 icons 1" "$(drv count)"
+  drv answer ok running 1 >/dev/null || bad "one copy runs after the second start"
+  for ((i = 0; i < 300; i++)); do kill -0 "$second" 2>/dev/null || break; sleep 0.05; done
+  if kill -0 "$second" 2>/dev/null; then bad "the second start ends"; else
+    wait "$second"
+    check "the second start ends with exit code 0" "0" "$?"
+  fi
+  check "TrayIconActive stays 1 after the second start ends" "1" "$(setting TrayIconActive)"
+  out=$(drv tip)
+  check "the running copy's icon carries on" "tip \"$(printf '%-64s' 'Last file applied: C:\Docs\Plan.txt')\"" \
+    "$(grep '^tip' <<<"$out")"
+  drv close >/dev/null
+  stop_tray
+  check "closed after a second start: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+fi
+
 if [ -n "$h0" ] && [ -n "$h3" ] && [ -n "$h5" ]; then
   # Each recent item adds one row; the first adds a separator as well.
   row=$(((h5 - h3) / 2))

@@ -1,8 +1,8 @@
 // The Windows window runtime in-process: what the end-to-end scenarios cannot
 // see from outside (the popup's item states, an end of the session that
 // another program refuses, the unload reason of an installer's close request,
-// the About box's layout, fonts and colours, the hourglass, files and
-// launching). The scenarios check the rest from outside:
+// a start while another copy loads, the About box's layout, fonts and colours,
+// the hourglass, files and launching). The scenarios check the rest from outside:
 // the callback in twips (every click they post), the close box's and the
 // session's unload reasons and a refused end of the session, the hand over
 // the links, one About box however often asked.
@@ -15,7 +15,10 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <future>
+#include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -146,6 +149,41 @@ TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelToolWindowThatUnloads
     EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads, IsWindow(hwnd) != FALSE),
               std::tuple(!unloads, unloads ? 1 : 0, !unloads));
   }
+}
+
+// One copy per session: a start gives way to the copy whose tray window
+// exists, or that is still loading (holding the session's mutex) after the
+// start's patience. A start during another's loading waits for its outcome,
+// and a start that found a copy keeps no one waiting. A copy that closed its
+// window, or failed or crashed while loading, is no copy.
+TEST_F(WinRuntimeTest, AStartGivesWayToTheCopyWhoseTrayWindowExists) {
+  const char* const name = "Local\\VtrSysTray.Test";
+  auto startElsewhere = [name](DWORD patience) {  // on another thread (the mutex is a thread's)
+    return std::async(std::launch::async, [=] { return SessionStart(name, patience).AnotherCopyRuns(); });
+  };
+  ProbeForm copy;
+  copy.Caption = vtr::win::kTrayWindowCaption;
+  for (bool loads : {false, true}) {
+    SessionStart first(name);
+    ASSERT_FALSE(first.AnotherCopyRuns());
+    if (loads) {
+      EXPECT_TRUE(startElsewhere(50).get()) << "a copy loading for longer than the patience";
+    }
+    auto second = startElsewhere(10000);
+    EXPECT_EQ(second.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout) << "it waits";
+    if (loads) copy.Load();
+    first.Release();
+    EXPECT_EQ(second.get(), loads) << "a start during another's loading";
+  }
+  {
+    SessionStart found(name);
+    EXPECT_TRUE(found.AnotherCopyRuns());
+    copy.Unload();
+    EXPECT_FALSE(startElsewhere(10000).get()) << "a copy that closed";
+  }
+  std::optional<SessionStart> crashed;
+  std::thread([&] { crashed.emplace(name); }).join();  // its thread ends holding the mutex
+  EXPECT_FALSE(SessionStart(name, 0).AnotherCopyRuns()) << "a copy that crashed while loading";
 }
 
 // What an installer that closed the utility may do: start it again. Not

@@ -390,6 +390,11 @@ const Verb kVerbs[] = {
        SendMessageTimeoutA(need_tray(), WM_ENDSESSION, std::strtoul(a[0].c_str(), nullptr, 0),
                            std::strtoul(a[1].c_str(), nullptr, 0), SMTO_NORMAL, g_timeout_ms, nullptr);
      }},
+    {"count", 0, "print the tray windows and the icons in the shell's notification area now: windows N icons M",
+     [](const Args&) {
+       std::printf("windows %d icons %zu\n", tray_window_count(),
+                   shown_where([](HWND w) { return is_class(w, "__winex11_tray_icon"); }).size());
+     }},
     {"tip", 0, "point at the icon (twice) and print the tip the shell shows: tip \"<text>\"",
      [](const Args&) { std::printf("tip \"%s\"\n", shell_tip().c_str()); }},
     {"icon-present", 0, "the shell knows the icon (a NIM_MODIFY probe succeeds)", [](const Args&) {
