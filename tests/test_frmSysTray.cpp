@@ -297,7 +297,9 @@ TEST_F(TrayForm, ARefusedRemovalOffersAdministratorRightsAndTheRegistrySaysWheth
 
 // (With "1" it asks; Yes starts the program and refuses the end, No lets it
 // end: the end-to-end scenario "session", and natively the terminal program's
-// tests, test_vtrsystray.cpp.)
+// tests, test_vtrsystray.cpp.) Every other unload reason asks nothing, even
+// with "1" and Yes at hand: among them the task manager's, which an
+// installer's close request is (the scenario "installer").
 TEST_F(TrayForm, SessionEndAsksOnlyWithAutoShutdownOne) {
   for (const char* setting : {"<missing>", "0", "01", " 1", "1 ", "yes"}) {
     frmSysTray copy;
@@ -305,7 +307,14 @@ TEST_F(TrayForm, SessionEndAsksOnlyWithAutoShutdownOne) {
     copy.Load();
     EXPECT_TRUE(copy.Unload(vbAppWindows)) << setting;
   }
+  SetOption("AutoShutdown", "1");
+  for (int16_t mode : {vbFormControlMenu, vbFormCode, vbAppTaskManager, vbFormMDIForm, vbFormOwner}) {
+    runtime.MsgBoxAnswers = {vbYes};
+    LoadWithProgram();
+    EXPECT_TRUE(form.Unload(mode)) << mode;
+  }
   EXPECT_EQ(runtime.CallsStartingWith("MsgBox"), Lines{});
+  EXPECT_EQ(runtime.CallsStartingWith("Launch"), Lines{});
 }
 
 }  // namespace

@@ -275,10 +275,10 @@ bool WinWindowRuntime::HandleFormMessage(WinFormWindow& window, UINT msg, WPARAM
         RunEventHandler([&] { form.Unload(vbFormControlMenu); });
         return true;
       case WM_QUERYENDSESSION:
-        result = OnQueryEndSession(window) ? TRUE : FALSE;
+        result = OnQueryEndSession(window, lParam) ? TRUE : FALSE;
         return true;
       case WM_ENDSESSION:
-        OnEndSession(window, wParam != FALSE);
+        OnEndSession(window, wParam != FALSE, lParam);
         return true;
       case WM_SETCURSOR:
         result = TRUE;
@@ -316,23 +316,41 @@ void WinWindowRuntime::OnMouseMove(Form& form, WPARAM wParam, LPARAM lParam) {
                       static_cast<float>(static_cast<int16_t>(HIWORD(lParam))));
 }
 
+// An installer that closes programs through the Restart Manager sends the
+// session's two messages with ENDSESSION_CLOSEAPP; the session goes on. The
+// form hears that as vbAppTaskManager: another program closes this one, as
+// the terminal front end's SIGTERM does. Not vbAppWindows, which asks whether
+// to run Vantorel and may refuse (holding up the installer), nor vbFormCode,
+// which would say that the program's own code closes it.
+int16_t WinWindowRuntime::UnloadModeOf(LPARAM lParam) {
+  return (lParam & ENDSESSION_CLOSEAPP) != 0 ? vbAppTaskManager : vbAppWindows;
+}
+
 // The form is asked now, and unloads only at WM_ENDSESSION: another
 // program may still refuse the end of the session.
-bool WinWindowRuntime::OnQueryEndSession(WinFormWindow& window) {
+bool WinWindowRuntime::OnQueryEndSession(WinFormWindow& window, LPARAM lParam) {
+  const int16_t mode = UnloadModeOf(lParam);
   bool agreed = true;
   // Tells Windows why the session waits while the form may be asking the
   // user (a no-op where the system has no such list).
-  ShutdownBlockReasonCreate(window.hwnd, L"" VTR_TRAY_CAPTION " is asking whether to run Vantorel first.");
-  RunEventHandler([&] { agreed = window.form->QueryUnload(vbAppWindows); });
-  if (window.hwnd != nullptr) ShutdownBlockReasonDestroy(window.hwnd);
+  if (mode == vbAppWindows)
+    ShutdownBlockReasonCreate(window.hwnd, L"" VTR_TRAY_CAPTION " is asking whether to run Vantorel first.");
+  RunEventHandler([&] { agreed = window.form->QueryUnload(mode); });
+  if (mode == vbAppWindows && window.hwnd != nullptr) ShutdownBlockReasonDestroy(window.hwnd);
   window.endSessionPending = agreed;
   return agreed;
 }
 
-void WinWindowRuntime::OnEndSession(WinFormWindow& window, bool ending) {
-  const bool unload = ending && window.endSessionPending;
+void WinWindowRuntime::OnEndSession(WinFormWindow& window, bool ending, LPARAM lParam) {
+  const bool pending = window.endSessionPending;
   window.endSessionPending = false;
-  if (unload) RunEventHandler([&] { window.form->CompleteUnload(); });
+  if (!ending) return;
+  if (pending) {
+    RunEventHandler([&] { window.form->CompleteUnload(); });
+  } else if (UnloadModeOf(lParam) == vbAppTaskManager) {
+    // Closed without being asked first (a forced close): the whole unload now.
+    RunEventHandler([&] { window.form->Unload(vbAppTaskManager); });
+  }
 }
 
 // The program's pointer (the hourglass) everywhere, else a control's own.

@@ -74,8 +74,9 @@ class WinWindowRuntime final : public WindowRuntime {
   // The messages both kinds of form window answer alike; true when handled.
   bool HandleFormMessage(WinFormWindow& window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void OnMouseMove(Form& form, WPARAM wParam, LPARAM lParam);
-  bool OnQueryEndSession(WinFormWindow& window);
-  void OnEndSession(WinFormWindow& window, bool ending);
+  static int16_t UnloadModeOf(LPARAM endSessionFlags);
+  bool OnQueryEndSession(WinFormWindow& window, LPARAM lParam);
+  void OnEndSession(WinFormWindow& window, bool ending, LPARAM lParam);
   bool OnSetCursor(WinFormWindow& window, WPARAM wParam, LPARAM lParam);
   HWND CreateDialogWindow(WinFormWindow& window);
   void PlaceDialog(const Form& form, HWND hwnd) const;

@@ -426,6 +426,69 @@ if want dpi; then
   W reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 fi
 
+# ---------------------------------------------------------------------------
+if want installer; then
+  echo "# an installer closes the utility as the Restart Manager does (ENDSESSION_CLOSEAPP); a log-off still asks"
+  place_vtr apppaths
+  set_registry apppaths autoshutdown 1
+  start_tray
+  hwnd=$(drv find | awk '{print $2}')
+  # A question would hold the answer back past the driver's deadline.
+  check "the installer's request is agreed to, with no question, even with AutoShutdown 1" "query-end TRUE" \
+    "$(drv query-end 0x1)"
+  drv find icon-present >/dev/null || bad "the utility waits for WM_ENDSESSION before it closes"
+  drv end-session 1 0x1 >/dev/null
+  stop_tray
+  check "closed for the installer: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+  drv icon-absent-for "$hwnd" >/dev/null || bad "closed for the installer: the icon is gone"
+  check "closed for the installer: nothing started" "0" "$(wc -l <"$launches")"
+
+  start_tray
+  drv query-end 0x80000000 >"$work/logoff.txt" &
+  asked=$!
+  out=$(drv msgbox answer yes)
+  check "a log-off still asks" \
+    'msgbox text "Vantorel has been set to run at ShutDown/Logoff.|/|/Would you like to run Vantorel now?" buttons &Yes,&No' \
+    "$(grep '^msgbox text' <<<"$out")"
+  wait "$asked"
+  check "a log-off answered Yes is still refused" "query-end FALSE" "$(tr -d '\r' <"$work/logoff.txt")"
+  check "... and starts Vtr.exe" 'C:\Apps\Vantorel\Vtr.exe|C:\Apps\Vantorel\Vtr.exe|show=1' "$(wait_lines "$launches" 1 | tail -1)"
+  # An installer that closes without asking first (a forced close).
+  drv end-session 1 0x1 >/dev/null
+  stop_tray
+  check "a close with no request before it: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+fi
+
+# ---------------------------------------------------------------------------
+if want second; then
+  echo "# a second start while the utility runs: it says where the icon is and ends; the running copy carries on"
+  place_vtr apppaths
+  set_registry apppaths last 'C:\Docs\Plan.txt'
+  start_tray
+  W 'C:\VtrSysTray\VtrSysTray.exe' >/dev/null 2>&1 &
+  second=$!
+  out=$(drv msgbox)
+  shot second-start $(awk '/^msgbox rect/ {print $3, $4, $5, $6}' <<<"$out")
+  check "the second start says where the running copy's icon is, Windows 11's hidden icons included" \
+    'msgbox text "VtrSysTray is already running.|/|/Its icon is in the notification area at the right end of the taskbar. On Windows 11 it may be behind the ^ arrow (Show hidden icons). Right-click the icon for its menu." buttons OK' \
+    "$(grep '^msgbox text' <<<"$out")"
+  check "its message is in front" "msgbox front yes topmost yes" "$(grep -o '^msgbox front [a-z]* topmost [a-z]*' <<<"$out")"
+  check "while it shows: one tray window, one icon" "windows 1 icons 1" "$(drv count)"
+  drv answer ok running 1 >/dev/null || bad "one copy runs after the second start"
+  for ((i = 0; i < 300; i++)); do kill -0 "$second" 2>/dev/null || break; sleep 0.05; done
+  if kill -0 "$second" 2>/dev/null; then bad "the second start ends"; else
+    wait "$second"
+    check "the second start ends with exit code 0" "0" "$?"
+  fi
+  check "TrayIconActive stays 1 after the second start ends" "1" "$(setting TrayIconActive)"
+  out=$(drv tip)
+  check "the running copy's icon carries on" "tip \"$(printf '%-64s' 'Last file applied: C:\Docs\Plan.txt')\"" \
+    "$(grep '^tip' <<<"$out")"
+  drv close >/dev/null
+  stop_tray
+  check "closed after a second start: TrayIconActive is 0" "0" "$(setting TrayIconActive)"
+fi
+
 if [ -n "$h0" ] && [ -n "$h3" ] && [ -n "$h5" ]; then
   # Each recent item adds one row; the first adds a separator as well.
   row=$(((h5 - h3) / 2))

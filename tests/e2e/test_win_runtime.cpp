@@ -1,7 +1,8 @@
 // The Windows window runtime in-process: what the end-to-end scenarios cannot
 // see from outside (the popup's item states, an end of the session that
-// another program refuses, the About box's layout, fonts and colours, the
-// hourglass, files and launching). The scenarios check the rest from outside:
+// another program refuses, the unload reason of an installer's close request,
+// a start while another copy loads, the About box's layout, fonts and colours,
+// the hourglass, files and launching). The scenarios check the rest from outside:
 // the callback in twips (every click they post), the close box's and the
 // session's unload reasons and a refused end of the session, the hand over
 // the links, one About box however often asked.
@@ -14,13 +15,17 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <future>
+#include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "about/frmAbout.h"
 #include "platform/win/WinPopupMenu.h"
+#include "platform/win/WinSession.h"
 #include "platform/win/WinWindowRuntime.h"
 #include "tray/frmSysTray.h"
 
@@ -117,22 +122,82 @@ TEST_F(WinRuntimeTest, PopupShowsVisibleItemsWithTheirStatesAndNoDefault) {
 // A tool window that no task switcher lists (top-level and found by its
 // class and caption: the scenarios find it so and broadcast to it); it
 // unloads only when the session ends for real, not when another program
-// refuses the end.
+// refuses the end. An installer's close request (ENDSESSION_CLOSEAPP, with or
+// without the question before it) is the task manager's unload, no session end.
 TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelToolWindowThatUnloadsWithTheSession) {
-  ProbeForm form;
-  form.Load();
-  HWND hwnd = form.hWnd();
-  ASSERT_NE(hwnd, nullptr);
-  EXPECT_FALSE(IsWindowVisible(hwnd));
-  EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-
-  for (BOOL ending : {FALSE, TRUE}) {
-    EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
-    EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads), std::tuple(true, 0)) << "the form waits for the end itself";
-    SendMessageA(hwnd, WM_ENDSESSION, ending, 0);
+  // The requests' flags, whether the question came first, WM_ENDSESSION's
+  // wParam; the unload reasons the form heard, and whether it unloaded.
+  using Row = std::tuple<LPARAM, bool, BOOL, std::vector<int16_t>, bool>;
+  const LPARAM logoff = ENDSESSION_LOGOFF, closeApp = ENDSESSION_CLOSEAPP;
+  for (const auto& [flags, queried, ending, queries, unloads] :
+       {Row{0, true, FALSE, {vbAppWindows}, false}, Row{logoff, true, TRUE, {vbAppWindows}, true},
+        Row{0, false, TRUE, {}, false}, Row{closeApp, true, FALSE, {vbAppTaskManager}, false},
+        Row{closeApp, true, TRUE, {vbAppTaskManager}, true}, Row{closeApp, false, TRUE, {vbAppTaskManager}, true}}) {
+    SCOPED_TRACE(::testing::Message() << std::hex << flags << " queried " << queried << " ending " << ending);
+    ProbeForm form;
+    form.Load();
+    HWND hwnd = form.hWnd();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    if (queried) {
+      EXPECT_EQ(SendMessageA(hwnd, WM_QUERYENDSESSION, 0, flags), TRUE);
+      EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads), std::tuple(true, 0)) << "the form waits for the end itself";
+    }
+    SendMessageA(hwnd, WM_ENDSESSION, ending, flags);
+    EXPECT_EQ(form.queries, queries);
+    EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads, IsWindow(hwnd) != FALSE),
+              std::tuple(!unloads, unloads ? 1 : 0, !unloads));
   }
-  EXPECT_EQ(form.queries, (std::vector<int16_t>{vbAppWindows, vbAppWindows}));
-  EXPECT_EQ(std::tuple(form.IsLoaded(), form.unloads, IsWindow(hwnd)), std::tuple(false, 1, FALSE));
+}
+
+// One copy per session: a start gives way to the copy whose tray window
+// exists, or that is still loading (holding the session's mutex) after the
+// start's patience. A start during another's loading waits for its outcome,
+// and a start that found a copy keeps no one waiting. A copy that closed its
+// window, or failed or crashed while loading, is no copy.
+TEST_F(WinRuntimeTest, AStartGivesWayToTheCopyWhoseTrayWindowExists) {
+  const char* const name = "Local\\VtrSysTray.Test";
+  auto startElsewhere = [name](DWORD patience) {  // on another thread (the mutex is a thread's)
+    return std::async(std::launch::async, [=] { return SessionStart(name, patience).AnotherCopyRuns(); });
+  };
+  ProbeForm copy;
+  copy.Caption = vtr::win::kTrayWindowCaption;
+  for (bool loads : {false, true}) {
+    SessionStart first(name);
+    ASSERT_FALSE(first.AnotherCopyRuns());
+    if (loads) {
+      EXPECT_TRUE(startElsewhere(50).get()) << "a copy loading for longer than the patience";
+    }
+    auto second = startElsewhere(10000);
+    EXPECT_EQ(second.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout) << "it waits";
+    if (loads) copy.Load();
+    first.Release();
+    EXPECT_EQ(second.get(), loads) << "a start during another's loading";
+  }
+  {
+    SessionStart found(name);
+    EXPECT_TRUE(found.AnotherCopyRuns());
+    copy.Unload();
+    EXPECT_FALSE(startElsewhere(10000).get()) << "a copy that closed";
+  }
+  std::optional<SessionStart> crashed;
+  std::thread([&] { crashed.emplace(name); }).join();  // its thread ends holding the mutex
+  EXPECT_FALSE(SessionStart(name, 0).AnotherCopyRuns()) << "a copy that crashed while loading";
+}
+
+// What an installer that closed the utility may do: start it again. Not
+// after a reboot, a crash or a hang; RESTART_NO_PATCH would forbid exactly
+// the installer's restart.
+TEST_F(WinRuntimeTest, TheProgramAsksForARestartAfterAnInstallerOnly) {
+  static std::pair<PCWSTR, DWORD> registered;
+  struct Recorder {
+    static HRESULT WINAPI Register(PCWSTR line, DWORD flags) { return registered = {line, flags}, E_NOTIMPL; }
+  };
+  EXPECT_EQ(RegisterInstallerRestart(Recorder::Register), E_NOTIMPL);
+  const DWORD flags = RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT;
+  EXPECT_EQ(registered, std::pair(PCWSTR{}, flags)) << "no command line; an installer's restart only";
+  EXPECT_EQ(RegisterInstallerRestart(), S_OK);
 }
 
 TEST_F(WinRuntimeTest, AboutBoxIsOneDialogLaidOutFromItsControlTable) {

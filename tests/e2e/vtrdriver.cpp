@@ -379,6 +379,25 @@ const Verb kVerbs[] = {
          fail("posting the callback");
      }},
     {"close", 0, "post WM_CLOSE to the tray window", [](const Args&) { PostMessageA(need_tray(), WM_CLOSE, 0, 0); }},
+    // Sent, as Windows and the Restart Manager send them: the answer waits for
+    // any question the utility asks first.
+    {"query-end", 1, "FLAGS: send WM_QUERYENDSESSION (lParam FLAGS: 0x1 an installer's close, 0x80000000 a log-off); "
+                     "print query-end TRUE|FALSE", [](const Args& a) {
+       DWORD_PTR agreed = 0;
+       if (!SendMessageTimeoutA(need_tray(), WM_QUERYENDSESSION, 0, std::strtoul(a[0].c_str(), nullptr, 0),
+                                SMTO_NORMAL, g_timeout_ms, &agreed))
+         fail("no answer to WM_QUERYENDSESSION");
+       std::printf("query-end %s\n", agreed ? "TRUE" : "FALSE");
+     }},
+    {"end-session", 2, "ENDING FLAGS: send WM_ENDSESSION (wParam ENDING, lParam FLAGS)", [](const Args& a) {
+       SendMessageTimeoutA(need_tray(), WM_ENDSESSION, std::strtoul(a[0].c_str(), nullptr, 0),
+                           std::strtoul(a[1].c_str(), nullptr, 0), SMTO_NORMAL, g_timeout_ms, nullptr);
+     }},
+    {"count", 0, "print the tray windows and the icons in the shell's notification area now: windows N icons M",
+     [](const Args&) {
+       std::printf("windows %d icons %zu\n", tray_window_count(),
+                   shown_where([](HWND w) { return is_class(w, "__winex11_tray_icon"); }).size());
+     }},
     {"tip", 0, "point at the icon (twice) and print the tip the shell shows: tip \"<text>\"",
      [](const Args&) { std::printf("tip \"%s\"\n", shell_tip().c_str()); }},
     {"icon-present", 0, "the shell knows the icon (a NIM_MODIFY probe succeeds)", [](const Args&) {
