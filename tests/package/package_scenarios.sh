@@ -69,9 +69,9 @@ run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 uninst_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VtrSysTray'
 app_paths_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\vtr.exe'
 # The Startup-apps switch is in the native (64-bit) view, in Run32 for a
-# 32-bit program's entry; "off" since a moment in 2026.
+# 32-bit program's entry; "off" since 1 December 2026, 09:00 UTC.
 approved_key="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run${bits/64/}"
-switched_off=0300000080D3C2B1A0F9D901
+switched_off=03000000002861587281DD01
 switch() { reg_value "$approved_key" VtrSysTray /reg:64; }
 stage_switch_off() {
   W reg add "$approved_key" /v VtrSysTray /t REG_BINARY /d $switched_off /f /reg:64 >/dev/null 2>&1
