@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <sddl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -347,6 +348,30 @@ void hold(const Args& a) {
   CloseHandle(h);
 }
 
+// A shortcut as the shell reads it (IShellLink), not as its bytes lie.
+void print_shortcut(const Args& a) {
+  if (FAILED(CoInitialize(nullptr))) fail("starting COM");
+  IShellLinkA* link = nullptr;
+  IPersistFile* file = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    fail("creating a shell link");
+  wchar_t wide[MAX_PATH] = L"";
+  MultiByteToWideChar(CP_ACP, 0, a[0].c_str(), -1, wide, MAX_PATH);
+  if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) ||
+      FAILED(file->Load(wide, STGM_READ)))
+    fail("reading the shortcut " + a[0]);
+  char target[MAX_PATH] = "", args[MAX_PATH] = "", icon[MAX_PATH] = "";
+  int index = -1;
+  link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+  link->GetArguments(args, MAX_PATH);
+  link->GetIconLocation(icon, MAX_PATH, &index);
+  std::printf("target %s\nargs \"%s\"\nicon %s,%d\n", target, args, icon, index);
+  file->Release();
+  link->Release();
+  CoUninitialize();
+}
+
 void wait_running(const Args& a) {
   int want = std::atoi(a[0].c_str()), copies = 0, windows = 0;
   wait_for(
@@ -460,6 +485,8 @@ const Verb kVerbs[] = {
      [](const Args& a) { SetCursorPos(std::atoi(a[0].c_str()), std::atoi(a[1].c_str())); }},
     {"running", 1, "N: wait until exactly N copies of the utility run, each with its tray window", wait_running},
     {"hold", 1, "FILE: open FILE sharing nothing, print \"held\", keep it open until standard input ends", hold},
+    {"shortcut", 1, "FILE.lnk: print the shortcut's target, arguments and icon: target|args|icon <...>",
+     print_shortcut},
     {"stubborn", 0, "play a copy of the utility that ignores WM_CLOSE, until it is ended", play_stubborn_copy},
     // Started before the copy is, it sees a parent that ends soon after
     // starting it (Wine's explorer.exe does).

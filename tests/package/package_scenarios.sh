@@ -55,7 +55,9 @@ work=$(cd "$work" && pwd)
 # A fresh prefix: nothing of an earlier run may pass for the installer's work.
 rm -rf "$work/prefix"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# (No winemenubuilder: the Start-menu entry stays in the prefix, out of this
+# machine's own menus.)
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export VTR_E2E_TIMEOUT_MS=${VTR_E2E_TIMEOUT_MS:-20000}
 view=/reg:$bits other_view=/reg:$((96 - bits))
 . "$(dirname "${BASH_SOURCE[0]}")/../e2e/common.sh"
@@ -73,6 +75,18 @@ want() { [ -z "$only" ] || [ "$only" == "$1" ]; }
 run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
 uninst_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VtrSysTray'
 app_paths_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\vtr.exe'
+# The Startup-apps switch is in the native (64-bit) view, in Run32 for a
+# 32-bit program's entry; "off" since 1 December 2026, 09:00 UTC.
+approved_key="HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run${bits/64/}"
+switched_off=03000000002861587281DD01
+switch() { reg_value "$approved_key" VtrSysTray /reg:64; }
+stage_switch_off() {
+  W reg add "$approved_key" /v VtrSysTray /t REG_BINARY /d $switched_off /f /reg:64 >/dev/null 2>&1
+  check "the switch is staged off" "$switched_off" "$(switch)"
+}
+start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+start_menu_win='C:\ProgramData\Microsoft\Windows\Start Menu\Programs'
+ours_in_start_menu() { ls "$start_menu" 2>/dev/null | grep -i -e vantorel -e vtr; }
 vtr_dir="$drive_c/Apps/Vantorel"
 vtr_dir_win='C:\Apps\Vantorel'
 pf_dir_win='C:\Program Files (x86)\Vantorel'
@@ -156,6 +170,10 @@ check_installed() {
     "$(signature "$dir/VtrSysTray.exe") $(signature "$dir/VtrSysTray-uninstall.exe")"
   check "the start-up entry, in the program's view ($view)" "\"$win\\VtrSysTray.exe\"" "$(reg_value "$run_key" VtrSysTray)"
   check "no start-up entry in the other view ($other_view)" "<absent>" "$(reg_value "$run_key" VtrSysTray "$other_view")"
+  check "one Start-menu entry for all users" "$caption.lnk" "$(ours_in_start_menu)"
+  check "it starts the installed program, with its icon" "target $win\\VtrSysTray.exe
+args \"\"
+icon $win\\VtrSysTray.exe,0" "$(drv shortcut "$start_menu_win\\$caption.lnk")"
   check "the Programs and Features entry" "DisplayName=$caption
 DisplayVersion=$version
 Publisher=Vantorel
@@ -204,6 +222,8 @@ check_removed() {
   check "no file of ours is left" "" "$(ls "$dir"/VtrSysTray* 2>/dev/null)"
   check "the start-up entry is gone" "<absent>" "$(reg_value "$run_key" VtrSysTray)"
   check "the Programs and Features entry is gone" "<absent>" "$(reg_value "$uninst_key" DisplayName)"
+  check "the Start-menu entry is gone" "" "$(ours_in_start_menu)"
+  check "the Startup-apps switch is gone" "<absent>" "$(switch)"
   drv gone >/dev/null || bad "the utility is not running"
 }
 
@@ -217,6 +237,8 @@ if want install; then
   sleep 1
   drv gone >/dev/null || bad "a silent install with no copy running starts none"
 
+  # The user switched it off in Settings: an upgrade keeps that.
+  stage_switch_off
   # A copy of our own, whose exit we see: the reinstall must close it the way
   # Windows closes a program (WM_CLOSE), not end it.
   start_copy "$vtr_dir"
@@ -228,6 +250,7 @@ if want install; then
   check_started_by_shell "the silent reinstall over a running copy"
   drv icon-absent-for "$hwnd" >/dev/null || bad "the closed copy took its icon with it"
   check_installed "$vtr_dir" "$vtr_dir_win"
+  check "the upgrade kept the switch off" "$switched_off" "$(switch)"
 
   uninstall "$vtr_dir"
   check_removed "$vtr_dir"
@@ -240,8 +263,11 @@ fi
 if want noapppaths; then
   echo "# install with no App Paths entry; Close and Disable; uninstall"
   place_vantorel no-app-paths
+  # Left behind by an earlier uninstaller: a fresh installation starts on.
+  stage_switch_off
   check "the installer succeeds" "0" "$(install)"
   check_installed "$pf_dir" "$pf_dir_win"
+  check "the fresh installation removed the switch left behind" "<absent>" "$(switch)"
   check "nothing went into Vantorel's folder" "" "$(ls "$vtr_dir"/VtrSysTray* 2>/dev/null)"
   # The user already took it out of start-up; uninstalling still succeeds.
   start_copy "$pf_dir"
@@ -268,6 +294,7 @@ if want folder; then
   check "a folder that can't be written fails the silent run" "2" "$(install '/D=R:\Tray')"
   check "it wrote no start-up entry" "<absent>" "$(reg_value "$run_key" VtrSysTray)"
   check "it wrote no Programs and Features entry" "<absent>" "$(reg_value "$uninst_key" DisplayName)"
+  check "it made no Start-menu entry" "" "$(ours_in_start_menu)"
   drv gone >/dev/null || bad "nothing was started"
 fi
 
