@@ -44,6 +44,34 @@ TEST_F(RegistryFileTest, WritesGoThroughAgainOnceALittleSpaceIsFreedOnAFullDisk)
   EXPECT_EQ(InChild([&] { return ReadValue("big") == big + "again199" && ReadValue("first") == "value" ? 0 : 1; }), 0);
 }
 
+// A checkpoint that the full disk stops half way (it rewrites the pages the
+// file has, then cannot make it longer), tried again at each failed write,
+// writes the file with no new marks in the journal: that is not taken for
+// another program's write, and none of the values waiting in the journal is lost.
+TEST_F(RegistryFileTest, ACheckpointStoppedByAFullDiskIsNotTakenForAnotherProgramsWrite) {
+  if (::mount("tmpfs", dir_.c_str(), "tmpfs", 0, "size=1m") != 0) {
+    GTEST_SKIP() << "a small file system cannot be mounted here (that needs root): " << std::strerror(errno);
+  }
+  mounted_ = true;
+  const std::string big(3000, 'x');
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(WriteValue("grow" + std::to_string(i), big), ERROR_SUCCESS);
+  const fs::path filler = dir_ / "filler";
+  std::ofstream(filler, std::ios::binary) << std::string(2 << 20, 'f');
+  LONG failed = ERROR_SUCCESS;
+  for (int i = 0; i < 5; ++i) failed = WriteValue("more", big + std::to_string(i));
+  ASSERT_EQ(failed, ERROR_CANTWRITE);
+  fs::remove(filler);
+  ASSERT_EQ(WriteValue("after", "x"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  EXPECT_EQ(InChild([&] {
+              for (int i = 0; i < 40; ++i) {
+                if (ReadValue("grow" + std::to_string(i)) != big) return 1;
+              }
+              return ReadValue("after") == "x" ? 0 : 2;
+            }),
+            0);
+}
+
 // A child process that holds the store and, each time it is asked, reads
 // "v" (answering with the text's last character, 'M' when it is missing and
 // 'E' for another error) or writes "peer" ('W' when written, else 'E').
