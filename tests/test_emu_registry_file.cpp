@@ -167,6 +167,10 @@ TEST_F(RegistryFileTest, AStoreReplacedUnderTwoProcessesIsTheOneBothWriteAfterwa
       EXPECT_EQ(peer.Finish(), 0);
     }
   }
+  // A journal set aside goes once its last user has gone.
+  RegistryStore::Close();
+  ASSERT_EQ(ReadValue("after"), "written");
+  for (const auto& entry : fs::directory_iterator(dir_)) EXPECT_EQ(entry.path().string().find("-shm."), std::string::npos);
 }
 
 // A store in a folder this process may not write, while another writes it:

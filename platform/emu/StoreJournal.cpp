@@ -29,12 +29,12 @@ bool LockedByOthers(int fd, off_t start, off_t length) {
   return ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
 
-// Whether a connection of another process uses the -shm file `shm`. Only
-// called while this process has no connection: closing the descriptor
-// takes no lock of its own with it.
+// Whether a connection of another process uses the -shm file `shm` (one
+// that cannot be looked at counts as used). Only called while this process
+// has no connection: closing the descriptor takes no lock of its own with it.
 bool InUse(const std::string& shm) {
   const int fd = ::open(shm.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return false;
+  if (fd < 0) return errno != ENOENT;
   const bool used = LockedByOthers(fd, kShmInUseByte, 1);
   ::close(fd);
   return used;
