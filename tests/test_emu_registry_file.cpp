@@ -44,63 +44,50 @@ TEST_F(RegistryFileTest, WritesGoThroughAgainOnceALittleSpaceIsFreedOnAFullDisk)
   EXPECT_EQ(InChild([&] { return ReadValue("big") == big + "again199" && ReadValue("first") == "value" ? 0 : 1; }), 0);
 }
 
-// A store file put in place of the one a process holds (renamed over it,
-// or the old one deleted and a copy made there), or none (the old one
-// deleted): the process's next write goes into the file at the path, never
-// into the one that is gone, and its open keys answer 1018. The other store
-// is made in another folder: in the store's, only the store's own name changes.
-TEST_F(RegistryFileTest, AStoreReplacedUnderAnOpenOneIsTheOneWrittenAfterwards) {
-  const fs::path other = dir_ / "other" / "other.db", store = store_;
-  fs::create_directory(other.parent_path());
-  for (const char* how : {"rename", "copy", "delete"}) {
-    SCOPED_TRACE(how);
-    ASSERT_EQ(WriteValue("before", "old"), ERROR_SUCCESS);
-    const HKEY held = rawreg::Created(HKEY_LOCAL_MACHINE, kKey);
-    // Another process makes a store of its own with "theirs" in it.
-    const bool replaced = std::string(how) != "delete";
-    ASSERT_EQ(InChild([&] {
-                std::error_code error;
-                fs::remove(other, error);
-                ::setenv("VTR_REGISTRY", other.c_str(), 1);
-                RegistryStore::Close();
-                if (WriteValue("theirs", "new") != ERROR_SUCCESS) return 1;
-                RegistryStore::Close();
-                if (std::string(how) == "rename") return std::rename(other.c_str(), store.c_str()) == 0 ? 0 : 2;
-                fs::remove(store, error);
-                if (replaced) fs::copy_file(other, store, error);
-                return error ? 2 : 0;
-              }),
-              0);
-    EXPECT_EQ(WriteValue("after", "written"), ERROR_SUCCESS);
-    const BYTE data[] = {1};
-    EXPECT_EQ(RegSetValueExA(held, "through old handle", 0, REG_BINARY, data, 1), ERROR_KEY_DELETED);
-    EXPECT_EQ(RegCloseKey(held), ERROR_SUCCESS);
-    // This process and another find in the file what this one was told is
-    // written, and nothing of the file that was replaced.
-    const auto check = [&] {
-      return ReadValue("after") == "written" && ReadValue("theirs") == (replaced ? "new" : "<2>") &&
-             ReadValue("before") == "<2>";
-    };
-    EXPECT_TRUE(check());
-    EXPECT_EQ(InChild([&] { return check() ? 0 : 1; }), 0);
+// A checkpoint that the full disk stops half way (it rewrites the pages the
+// file has, then cannot make it longer), tried again at each failed write,
+// writes the file with no new marks in the journal: that is not taken for
+// another program's write, and none of the values waiting in the journal is lost.
+TEST_F(RegistryFileTest, ACheckpointStoppedByAFullDiskIsNotTakenForAnotherProgramsWrite) {
+  if (::mount("tmpfs", dir_.c_str(), "tmpfs", 0, "size=1m") != 0) {
+    GTEST_SKIP() << "a small file system cannot be mounted here (that needs root): " << std::strerror(errno);
   }
+  mounted_ = true;
+  const std::string big(3000, 'x');
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(WriteValue("grow" + std::to_string(i), big), ERROR_SUCCESS);
+  const fs::path filler = dir_ / "filler";
+  std::ofstream(filler, std::ios::binary) << std::string(2 << 20, 'f');
+  LONG failed = ERROR_SUCCESS;
+  for (int i = 0; i < 5; ++i) failed = WriteValue("more", big + std::to_string(i));
+  ASSERT_EQ(failed, ERROR_CANTWRITE);
+  fs::remove(filler);
+  ASSERT_EQ(WriteValue("after", "x"), ERROR_SUCCESS);
+  RegistryStore::Close();
+  EXPECT_EQ(InChild([&] {
+              for (int i = 0; i < 40; ++i) {
+                if (ReadValue("grow" + std::to_string(i)) != big) return 1;
+              }
+              return ReadValue("after") == "x" ? 0 : 2;
+            }),
+            0);
 }
 
-// A child process, as the unprivileged user, that reads "v" each time it is
-// asked and answers with the text's last character, 'M' when it is missing
-// and 'E' for another error.
-class Reader {
+// A child process that holds the store and, each time it is asked, reads
+// "v" (answering with the text's last character, 'M' when it is missing and
+// 'E' for another error) or writes "peer" ('W' when written, else 'E').
+class Peer {
  public:
-  Reader() {
+  explicit Peer(bool asNobody) {
     int fds[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
       ::close(fds[0]);  // so that the test's close ends the loop
-      if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(100);
+      if (asNobody && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(100);
       for (char c = 0; ::read(fds[1], &c, 1) == 1;) {
-        const std::string text = ReadValue("v");
-        c = text == Failed(ERROR_FILE_NOT_FOUND) ? 'M' : text.empty() || text[0] == '<' ? 'E' : text.back();
+        const std::string text = c == 'w' ? "" : ReadValue("v");
+        if (c == 'w') c = WriteValue("peer", "p") == ERROR_SUCCESS ? 'W' : 'E';
+        else c = text == Failed(ERROR_FILE_NOT_FOUND) ? 'M' : text.empty() || text[0] == '<' ? 'E' : text.back();
         if (::write(fds[1], &c, 1) != 1) break;
       }
       ::_exit(0);
@@ -108,11 +95,9 @@ class Reader {
     ::close(fds[1]);
     fd_ = fds[0];
   }
-  ~Reader() { Finish(); }
-  char Read() {
-    char c = 'g';
-    return ::write(fd_, &c, 1) == 1 && ::read(fd_, &c, 1) == 1 ? c : '?';
-  }
+  ~Peer() { Finish(); }
+  char Read() { return Ask('g'); }
+  char Write() { return Ask('w'); }
   // Ends the child; its wait status.
   int Finish() {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
@@ -122,9 +107,71 @@ class Reader {
   }
 
  private:
+  char Ask(char c) { return ::write(fd_, &c, 1) == 1 && ::read(fd_, &c, 1) == 1 ? c : '?'; }
   pid_t pid_ = -1;
   int fd_ = -1;
 };
+
+// A store file put in place of the one two processes hold (renamed over it,
+// the old one deleted and a copy made there, or copied over it in place, the
+// same file), or none (the old one deleted): whichever process writes first,
+// both writes go into the file at the path, never into the one that is gone,
+// and open keys answer 1018. The other store is made in another folder: in
+// the store's, only the store's own name changes.
+TEST_F(RegistryFileTest, AStoreReplacedUnderTwoProcessesIsTheOneBothWriteAfterwards) {
+  const fs::path other = dir_ / "other" / "other.db", store = store_;
+  fs::create_directory(other.parent_path());
+  for (const std::string how : {"rename", "copy", "overwrite", "delete"}) {
+    for (const bool peerFirst : {false, true}) {
+      SCOPED_TRACE(how + (peerFirst ? ", the other process writing first" : ""));
+      RegistryStore::Close();  // the other process makes its own connection (a child keeps its parent's)
+      Peer peer(false);
+      ASSERT_EQ(WriteValue("before", "old"), ERROR_SUCCESS);
+      const HKEY held = rawreg::Created(HKEY_LOCAL_MACHINE, kKey);
+      ASSERT_EQ(peer.Read(), 'M');
+      // Another process makes a store of its own with "theirs" in it.
+      ASSERT_EQ(InChild([&] {
+                  std::error_code error;
+                  fs::remove(other, error);
+                  ::setenv("VTR_REGISTRY", other.c_str(), 1);
+                  RegistryStore::Close();
+                  if (WriteValue("theirs", "new") != ERROR_SUCCESS) return 1;
+                  RegistryStore::Close();
+                  if (how == "rename") return std::rename(other.c_str(), store.c_str()) == 0 ? 0 : 2;
+                  if (how == "overwrite") {  // the same file, its bytes replaced
+                    emu::FileId before, after;
+                    emu::FileAt(store, before);
+                    std::ofstream(store, std::ios::binary) << std::ifstream(other, std::ios::binary).rdbuf();
+                    return emu::FileAt(store, after) && after == before ? 0 : 3;
+                  }
+                  fs::remove(store, error);
+                  if (how == "copy") fs::copy_file(other, store, error);
+                  return error ? 2 : 0;
+                }),
+                0);
+      char peerWrote = peerFirst ? peer.Write() : '-';
+      EXPECT_EQ(WriteValue("after", "written"), ERROR_SUCCESS);
+      peerWrote = peerFirst ? peerWrote : peer.Write();
+      EXPECT_EQ(peerWrote, 'W');
+      const BYTE data[] = {1};
+      EXPECT_EQ(RegSetValueExA(held, "through old handle", 0, REG_BINARY, data, 1), ERROR_KEY_DELETED);
+      EXPECT_EQ(RegCloseKey(held), ERROR_SUCCESS);
+      // Each process finds in the file what both were told is written, and
+      // nothing of the file that was replaced.
+      const auto check = [&] {
+        return ReadValue("after") == "written" && ReadValue("peer") == "p" &&
+               ReadValue("theirs") == (how != "delete" ? "new" : "<2>") && ReadValue("before") == "<2>";
+      };
+      EXPECT_TRUE(check());
+      EXPECT_EQ(InChild([&] { return check() ? 0 : 1; }), 0);
+      EXPECT_EQ(peer.Finish(), 0);
+    }
+  }
+  // A journal set aside goes once its last user has gone.
+  RegistryStore::Close();
+  ASSERT_EQ(ReadValue("after"), "written");
+  for (const auto& entry : fs::directory_iterator(dir_)) EXPECT_EQ(entry.path().string().find("-shm."), std::string::npos);
+}
 
 // A store in a folder this process may not write, while another writes it:
 // every read gives what the other wrote last, or an error, never an older
@@ -138,7 +185,7 @@ TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
   ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
   ASSERT_EQ(::chmod(store_.c_str(), 0644), 0);
 
-  Reader reader;
+  Peer reader(true);
   EXPECT_EQ(reader.Read(), '1');  // opened with no journal beside it
   // A writer comes and goes (2, 3): its last close checkpoints into the file
   // and removes the journal. Then one keeps its connection (4, 5: its

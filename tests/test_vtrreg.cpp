@@ -86,8 +86,9 @@ class VtrRegTest : public ::testing::Test {
   }
 };
 
+// Each case that begins with "H" is read as REGEDIT4 and as UTF-16 version 5.00.
 TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
-  const std::string head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\T]\n";
+  const std::string head = "H\n\n[HKEY_CURRENT_USER\\Software\\T]\n";
   const std::string five = "Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\X]\r\n";
   std::string deepest = "HKEY_USERS";  // keys go 512 levels below their root, no deeper
   for (int level = 0; level < 512; ++level) deepest += "\\k";
@@ -120,9 +121,13 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {head + "\"a\"=hex:100\n", 4, "not a byte"},
       {head + "\"a\"=str:\"x\"\n", 4, "unknown data"},
       // Continued lists the registry editor drops: a line that is no data,
-      // an indented "#" line, "\" not after a comma or before more than a comment.
+      // a "#" line, "\" not after a comma or before more than a comment.
       {head + "\"a\"=hex:01,\\\n,02\n", 5, "does not begin with a byte"},
-      {head + "\"a\"=hex:01,\\\n  #c\n  02\n", 5, "does not begin with a byte"},
+      {head + "\"a\"=hex:01,\\\n  #c\n  02\n", 5, "a \"#\" comment inside the continued data"},
+      {head + "\"a\"=hex:01,\\\n02,\\\n#c\n  03\n\"b\"=\"x\"\n", 6, "a \"#\" comment inside the continued data"},
+      // Bytes after a list that ended without a comma, or no bytes after one that did.
+      {head + "\"a\"=hex:01\n  02\n", 5, "neither a key line"},
+      {head + "\"a\"=hex:01,\n  02 03\n", 5, "neither a key line"},
       {head + "\"a\"=hex:01,02,\\\n\n\"b\"=\"x\"\n", 6, "does not begin with a byte"},
       {head + "\"a\"=hex:01\\\n02\n", 4, "must follow a comma"},
       {head + "\"a\"=hex:01,\\#c\n02\n", 4, "text after the data"},
@@ -141,13 +146,19 @@ TEST(RegFileParse, ASyntaxErrorNamesItsLine) {
       {Utf16File(five + "\"a\"=\"b\"") + "\n", 3, "not UTF-16 text"},
   };
   for (const auto& c : cases) {
-    const ErrObject error = ErrorOf([&] { RegFile::Parse(c.text, "t.reg"); });
-    EXPECT_EQ(std::pair(error.Number, error.Source),
-              std::pair(VtrRegError::RegSyntax, std::string(VtrRegError::ImportSource)))
-        << "no error for:\n" << c.text.substr(0, 200);
-    const std::string where = "t.reg, line " + std::to_string(c.line) + ":";
-    EXPECT_TRUE(error.Description.find(where) != std::string::npos && error.Description.find(c.words) != std::string::npos)
-        << error.Description;
+    const bool both = c.text.rfind("H\n", 0) == 0;
+    for (const std::string& text : both ? std::vector<std::string>{"REGEDIT4" + c.text.substr(1),
+                                                                   Utf16File(RegFile::HeaderVersion5 + c.text.substr(1))}
+                                        : std::vector<std::string>{c.text}) {
+      const ErrObject error = ErrorOf([&] { RegFile::Parse(text, "t.reg"); });
+      EXPECT_EQ(std::pair(error.Number, error.Source),
+                std::pair(VtrRegError::RegSyntax, std::string(VtrRegError::ImportSource)))
+          << "no error for:\n" << c.text.substr(0, 200);
+      const std::string where = "t.reg, line " + std::to_string(c.line) + ":";
+      EXPECT_TRUE(error.Description.find(where) != std::string::npos &&
+                  error.Description.find(c.words) != std::string::npos)
+          << error.Description;
+    }
   }
 }
 
@@ -254,11 +265,17 @@ TEST_F(VtrRegTest, ImportsWhatTheRegistryEditorImportsWithTheSameValues) {
     std::string text;
     std::vector<std::string> values;
     std::vector<std::string> headers = {};  // both forms when empty
+    size_t skipped = 0;                     // lines left out, each with its note
   } cases[] = {
-      // comment and blank lines, also inside a continued list
-      {"H\n#c\n  #c\n" + k + "A]\n;c\n\"a\"=hex:01,\\\n\n; c\n  ;c\n#c\n  02,\\ ;c\n  03,\\;c\n  04 ;c\n\"b\"=\"x\" ;c\n"
-       "\"c\"=hex:\\\n  05\n",
-       {"A a 3 01020304", "A b 1 7800", "A c 3 05"}},
+      // comment and blank lines, also inside a continued list (";" only there)
+      {"H\n#c\n  #c\n" + k + "A]\n;c\n\"a\"=hex:01,\\\n\n; c\n  ;c\n  02,\\ ;c\n  03,\\;c\n  04 ;c\n#c\n\"b\"=\"x\" ;c\n"
+       "\"c\"=hex:\\\n  05\n\"d\"=hex(0):11,\\;c\n  22,\\\n  33\n",
+       {"A a 3 01020304", "A b 1 7800", "A c 3 05", "A d 0 112233"}},
+      // A list whose line ends in a comma (before a comment or none) ends
+      // there; the registry editor skips the lines of bytes after it.
+      {"H\n" + k + "A]\n\"a\"=hex:11,\\;c\n  22,\n  33,44\n\"b\"=hex(100):11,\\;c\n  22,;c\n;c\n  33,\\\n\n  44\n"
+       "\"c\"=hex:11,\n\"d\"=\"x\"\n",
+       {"A a 3 1122", "A b 256 1122", "A c 3 11", "A d 1 7800"}, {}, 3},
       {"H\n" + k + "A]\n\"a\"=hex:01,02,\\", {"A a 3 0102"}},  // no line break after the last "\"
       {"H\r\r" + k + "A]\r\"a\"=\"1\"\r\"b\"=hex:01,\\\r  02\r", {"A a 1 3100", "A b 3 0102"}},
       // Wine's editor refuses blank lines before the header; Windows' does not.
@@ -282,8 +299,9 @@ TEST_F(VtrRegTest, ImportsWhatTheRegistryEditorImportsWithTheSameValues) {
       text.replace(text.find('H'), 1, header);
       SCOPED_TRACE(text);
       DeleteRegistryTree(HKEY_CURRENT_USER, kSub);
-      ASSERT_NO_THROW(RegFile::Parse(header == five ? Utf16File(text) : text, "t.reg").Import());
-      EXPECT_EQ(ValuesBelow(kSub), c.values);
+      const RegFile file = RegFile::Parse(header == five ? Utf16File(text) : text, "t.reg");
+      ASSERT_NO_THROW(file.Import());
+      EXPECT_EQ(std::pair(ValuesBelow(kSub), file.Notes().size()), std::pair(c.values, c.skipped));
     }
   }
 }

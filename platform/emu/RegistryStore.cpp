@@ -6,10 +6,14 @@
 #include <pthread.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include <sqlite3.h>
+#include <sys/stat.h>
 
+#include <chrono>
+#include <cstring>
 #include <new>
+#include <thread>
+#include <utility>
 
 #include "platform/emu/Statements.h"
 #include "platform/emu/UserData.h"
@@ -26,6 +30,14 @@ constexpr off_t kSharedLockLength = 510;
 
 // How long a read relies on the last look at the store's path.
 constexpr std::chrono::milliseconds kLookInterval{1};
+
+// The journal's shared memory (SQLite's WAL index, its documented layout):
+// the first region, the lock a checkpoint holds, and where the first header
+// copy keeps its salts and the checkpoint record the frames backfilled and
+// attempted.
+constexpr int kShmRegion = 32768;
+constexpr int kCheckpointLock = 1;
+constexpr size_t kCheckpointMarks[] = {32, 36, 96, 128};
 
 bool LockShared(int fd, short type) {
   struct flock lock {};
@@ -65,8 +77,14 @@ void RegistryStore::AdoptProcess() {
     (void)db_.release();
   }
   watch_.Stop();  // the parent's watch is its own
-  if (snapshotFd_ >= 0) ::close(snapshotFd_);  // the parent's locks are its own
-  snapshotFd_ = -1;
+  // The parent's locks are its own: the child holds none to lose.
+  for (int* fd : {&opened_.fd, &opened_.journalFd, &leftJournalFd_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+  opened_ = emu::OpenedStore();
+  journal_ = nullptr;
+  journalFile_ = nullptr;
   snapshotLocked_ = false;
   handles_ = emu::HandleTable();
   paths_.Clear();
@@ -86,7 +104,13 @@ void RegistryStore::SetBusyTimeout(int milliseconds) {
 void RegistryStore::Close() {
   Session s = Lock();
   s->CloseDatabase();
+  s->ForgetLeftJournal();
   s->handles_.Clear();
+}
+
+void RegistryStore::ForgetLeftJournal() {
+  if (leftJournalFd_ >= 0) ::close(leftJournalFd_);
+  leftJournalFd_ = -1;
 }
 
 RegistryStore::~RegistryStore() { CloseDatabase(); }
@@ -98,10 +122,13 @@ void RegistryStore::CloseDatabase() {
   db_.reset();
   watch_.Stop();
   suspect_ = false;
-  if (snapshotFd_ >= 0) ::close(snapshotFd_);
-  snapshotFd_ = -1;
+  // After the connection: closing them before would release its locks.
+  if (opened_.fd >= 0) ::close(opened_.fd);
+  if (opened_.journalFd >= 0) ::close(opened_.journalFd);
   snapshotLocked_ = false;
   opened_ = emu::OpenedStore();
+  journal_ = nullptr;
+  journalFile_ = nullptr;
   paths_.Clear();
 }
 
@@ -109,19 +136,24 @@ LONG RegistryStore::EnsureOpen(bool write) {
   if (db_) return ERROR_SUCCESS;
   path_ = emu::RegistryStorePath();
   watch_.Watch(path_);  // before the file is named: nothing done to it after goes unseen
-  LONG rc = emu::OpenStore(path_, busyTimeoutMs_, write, db_, rootIds_, opened_);
+  struct stat left {};
+  const ino_t leftJournal = leftJournalFd_ >= 0 && ::fstat(leftJournalFd_, &left) == 0 ? left.st_ino : 0;
+  LONG rc = emu::OpenStore(path_, busyTimeoutMs_, write, leftJournal, db_, rootIds_, opened_);
   if (rc == ERROR_SUCCESS) {
     st_ = std::make_unique<emu::Statements>();
     rc = st_->Prepare(db_.get());
   }
-  if (rc == ERROR_SUCCESS && opened_.snapshot) {
-    snapshotFd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (snapshotFd_ < 0) rc = ERROR_CANTOPEN;
+  if (rc == ERROR_SUCCESS && !opened_.snapshot) {
+    watch_.WatchWrites(opened_.fd);
+    // The marks to compare with from now on.
+    rc = MapJournal() ? LookAtWrites(write, false) : ERROR_SUCCESS;
+    overwritten_ = false;
   }
   if (rc != ERROR_SUCCESS) {
     CloseDatabase();  // tried again at the next call
     return rc;
   }
+  ForgetLeftJournal();  // held until now so that its name could not go to another
   // The roots name this file's keys (another file's, after a replacement).
   for (size_t i = 0; i < emu::kRootCount; ++i) handles_.Root(i, rootIds_[i]);
   return ERROR_SUCCESS;
@@ -134,11 +166,15 @@ LONG RegistryStore::BeginTransaction(bool write) {
   const auto now = std::chrono::steady_clock::now();
   if (db_ && (write || opened_.snapshot || now - lastLook_ >= kLookInterval)) {
     lastLook_ = now;
-    if (watch_.MayHaveChanged()) suspect_ = true;  // until a stat settles it
-    emu::FileId there;
-    if (suspect_ && (!emu::FileAt(path_, there) || !(there == opened_.file))) {
-      const LONG rc = LeaveReplacedFile();
+    const unsigned seen = watch_.Look();
+    if ((seen & emu::PathWatch::kNamed) != 0) suspect_ = true;  // until a stat settles it
+    if ((seen & emu::PathWatch::kWritten) != 0 || MarksMoved()) {
+      const LONG rc = LookAtWrites(write, (seen & emu::PathWatch::kWritten) != 0);
       if (rc != ERROR_SUCCESS) return rc;
+    }
+    emu::FileId there;
+    if (overwritten_ || (suspect_ && (!emu::FileAt(path_, there) || !(there == opened_.file)))) {
+      LeaveReplacedFile(overwritten_);
     }
     suspect_ = false;
   }
@@ -163,7 +199,7 @@ LONG RegistryStore::LockSnapshot(bool write) {
   // A writer that closes takes SQLite's exclusive lock to checkpoint into the
   // file: not while this read holds the shared one.
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(busyTimeoutMs_);
-  while (!LockShared(snapshotFd_, F_RDLCK)) {
+  while (!LockShared(opened_.fd, F_RDLCK)) {
     if (errno != EAGAIN && errno != EACCES) return write ? ERROR_CANTWRITE : ERROR_CANTREAD;
     if (std::chrono::steady_clock::now() >= until) return write ? ERROR_CANTWRITE : ERROR_CANTREAD;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -174,24 +210,78 @@ LONG RegistryStore::LockSnapshot(bool write) {
 
 void RegistryStore::EndTransaction() {
   if (!snapshotLocked_) return;
-  LockShared(snapshotFd_, F_UNLCK);
+  LockShared(opened_.fd, F_UNLCK);
   snapshotLocked_ = false;
 }
 
-LONG RegistryStore::LeaveReplacedFile() {
+void RegistryStore::LeaveReplacedFile(bool overwritten) {
   sqlite3* db = db_.get();
-  if (!opened_.snapshot && sqlite3_db_readonly(db, "main") == 0) {
-    // The journal beside the path holds pages of the file this connection
-    // holds: they go into that file and the journal is emptied, so that no
-    // one reads them as pages of the file that is there now.
-    if (sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) != SQLITE_OK)
-      return ERROR_BADDB;
+  if (!overwritten && !opened_.snapshot && sqlite3_db_readonly(db, "main") == 0) {
+    // The journal's pages go into the file they belong to (which may live
+    // on under another name), as far as its other readers let them.
+    sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
   }
-  // Closed without the checkpoint and the removal of the journal that a
-  // last connection makes: the journal now belongs to the file at the path.
+  // Closed without the checkpoint and the removal of the journal that a last
+  // connection makes: its pages are never written into the file now at the
+  // path. The next connection moves the journal out of that file's way.
   sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  overwritten_ = false;
+  ForgetLeftJournal();
+  leftJournalFd_ = std::exchange(opened_.journalFd, -1);
   CloseDatabase();
   handles_.Orphan();
+}
+
+bool RegistryStore::MapJournal() {
+  journal_ = nullptr;
+  void volatile* region = nullptr;
+  if (sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_FILE_POINTER, &journalFile_) != SQLITE_OK ||
+      journalFile_ == nullptr || journalFile_->pMethods == nullptr || journalFile_->pMethods->iVersion < 2 ||
+      journalFile_->pMethods->xShmMap(journalFile_, 0, kShmRegion, 0, &region) != SQLITE_OK || region == nullptr) {
+    return false;  // no journal mapped: no marks to compare
+  }
+  journal_ = static_cast<const volatile unsigned char*>(region);
+  return true;
+}
+
+bool RegistryStore::ReadMarks(unsigned char (&marks)[sizeof marks_]) const {
+  if (journal_ == nullptr) return false;
+  for (size_t i = 0; i < sizeof marks; ++i) marks[i] = journal_[kCheckpointMarks[i / 4] + i % 4];
+  return true;
+}
+
+bool RegistryStore::MarksMoved() const {
+  unsigned char marks[sizeof marks_];
+  return ReadMarks(marks) && std::memcmp(marks, marks_, sizeof marks) != 0;
+}
+
+LONG RegistryStore::LookAtWrites(bool write, bool written) {
+  if (journal_ == nullptr) return ERROR_SUCCESS;
+  // A checkpoint writes the file holding this lock, and marks in the journal
+  // what it backfilled before it lets go.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(busyTimeoutMs_);
+  const auto lock = [&](int flags) {
+    return journalFile_->pMethods->xShmLock(journalFile_, kCheckpointLock, 1, flags);
+  };
+  int rc;
+  while ((rc = lock(SQLITE_SHM_LOCK | SQLITE_SHM_EXCLUSIVE)) == SQLITE_BUSY) {
+    if (std::chrono::steady_clock::now() >= until) return write ? ERROR_CANTWRITE : ERROR_CANTREAD;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (rc != SQLITE_OK) return ERROR_SUCCESS;
+  unsigned char marks[sizeof marks_];
+  ReadMarks(marks);
+  // The writes told of up to here are all before these marks.
+  const unsigned seen = watch_.Look();
+  lock(SQLITE_SHM_UNLOCK | SQLITE_SHM_EXCLUSIVE);
+  if ((seen & emu::PathWatch::kNamed) != 0) suspect_ = true;
+  written = written || (seen & emu::PathWatch::kWritten) != 0;
+  // Written with no checkpoint since the last look, and none left half done
+  // (a retry writes again under the same marks): another program wrote it.
+  if (written && std::memcmp(marks, marks_, sizeof marks) == 0 && std::memcmp(marks + 8, marks + 12, 4) == 0) {
+    overwritten_ = true;
+  }
+  std::memcpy(marks_, marks, sizeof marks);
   return ERROR_SUCCESS;
 }
 
@@ -250,6 +340,10 @@ LONG RegistryStore::Transaction::Commit() {
   sqlite3_reset(store_.st_->Get(emu::Stmt::commit));
   if (rc != SQLITE_DONE) return store_.Fail(rc, write_);  // the destructor rolls back
   open_ = false;
+  // A journal this write began anew, or checkpointed: the marks to compare
+  // with from now on (a write of the file seen at the next look is then
+  // told apart from it).
+  if (write_ && store_.MarksMoved()) store_.LookAtWrites(true, false);
   if (write_ && store_.shortOfSpace_ > 0 && --store_.shortOfSpace_ == 0) {
     sqlite3_wal_autocheckpoint(store_.db_.get(), kJournalPages);
   }

@@ -23,6 +23,7 @@
 #include "platform/modAPI.h"
 
 struct sqlite3_stmt;
+struct sqlite3_file;
 namespace emu {
 class Statements;
 }
@@ -150,11 +151,24 @@ class RegistryStore {
   // and its cache dropped. After it: the snapshot's lock released.
   LONG BeginTransaction(bool write);
   void EndTransaction();
-  // The file was replaced, deleted or copied over: the connection is let go
-  // without touching what now belongs to the file at the path, and every
-  // handle names a key that is gone. ERROR_BADDB when the journal still
-  // holds pages of the old file that cannot be moved out of the way yet.
-  LONG LeaveReplacedFile();
+  // The file was replaced, deleted or written over: the connection is let go
+  // without touching what now belongs to the file at the path (when it was
+  // written over, its journal's pages are not the file's any more), and
+  // every handle names a key that is gone. The journal is held, so that the
+  // next connection knows it for the one to move out of the way.
+  void LeaveReplacedFile(bool overwritten);
+  void ForgetLeftJournal();
+  // The journal's shared memory, once the connection has opened it.
+  bool MapJournal();
+  bool ReadMarks(unsigned char (&marks)[16]) const;
+  // The journal's marks have moved since the last look at writes (read
+  // without its lock: only a hint to look).
+  bool MarksMoved() const;
+  // Whether another program wrote the file (the watch told of a write,
+  // `written` or now, with no checkpoint of the journal since the last
+  // look): then overwritten_. Busy code when a checkpoint holds on beyond
+  // the busy timeout.
+  LONG LookAtWrites(bool write, bool written);
   LONG LockSnapshot(bool write);
   void CloseDatabase();
   // The Windows code of an SQLite failure; one for want of space has the
@@ -188,8 +202,14 @@ class RegistryStore {
   emu::Database db_;
   std::string path_;            // of the open store
   emu::OpenedStore opened_;     // which file it is, and how it is read
-  int snapshotFd_ = -1;         // a snapshot's file, for the lock a transaction holds
   bool snapshotLocked_ = false;
+  int leftJournalFd_ = -1;      // the -shm file of the store this process left
+  // The journal's checkpoint marks at the last look at writes: its salts,
+  // the frames backfilled and the frames a checkpoint last set out to.
+  unsigned char marks_[16] = {};
+  const volatile unsigned char* journal_ = nullptr;  // its first region, SQLite's mapping
+  sqlite3_file* journalFile_ = nullptr;
+  bool overwritten_ = false;  // the file was written by another program: to be left
   std::chrono::steady_clock::time_point lastLook_{};
   emu::PathWatch watch_;        // of the open store's name
   bool suspect_ = false;        // the watch told of the name; no stat has settled it yet

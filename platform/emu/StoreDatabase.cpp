@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
 
 #include "platform/emu/Statements.h"
+#include "platform/emu/StoreJournal.h"
 #include "platform/Hex.h"
 
 namespace emu {
@@ -147,7 +150,7 @@ LONG StoreError(int sqliteCode, bool write) {
   }
 }
 
-LONG OpenStore(const std::string& path, int busyTimeoutMs, bool write, Database& db,
+LONG OpenStore(const std::string& path, int busyTimeoutMs, bool write, ino_t leftJournal, Database& db,
                int64_t (&rootIds)[kRootCount], OpenedStore& opened) {
   MakeParentDirectories(path);
   // No allocation statistics: they cost a global mutex on every allocation.
@@ -163,11 +166,21 @@ LONG OpenStore(const std::string& path, int busyTimeoutMs, bool write, Database&
     // never was a store). It is left as it is for its owner to look at.
     return ERROR_BADDB;
   }
-  // Named before the connection opens it: a file put in its place meanwhile
+  // Opened before the connection opens it: a file put in its place meanwhile
   // is then found out at the first transaction.
-  if (!FileAt(path, opened.file)) return ERROR_CANTOPEN;
-  const LONG connected = ConnectAndReadMark(path, busyTimeoutMs, write, db, opened.snapshot);
-  if (connected != ERROR_SUCCESS) return connected;
+  opened.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (opened.fd < 0 || ::fstat(opened.fd, &info) != 0 || !S_ISREG(info.st_mode)) return ERROR_CANTOPEN;
+  opened.file = FileId{info.st_dev, info.st_ino};
+  LONG rc = LockOpening(opened.fd, busyTimeoutMs, write);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (FolderWritable(path)) rc = ClaimJournal(path, opened.fd, leftJournal, write);
+  if (rc == ERROR_SUCCESS) rc = ConnectAndReadMark(path, busyTimeoutMs, write, db, opened.snapshot);
+  // The journal the connection has just opened, before another opener may move it.
+  if (rc == ERROR_SUCCESS && !opened.snapshot) {
+    opened.journalFd = ::open((path + "-shm").c_str(), O_RDONLY | O_CLOEXEC);
+  }
+  UnlockOpening(opened.fd);
+  if (rc != ERROR_SUCCESS) return rc;
   // A commit hands its pages to the system (write()) before it returns, so a
   // crashed process loses nothing it was told is written; waiting for the
   // disk as well (fsync) would guard against a crash of the system only, at

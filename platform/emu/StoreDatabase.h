@@ -48,14 +48,21 @@ struct OpenedStore {
   // and with none beside it. Valid only while no journal appears, and then
   // only with its cache dropped at every transaction (see SnapshotGuard).
   bool snapshot = false;
+  // The file and its journal's -shm file (-1: none), open for as long as the
+  // connection is: closing a descriptor of either would release the
+  // connection's locks on it. Their owner closes them after the connection.
+  int fd = -1;
+  int journalFd = -1;
 };
 
 // Opens the store at `path`, making it first when there is none. A file that
 // is not a store of this schema gives 1009 and is never written; in a folder
 // that lets no file be made the store is opened read only (with a journal
-// beside it that cannot be read safely, 1011). `rootIds` gets the key id of
-// each predefined root (0 for HKEY_PERFORMANCE_DATA).
-LONG OpenStore(const std::string& path, int busyTimeoutMs, bool write, Database& db,
+// beside it that cannot be read safely, 1011). A journal that belongs to
+// another file (`leftJournal`: the -shm file of the one this process left,
+// 0 for none) is moved out of the way first (StoreJournal.h). `rootIds` gets
+// the key id of each predefined root (0 for HKEY_PERFORMANCE_DATA).
+LONG OpenStore(const std::string& path, int busyTimeoutMs, bool write, ino_t leftJournal, Database& db,
                int64_t (&rootIds)[kRootCount], OpenedStore& opened);
 
 }  // namespace emu

@@ -104,17 +104,18 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
   if (rc != ERROR_SUCCESS) return rc;
   const DWORD size = static_cast<DWORD>(row.data.size());
   // A name or data that does not fit answers 234 with the value's type and
-  // size; the data buffer is left alone (Windows in a UTF-8 code page, as
-  // the emulation's is, and Windows XP). When the data fits, a name too
-  // long is copied as far as it fits, NUL-terminated.
+  // size. Data that fits is copied even when the name does not, as Windows
+  // does in a single-byte code page (Vantorel's); a name too long is then
+  // copied as far as it fits, NUL-terminated. Data too long leaves both
+  // buffers alone.
   const bool dataFits = lpData == nullptr || size <= *lpcbData;
   bool nameFits = false;
   if (dataFits) {
+    if (lpData != nullptr) emu::CopyData(row, lpData, *lpcbData);
     nameFits = emu::CopyName(row.name, lpValueName, lpcchValueName);
     if (!nameFits) emu::CopyNamePart(row.name, lpValueName, *lpcchValueName);
   }
   if (lpType != nullptr) *lpType = row.type;
-  if (nameFits && lpData != nullptr) emu::CopyData(row, lpData, *lpcbData);
   if (lpcbData != nullptr) *lpcbData = size;
   return nameFits ? ERROR_SUCCESS : ERROR_MORE_DATA;
 }

@@ -368,6 +368,7 @@ void RegConsole::CmdImport(const std::vector<std::string>& words) {
   if (words.size() != 2) ThrowUsage("import");
   const RegFile file = RegFile::Load(words[1]);
   const RegFile::ImportCounts counts = file.Import();
+  for (const std::string& note : file.Notes()) err_ << "vtrreg: " << note << "\n";
   out_ << "imported " << words[1] << ": " << counts.keys << " keys, " << counts.values << " values, "
        << counts.deletions << " deletions\n";
 }

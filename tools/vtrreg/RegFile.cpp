@@ -75,6 +75,7 @@ RegFile RegFile::Parse(const std::string& bytes, const std::string& fileName) {
   file.file_ = fileName;
   file.entries_ = parser.Run();
   file.version5_ = parser.Version5();
+  file.notes_ = parser.Notes();
   return file;
 }
 

@@ -48,6 +48,9 @@ class RegFile {
   static RegFile Load(const std::string& fileName);
 
   const std::vector<Entry>& Entries() const { return entries_; }
+  // Lines the registry editor reads as no entry and that are left out too,
+  // one note each, naming the file and the line.
+  const std::vector<std::string>& Notes() const { return notes_; }
   bool IsVersion5() const { return version5_; }
 
   // Writes the entries to the registry in file order. Before the first
@@ -62,4 +65,5 @@ class RegFile {
   std::string file_;
   bool version5_ = false;
   std::vector<Entry> entries_;
+  std::vector<std::string> notes_;
 };

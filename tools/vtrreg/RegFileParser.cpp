@@ -86,14 +86,38 @@ std::vector<Entry> RegFileParser::Run() {
     if (IsCommentLine(lines_[line_])) continue;
     const std::string_view text = TrimBlanksLeft(lines_[line_]);
     if (text.front() == '[') {
+      openList_.reset();
       ReadKeyLine(text);
     } else if (text.front() == '"' || text.front() == '@') {
+      openList_.reset();
       ReadValueLine(text);
+    } else if (openList_ && IsByteListLine(text)) {
+      // The registry editor ended the value at the comma and reads this
+      // line as no entry at all: its bytes are not part of the value.
+      notes_.push_back(file_ + ", line " + std::to_string(line_ + 1) + ": skipped, as the registry editor skips it: " +
+                       "bytes after the end of the value " + openList_->name + ", whose line " +
+                       std::to_string(openList_->line) + " ends in a comma without \"\\\"");
     } else {
       Fail("neither a key line ([KEY] or [-KEY]) nor a value line (\"name\"=... or @=...)");
     }
   }
   return std::move(entries_);
+}
+
+// Bytes in hexadecimal separated by commas, as a continued hex list holds
+// them, with a final comma, "\" or ";" comment or none.
+bool RegFileParser::IsByteListLine(std::string_view text) {
+  while (true) {
+    const size_t end = std::min(text.find_first_of(", \t;\\"), text.size());
+    uint32_t byte = 0;
+    if (end == 0 || end > 2 || !ParseHex32(text.substr(0, end), byte)) return false;
+    text = TrimBlanksLeft(text.substr(end));
+    if (text.empty() || text.front() != ',') break;
+    text = TrimBlanksLeft(text.substr(1));
+    if (text.empty() || text.front() == ';' || text.front() == '\\') break;
+  }
+  if (!text.empty() && text.front() == '\\') text = TrimBlanksLeft(text.substr(1));
+  return text.empty() || text.front() == ';';
 }
 
 // Blank lines and comments: ";" after any blanks, "#" as the line's first
@@ -298,15 +322,18 @@ void RegFileParser::ReadHexValue(std::string_view data, Entry& entry, const std:
   entry.data = version5_ && stringType ? NarrowStringBytes(bytes, shownName) : std::move(bytes);
 }
 
-// The next line of a hex list continued with "\": blank and comment lines
-// are skipped; any other line must begin with a byte. Nothing at the end of
-// the file: the list ends there. (Wine's editor also drops the value at a
-// "#" line; Windows' skips it.)
+// The next line of a hex list continued with "\": blank lines and ";"
+// comments are skipped; any other line must begin with a byte. A "#" line,
+// indented or not, ends the value without it in the registry editor. Nothing
+// at the end of the file: the list ends there.
 std::optional<std::string_view> RegFileParser::NextDataLine(const std::string& shownName) {
   while (++line_ < lines_.size()) {
-    const std::string& line = lines_[line_];
-    const std::string_view text = TrimBlanksLeft(line);
-    if (text.empty() || text.front() == ';' || line.front() == '#') continue;
+    const std::string_view text = TrimBlanksLeft(lines_[line_]);
+    if (text.empty() || text.front() == ';') continue;
+    if (text.front() == '#') {
+      Fail("a \"#\" comment inside the continued data of the value " + shownName +
+           " (the registry editor drops the value there)");
+    }
     if (HexDigitValue(text.front()) < 0) {
       Fail("the data of the value " + shownName + " goes on in a line that does not begin with a byte");
     }
@@ -341,6 +368,10 @@ std::vector<uint8_t> RegFileParser::ReadByteList(std::string_view rest, const st
     rest.remove_prefix(end);
     if (!rest.empty() && rest.front() == ',') {
       rest.remove_prefix(1);
+      // A comma that ends the line (or comes before its comment) ends the
+      // list: the registry editor goes on with the next line as a line of its own.
+      const std::string_view after = TrimBlanksLeft(rest);
+      if (after.empty() || after.front() == ';') openList_ = OpenList{shownName, line_ + 1};
     } else if (!TrimBlanksLeft(rest).empty() && TrimBlanksLeft(rest).front() == '\\') {
       Fail("a \"\\\" in the data of the value " + shownName + " must follow a comma");
     } else {

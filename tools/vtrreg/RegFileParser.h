@@ -24,6 +24,9 @@ class RegFileParser {
   // The file's entries, in file order.
   std::vector<RegFile::Entry> Run();
   bool Version5() const { return version5_; }
+  // Lines read as the registry editor reads them but left out of the
+  // entries, one note each (file, line, why).
+  const std::vector<std::string>& Notes() const { return notes_; }
 
  private:
   enum class Section { None, Key, Deleted };
@@ -32,6 +35,7 @@ class RegFileParser {
   // Text of a version 5 file in the narrow code page.
   std::string Narrow(const std::string& text) const;
   static bool IsCommentLine(std::string_view line);
+  static bool IsByteListLine(std::string_view text);
   void ReadHeader();
   void ReadKeyLine(std::string_view text);
   void CheckKeyNames(std::string_view path, std::string_view subKey) const;
@@ -51,5 +55,13 @@ class RegFileParser {
   size_t line_ = 0;
   Section section_ = Section::None;
   size_t sectionIndex_ = 0;  // the entry of the current section's key line
+  // The last value, when its hex list ended in a comma without "\\" and only
+  // blank, comment and skipped lines have come since.
+  struct OpenList {
+    std::string name;  // as errors show it
+    size_t line = 0;   // from 1
+  };
+  std::optional<OpenList> openList_;
   std::vector<RegFile::Entry> entries_;
+  std::vector<std::string> notes_;
 };
