@@ -116,9 +116,12 @@ std::vector<PROCESSENTRY32> processes(const char* exe) {
 
 // The program file of the parent of a new copy of exe (one not running
 // when this began), looked up as soon as that copy is seen (every 2 ms).
+// Prints "watching" once it knows the copies already running.
 std::string parent_of_new(const char* exe) {
   std::vector<DWORD> before;
   for (const auto& process : processes(exe)) before.push_back(process.th32ProcessID);
+  std::printf("watching\n");
+  std::fflush(stdout);
   for (DWORD start = GetTickCount(); GetTickCount() - start <= g_timeout_ms; Sleep(2)) {
     const auto all = processes(nullptr);
     for (const auto& process : all) {
@@ -445,7 +448,7 @@ const Verb kVerbs[] = {
     {"stubborn", 0, "play a copy of the utility that ignores WM_CLOSE, until it is ended", play_stubborn_copy},
     // Started before the copy is, it sees a parent that ends soon after
     // starting it (Wine's explorer.exe does).
-    {"parent", 0, "wait for a new copy of the utility; print its parent's program file: parent <name>|<ended>",
+    {"parent", 0, "print \"watching\", wait for a new copy of the utility, print its parent: parent <exe>|<ended>",
      [](const Args&) { std::printf("parent %s\n", parent_of_new("VtrSysTray.exe").c_str()); }},
     // Denied first: a deny entry wins over the allow that follows it (0x2 is KEY_SET_VALUE).
     {"deny-run", 0, "refuse KEY_SET_VALUE on the machine's Run key to everyone, as to a user without rights",

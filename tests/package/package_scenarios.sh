@@ -50,7 +50,6 @@ work=$(cd "$work" && pwd)
 rm -rf "$work/prefix"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export VTR_E2E_TIMEOUT_MS=${VTR_E2E_TIMEOUT_MS:-20000}
 view=/reg:32
 . "$(dirname "${BASH_SOURCE[0]}")/../e2e/common.sh"
 start_prefix
@@ -113,17 +112,11 @@ install() {
 # finish (the uninstaller runs on from a copy of itself, as on Windows, and
 # is gone at the end).
 uninstall() {
-  local dir_unix=$1 i
+  local dir_unix=$1
   W "$(winpath "$dir_unix")\\VtrSysTray-uninstall.exe" /S >/dev/null 2>&1 </dev/null
-  for ((i = 0; i < 400; i++)); do
-    [ -e "$dir_unix/VtrSysTray-uninstall.exe" ] || break
-    sleep 0.05
-  done
+  wait_until not test -e "$dir_unix/VtrSysTray-uninstall.exe"
   # Then its copy: no uninstaller process left.
-  for ((i = 0; i < 200; i++)); do
-    pgrep -f 'ns[^ ]*\.tmp|Un_[A-Z]\.exe|Au_\.exe' >/dev/null || break
-    sleep 0.05
-  done
+  wait_until not runs_in_prefix 'ns[^ ]*\.tmp|Un_[A-Z]\.exe|Au_\.exe'
 }
 
 winpath() { W winepath -w "$1" 2>/dev/null | tr -d '\r'; }
@@ -163,11 +156,12 @@ NoRepair=0x1" "$(uninstall_entry)"
 
 # watch_parent, before the installer runs: notes the parent process of the
 # next copy of the utility that starts (Wine's explorer.exe ends soon after
-# starting it, so it is looked up at once).
+# starting it, so it is looked up at once). Returns once the watcher knows
+# the copies already running.
 watch_parent() {
   "$wine" "$driver" parent >"$work/parent.txt" 2>&1 </dev/null &
   watcher=$!
-  sleep 1  # it has noted the copies already running
+  wait_lines "$work/parent.txt" 1 >/dev/null
 }
 
 # The utility was started by the installer as the desktop's user: it runs,
@@ -176,7 +170,7 @@ check_started_by_shell() {
   drv running 1 icon-present >/dev/null || bad "$1 started the utility, with its icon"
   wait "$watcher"
   check "$1 started it through the shell, not with its own rights" "parent explorer.exe" \
-    "$(tr -d '\r' <"$work/parent.txt" | head -1)"
+    "$(tr -d '\r' <"$work/parent.txt" | grep -v '^watching$' | head -1)"
   check "the utility runs: TrayIconActive is 1" "1" "$(setting TrayIconActive)"
 }
 
@@ -203,7 +197,9 @@ if want install; then
   before=$(vantorel_state)
   check "the installer succeeds" "0" "$(install)"
   check_installed "$vtr_dir" "$vtr_dir_win"
-  sleep 1
+  # The installer starts the utility through an explorer.exe of its own, which
+  # ends once it has started it.
+  wait_until not runs_in_prefix 'explorer\.exe .*VtrSysTray\.exe'
   drv gone >/dev/null || bad "a silent install with no copy running starts none"
 
   # A copy of our own, whose exit we see: the reinstall must close it the way
