@@ -36,11 +36,19 @@ void DeleteRegistryTree(HKEY root, const std::string& subKey) {
 
 long OpenRegistryHandleCount() {
 #ifdef _WIN32
-  // Wine's GetProcessHandleCount answers 0: the handles that answer, probed.
-  // The handle table hands out the lowest free values first.
+  // Wine's GetProcessHandleCount answers 0: the handles that answer, probed
+  // (the handle table hands out the lowest free values first). Only keys
+  // count, as a key query tells them (any other object is an invalid key
+  // handle): Wine opens others of its own accord, an event or a file now and
+  // then, and so may Windows.
   long count = 0;
   DWORD flags = 0;
-  for (uintptr_t h = 4; h < 0x10000; h += 4) count += GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags) ? 1 : 0;
+  for (uintptr_t h = 4; h < 0x10000; h += 4) {
+    const auto handle = reinterpret_cast<HKEY>(h);
+    count += GetHandleInformation(handle, &flags) &&
+             RegQueryInfoKeyA(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr) != ERROR_INVALID_HANDLE;
+  }
   return count;
 #else
   return RegistryStore::OpenHandleCount();

@@ -18,8 +18,8 @@ std::vector<std::string> SubKeys(HKEY root, const std::string& subKey);
 // registry functions the program itself calls. A missing key is no error.
 void DeleteRegistryTree(HKEY root, const std::string& subKey);
 
-// How many handles the process holds open: natively the emulated registry's
-// open key handles; on Windows every kernel handle of the process.
+// How many registry key handles the process holds open: natively the emulated
+// registry's; on Windows those of the kernel's handles that are keys.
 long OpenRegistryHandleCount();
 
 // A file's bytes; empty when it cannot be read.

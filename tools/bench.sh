@@ -30,8 +30,12 @@ build win64
 
 export WINEPREFIX="$root/build/win64/wineprefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# A persistent server, started before wineboot: beside a running server
+# `wineserver -p` only exits, and that one ends soon after its last program.
+wineserver -k 2>/dev/null || true
+mkdir -p "$WINEPREFIX"
+wineserver -p
 build/win64/wine-run wineboot.exe --init >/dev/null 2>&1 </dev/null
-wineserver -p 2>/dev/null || true  # a persistent server; one may run already
 results=$(mktemp)
 trap 'rm -f "$results"; wineserver -k 2>/dev/null || true' EXIT
 

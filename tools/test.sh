@@ -103,9 +103,14 @@ wine_suite() {  # wine_suite TITLE PRESET: the Windows tests of one build, in it
   wineserver -k 2>/dev/null
   # A persistent server, and Wine's own background processes started once
   # here with no pipe of ours: they would otherwise inherit a test's output
-  # pipe and keep CTest waiting for it to close.
-  "build/$2/wine-run" wineboot.exe --init >/dev/null 2>&1 </dev/null
+  # pipe (or that of GoogleTest's listing of a program's tests) and keep
+  # CTest waiting for it to close. The server comes first: `wineserver -p`
+  # beside a running server only exits, and that server ends a few seconds
+  # after its last program, taking those processes with it; every test
+  # program after that would start them again.
+  mkdir -p "$WINEPREFIX"
   wineserver -p
+  "build/$2/wine-run" wineboot.exe --init >/dev/null 2>&1 </dev/null
   suite "$1" "$2"
   wineserver -k 2>/dev/null
 }

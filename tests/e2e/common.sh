@@ -2,6 +2,11 @@
 # ../package/package_scenarios.sh); sourced after they have set wine,
 # driver, view and started.
 
+# Every wait, the driver's and the scripts' own, polls for its condition up to
+# this deadline: long enough for a loaded machine, and spent only by a wait
+# that fails.
+export VTR_E2E_TIMEOUT_MS=${VTR_E2E_TIMEOUT_MS:-60000}
+
 passed=0 failed=0
 ok() { passed=$((passed + 1)); echo "ok - $*"; }
 bad() { failed=$((failed + 1)); echo "not ok - $*"; }
@@ -44,12 +49,30 @@ reg_value() {
 }
 setting() { reg_value 'HKLM\Software\Vantorel\Options' "$1"; }
 
-# wait_lines FILE N: polls until FILE has N lines (at most 15 s), prints them.
-wait_lines() {
-  local i
-  for ((i = 0; i < 300; i++)); do
-    [ "$(wc -l <"$1")" -ge "$2" ] && break
+# wait_until COMMAND...: runs COMMAND until it succeeds; fails once the
+# deadline has passed. (`wait_until not COMMAND...` waits for it to fail.)
+not() { ! "$@"; }
+wait_until() {
+  local end=$((SECONDS + VTR_E2E_TIMEOUT_MS / 1000))
+  until "$@"; do
+    ((SECONDS < end)) || return 1
     sleep 0.05
   done
+}
+
+# wait_lines FILE N: waits until FILE has N lines, prints them.
+has_lines() { [ "$(wc -l <"$1")" -ge "$2" ]; }
+wait_lines() {
+  wait_until has_lines "$1" "$2"
   tr -d '\r' <"$1"
+}
+
+# runs_in_prefix PATTERN: whether a process of this Wine prefix has a command
+# line that matches PATTERN (pgrep -f); other prefixes' do not count.
+runs_in_prefix() {
+  local pid
+  for pid in $(pgrep -f -- "$1"); do
+    grep -qxzF "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && return 0
+  done
+  return 1
 }

@@ -5,7 +5,7 @@
 #
 #   scenarios.sh --wine WINE --bits 64|32 --tray VtrSysTray.exe
 #                --driver vtrdriver.exe --fakevtr Vtr.exe --work DIR
-#                [--unit test_win_runtime.exe] [--screenshots DIR] [--only NAME]
+#                [--unit test_win_runtime.exe] [--screenshots DIR] [--only 'NAME...']
 #
 # --bits 32 runs the shipped i686 build under 32-bit Wine (WINE is then the
 # 32-bit loader) in a 64-bit prefix: the program, the driver and the fake
@@ -17,7 +17,10 @@
 # vtrdriver.exe plays the shell and the user, a fake Vtr.exe records each
 # launch, and a fake xdg-open records the addresses that the About box opens.
 # Every scenario sets the registry it needs with `wine reg import`, and waits
-# by polling, never by a fixed sleep.
+# by polling, never by a fixed sleep. That something did not happen shows once
+# a later action has taken effect: the utility opens a menu only after it is
+# done with everything before, and a Vtr.exe it started has written its line
+# once it has ended.
 set -uo pipefail
 
 wine="" bits=64 tray="" driver="" fakevtr="" work="" unit="" shots="" only=""
@@ -50,7 +53,6 @@ mkdir -p "$work/bin"
 work=$(cd "$work" && pwd)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export VTR_E2E_TIMEOUT_MS=${VTR_E2E_TIMEOUT_MS:-15000}
 drive_c="$WINEPREFIX/drive_c"
 launches="$work/launches.txt"
 opened="$work/opened.txt"
@@ -146,7 +148,7 @@ shot() {  # shot NAME [L T W H]: a screenshot, cut to that part of the screen
   import -window root png:- | convert - "${crop[@]}" "$shots/$1.png" && echo "# screenshot $shots/$1.png"
 }
 
-want() { [ -z "$only" ] || [ "$only" == "$1" ]; }
+want() { [ -z "$only" ] || [[ " $only " == *" $1 "* ]]; }
 
 # The menu's height for 0, 3 and 5 recent files, compared at the end.
 h0="" h3="" h5=""
@@ -199,7 +201,7 @@ if want apppaths; then
   check "Open Vantorel starts Vtr.exe alone" 'C:\Apps\Vantorel\Vtr.exe|C:\Apps\Vantorel\Vtr.exe|show=1' \
     "$(wait_lines "$launches" 3 | tail -1)"
   drv post 0x205 esc menu-gone >/dev/null || bad "Esc closes the popup menu"
-  sleep 0.3
+  drv post 0x205 menu esc menu-gone ended Vtr.exe >/dev/null || bad "the popup menu opens again"
   check "a dismissed menu starts nothing" "3" "$(wc -l <"$launches")"
 
   # Explorer restarts: the shell has lost the icon and broadcasts TaskbarCreated.
@@ -235,7 +237,8 @@ if want beside; then
   check "the About box's title" "1" "$(grep -c '"Vantorel"$' "$work/about.txt")"
   check "the About box's client area is 381 x 268 pixels" "about client 381x268" "$(grep '^about client' "$work/about.txt")"
   check "the About box's OK button" "1" "$(grep -c '^control Button 292,240 84x23 "OK"' "$work/about.txt")"
-  drv post 0x205 key a about-count 1 about-front >/dev/null || bad "About again brings the one box to the front"
+  drv post 0x205 key a about-front post 0x205 menu esc menu-gone about-count 1 >/dev/null ||
+    bad "About again brings the one box to the front"
   hands=$(drv hand)
   check "the hand shows over the two links" "2" "$(grep -c '^hand yes "http://' <<<"$hands")"
   check "the hand shows nowhere else" "0" "$(grep '^hand yes' <<<"$hands" | grep -vc '"http://')"
@@ -321,6 +324,7 @@ if want applied; then
   unset VTR_E2E_APPLY
   drv post 0x205 key 2 menu-gone >/dev/null || bad "the popup menu takes item 2"
   wait_lines "$launches" 1 >/dev/null
+  drv ended Vtr.exe >/dev/null  # it writes the registry after its line
   check "Vtr.exe wrote the file it applied, in its own registry view" 'D:\Data\Net 2.txt' \
     "$(setting LastFileApplied)"
   if ((bits == 32)); then
@@ -346,8 +350,8 @@ if want notfound; then
   [ -z "$h0" ] || check "the menu offers no launch: recent items stay hidden" "$h0" "$(awk '/^menu [0-9]/ {print $2}' <<<"$out")"
   # The key of the disabled Open closes the menu choosing nothing; the key of
   # a hidden recent item finds nothing and the menu stays open.
-  drv key o menu-gone post 0x205 menu key 1 menu esc menu-gone post 0x203 >/dev/null || bad "the menu without Vtr.exe"
-  sleep 0.5
+  drv key o menu-gone post 0x205 menu key 1 menu esc menu-gone post 0x203 \
+    post 0x205 menu esc menu-gone ended Vtr.exe >/dev/null || bad "the menu without Vtr.exe"
   check "a disabled Open, a hidden item and a double-click start nothing" "0" "$(wc -l <"$launches")"
   drv close >/dev/null
   stop_tray
@@ -383,6 +387,7 @@ if want session; then
   wait "$boot"
   check "No lets the session end" "0" "$?"
   stop_tray
+  drv ended Vtr.exe >/dev/null
   check "after No TrayIconActive is 0" "0" "$(setting TrayIconActive)"
   check "No starts nothing" "1" "$(wc -l <"$launches")"
 fi
@@ -475,7 +480,7 @@ if want second; then
   check "its message is in front" "msgbox front yes topmost yes" "$(grep -o '^msgbox front [a-z]* topmost [a-z]*' <<<"$out")"
   check "while it shows: one tray window, one icon" "windows 1 icons 1" "$(drv count)"
   drv answer ok running 1 >/dev/null || bad "one copy runs after the second start"
-  for ((i = 0; i < 300; i++)); do kill -0 "$second" 2>/dev/null || break; sleep 0.05; done
+  wait_until not kill -0 "$second" 2>/dev/null
   if kill -0 "$second" 2>/dev/null; then bad "the second start ends"; else
     wait "$second"
     check "the second start ends with exit code 0" "0" "$?"

@@ -52,13 +52,24 @@ class WinRuntimeTest : public ::testing::Test {
   static void Pump() {
     for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&msg);
   }
-  // Delivers messages (timers too) until done() or `ms` have passed; whether done.
-  static bool PumpUntil(const std::function<bool()>& done, DWORD ms = 3000) {
+  // Delivers messages (timers too) until done(), for at most a minute (only a
+  // failing test waits that long); whether done.
+  static bool PumpUntil(const std::function<bool()>& done) {
     for (DWORD start = GetTickCount(); !done(); Sleep(1), Pump())
-      if (GetTickCount() - start > ms) return false;
+      if (GetTickCount() - start > 60000) return false;
     return true;
   }
-  static void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+  // Delivers messages until a timer set now for `ms` has come: a timer due
+  // before it, however late the machine runs, has come first. (200 ms: past
+  // any retry with the fake shell, at most 30 times 5 ms apart.)
+  static void PumpPast(DWORD ms = 200) {
+    const UINT_PTR marker = SetTimer(nullptr, 0, ms, nullptr);
+    for (MSG msg; GetMessageA(&msg, nullptr, 0, 0) > 0;) {
+      if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == marker) break;
+      DispatchMessageA(&msg);
+    }
+    KillTimer(nullptr, marker);
+  }
   // A shell that refuses the next `refusals` adds (and every modify when
   // `lost`), and notes each call.
   struct FakeShell {
@@ -313,7 +324,7 @@ TEST_F(WinRuntimeTest, AnIconTheShellRefusesIsAddedAgainOnATimerUntilItIsTaken) 
   record.uID = 1;
   EXPECT_FALSE(runtime.Shell_NotifyIconA(NIM_ADD, &record));
   ASSERT_TRUE(PumpUntil([&] { return shell.Count(NIM_ADD) == 4; })) << shell.Count(NIM_ADD) << " adds";
-  PumpFor(100);
+  PumpPast();
   EXPECT_EQ(shell.Count(NIM_ADD), 4) << "no add once the shell took the icon";
 
   // The shell lost it (an update is refused): it is added again at once.
@@ -326,7 +337,7 @@ TEST_F(WinRuntimeTest, AnIconTheShellRefusesIsAddedAgainOnATimerUntilItIsTaken) 
   shell.refusals = 2;
   SendMessageA(form.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   ASSERT_TRUE(PumpUntil([&] { return shell.Count(NIM_ADD) == 8; })) << shell.Count(NIM_ADD) << " adds";
-  PumpFor(50);
+  PumpPast();
   EXPECT_EQ(shell.Count(NIM_ADD), 8);
 
   // A deleted icon is never added again, by the timer or by "TaskbarCreated".
@@ -336,7 +347,7 @@ TEST_F(WinRuntimeTest, AnIconTheShellRefusesIsAddedAgainOnATimerUntilItIsTaken) 
   runtime.Shell_NotifyIconA(NIM_DELETE, &record);
   const long adds = shell.Count(NIM_ADD);
   SendMessageA(form.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-  PumpFor(100);
+  PumpPast();
   EXPECT_EQ(shell.Count(NIM_ADD), adds);
 }
 

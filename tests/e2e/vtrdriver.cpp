@@ -6,7 +6,8 @@
 // The verbs are the table kVerbs below (`vtrdriver` alone lists them). They
 // run in order; the first that fails prints "FAIL: ..." on standard error and
 // the driver exits with 1. Waits poll every 20 ms up to their limit
-// (VTR_E2E_TIMEOUT_MS, default 10000).
+// (VTR_E2E_TIMEOUT_MS, default 60000: a loaded machine needs time, and only a
+// failing wait ever spends it).
 #include <windows.h>
 #include <sddl.h>
 #include <shellapi.h>
@@ -26,7 +27,7 @@
 namespace {
 
 using Args = std::vector<std::string>;
-DWORD g_timeout_ms = 10000;
+DWORD g_timeout_ms = 60000;
 
 [[noreturn]] void fail(const std::string& what) {
   std::fprintf(stderr, "FAIL: %s\n", what.c_str());
@@ -91,13 +92,6 @@ HWND popup_menu() { return shown_of_class("#32768"); }
 HWND need_menu() { return need(popup_menu, "the popup menu"); }
 HWND shown_tooltip() { return shown_of_class("tooltips_class32"); }
 
-int tray_window_count() {
-  int count = 0;
-  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption));)
-    ++count;
-  return count;
-}
-
 // The session's question is titled "Vantorel", the utility's own boxes "VtrSysTray".
 HWND message_box() {
   HWND box = FindWindowA("#32770", "Vantorel");
@@ -125,10 +119,13 @@ std::vector<PROCESSENTRY32> processes(const char* exe) {
 // The program file of the parent of a new copy of exe (one not running
 // when this began), from the processes seen while waiting (every 2 ms): a
 // shell that starts the copy may end before the copy shows in a snapshot.
+// Prints "watching" once it knows the copies already running.
 std::string parent_of_new(const char* exe) {
   std::vector<DWORD> before;
   for (const auto& process : processes(exe)) before.push_back(process.th32ProcessID);
   std::map<DWORD, std::string> seen;
+  std::printf("watching\n");
+  std::fflush(stdout);
   for (DWORD start = GetTickCount(); GetTickCount() - start <= g_timeout_ms; Sleep(2)) {
     const auto all = processes(nullptr);
     for (const auto& process : all) seen[process.th32ProcessID] = process.szExeFile;
@@ -163,12 +160,17 @@ void set_run_key_access(const char* sddl) {
   if (result != ERROR_SUCCESS) fail("RegSetKeySecurity answered " + std::to_string(result));
 }
 
+// Sends a message to a window (of another process, too) and waits for its answer.
+void send(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
+  if (!SendMessageTimeoutA(hwnd, msg, wp, lp, SMTO_NORMAL, g_timeout_ms, nullptr))
+    fail("no answer from window " + text_of(hwnd, GetClassNameA));
+}
+
 std::string window_text(HWND hwnd) {
   char text[1024] = "";
   // WM_GETTEXT is carried across processes; GetWindowText of another
   // process's control would not ask the control.
-  SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                      nullptr);
+  send(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
   return text;
 }
 
@@ -211,29 +213,35 @@ HWND shell_icon_window() {
   return icons.front();
 }
 
-// The tip that the shell shows for the icon. The pointer's arrival is also
-// the icon's callback, which makes the utility update its tip: so the pointer
-// comes twice, and the second showing carries the update.
-std::string shell_tip() {
+// The tip that the shell shows for the icon of tray. The pointer's arrival is
+// also the icon's callback, which makes the utility update its tip: so the
+// pointer comes twice, and the second showing carries the update.
+std::string shell_tip(HWND tray) {
   HWND icon = shell_icon_window(), tip = nullptr;
   // Where the icon is now: the shell may still be placing a new icon.
   auto away = [&] { SetCursorPos(rect_of(icon).right + 300, rect_of(icon).bottom + 300); };
-  for (int pass = 0; pass < 2; ++pass, Sleep(200)) {
+  for (int pass = 0; pass < 2; ++pass) {
     away();
     wait_for([] { return shown_tooltip() == nullptr; }, "the shell's tooltip to go");
-    // A tip shows only after the shell has seen the pointer arrive; on a
-    // loaded machine an arrival can go unseen, so it comes again each second.
-    DWORD arrived = 0;
+    // The shell shows a tip once the pointer has rested on the icon for half
+    // a second. A loaded machine can miss an arrival, so the pointer comes
+    // again, each time after twice as long as before: coming back at a fixed
+    // pace could keep a slow shell from ever finishing its half second.
+    DWORD arrived = 0, patience = 1000;
     wait_for(
         [&] {
-          if (arrived == 0 || GetTickCount() - arrived > 1000) {
-            if (arrived != 0) away(), Sleep(50);
+          if (arrived == 0 || GetTickCount() - arrived > patience) {
+            if (arrived != 0) away(), patience *= 2;
             SetCursorPos(centre_of(icon).x, centre_of(icon).y);
             arrived = GetTickCount();
           }
           return (tip = shown_tooltip()) != nullptr;
         },
         "the shell's tooltip for the icon");
+    // The shell sent the callback before it showed the tip; once the utility
+    // has answered a message sent after it (they are handled in order), its
+    // updated tip is with the shell.
+    if (pass == 0) send(tray, WM_NULL);
   }
   return window_text(tip);
 }
@@ -258,19 +266,18 @@ void post_key(HWND target, UINT vk) {
   PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
 }
 
-// The pointer's shape with the pointer at a point of the screen: set by the
-// window under it, as the pointer really moves there. Cursor handles are not
-// comparable across processes, but two shapes of the same process are.
-HCURSOR cursor_at(POINT at) {
+// The pointer's shape with the pointer at a point of window's client area:
+// set by the window under it, as the pointer really moves there. Cursor
+// handles are not comparable across processes, but two shapes of the same
+// process are.
+HCURSOR cursor_at(HWND window, POINT at) {
   SetCursorPos(at.x, at.y);
+  // The window's thread handles the pointer's move (and sets the shape)
+  // before it paints: once a repaint asked for now is done, so is the move.
+  if (!InvalidateRect(window, nullptr, FALSE)) fail("asking the window to repaint");
+  wait_for([&] { return !GetUpdateRect(window, nullptr, FALSE); }, "the window to handle the pointer's move");
   CURSORINFO info{sizeof(CURSORINFO), 0, nullptr, {}};
-  HCURSOR last = nullptr;
-  for (int i = 0; i < 25; ++i) {
-    Sleep(20);
-    GetCursorInfo(&info);
-    if (i > 3 && info.hCursor == last) break;
-    last = info.hCursor;
-  }
+  GetCursorInfo(&info);
   return info.hCursor;
 }
 
@@ -296,8 +303,7 @@ void print_message_box(const Args&) {
 }
 
 void print_about_box(const Args&) {
-  HWND about = need_about();
-  Sleep(50);
+  HWND about = need_about();  // shown once its controls are laid out
   for (HWND child : children(about)) {
     std::string t = window_text(child);
     for (char& c : t) c = c == '\r' || c == '\n' ? ' ' : c;
@@ -319,11 +325,11 @@ void print_hands(const Args&) {
   GetClientRect(about, &client);
   POINT blank{client.right - 30, client.bottom - 50};
   ClientToScreen(about, &blank);
-  HCURSOR plain = cursor_at(blank);
+  HCURSOR plain = cursor_at(about, blank);
   for (HWND child : children(about))
     if (std::string t = window_text(child); !t.empty())
-      std::printf("hand %s \"%s\"\n", cursor_at(centre_of(child)) != plain ? "yes" : "no", t.c_str());
-  std::printf("hand %s blank\n", cursor_at(blank) != plain ? "yes" : "no");
+      std::printf("hand %s \"%s\"\n", cursor_at(about, centre_of(child)) != plain ? "yes" : "no", t.c_str());
+  std::printf("hand %s blank\n", cursor_at(about, blank) != plain ? "yes" : "no");
 }
 
 void play_stubborn_copy(const Args&) {
@@ -376,8 +382,9 @@ void wait_running(const Args& a) {
   int want = std::atoi(a[0].c_str()), copies = 0, windows = 0;
   wait_for(
       [&] {
-        copies = static_cast<int>(processes("VtrSysTray.exe").size());
-        windows = tray_window_count();
+        copies = static_cast<int>(processes("VtrSysTray.exe").size()), windows = 0;
+        using vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption;
+        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, kTrayWindowClass, kTrayWindowCaption));) ++windows;
         return copies == want && windows == want;
       },
       std::to_string(want) + " running copies (" + std::to_string(copies) + " processes, " +
@@ -424,7 +431,7 @@ const Verb kVerbs[] = {
                    shown_where([](HWND w) { return is_class(w, "__winex11_tray_icon"); }).size());
      }},
     {"tip", 0, "point at the icon (twice) and print the tip the shell shows: tip \"<text>\"",
-     [](const Args&) { std::printf("tip \"%s\"\n", shell_tip().c_str()); }},
+     [](const Args&) { std::printf("tip \"%s\"\n", shell_tip(need_tray()).c_str()); }},
     {"icon-present", 0, "the shell knows the icon (a NIM_MODIFY probe succeeds)", [](const Args&) {
        wait_for([tray = need_tray()] { return shell_icon(tray, NIM_MODIFY); }, "the shell to show the icon");
        std::printf("icon present\n");
@@ -438,8 +445,7 @@ const Verb kVerbs[] = {
     {"taskbar-created", 0, "broadcast \"TaskbarCreated\"",
      [](const Args&) { SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0); }},
     {"menu", 0, "wait for the popup menu; print its height in pixels and its rectangle", [](const Args&) {
-       HWND menu = need_menu();
-       Sleep(50);  // the menu window grows to its final size as it is shown; let it settle
+       HWND menu = need_menu();  // sized before it is shown
        std::printf("menu %ld\nmenu rect %s\n", rect_of(menu).bottom - rect_of(menu).top, place_of(menu).c_str());
      }},
     {"key", 1, "C: type character C into the open popup menu",
@@ -461,7 +467,6 @@ const Verb kVerbs[] = {
      [](const Args&) { wait_for([] { return message_box() == nullptr; }, "the message box to close"); }},
     {"about", 0, "wait for the About box; print its controls, client size and rectangle", print_about_box},
     {"about-count", 1, "N: exactly N About boxes are open", [](const Args& a) {
-       Sleep(100);
        if (const size_t have = about_boxes().size(); have != std::strtoul(a[0].c_str(), nullptr, 10))
          fail(std::to_string(have) + " About boxes open, expected " + a[0]);
      }},
@@ -484,13 +489,15 @@ const Verb kVerbs[] = {
     {"pointer", 2, "X Y: move the pointer to X,Y on the screen (where the popup menu opens)",
      [](const Args& a) { SetCursorPos(std::atoi(a[0].c_str()), std::atoi(a[1].c_str())); }},
     {"running", 1, "N: wait until exactly N copies of the utility run, each with its tray window", wait_running},
+    {"ended", 1, "EXE: wait until no process runs the program file EXE (a started Vtr.exe has done its work)",
+     [](const Args& a) { wait_for([&] { return processes(a[0].c_str()).empty(); }, "every " + a[0] + " to end"); }},
     {"hold", 1, "FILE: open FILE sharing nothing, print \"held\", keep it open until standard input ends", hold},
     {"shortcut", 1, "FILE.lnk: print the shortcut's target, arguments and icon: target|args|icon <...>",
      print_shortcut},
     {"stubborn", 0, "play a copy of the utility that ignores WM_CLOSE, until it is ended", play_stubborn_copy},
     // Started before the copy is, it sees a parent that ends soon after
     // starting it (Wine's explorer.exe does).
-    {"parent", 0, "wait for a new copy of the utility; print its parent's program file: parent <name>|<ended>",
+    {"parent", 0, "print \"watching\", wait for a new copy of the utility, print its parent: parent <exe>|<ended>",
      [](const Args&) { std::printf("parent %s\n", parent_of_new("VtrSysTray.exe").c_str()); }},
     // Denied first: a deny entry wins over the allow that follows it (0x2 is KEY_SET_VALUE).
     {"deny-run", 0, "refuse KEY_SET_VALUE on the machine's Run key to everyone, as to a user without rights",

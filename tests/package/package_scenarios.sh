@@ -58,7 +58,6 @@ export WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 # (No winemenubuilder: the Start-menu entry stays in the prefix, out of this
 # machine's own menus.)
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export VTR_E2E_TIMEOUT_MS=${VTR_E2E_TIMEOUT_MS:-20000}
 view=/reg:$bits other_view=/reg:$((96 - bits))
 . "$(dirname "${BASH_SOURCE[0]}")/../e2e/common.sh"
 . "$(dirname "${BASH_SOURCE[0]}")/signature.sh"
@@ -135,17 +134,11 @@ install() {
 # finish (the uninstaller runs on from a copy of itself, as on Windows, and
 # is gone at the end).
 uninstall() {
-  local dir_unix=$1 i
+  local dir_unix=$1
   W "$(winpath "$dir_unix")\\VtrSysTray-uninstall.exe" /S >/dev/null 2>&1 </dev/null
-  for ((i = 0; i < 400; i++)); do
-    [ -e "$dir_unix/VtrSysTray-uninstall.exe" ] || break
-    sleep 0.05
-  done
+  wait_until not test -e "$dir_unix/VtrSysTray-uninstall.exe"
   # Then its copy: no uninstaller process left.
-  for ((i = 0; i < 200; i++)); do
-    pgrep -f 'ns[^ ]*\.tmp|Un_[A-Z]\.exe|Au_\.exe' >/dev/null || break
-    sleep 0.05
-  done
+  wait_until not runs_in_prefix 'ns[^ ]*\.tmp|Un_[A-Z]\.exe|Au_\.exe'
 }
 
 winpath() { W winepath -w "$1" 2>/dev/null | tr -d '\r'; }
@@ -185,18 +178,22 @@ NoModify=0x1
 NoRepair=0x1" "$(uninstall_entry)"
   # EstimatedSize is in KiB: our four files, and none of Vantorel's.
   local kib=$(( ($(cat "$dir"/VtrSysTray* | wc -c) + 1023) / 1024 ))
-  local size=$(($(reg_value "$uninst_key" EstimatedSize)))
+  # (A missing value reads "<absent>", which must fail the check, not the shell.)
+  local size
+  size=$(reg_value "$uninst_key" EstimatedSize)
+  [[ "$size" =~ ^[0-9]+$ ]] || size=-1
   if ((size >= kib - 4 && size <= kib + 4)); then ok "EstimatedSize is our files' size ($size KiB)"
   else bad "EstimatedSize: expected about $kib KiB, got $size"; fi
 }
 
 # watch_parent, before the installer runs: notes the parent process of the
 # next copy of the utility that starts (Wine's explorer.exe ends soon after
-# starting it, so it is looked up at once).
+# starting it, so it is looked up at once). Returns once the watcher knows
+# the copies already running.
 watch_parent() {
   "$wine" "$driver" parent >"$work/parent.txt" 2>&1 </dev/null &
   watcher=$!
-  sleep 1  # it has noted the copies already running
+  wait_lines "$work/parent.txt" 1 >/dev/null
 }
 
 # The utility was started by the installer as the desktop's user: it runs,
@@ -205,7 +202,7 @@ check_started_by_shell() {
   drv running 1 icon-present >/dev/null || bad "$1 started the utility, with its icon"
   wait "$watcher"
   check "$1 started it through the shell, not with its own rights" "parent explorer.exe" \
-    "$(tr -d '\r' <"$work/parent.txt" | head -1)"
+    "$(tr -d '\r' <"$work/parent.txt" | grep -v '^watching$' | head -1)"
   check "the utility runs: TrayIconActive is 1" "1" "$(setting TrayIconActive)"
 }
 
@@ -234,7 +231,9 @@ if want install; then
   before=$(vantorel_state)
   check "the installer succeeds" "0" "$(install)"
   check_installed "$vtr_dir" "$vtr_dir_win"
-  sleep 1
+  # The installer starts the utility through an explorer.exe of its own, which
+  # ends once it has started it.
+  wait_until not runs_in_prefix 'explorer\.exe .*VtrSysTray\.exe'
   drv gone >/dev/null || bad "a silent install with no copy running starts none"
 
   # The user switched it off in Settings: an upgrade keeps that.
