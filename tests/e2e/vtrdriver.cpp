@@ -92,6 +92,13 @@ HWND popup_menu() { return shown_of_class("#32768"); }
 HWND need_menu() { return need(popup_menu, "the popup menu"); }
 HWND shown_tooltip() { return shown_of_class("tooltips_class32"); }
 
+int tray_window_count() {
+  int count = 0;
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption));)
+    ++count;
+  return count;
+}
+
 // The session's question is titled "Vantorel", the utility's own boxes "VtrSysTray".
 HWND message_box() {
   HWND box = FindWindowA("#32770", "Vantorel");
@@ -382,9 +389,8 @@ void wait_running(const Args& a) {
   int want = std::atoi(a[0].c_str()), copies = 0, windows = 0;
   wait_for(
       [&] {
-        copies = static_cast<int>(processes("VtrSysTray.exe").size()), windows = 0;
-        using vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption;
-        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, kTrayWindowClass, kTrayWindowCaption));) ++windows;
+        copies = static_cast<int>(processes("VtrSysTray.exe").size());
+        windows = tray_window_count();
         return copies == want && windows == want;
       },
       std::to_string(want) + " running copies (" + std::to_string(copies) + " processes, " +
