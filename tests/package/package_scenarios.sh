@@ -181,7 +181,7 @@ NoRepair=0x1" "$(uninstall_entry)"
   # (A missing value reads "<absent>", which must fail the check, not the shell.)
   local size
   size=$(reg_value "$uninst_key" EstimatedSize)
-  [[ "$size" =~ ^[0-9]+$ ]] || size=-1
+  if [[ "$size" =~ ^(0x[0-9a-fA-F]+|[0-9]+)$ ]]; then size=$((size)); else size=-1; fi
   if ((size >= kib - 4 && size <= kib + 4)); then ok "EstimatedSize is our files' size ($size KiB)"
   else bad "EstimatedSize: expected about $kib KiB, got $size"; fi
 }
