@@ -41,8 +41,8 @@ void CmdLs(CommandContext& context, const CommandWords& words);
 void CmdLv(CommandContext& context, const CommandWords& words);
 void CmdGet(CommandContext& context, const CommandWords& words);
 
-// Writing (WriteCommands.cpp): through the class; rmkey -r deletes the keys
-// below through the tree deletion (RegTree).
+// Writing (WriteCommands.cpp): through the class; rmkey -r through the tree
+// deletion (RegTree) alone.
 void CmdSet(CommandContext& context, const CommandWords& words);
 void CmdMkdir(CommandContext& context, const CommandWords& words);
 void CmdRmkey(CommandContext& context, const CommandWords& words);

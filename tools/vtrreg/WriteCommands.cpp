@@ -8,6 +8,33 @@
 #include "tools/vtrreg/ValueInput.h"
 #include "tools/vtrreg/VtrRegError.h"
 
+namespace {
+
+// rmkey -r: the key `leaf` below `parentKey` (a path of the registry class)
+// with everything below it, through the tree deletion.
+void DeleteWithAllBelow(const std::string& parentKey, const std::string& leaf) {
+  const std::string shown = parentKey + "\\" + leaf;
+  const KeyPath parent = ResolveKeyPath(parentKey).value_or(KeyPath{});
+  const std::string path = parent.subKey.empty() ? leaf : parent.subKey + "\\" + leaf;
+  const auto fail = [&](const std::string& what, LONG result) {
+    throw VtrRegError::Make(VtrRegError::RegistryCall, VtrRegError::Source,
+                            "rmkey -r: deleting " + what + " failed with code " + std::to_string(result));
+  };
+  LONG result = RegTree::DeleteSubKeys(parent.root, path);
+  if (result != ERROR_SUCCESS) fail("the keys below " + shown, result);
+  {
+    // The tree deletion passes over a missing key: it fails here as cd
+    // fails, with the class's error. The backslash behind keeps the name as
+    // it is, blanks at its end too.
+    clsEasyRegistry key;
+    key.Cd(shown + "\\");
+  }
+  result = RegTree::DeleteTree(parent.root, path);  // the key itself, nothing below it now
+  if (result != ERROR_SUCCESS) fail(shown, result);
+}
+
+}  // namespace
+
 void CmdSet(CommandContext& context, const CommandWords& words) {
   context.RequireCurrentKey("set");
   std::string kindText = "string";
@@ -72,18 +99,10 @@ void CmdRmkey(CommandContext& context, const CommandWords& words) {
     if (!parentPath.empty()) parent.Cd(parentPath);
   }
   if (recursive) {
-    // The keys below first, through the registry functions and with their
-    // exact names; the key itself then through the registry class.
-    const KeyPath parentKey = ResolveKeyPath(parent.CurrentKey()).value_or(KeyPath{});
-    const std::string path = parentKey.subKey.empty() ? leaf : parentKey.subKey + "\\" + leaf;
-    const LONG result = RegTree::DeleteSubKeys(parentKey.root, path);
-    if (result != ERROR_SUCCESS) {
-      throw VtrRegError::Make(VtrRegError::RegistryCall, VtrRegError::Source,
-                              "rmkey -r: deleting the keys below " + parent.CurrentKey() + "\\" + leaf +
-                                  " failed with code " + std::to_string(result));
-    }
+    DeleteWithAllBelow(parent.CurrentKey(), leaf);
+  } else {
+    parent.DeleteKey(leaf);
   }
-  parent.DeleteKey(leaf);
 
   // Standing in the deleted key or below it: step out to its parent.
   const std::string deleted = parent.CurrentKey() + "\\" + UCaseAscii(leaf);
