@@ -415,6 +415,23 @@ TEST_F(ConsoleTest, WritesEveryKindAndShowsItAsTheListingsDo) {
   EXPECT_EQ(out.str(), "Text:   two words\nKind:   0 (String)\nBytes:  74 77 6F 20 77 6F 72 64 73\n");
 }
 
+// ls and lv of a PATH list that key, not the current one, in columns of
+// characters as a terminal shows them (on Windows a byte is a character).
+TEST_F(ConsoleTest, ListsTheKeyAPathNamesInColumnsOfCharacters) {
+  const std::string accented = "\xC3\x9Cn\xC3\xAF" "code";  // "Ünïcode" in UTF-8
+#ifdef _WIN32
+  const size_t columns = accented.size();
+#else
+  const size_t columns = 7;
+#endif
+  WriteRaw(kSub + "\\Sub\\Inner", "v", REG_SZ, B("x"));
+  WriteRaw(kSub + "\\Sub", accented, REG_SZ, B("x"));
+  ASSERT_TRUE(Run("cd " + kPath) && Run("ls Sub"));
+  EXPECT_EQ(out.str(), "Inner\n");
+  ASSERT_TRUE(Run("lv Sub"));
+  EXPECT_EQ(out.str(), "Name" + std::string(columns - 4, ' ') + "  Data  Kind\n" + accented + "  x     0 String\n");
+}
+
 TEST_F(ConsoleTest, EveryFailureReportsNumberSourceAndDescription) {
   // A file with a syntax error imports nothing, not even what comes before it.
   const std::string bad = TempFile("vtrreg-bad.reg");

@@ -78,11 +78,13 @@ class VtrRegCliTest : public ::testing::Test {
   std::filesystem::path dir;
 };
 
-// An argument that is no command is one more word of the one before.
+// An argument that is no command is one more word of the one before; none
+// runs after quit.
 TEST_F(VtrRegCliTest, EachArgumentIsOneCommandLineOrOneMoreWord) {
   const Result r = Vtrreg({"mkdir '\\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Sub Key'", "mkdir",
                            "\\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Two Words",
-                           "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli", "set -t 2 Count 0xF", "lv", "ls", "pwd"});
+                           "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli", "set -t 2 Count 0xF", "lv", "ls", "pwd",
+                           "quit", "get"});
   EXPECT_EQ(std::tuple(r.status, r.err), std::tuple(0, ""));
   EXPECT_EQ(r.out,
             "Name   Data                      Kind\n"
@@ -125,6 +127,8 @@ TEST_F(VtrRegCliTest, ExportAndImportGoThroughFiles) {
 TEST_F(VtrRegCliTest, HelpAndWrongOptions) {
   const std::tuple<const char*, int, const char*> cases[] = {
       {"--help", 0, "Commands:\n  cd [PATH] "},
+      {"help", 0, "Commands:\n  cd [PATH] "},
+      {"help ls", 0, "ls [PATH]\n    list the subkeys of the current key (or of PATH)\n"},
       {"--version", 0, "vtrreg "},
       {"--frobnicate", 2, "(0x80040201), source \"vtrreg\": unknown option --frobnicate"},
       {"frobnicate", 1, "argument 1: error -2147220990 (0x80040202)"},

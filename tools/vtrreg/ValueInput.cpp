@@ -7,7 +7,7 @@
 #include "platform/Hex.h"
 #include "platform/Strings.h"
 #include "registry/clsEasyRegistry.h"
-#include "tools/vtrreg/CommandSyntax.h"
+#include "tools/vtrreg/CommandTable.h"
 #include "tools/vtrreg/VtrRegError.h"
 
 namespace {

@@ -17,7 +17,7 @@ inline constexpr int32_t BadValue = Base + 3;        // set: a value that does n
 inline constexpr int32_t FileRead = Base + 4;        // a file that cannot be read
 inline constexpr int32_t FileWrite = Base + 5;       // a file that cannot be written
 inline constexpr int32_t RegSyntax = Base + 6;       // a .reg file that is not well-formed
-inline constexpr int32_t RegistryCall = Base + 7;    // a registry call of import or export failed
+inline constexpr int32_t RegistryCall = Base + 7;    // a registry call of import, export or rmkey -r failed
 inline constexpr int32_t NoCurrentKey = Base + 8;    // a value command with no current key
 
 inline constexpr const char* Source = "vtrreg";

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/vtrreg/CommandSyntax.h"
+#include "tools/vtrreg/CommandTable.h"
 #include "tools/vtrreg/RegConsole.h"
 #include "tools/vtrreg/VtrRegError.h"
 #include "vtr_version.h"
