@@ -116,8 +116,9 @@ class Peer {
 // the old one deleted and a copy made there, or copied over it in place, the
 // same file), or none (the old one deleted): whichever process writes first,
 // both writes go into the file at the path, never into the one that is gone,
-// and open keys answer 1018. The other store is made in another folder: in
-// the store's, only the store's own name changes.
+// and open keys answer 1018, even when a child forked from this one read the
+// new file first. The other store is made in another folder: in the
+// store's, only the store's own name changes.
 TEST_F(RegistryFileTest, AStoreReplacedUnderTwoProcessesIsTheOneBothWriteAfterwards) {
   const fs::path other = dir_ / "other" / "other.db", store = store_;
   fs::create_directory(other.parent_path());
@@ -149,6 +150,7 @@ TEST_F(RegistryFileTest, AStoreReplacedUnderTwoProcessesIsTheOneBothWriteAfterwa
                   return error ? 2 : 0;
                 }),
                 0);
+      InChild([] { return ReadValue("before").empty() ? 1 : 0; });  // looks before its parent does
       char peerWrote = peerFirst ? peer.Write() : '-';
       EXPECT_EQ(WriteValue("after", "written"), ERROR_SUCCESS);
       peerWrote = peerFirst ? peerWrote : peer.Write();
