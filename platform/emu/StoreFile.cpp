@@ -27,6 +27,7 @@ void StoreFile::SetBusyTimeout(int milliseconds) {
 
 LONG StoreFile::Open(bool write, int64_t (&rootIds)[kRootCount]) {
   path_ = RegistryStorePath();
+  if (path_.empty()) return ERROR_CANTOPEN;  // the program named no place for its data
   watch_.Watch(path_);  // before the file is named: nothing done to it after goes unseen
   struct stat left {};
   const ino_t leftJournal = leftJournalFd_ >= 0 && ::fstat(leftJournalFd_, &left) == 0 ? left.st_ino : 0;

@@ -107,7 +107,7 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
   const DWORD size = static_cast<DWORD>(row.data.size());
   // A name or data that does not fit answers 234 with the value's type and
   // size. Data that fits is copied even when the name does not, as Windows
-  // does in a single-byte code page (Vantorel's); a name too long is then
+  // does in a single-byte code page (the program's); a name too long is then
   // copied as far as it fits, NUL-terminated. Data too long leaves both
   // buffers alone.
   const bool dataFits = lpData == nullptr || size <= *lpcbData;
