@@ -190,15 +190,16 @@ TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
   Peer reader(true);
   EXPECT_EQ(reader.Read(), '1');  // opened with no journal beside it
   // A writer comes and goes (2, 3): its last close checkpoints into the file
-  // and removes the journal. Then one keeps its connection (4, 5: its
-  // journal and -shm stay), closes (the reader's lock keeps the journal),
-  // and another writes (6).
-  for (const auto& [value, closeBefore, closeAfter] : {std::tuple('2', false, true), std::tuple('3', false, true),
-                                                       std::tuple('4', false, false), std::tuple('5', false, false),
-                                                       std::tuple('6', true, true)}) {
+  // and removes the journal, as the reader holds the file only while it
+  // reads. Then one keeps its connection (4, 5: its journal and -shm stay),
+  // closes (the reader's lock keeps the journal), and another writes (6).
+  for (const auto& [value, closeBefore, closeAfter, journalLeft] :
+       {std::tuple('2', false, true, false), std::tuple('3', false, true, false), std::tuple('4', false, false, true),
+        std::tuple('5', false, false, true), std::tuple('6', true, true, true)}) {
     if (closeBefore) RegistryStore::Close();
     ASSERT_EQ(WriteValue("v", std::string(1, value)), ERROR_SUCCESS);
     if (closeAfter) RegistryStore::Close();
+    EXPECT_EQ(fs::exists(dir_ / "registry.db-wal"), journalLeft) << value;
     EXPECT_EQ(reader.Read(), value);
   }
   EXPECT_EQ(reader.Finish(), 0);
