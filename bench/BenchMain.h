@@ -15,12 +15,16 @@
 
 #include <filesystem>
 #include <system_error>
+
+#include "platform/emu/UserData.h"
+#include "tray/UserDataNames.h"
 #endif
 
 // Runs the registered benchmarks, then cleanUp (while the store is still
 // there); returns the program's exit code.
 inline int RunBenchmarks(int argc, char** argv, void (*cleanUp)() = nullptr) {
 #ifndef _WIN32
+  emu::SetUserDataNames({kDataFolderName, kStoreVariable, kDriveCVariable});
   // Never the user's own store.
   std::filesystem::path privateDir;
   if (std::getenv("VTR_REGISTRY") == nullptr) {

@@ -21,8 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/emu/UserData.h"
 #include "registry/clsEasyRegistry.h"
 #include "registry/modSettings.h"
+#include "tray/UserDataNames.h"
 
 extern char** environ;
 namespace fs = std::filesystem;
@@ -95,6 +97,7 @@ Run StartOnce() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  emu::SetUserDataNames({kDataFolderName, kStoreVariable, kDriveCVariable});
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
   const fs::path dir = fs::temp_directory_path() / ("vtr-bench-startup-" + std::to_string(::getpid()));
   fs::create_directories(dir / "drive_c");

@@ -19,6 +19,7 @@
 namespace emutest {
 
 namespace fs = std::filesystem;
+using emu::RegistryStore;
 
 inline const char* const kKey = "Software\\VtrTest\\Store";
 

@@ -51,7 +51,7 @@ long OpenRegistryHandleCount() {
   }
   return count;
 #else
-  return RegistryStore::OpenHandleCount();
+  return emu::RegistryStore::OpenHandleCount();
 #endif
 }
 

@@ -7,10 +7,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/emu/UserData.h"
 #include "platform/modAPI.h"
 #include "tests/RegistryFaultData.h"
+#include "tray/UserDataNames.h"
 
 int main(int argc, char** argv) {
+  emu::SetUserDataNames({kDataFolderName, kStoreVariable, kDriveCVariable});
   int first = argc > 1 ? std::atoi(argv[1]) : 0;
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, faultdata::kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,

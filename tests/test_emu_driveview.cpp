@@ -26,7 +26,7 @@ TEST(DriveView, WindowsPathsLeadToTheirHostPathsWhereANormalFileMayBe) {
     bool normal;
   } cases[] = {
       {"C:\\Docs\\a.txt", driveC / "Docs/a.txt", false}, {"c:/Docs/a.txt", driveC / "Docs/a.txt", false},
-      {"C:\\", driveC, false}, {"Z:\\usr\\bin", "/usr/bin", false}, {"z:\\", "/", false},
+      {"C:\\", driveC, false}, {"C:", driveC, false}, {"Z:\\usr\\bin", "/usr/bin", false}, {"z:\\", "/", false},
       {"C:\\..\\..\\etc\\passwd", driveC / "etc/passwd", false},  // dots never leave the drive
       {"C:\\PROGRAM FILES\\vantorel\\vtr.EXE", driveC / "Program Files/Vantorel/Vtr.exe", true},
       {"C:\\A.txt", driveC / "A.txt", true}, {"C:\\a.txt", driveC / "a.txt", true},  // the exact name wins
@@ -38,6 +38,9 @@ TEST(DriveView, WindowsPathsLeadToTheirHostPathsWhereANormalFileMayBe) {
     EXPECT_EQ(emu::HostPath(c.windows), c.host ? std::optional(c.host->string()) : std::nullopt) << c.windows;
     EXPECT_EQ(emu::NormalFileExists(c.windows), c.normal) << c.windows;
   }
+  // Back, a drive's root keeps its backslash: "C:" alone names the drive's current folder to Windows.
+  EXPECT_EQ(emu::WindowsPath(driveC.string()), "C:\\");
+  EXPECT_EQ(emu::WindowsPath("/"), "Z:\\");
 }
 
 TEST(DriveView, TheProgramsFolderLeadsBackToItsExecutable) {

@@ -148,7 +148,7 @@ TEST(RegistryFault, KilledWriterLosesNoAcknowledgedWriteAndTearsNoRead) {
   EXPECT_EQ(missing, 0);
   reader.Close();
   DeleteRegistryTree(HKEY_LOCAL_MACHINE, faultdata::kKey);
-  RegistryStore::Close();
+  emu::RegistryStore::Close();
 
   EXPECT_EQ(emutest::Connection(emu::RegistryStorePath()).Text("PRAGMA integrity_check"), "ok");
 }

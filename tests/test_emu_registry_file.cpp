@@ -116,8 +116,9 @@ class Peer {
 // the old one deleted and a copy made there, or copied over it in place, the
 // same file), or none (the old one deleted): whichever process writes first,
 // both writes go into the file at the path, never into the one that is gone,
-// and open keys answer 1018. The other store is made in another folder: in
-// the store's, only the store's own name changes.
+// and open keys answer 1018, even when a child forked from this one read the
+// new file first. The other store is made in another folder: in the
+// store's, only the store's own name changes.
 TEST_F(RegistryFileTest, AStoreReplacedUnderTwoProcessesIsTheOneBothWriteAfterwards) {
   const fs::path other = dir_ / "other" / "other.db", store = store_;
   fs::create_directory(other.parent_path());
@@ -149,6 +150,7 @@ TEST_F(RegistryFileTest, AStoreReplacedUnderTwoProcessesIsTheOneBothWriteAfterwa
                   return error ? 2 : 0;
                 }),
                 0);
+      InChild([] { return ReadValue("before").empty() ? 1 : 0; });  // looks before its parent does
       char peerWrote = peerFirst ? peer.Write() : '-';
       EXPECT_EQ(WriteValue("after", "written"), ERROR_SUCCESS);
       peerWrote = peerFirst ? peerWrote : peer.Write();
@@ -188,15 +190,16 @@ TEST_F(RegistryFileTest, AReaderInAReadOnlyFolderSeesWhatOthersWriteLater) {
   Peer reader(true);
   EXPECT_EQ(reader.Read(), '1');  // opened with no journal beside it
   // A writer comes and goes (2, 3): its last close checkpoints into the file
-  // and removes the journal. Then one keeps its connection (4, 5: its
-  // journal and -shm stay), closes (the reader's lock keeps the journal),
-  // and another writes (6).
-  for (const auto& [value, closeBefore, closeAfter] : {std::tuple('2', false, true), std::tuple('3', false, true),
-                                                       std::tuple('4', false, false), std::tuple('5', false, false),
-                                                       std::tuple('6', true, true)}) {
+  // and removes the journal, as the reader holds the file only while it
+  // reads. Then one keeps its connection (4, 5: its journal and -shm stay),
+  // closes (the reader's lock keeps the journal), and another writes (6).
+  for (const auto& [value, closeBefore, closeAfter, journalLeft] :
+       {std::tuple('2', false, true, false), std::tuple('3', false, true, false), std::tuple('4', false, false, true),
+        std::tuple('5', false, false, true), std::tuple('6', true, true, true)}) {
     if (closeBefore) RegistryStore::Close();
     ASSERT_EQ(WriteValue("v", std::string(1, value)), ERROR_SUCCESS);
     if (closeAfter) RegistryStore::Close();
+    EXPECT_EQ(fs::exists(dir_ / "registry.db-wal"), journalLeft) << value;
     EXPECT_EQ(reader.Read(), value);
   }
   EXPECT_EQ(reader.Finish(), 0);

@@ -11,11 +11,17 @@
 #include <string>
 #include <system_error>
 
+#ifndef _WIN32
+#include "platform/emu/UserData.h"
+#include "tray/UserDataNames.h"
+#endif
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
 #ifdef _WIN32
   return RUN_ALL_TESTS();
 #else
+  emu::SetUserDataNames({kDataFolderName, kStoreVariable, kDriveCVariable});
   std::string folder = (std::filesystem::temp_directory_path() / "vtr-test-XXXXXX").string();
   if (std::getenv("VTR_REGISTRY") != nullptr || ::mkdtemp(folder.data()) == nullptr) return RUN_ALL_TESTS();
   ::setenv("VTR_REGISTRY", (folder + "/registry.db").c_str(), 1);

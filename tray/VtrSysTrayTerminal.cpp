@@ -2,10 +2,13 @@
 // terminal front end, with the emulated registry and the drive view beneath
 // it. Like the Windows program, it reads no command line.
 #include "about/frmAbout.h"
+#include "platform/emu/UserData.h"
 #include "platform/terminal/TerminalRuntime.h"
+#include "tray/UserDataNames.h"
 #include "tray/frmSysTray.h"
 
 int main() {
+  emu::SetUserDataNames({kDataFolderName, kStoreVariable, kDriveCVariable});
   TerminalRuntime runtime;
   ScopedRuntime installed(runtime);
   frmSysTray form;

@@ -62,8 +62,8 @@ std::vector<std::string> ResolvedNames(std::string_view rest) {
 }  // namespace
 
 std::string DriveCFolder() {
-  const char* configured = std::getenv("VTR_DRIVE_C");
-  if (configured != nullptr && *configured != '\0') return Canonical(configured).string();
+  const std::string configured = DriveCSetting();
+  if (!configured.empty()) return Canonical(configured).string();
   // By default C: sits beside the registry store.
   return Canonical(fs::path(RegistryStorePath()).parent_path() / "drive_c").string();
 }

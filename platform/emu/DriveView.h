@@ -1,7 +1,8 @@
 #pragma once
 // The file system as the program sees it on systems without Windows: through
-// drive letters, as Wine shows it. C: is a folder of the user's ($VTR_DRIVE_C,
-// by default "drive_c" beside the registry store) and Z: is the root "/".
+// drive letters, as Wine shows it. C: is a folder of the user's (one an
+// environment variable names, UserData.h; by default "drive_c" beside the
+// registry store) and Z: is the root "/".
 // The program only ever handles paths in their Windows form; these functions
 // map them to the host's paths and back.
 

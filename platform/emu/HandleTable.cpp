@@ -19,11 +19,9 @@ KeyHandle* HandleTable::Find(HKEY key) {
   return found == handles_.end() ? nullptr : &found->second;
 }
 
-KeyHandle* HandleTable::Root(size_t index, int64_t keyId) {
-  KeyHandle& root = roots_[index];
-  root.keyId = keyId;
-  root.access = KEY_ALL_ACCESS;
-  return &root;
+void HandleTable::SetRoot(size_t index, int64_t keyId) {
+  roots_[index].keyId = keyId;
+  roots_[index].access = KEY_ALL_ACCESS;
 }
 
 HKEY HandleTable::Add(int64_t keyId, REGSAM access, size_t depth) {

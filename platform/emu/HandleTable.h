@@ -32,8 +32,10 @@ class HandleTable {
  public:
   // The handle of an open key; nullptr for one that is not (or no longer) open.
   KeyHandle* Find(HKEY key);
-  // The predefined root of that index, on key `keyId`, with every right.
-  KeyHandle* Root(size_t index, int64_t keyId);
+  // The predefined root of that index: on key `keyId` of the store just
+  // opened, with every right.
+  void SetRoot(size_t index, int64_t keyId);
+  KeyHandle* Root(size_t index) { return &roots_[index]; }
   HKEY Add(int64_t keyId, REGSAM access, size_t depth);
   bool Remove(HKEY key);
   size_t size() const { return handles_.size(); }

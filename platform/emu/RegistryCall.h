@@ -11,14 +11,14 @@
 
 namespace emu {
 
-using Handle = RegistryStore::Handle;
+using Handle = KeyHandle;
 using Transaction = RegistryStore::Transaction;
 
 constexpr size_t kMaxValueName = 16383;
 
 // Resolves a handle for a call and checks that it grants `rights`.
 inline LONG ResolveWith(RegistryStore::Session& store, HKEY hKey, bool write, REGSAM rights, Handle*& handle) {
-  LONG rc = store->Resolve(hKey, handle, write);
+  LONG rc = store.Resolve(hKey, handle, write);
   if (rc != ERROR_SUCCESS) return rc;
   return (handle->access & rights) == rights ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
@@ -46,7 +46,7 @@ inline bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPA
 // not fit (nothing copied). A string stored without its NUL gets one after
 // it when there is room, as Windows does; the size reported stays the
 // stored one.
-inline bool CopyData(const RegistryStore::ValueRow& row, LPBYTE data, DWORD room) {
+inline bool CopyData(const ValueRow& row, LPBYTE data, DWORD room) {
   const size_t size = row.data.size();
   if (size > room) return false;
   if (size != 0) std::memcpy(data, row.data.data(), size);

@@ -66,6 +66,15 @@ void RemoveUnusedAside(const std::string& path) {
 
 bool HeldByOthers(int fd) { return LockedByOthers(fd, kSharedLockStart, kSharedLockLength); }
 
+bool LockAsReader(int fd, bool take) {
+  struct flock lock {};
+  lock.l_type = take ? F_RDLCK : F_UNLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = kSharedLockStart;
+  lock.l_len = kSharedLockLength;
+  return ::fcntl(fd, F_SETLK, &lock) == 0;
+}
+
 ino_t JournalOf(const std::string& path) {
   struct stat info {};
   return ::stat((path + "-shm").c_str(), &info) == 0 ? info.st_ino : 0;

@@ -19,6 +19,11 @@ namespace emu {
 // in WAL mode SQLite holds a shared lock on it for the connection's life.
 bool HeldByOthers(int fd);
 
+// Takes (`take`) or lets go of that shared lock for a reader of the file
+// `fd` without a connection: a closing writer waits it out before it
+// checkpoints into the file. False, with errno set, when it cannot be had.
+bool LockAsReader(int fd, bool take);
+
 // The journal's identity (the -shm file's inode), 0 when there is none.
 ino_t JournalOf(const std::string& path);
 

@@ -10,8 +10,9 @@
 
 namespace emu {
 
-// Marks a database as a registry store ("VtrR"); a database without it that
-// already holds tables belongs to someone else and is left alone.
+// Marks a database as a registry store (four ASCII letters); a database
+// without it that already holds tables belongs to someone else and is left
+// alone.
 constexpr int kApplicationId = 0x56747252;
 constexpr int kSchemaVersion = 1;
 

@@ -17,6 +17,7 @@
 namespace {
 
 using emu::Handle;
+using emu::RegistryStore;
 using emu::Transaction;
 
 constexpr size_t kMaxKeyName = 255;
@@ -55,14 +56,14 @@ LONG ResolveBelow(RegistryStore::Session& store, HKEY hKey, bool write, LPCSTR s
                   Handle*& handle, std::vector<std::string_view>*& names) {
   thread_local std::vector<std::string_view> kept;
   names = &kept;
-  LONG rc = store->Resolve(hKey, handle, write);
+  LONG rc = store.Resolve(hKey, handle, write);
   if (rc != ERROR_SUCCESS) return rc;
   return SplitPath(subKey, kept, tooLong);
 }
 
 // The new handle to a key reached `depth` names below a handle's key.
 HKEY NewHandle(RegistryStore::Session& store, int64_t keyId, REGSAM desired, const Handle& from, size_t depth) {
-  return store->AddHandle(keyId, MapAccess(desired), from.depth + depth);
+  return store.AddHandle(keyId, MapAccess(desired), from.depth + depth);
 }
 
 }  // namespace
@@ -87,7 +88,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
     return ERROR_SUCCESS;
   }
   // One statement reads the key: a short path needs no transaction of its own.
-  Transaction txn(*store.get(), false, names.size() <= emu::Statements::kWalkDepth);
+  Transaction txn(store, false, names.size() <= emu::Statements::kWalkDepth);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
   int64_t keyId = 0;
   rc = names.empty() ? store->KeyExists(handle->keyId, false)
@@ -103,7 +104,7 @@ LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesire
 LONG RegCloseKey(HKEY hKey) {
   if (emu::IsPredefinedKey(hKey)) return ERROR_SUCCESS;  // never really open, never closed
   auto store = RegistryStore::Lock();
-  return store->CloseHandle(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+  return store.CloseHandle(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
@@ -129,9 +130,9 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, 
   }
   // Windows keeps keys at most 512 levels below their root.
   if (handle->depth + names.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
-  Transaction txn(*store.get(), true);
+  Transaction txn(store, true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
-  RegistryStore::KeyInfo info;
+  emu::KeyInfo info;
   rc = store->GetKey(handle->keyId, info, true);
   if (rc != ERROR_SUCCESS) return rc;
   int64_t keyId = handle->keyId;
@@ -167,9 +168,9 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   const std::vector<std::string_view>& names = *path;
   // The handle's access rights do not govern deletion: the key to delete,
   // the handle's own one for an empty name included, is opened anew for it.
-  Transaction txn(*store.get(), true);
+  Transaction txn(store, true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
-  RegistryStore::KeyInfo info;
+  emu::KeyInfo info;
   rc = store->GetKey(handle->keyId, info, true);
   if (rc != ERROR_SUCCESS) return rc;
   int64_t target = 0;
@@ -179,7 +180,7 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   rc = store->ParentOf(target, parent);
   if (rc != ERROR_SUCCESS) return rc;
   if (parent == 0) return ERROR_ACCESS_DENIED;  // a predefined root stays
-  RegistryStore::KeyInfo targetInfo;
+  emu::KeyInfo targetInfo;
   rc = store->GetKey(target, targetInfo, true);
   if (rc != ERROR_SUCCESS) return rc;
   if (targetInfo.subKeys != 0) return ERROR_ACCESS_DENIED;

@@ -9,6 +9,8 @@
 namespace {
 
 using emu::Handle;
+using emu::RegistryStore;
+using emu::StoreQueries;
 using emu::Transaction;
 
 // A key's listing of subkeys or of values: the right it needs, where a
@@ -19,19 +21,19 @@ struct Listing {
   int64_t Handle::*keptGeneration;
   std::vector<int64_t> Handle::*keptIds;
   // The key's generation with the entry of a given id (if any), in one statement.
-  LONG (RegistryStore::*entryAt)(int64_t keyId, int64_t entryId, int64_t& generation, Row& row, bool& found);
+  LONG (StoreQueries::*entryAt)(int64_t keyId, int64_t entryId, int64_t& generation, Row& row, bool& found);
   // The ids of all entries, in listing order.
-  LONG (RegistryStore::*list)(int64_t keyId, std::vector<int64_t>& ids);
-  LONG (RegistryStore::*byId)(int64_t entryId, Row& row, bool& found);
+  LONG (StoreQueries::*list)(int64_t keyId, std::vector<int64_t>& ids);
+  LONG (StoreQueries::*byId)(int64_t entryId, Row& row, bool& found);
 };
 // Subkeys in case-insensitive name order.
-constexpr Listing<RegistryStore::SubKeyRow> kSubKeyListing{
+constexpr Listing<emu::SubKeyRow> kSubKeyListing{
     KEY_ENUMERATE_SUB_KEYS,   &Handle::subKeyGeneration,   &Handle::subKeyIds,
-    &RegistryStore::SubKeyAt, &RegistryStore::ListSubKeys, &RegistryStore::GetSubKeyById};
+    &StoreQueries::SubKeyAt, &StoreQueries::ListSubKeys, &StoreQueries::GetSubKeyById};
 // Values in creation order.
-constexpr Listing<RegistryStore::ValueRow> kValueListing{
+constexpr Listing<emu::ValueRow> kValueListing{
     KEY_QUERY_VALUE,         &Handle::valueGeneration,   &Handle::valueIds,
-    &RegistryStore::ValueAt, &RegistryStore::ListValues, &RegistryStore::GetValueById};
+    &StoreQueries::ValueAt, &StoreQueries::ListValues, &StoreQueries::GetValueById};
 
 // Entry `index` of an open key's listing (ERROR_NO_MORE_ITEMS past its end).
 // The listing's ids are read once and kept in the handle while the key's
@@ -44,24 +46,24 @@ LONG ListingEntry(HKEY hKey, DWORD index, const Listing<Row>& listing, Row& row)
   Handle* handle = nullptr;
   LONG rc = emu::ResolveWith(store, hKey, false, listing.right, handle);
   if (rc != ERROR_SUCCESS) return rc;
-  Transaction txn(*store.get(), false, true);
+  Transaction txn(store, false, true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
   int64_t& keptGeneration = handle->*listing.keptGeneration;
   std::vector<int64_t>& keptIds = handle->*listing.keptIds;
   bool found = false;
   int64_t generation = 0;
   int64_t wanted = index < keptIds.size() ? keptIds[index] : 0;
-  rc = (store.get()->*listing.entryAt)(handle->keyId, wanted, generation, row, found);
+  rc = (store.queries().*listing.entryAt)(handle->keyId, wanted, generation, row, found);
   if (rc != ERROR_SUCCESS) return rc;
   if (generation != keptGeneration) {
-    Transaction reading(*store.get(), false);
+    Transaction reading(store, false);
     if (reading.status() != ERROR_SUCCESS) return reading.status();
     keptGeneration = -1;
-    rc = (store.get()->*listing.entryAt)(handle->keyId, 0, generation, row, found);
-    if (rc == ERROR_SUCCESS) rc = (store.get()->*listing.list)(handle->keyId, keptIds);
+    rc = (store.queries().*listing.entryAt)(handle->keyId, 0, generation, row, found);
+    if (rc == ERROR_SUCCESS) rc = (store.queries().*listing.list)(handle->keyId, keptIds);
     found = false;
     if (rc == ERROR_SUCCESS && index < keptIds.size()) {
-      rc = (store.get()->*listing.byId)(keptIds[index], row, found);
+      rc = (store.queries().*listing.byId)(keptIds[index], row, found);
     }
     if (rc == ERROR_SUCCESS) rc = reading.Commit();
     if (rc != ERROR_SUCCESS) return rc;
@@ -79,7 +81,7 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
   if (lpReserved != nullptr || lpName == nullptr || lpcchName == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
-  RegistryStore::SubKeyRow row;
+  emu::SubKeyRow row;
   LONG rc = ListingEntry(hKey, dwIndex, kSubKeyListing, row);
   if (rc != ERROR_SUCCESS) return rc;
   if (row.name.size() >= *lpcchName) return ERROR_MORE_DATA;
@@ -99,13 +101,13 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
       (lpData != nullptr && lpcbData == nullptr)) {
     return ERROR_INVALID_PARAMETER;
   }
-  RegistryStore::ValueRow row;
+  emu::ValueRow row;
   LONG rc = ListingEntry(hKey, dwIndex, kValueListing, row);
   if (rc != ERROR_SUCCESS) return rc;
   const DWORD size = static_cast<DWORD>(row.data.size());
   // A name or data that does not fit answers 234 with the value's type and
   // size. Data that fits is copied even when the name does not, as Windows
-  // does in a single-byte code page (Vantorel's); a name too long is then
+  // does in a single-byte code page (the program's); a name too long is then
   // copied as far as it fits, NUL-terminated. Data too long leaves both
   // buffers alone.
   const bool dataFits = lpData == nullptr || size <= *lpcbData;

@@ -11,6 +11,7 @@ namespace {
 
 using emu::Handle;
 using emu::kMaxValueName;
+using emu::RegistryStore;
 using emu::Transaction;
 
 constexpr LONG kErrorNoAccess = 998;  // ERROR_NOACCESS: a data pointer that cannot be read
@@ -25,9 +26,9 @@ LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   LONG rc = emu::ResolveWith(store, hKey, true, KEY_SET_VALUE, handle);
   if (rc != ERROR_SUCCESS) return rc;
   std::string_view name = lpValueName != nullptr ? lpValueName : "";
-  Transaction txn(*store.get(), true);
+  Transaction txn(store, true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
-  RegistryStore::KeyInfo info;
+  emu::KeyInfo info;
   rc = store->GetKey(handle->keyId, info, true);
   if (rc != ERROR_SUCCESS) return rc;
   if (name.size() > kMaxValueName) return ERROR_FILE_NOT_FOUND;
@@ -49,16 +50,16 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
   if (rc != ERROR_SUCCESS) return rc;
   std::string_view name = lpValueName != nullptr ? lpValueName : "";
   // One statement reads the value; the key is looked at only when it is missing.
-  Transaction txn(*store.get(), false, true);
+  Transaction txn(store, false, true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
-  RegistryStore::ValueRow row;
+  emu::ValueRow row;
   bool found = false;
   if (name.size() <= kMaxValueName) {
     rc = store->GetValue(handle->keyId, name, row, found);
     if (rc != ERROR_SUCCESS) return rc;
   }
   if (!found) {
-    RegistryStore::KeyInfo info;
+    emu::KeyInfo info;
     rc = store->GetKey(handle->keyId, info, false);
     if (rc != ERROR_SUCCESS) return rc;
     // A missing value reads as type REG_NONE; a size query answers 0.
@@ -93,7 +94,7 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
   // with that NUL, as Windows does (it reads the byte after the data); any
   // other data is stored exactly as given.
   if (emu::IsStringType(dwType) && cbData != 0 && lpData[cbData - 1] != 0 && lpData[cbData] == 0) ++cbData;
-  Transaction txn(*store.get(), true);
+  Transaction txn(store, true);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
   // A deleted key answers 1018 from the write itself, which is then undone.
   rc = store->SetValue(handle->keyId, name, dwType, lpData, cbData);
@@ -111,9 +112,9 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
   Handle* handle = nullptr;
   LONG rc = emu::ResolveWith(store, hKey, false, KEY_QUERY_VALUE, handle);
   if (rc != ERROR_SUCCESS) return rc;
-  Transaction txn(*store.get(), false);
+  Transaction txn(store, false);
   if (txn.status() != ERROR_SUCCESS) return txn.status();
-  RegistryStore::KeyInfo info;
+  emu::KeyInfo info;
   rc = store->GetKey(handle->keyId, info, false);
   if (rc != ERROR_SUCCESS) return rc;
   DWORD maxSubKey = 0, maxClass = 0, maxValueName = 0, maxValue = 0;

@@ -23,6 +23,9 @@
 #include <windows.h>
 #else
 #include <unistd.h>
+
+#include "platform/emu/UserData.h"
+#include "tray/UserDataNames.h"
 #endif
 
 namespace {
@@ -117,6 +120,9 @@ int RunLines(RegConsole& console, bool interactive) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  emu::SetUserDataNames({kDataFolderName, kStoreVariable, kDriveCVariable});
+#endif
   // The digit-grouping separator of dword listings is the user's.
   std::setlocale(LC_NUMERIC, "");
 #ifdef _WIN32
