@@ -61,16 +61,16 @@ TEST_F(RecentList, LoadsUpToTheMaximumCappedAtFiveAndTheFirstGapEndsTheList) {
 
 TEST_F(RecentList, MaxFileTextThatIsNoWholeNumberGivesTheDefault) {
   Store("", {"a", "b", "c", "d", "e"});
-  const std::pair<const char*, int16_t> cases[] = {  // the text, the maximum it gives
+  const std::pair<const char*, size_t> cases[] = {  // the text, how many of the five it loads
       {"abc", 3}, {"", 3},       {"4.5", 3},    {"0x5", 3},     {"1e1", 3},   {"4 5", 3},
       {"-", 3},   {" 4 ", 4},    {"\t2\t", 2},  {"+2", 2},      {"05", 5},    {"99999", 5},
-      {"32767", 5}, {"-32768", -32768}, {"-99999", -32768}, {"999999999999999999999", 5},
+      {"32767", 5}, {"-32768", 0}, {"-99999", 0}, {"999999999999999999999", 5},
   };
-  for (const auto& [text, max] : cases) {
+  for (const auto& [text, count] : cases) {
     SaveRegSetting("Vantorel", "Recent", "MaxFile", text);
     clsMRUList list;
     list.getRecentList();
-    EXPECT_EQ(list.MaxFile(), max) << '"' << text << '"';
+    EXPECT_EQ(Entries(list).size(), count) << '"' << text << '"';
   }
 }
 
