@@ -17,31 +17,31 @@ namespace {
 
 const std::string kApp = "C:\\Program Files\\Vantorel\\Vtr.exe";
 
-// Expected splits, as Windows' CommandLineToArgvW gives them (the cases were
-// checked against it, program name included).
+// Expected arguments behind the program's name, as Windows' CommandLineToArgvW
+// gives them (the cases were checked against it, program name included).
 const std::pair<const char*, Args> kSplits[] = {
-    {"prog a b", {"prog", "a", "b"}},
-    {"prog  \"a b\"  c ", {"prog", "a b", "c"}},
-    {"prog a\\\\b c\\\\\\d", {"prog", "a\\\\b", "c\\\\\\d"}},
-    {"prog a\\\\\"b c\" d", {"prog", "a\\b c", "d"}},
-    {"prog a\\\\\\\"b", {"prog", "a\\\"b"}},
-    {"prog \"a\"\"b\" c", {"prog", "a\"b c"}},
-    {"prog \"a\"\"b c\" d", {"prog", "a\"b", "c d"}},
-    {"prog \"\"\"a\"\"\" b", {"prog", "\"a\"", "b"}},
-    {"prog \"\" x", {"prog", "", "x"}},
-    {"prog \"\"\"\" x", {"prog", "\" x"}},
-    {"prog \"\"\"\"\" x", {"prog", "\"", "x"}},
-    {"prog \"\"\"\"\"\" x", {"prog", "\"\"", "x"}},
-    {"prog a\"b c\"d e", {"prog", "ab cd", "e"}},
-    {"prog\ta\t\tb", {"prog", "a", "b"}},
-    {"prog \"unterminated arg", {"prog", "unterminated arg"}},
-    {"prog \\\\server\\share\\ \"c:\\dir\\\\\" e", {"prog", "\\\\server\\share\\", "c:\\dir\\", "e"}},
-    {"\"pro\"g x", {"pro", "g", "x"}},
-    {"prog \"a\\\"b\" \"c\\\\\"", {"prog", "a\"b", "c\\"}},
+    {"prog a b", {"a", "b"}},
+    {"prog  \"a b\"  c ", {"a b", "c"}},
+    {"prog a\\\\b c\\\\\\d", {"a\\\\b", "c\\\\\\d"}},
+    {"prog a\\\\\"b c\" d", {"a\\b c", "d"}},
+    {"prog a\\\\\\\"b", {"a\\\"b"}},
+    {"prog \"a\"\"b\" c", {"a\"b c"}},
+    {"prog \"a\"\"b c\" d", {"a\"b", "c d"}},
+    {"prog \"\"\"a\"\"\" b", {"\"a\"", "b"}},
+    {"prog \"\" x", {"", "x"}},
+    {"prog \"\"\"\" x", {"\" x"}},
+    {"prog \"\"\"\"\" x", {"\"", "x"}},
+    {"prog \"\"\"\"\"\" x", {"\"\"", "x"}},
+    {"prog a\"b c\"d e", {"ab cd", "e"}},
+    {"prog\ta\t\tb", {"a", "b"}},
+    {"prog \"unterminated arg", {"unterminated arg"}},
+    {"prog \\\\server\\share\\ \"c:\\dir\\\\\" e", {"\\\\server\\share\\", "c:\\dir\\", "e"}},
+    {"\"pro\"g x", {"g", "x"}},
+    {"prog \"a\\\"b\" \"c\\\\\"", {"a\"b", "c\\"}},
 };
 
-TEST(CommandLineToArgv, SplitsAsWindowsDoes) {
-  for (const auto& [line, argv] : kSplits) EXPECT_EQ(emu::CommandLineToArgv(line), argv) << line;
+TEST(CommandLineArguments, SplitAsWindowsSplitsThem) {
+  for (const auto& [line, args] : kSplits) EXPECT_EQ(emu::CommandLineArguments(line, ""), args) << line;
 }
 
 TEST(CommandLineArguments, TheProgramsNameIsThePathGivenApartEvenWithBlanks) {
