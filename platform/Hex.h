@@ -1,6 +1,6 @@
 #pragma once
-// Hexadecimal, the program's one codec: the digits of a number and a byte,
-// and their values back.
+// Hexadecimal, the program's one codec: the digits of a number, and their
+// values back.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,13 +10,6 @@ int HexDigitValue(char c);
 
 // `value` in hex, upper case (or lower), padded with zeros to `minDigits`.
 void AppendHex(std::string& out, uint32_t value, size_t minDigits, bool lower = false);
-
-// "\xHH" style: the two digits of a byte.
-inline std::string HexByte(uint8_t byte, bool lower = false) {
-  std::string out;
-  AppendHex(out, byte, 2, lower);
-  return out;
-}
 
 // 1 to 8 hex digits as a 32-bit number; false for anything else.
 bool ParseHex32(std::string_view digits, uint32_t& number);

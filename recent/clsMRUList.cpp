@@ -30,9 +30,10 @@ bool RemoveFirst(Collection& files, const std::string& astrFile) {
   return false;
 }
 
-}  // namespace
-
-int16_t clsMRUList::ParseMaxFile(const std::string& strText) {
+// "MaxFile" text as a maximum: a whole number in decimal, blanks around it
+// ignored, beyond the 16-bit range taken as its nearest end; any other text
+// gives the default 3. Then lowered to 5.
+int16_t ParseMaxFile(const std::string& strText) {
   const std::string_view text = TrimBlanks(strText);
   size_t i = 0;
   const size_t end = text.size();
@@ -56,6 +57,8 @@ int16_t clsMRUList::ParseMaxFile(const std::string& strText) {
   if (value < std::numeric_limits<int16_t>::min()) value = std::numeric_limits<int16_t>::min();
   return static_cast<int16_t>(value);
 }
+
+}  // namespace
 
 void clsMRUList::getRecentList() {
   intMaxFile = ParseMaxFile(GetRegSetting(kApp, kSection, "MaxFile", "3"));

@@ -34,14 +34,6 @@ class clsMRUList {
   // The object's own list, not a copy.
   Collection& fileList() { return colFiles; }
 
-  // The maximum that getRecentList read (0 before it ran).
-  int16_t MaxFile() const { return intMaxFile; }
-
-  // "MaxFile" text as a maximum: a whole number in decimal, blanks around it
-  // ignored, beyond the 16-bit range taken as its nearest end; any other
-  // text gives the default 3. Then lowered to 5.
-  static int16_t ParseMaxFile(const std::string& strText);
-
  private:
   Collection colFiles;
   int16_t intMaxFile = 0;

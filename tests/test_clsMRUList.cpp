@@ -41,36 +41,31 @@ class RecentList : public ::testing::Test {
   }
 };
 
+// MaxFile is a whole number in decimal, capped at five; any other text
+// gives the default three. The first missing or empty name ends the list.
 TEST_F(RecentList, LoadsUpToTheMaximumCappedAtFiveAndTheFirstGapEndsTheList) {
-  const struct {
-    const char* maxFile;
-    Names stored, loaded;
-  } cases[] = {
-      {"9", {"a", "b", "c", "d", "e"}, {"a", "b", "c", "d", "e"}}, {"2", {"a", "b", "c"}, {"a", "b"}},
-      {"0", {"a"}, {}}, {"3", {"a", kMissing, "c"}, {"a"}}, {"3", {"a", "", "c"}, {"a"}},
-      {"3", {"a", "  ", "c"}, {"a", "  ", "c"}},  // blanks are a name
+  const Names five = {"a", "b", "c", "d", "e"};
+  Store("", five);
+  const std::pair<const char*, int> maxima[] = {  // the text, how many of the five it loads
+      {"9", 5},   {"2", 2},    {"0", 0},     {"abc", 3},  {"", 3},       {"4.5", 3},    {"0x5", 3},
+      {"1e1", 3}, {"4 5", 3},  {"-", 3},     {" 4 ", 4},  {"\t2\t", 2},  {"+2", 2},     {"05", 5},
+      {"99999", 5}, {"32767", 5}, {"-32768", 0}, {"-99999", 0}, {"999999999999999999999", 5},
   };
-  for (const auto& c : cases) {
-    DeleteRegSetting("Vantorel", "Recent", "");
-    Store(c.maxFile, c.stored);
+  const auto loaded = [] {
     clsMRUList list;
     list.getRecentList();
-    EXPECT_EQ(Entries(list), c.loaded) << c.maxFile << " " << c.stored.size();
-  }
-}
-
-TEST_F(RecentList, MaxFileTextThatIsNoWholeNumberGivesTheDefault) {
-  Store("", {"a", "b", "c", "d", "e"});
-  const std::pair<const char*, int16_t> cases[] = {  // the text, the maximum it gives
-      {"abc", 3}, {"", 3},       {"4.5", 3},    {"0x5", 3},     {"1e1", 3},   {"4 5", 3},
-      {"-", 3},   {" 4 ", 4},    {"\t2\t", 2},  {"+2", 2},      {"05", 5},    {"99999", 5},
-      {"32767", 5}, {"-32768", -32768}, {"-99999", -32768}, {"999999999999999999999", 5},
+    return Entries(list);
   };
-  for (const auto& [text, max] : cases) {
+  for (const auto& [text, count] : maxima) {
     SaveRegSetting("Vantorel", "Recent", "MaxFile", text);
-    clsMRUList list;
-    list.getRecentList();
-    EXPECT_EQ(list.MaxFile(), max) << '"' << text << '"';
+    EXPECT_EQ(loaded(), Names(five.begin(), five.begin() + count)) << '"' << text << '"';
+  }
+  const std::pair<Names, Names> gaps[] = {  // stored, loaded
+      {{"a", kMissing, "c"}, {"a"}}, {{"a", "", "c"}, {"a"}}, {{"a", "  ", "c"}, {"a", "  ", "c"}} /* blanks are a name */};
+  for (const auto& [stored, names] : gaps) {
+    DeleteRegSetting("Vantorel", "Recent", "");
+    Store("3", stored);
+    EXPECT_EQ(loaded(), names) << stored[1];
   }
 }
 

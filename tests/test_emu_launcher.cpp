@@ -17,41 +17,29 @@ namespace {
 
 const std::string kApp = "C:\\Program Files\\Vantorel\\Vtr.exe";
 
-// Expected splits, as Windows' CommandLineToArgvW gives them (the cases were
-// checked against it, program name included).
-const std::pair<const char*, Args> kSplits[] = {
-    {"prog a b", {"prog", "a", "b"}},
-    {"prog  \"a b\"  c ", {"prog", "a b", "c"}},
-    {"prog a\\\\b c\\\\\\d", {"prog", "a\\\\b", "c\\\\\\d"}},
-    {"prog a\\\\\"b c\" d", {"prog", "a\\b c", "d"}},
-    {"prog a\\\\\\\"b", {"prog", "a\\\"b"}},
-    {"prog \"a\"\"b\" c", {"prog", "a\"b c"}},
-    {"prog \"a\"\"b c\" d", {"prog", "a\"b", "c d"}},
-    {"prog \"\"\"a\"\"\" b", {"prog", "\"a\"", "b"}},
-    {"prog \"\" x", {"prog", "", "x"}},
-    {"prog \"\"\"\" x", {"prog", "\" x"}},
-    {"prog \"\"\"\"\" x", {"prog", "\"", "x"}},
-    {"prog \"\"\"\"\"\" x", {"prog", "\"\"", "x"}},
-    {"prog a\"b c\"d e", {"prog", "ab cd", "e"}},
-    {"prog\ta\t\tb", {"prog", "a", "b"}},
-    {"prog \"unterminated arg", {"prog", "unterminated arg"}},
-    {"prog \\\\server\\share\\ \"c:\\dir\\\\\" e", {"prog", "\\\\server\\share\\", "c:\\dir\\", "e"}},
-    {"\"pro\"g x", {"pro", "g", "x"}},
-    {"prog \"a\\\"b\" \"c\\\\\"", {"prog", "a\"b", "c\\"}},
+// The arguments behind the program's name, as Windows' CommandLineToArgvW
+// gives them (the cases were checked against it, program name included);
+// given the program's path, the name is that path, quoted or not, when a
+// blank or the end follows it.
+const struct {
+  std::string line, program;
+  Args args;
+} kSplits[] = {
+    {"prog a b", "", {"a", "b"}}, {"prog  \"a b\"  c ", "", {"a b", "c"}},
+    {"prog a\\\\b c\\\\\\d", "", {"a\\\\b", "c\\\\\\d"}}, {"prog a\\\\\"b c\" d", "", {"a\\b c", "d"}},
+    {"prog a\\\\\\\"b", "", {"a\\\"b"}}, {"prog \"a\"\"b\" c", "", {"a\"b c"}},
+    {"prog \"a\"\"b c\" d", "", {"a\"b", "c d"}}, {"prog \"\"\"a\"\"\" b", "", {"\"a\"", "b"}},
+    {"prog \"\" x", "", {"", "x"}}, {"prog \"\"\"\" x", "", {"\" x"}}, {"prog \"\"\"\"\" x", "", {"\"", "x"}},
+    {"prog \"\"\"\"\"\" x", "", {"\"\"", "x"}}, {"prog a\"b c\"d e", "", {"ab cd", "e"}},
+    {"prog\ta\t\tb", "", {"a", "b"}}, {"prog \"unterminated arg", "", {"unterminated arg"}},
+    {"prog \\\\server\\share\\ \"c:\\dir\\\\\" e", "", {"\\\\server\\share\\", "c:\\dir\\", "e"}},
+    {"\"pro\"g x", "", {"g", "x"}}, {"prog \"a\\\"b\" \"c\\\\\"", "", {"a\"b", "c\\"}},
+    {"\"" + kApp + "\" a", kApp, {"a"}}, {"other.exe a b", kApp, {"a", "b"}},
+    {"C:\\Program Filesx y", "C:\\Program Files", {"Filesx", "y"}},
 };
 
-TEST(CommandLineToArgv, SplitsAsWindowsDoes) {
-  for (const auto& [line, argv] : kSplits) EXPECT_EQ(emu::CommandLineToArgv(line), argv) << line;
-}
-
-TEST(CommandLineArguments, TheProgramsNameIsThePathGivenApartEvenWithBlanks) {
-  // (The path alone, or before a quoted file: the launches below and the
-  // program's test, test_vtrsystray.cpp.)
-  EXPECT_EQ(emu::CommandLineArguments("\"" + kApp + "\" a", kApp), Args{"a"});
-  // Another name in front: Windows' rule for a program's name.
-  EXPECT_EQ(emu::CommandLineArguments("other.exe a b", kApp), (Args{"a", "b"}));
-  // The path is only the program's name when a blank or the end follows it.
-  EXPECT_EQ(emu::CommandLineArguments("C:\\Program Filesx y", "C:\\Program Files"), (Args{"Filesx", "y"}));
+TEST(CommandLineArguments, SplitAsWindowsSplitsThem) {
+  for (const auto& [line, program, args] : kSplits) EXPECT_EQ(emu::CommandLineArguments(line, program), args) << line;
 }
 
 class Launching : public ::testing::Test {

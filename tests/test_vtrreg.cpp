@@ -33,7 +33,7 @@ const std::string kFixtureSub = "Software\\VtrReg Fixture";
 Bytes B(const std::string& text) { return Bytes(text.begin(), text.end()); }
 std::string Hex(const std::string& bytes) {
   std::string hex;
-  for (char c : bytes) hex += HexByte(static_cast<uint8_t>(c), true);
+  for (char c : bytes) AppendHex(hex, static_cast<uint8_t>(c), 2, true);
   return hex;
 }
 

@@ -179,19 +179,6 @@ int Spawn(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-std::vector<std::string> CommandLineToArgv(std::string_view commandLine) {
-  const size_t end = EndOfProgramName(commandLine);
-  std::string_view name = commandLine.substr(0, end);
-  if (!name.empty() && name.front() == '"') {
-    name.remove_prefix(1);
-    if (!name.empty() && name.back() == '"') name.remove_suffix(1);
-  }
-  std::vector<std::string> argv{std::string(name)};
-  std::vector<std::string> rest = SplitArguments(commandLine.substr(end));
-  argv.insert(argv.end(), std::make_move_iterator(rest.begin()), std::make_move_iterator(rest.end()));
-  return argv;
-}
-
 std::vector<std::string> CommandLineArguments(std::string_view commandLine,
                                               std::string_view programPath) {
   const auto endsName = [&](size_t at) { return at == commandLine.size() || IsBlank(commandLine[at]); };

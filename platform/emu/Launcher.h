@@ -12,18 +12,15 @@
 
 namespace emu {
 
-// The arguments of a command line as Windows splits it for a program
-// (CommandLineToArgvW): the first, the program's name, ends at the next
-// quote when it starts with one and at the first blank otherwise; the others
-// are separated by blanks and tabs outside quotes, 2n backslashes before a
-// quote give n backslashes and the quote opens or closes a quoted part,
-// 2n+1 give n backslashes and a literal quote, other backslashes stay as
-// they are, and inside quotes "" gives a literal quote.
-std::vector<std::string> CommandLineToArgv(std::string_view commandLine);
-
-// The arguments that a command line gives the program at programPath: what
-// follows the program's name. The name may stand in the line exactly as the
-// path does, blanks included and unquoted, or in quotes.
+// The arguments that a command line gives the program at programPath, as
+// Windows splits them for a program (CommandLineToArgvW): what follows the
+// program's name. The name may stand in the line exactly as the path does,
+// blanks included and unquoted, or in quotes; any other name ends at the
+// next quote when it starts with one and at the first blank otherwise. The
+// arguments are separated by blanks and tabs outside quotes, 2n backslashes
+// before a quote give n backslashes and the quote opens or closes a quoted
+// part, 2n+1 give n backslashes and a literal quote, other backslashes stay
+// as they are, and inside quotes "" gives a literal quote.
 std::vector<std::string> CommandLineArguments(std::string_view commandLine,
                                               std::string_view programPath);
 

@@ -3,7 +3,7 @@
 # (run it under `xvfb-run -a`: with no X server Wine's shell refuses the
 # tray icon).
 #
-#   scenarios.sh --wine WINE --bits 64|32 --tray VtrSysTray.exe
+#   scenarios.sh --wine WINE --bits 64|32 --tray VtrSysTray.exe --version X.Y.Z
 #                --driver vtrdriver.exe --fakevtr Vtr.exe --work DIR
 #                [--unit test_win_runtime.exe] [--screenshots DIR] [--only 'NAME...']
 #
@@ -23,12 +23,13 @@
 # once it has ended.
 set -uo pipefail
 
-wine="" bits=64 tray="" driver="" fakevtr="" work="" unit="" shots="" only=""
+wine="" bits=64 tray="" version="" driver="" fakevtr="" work="" unit="" shots="" only=""
 while (($#)); do
   case "$1" in
     --wine) wine=$2; shift 2 ;;
     --bits) bits=$2; shift 2 ;;
     --tray) tray=$2; shift 2 ;;
+    --version) version=$2; shift 2 ;;
     --driver) driver=$2; shift 2 ;;
     --fakevtr) fakevtr=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
@@ -38,7 +39,7 @@ while (($#)); do
     *) echo "unknown argument $1" >&2; exit 2 ;;
   esac
 done
-for v in wine tray driver fakevtr work; do
+for v in wine tray version driver fakevtr work; do
   [ -n "${!v}" ] || { echo "missing --$v" >&2; exit 2; }
 done
 case $bits in
@@ -233,7 +234,7 @@ if want beside; then
 
   drv post 0x205 key a about >"$work/about.txt" || bad "About Vantorel opens the About box"
   shot about-box-96dpi $(awk '/^about rect/ {print $3, $4, $5, $6}' "$work/about.txt")
-  check "the About box's caption and version" "1" "$(grep -c '"Version 3.2.0 - BETA RELEASE 3"' "$work/about.txt")"
+  check "the About box's caption and version" "1" "$(grep -Fc "\"Version $version - BETA RELEASE 3\"" "$work/about.txt")"
   check "the About box's title" "1" "$(grep -c '"Vantorel"$' "$work/about.txt")"
   check "the About box's client area is 381 x 268 pixels" "about client 381x268" "$(grep '^about client' "$work/about.txt")"
   check "the About box's OK button" "1" "$(grep -c '^control Button 292,240 84x23 "OK"' "$work/about.txt")"
