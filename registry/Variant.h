@@ -1,9 +1,8 @@
 #pragma once
-// The value handed to a registry write: a text, a number or a byte array,
-// the three run-time types that fit a registry value kind ("String",
-// "Double", "Byte()"). The registry class checks that the type fits the kind
-// the caller names and raises its type error when it doesn't.
-#include <concepts>
+// The value handed to a registry write: one of a few run-time types, of
+// which only "String", "Double" and "Byte()" fit a registry value kind. The
+// others exist so that a caller can hand over a value of the wrong type and
+// get the class's type error rather than a silent conversion.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,36 +10,46 @@
 #include <variant>
 #include <vector>
 
-// A byte array, indices from 0. A default-constructed array was never
-// allocated: it has no dimension at all, which the registry class refuses.
+// A byte array with bounds per dimension, as an array-typed value carries
+// them. A default-constructed array was never allocated: it has 0 dimensions.
 class ByteArray {
  public:
-  ByteArray() = default;
-  explicit ByteArray(std::vector<uint8_t> bytes) : data_(std::move(bytes)), allocated_(true) {}
+  struct Bound {
+    int32_t lowerBound;
+    int32_t elementCount;
+  };
 
-  // The upper bound of a dimension counted from 1 (-1 for an empty array);
-  // nothing when there is no such dimension.
-  std::optional<int32_t> UBound(int dimension) const {
-    if (dimension != 1 || !allocated_) return std::nullopt;
-    return static_cast<int32_t>(data_.size()) - 1;
-  }
+  ByteArray() = default;
+  // One dimension holding the bytes, indices from lowerBound upward.
+  explicit ByteArray(std::vector<uint8_t> bytes, int32_t lowerBound = 0);
+  // Any number of dimensions (at least one), filled with zero bytes.
+  static ByteArray WithBounds(std::vector<Bound> bounds);
+
+  int16_t Dimensions() const { return static_cast<int16_t>(bounds_.size()); }
+  // Bounds of a dimension counted from 1; nothing when there is no such dimension.
+  std::optional<int32_t> LBound(int dimension) const;
+  std::optional<int32_t> UBound(int dimension) const;
+  // Every element, the first dimension varying fastest.
   const std::vector<uint8_t>& Data() const { return data_; }
 
  private:
+  std::vector<Bound> bounds_;
   std::vector<uint8_t> data_;
-  bool allocated_ = false;
 };
 
 class Variant {
  public:
+  Variant() = default;  // Empty
+  Variant(int16_t integer) : value_(integer) {}
+  Variant(int32_t longValue) : value_(longValue) {}
   Variant(double number) : value_(number) {}
   Variant(std::string text) : value_(std::move(text)) {}
   Variant(const char* text) : value_(std::string(text == nullptr ? "" : text)) {}
   Variant(ByteArray bytes) : value_(std::move(bytes)) {}
-  // An integer or a bool fits no kind: refused here rather than silently
-  // turned into a Double.
-  template <std::integral T>
-  Variant(T) = delete;
+  Variant(bool) = delete;  // no Boolean type: keep a bool from turning into a Long
+
+  // "Empty", "Integer", "Long", "Double", "String" or "Byte()".
+  std::string TypeName() const;
 
   bool IsString() const { return std::holds_alternative<std::string>(value_); }
   bool IsDouble() const { return std::holds_alternative<double>(value_); }
@@ -50,5 +59,5 @@ class Variant {
   const ByteArray& AsByteArray() const { return std::get<ByteArray>(value_); }
 
  private:
-  std::variant<double, std::string, ByteArray> value_;
+  std::variant<std::monostate, int16_t, int32_t, double, std::string, ByteArray> value_;
 };
