@@ -18,24 +18,8 @@ ByteArray ByteArray::WithBounds(std::vector<Bound> bounds) {
   return result;
 }
 
-std::optional<int32_t> ByteArray::LBound(int dimension) const {
-  if (dimension < 1 || dimension > Dimensions()) return std::nullopt;
-  return bounds_[static_cast<size_t>(dimension - 1)].lowerBound;
-}
-
 std::optional<int32_t> ByteArray::UBound(int dimension) const {
   if (dimension < 1 || dimension > Dimensions()) return std::nullopt;
   const Bound& b = bounds_[static_cast<size_t>(dimension - 1)];
   return static_cast<int32_t>(static_cast<int64_t>(b.lowerBound) + b.elementCount - 1);
-}
-
-std::string Variant::TypeName() const {
-  switch (value_.index()) {
-    case 0: return "Empty";
-    case 1: return "Integer";
-    case 2: return "Long";
-    case 3: return "Double";
-    case 4: return "String";
-    default: return "Byte()";
-  }
 }

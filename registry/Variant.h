@@ -26,8 +26,8 @@ class ByteArray {
   static ByteArray WithBounds(std::vector<Bound> bounds);
 
   int16_t Dimensions() const { return static_cast<int16_t>(bounds_.size()); }
-  // Bounds of a dimension counted from 1; nothing when there is no such dimension.
-  std::optional<int32_t> LBound(int dimension) const;
+  // The upper bound of a dimension counted from 1; nothing when there is no
+  // such dimension.
   std::optional<int32_t> UBound(int dimension) const;
   // Every element, the first dimension varying fastest.
   const std::vector<uint8_t>& Data() const { return data_; }
@@ -47,9 +47,6 @@ class Variant {
   Variant(const char* text) : value_(std::string(text == nullptr ? "" : text)) {}
   Variant(ByteArray bytes) : value_(std::move(bytes)) {}
   Variant(bool) = delete;  // no Boolean type: keep a bool from turning into a Long
-
-  // "Empty", "Integer", "Long", "Double", "String" or "Byte()".
-  std::string TypeName() const;
 
   bool IsString() const { return std::holds_alternative<std::string>(value_); }
   bool IsDouble() const { return std::holds_alternative<double>(value_); }
