@@ -81,7 +81,7 @@ BOOL RecordingRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpDat
 HINSTANCE RecordingRuntime::ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                                           LPCSTR lpDirectory, INT nShowCmd) {
   std::string call = "ShellExecuteA";
-  for (const Form* form : Forms())
+  for (const Form* form : LoadedForms())
     if (form->hWnd() == hwnd) call += " " + form->Name();
   for (LPCSTR text : {lpOperation, lpFile, lpParameters, lpDirectory}) call += std::string(" ") + (text ? text : "(null)");
   Record(call + " " + std::to_string(nShowCmd));
@@ -90,8 +90,5 @@ HINSTANCE RecordingRuntime::ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR 
 
 UINT RecordingRuntime::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
   Record("GetWindowsDirectoryA " + std::to_string(uSize));
-  const UINT length = static_cast<UINT>(WindowsDirectory.size());
-  if (lpBuffer == nullptr || uSize <= length) return length + 1;
-  std::memcpy(lpBuffer, WindowsDirectory.c_str(), length + 1);
-  return length;
+  return CopyOutText(WindowsDirectory, lpBuffer, uSize);
 }

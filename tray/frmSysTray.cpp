@@ -34,9 +34,9 @@ void ResumeNext(Statement statement) {
 
 // The drive root of a Windows directory: its text up to and including the
 // first backslash ("C:\" for "C:\WINDOWS"), or "" without one.
-std::string WindowsDriveRoot(WindowRuntime& runtime) {
+std::string WindowsDriveRoot(ProcessesAndFiles& files) {
   char strBuffer[256] = {};
-  (void)runtime.GetWindowsDirectoryA(strBuffer, 255);
+  (void)files.GetWindowsDirectoryA(strBuffer, 255);
   std::string strWinDir(strBuffer, ::strnlen(strBuffer, 255));
   std::size_t lngPos = strWinDir.find('\\');
   return lngPos == std::string::npos ? std::string() : strWinDir.substr(0, lngPos + 1);
@@ -79,10 +79,11 @@ void frmSysTray::Form_Load() {
   if (objReg->lastError() == 0) {
     strAppPath = vntAppPath.Text;
   } else {
-    strAppPath = runtime.AppPath() + "\\Vtr.exe";
-    if (!runtime.FileExists(strAppPath)) {
-      strAppPath = WindowsDriveRoot(runtime) + "Program Files\\Vantorel\\Vtr.exe";
-      if (!runtime.FileExists(strAppPath)) strAppPath = "";
+    ProcessesAndFiles& files = runtime.Processes();
+    strAppPath = files.AppPath() + "\\Vtr.exe";
+    if (!files.FileExists(strAppPath)) {
+      strAppPath = WindowsDriveRoot(files) + "Program Files\\Vantorel\\Vtr.exe";
+      if (!files.FileExists(strAppPath)) strAppPath = "";
     }
   }
 
@@ -102,7 +103,7 @@ void frmSysTray::Form_Load() {
   TrayIconData.uCallbackMessage = WM_MOUSEMOVE;
   TrayIconData.hIcon = Icon();
   SetTrayTip(TrayTipText());
-  (void)runtime.Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+  (void)runtime.Shell().Shell_NotifyIconA(NIM_ADD, &TrayIconData);
 
   objReg.reset();
 }
@@ -111,7 +112,7 @@ void frmSysTray::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {
   std::string strAutoShutdown = GetRegSetting("Vantorel", "Options", "AutoShutdown", "0");
   if (UnloadMode != vbAppWindows || strAutoShutdown != "1") return;
 
-  int32_t lngAnswer = Runtime().MsgBox(
+  int32_t lngAnswer = Runtime().Dialogs().MsgBox(
       "Vantorel has been set to run at ShutDown/Logoff.\r\n\r\nWould you like to run Vantorel now?",
       vbYesNo + vbQuestion + vbDefaultButton1, "Vantorel");
   if (lngAnswer != vbYes) return;
@@ -121,13 +122,13 @@ void frmSysTray::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {
     Cancel = 1;
   } else {
     // It could not be started: say so, and let the session end go ahead.
-    Runtime().MsgBox(LaunchError(strAppPath).what(), vbOKOnly + vbExclamation, Runtime().App().Title);
+    Runtime().Dialogs().MsgBox(LaunchError(strAppPath).what(), vbOKOnly + vbExclamation, Runtime().App().Title);
   }
 }
 
 void frmSysTray::Form_Unload(int16_t& Cancel) {
   (void)Cancel;
-  (void)Runtime().Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+  (void)Runtime().Shell().Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
   SaveRegSetting("Vantorel", "Options", "TrayIconActive", "0");
 }
 
@@ -139,7 +140,7 @@ void frmSysTray::Form_MouseMove(int16_t Button, int16_t Shift, float X, float Y)
   // position, which the runtime has turned into the form's scale unit.
   long lngMsg = 0;
   ResumeNext([&] {
-    double dblCode = ScaleMode == vbPixels ? X : X / Runtime().TwipsPerPixelX();
+    double dblCode = ScaleMode == vbPixels ? X : X / Runtime().Windows().TwipsPerPixelX();
     dblCode = std::nearbyint(dblCode);
     if (std::isfinite(dblCode) && std::fabs(dblCode) < 2147483647.0) lngMsg = static_cast<long>(dblCode);
   });
@@ -147,7 +148,7 @@ void frmSysTray::Form_MouseMove(int16_t Button, int16_t Shift, float X, float Y)
   switch (lngMsg) {
     case WM_MOUSEMOVE:
       ResumeNext([&] { SetTrayTip(TrayTipText()); });
-      ResumeNext([&] { (void)Runtime().Shell_NotifyIconA(NIM_MODIFY, &TrayIconData); });
+      ResumeNext([&] { (void)Runtime().Shell().Shell_NotifyIconA(NIM_MODIFY, &TrayIconData); });
       break;
     case WM_LBUTTONDBLCLK:
       // A launch that fails here is ignored on purpose: no message, no
@@ -187,7 +188,7 @@ void frmSysTray::RefreshRecentMenu() {
 
 bool frmSysTray::LaunchMainProgram(const std::string& strCommandLine) {
   if (strAppPath.empty()) return false;
-  return Runtime().Launch(strAppPath, strCommandLine);
+  return Runtime().Processes().Launch(strAppPath, strCommandLine);
 }
 
 void frmSysTray::mnuOpen_Click() {

@@ -29,7 +29,7 @@ std::unique_ptr<terminal::Presenter> PresenterFor(bool terminal, const terminal:
 }  // namespace
 
 TerminalRuntime::TerminalRuntime(int inputFd, std::FILE* out, std::FILE* err)
-    : input_(inputFd), presenter_(PresenterFor(input_.IsTerminal(), status_, out, err)) {}
+    : WindowRuntime(*this, *this, *this, *this), input_(inputFd), presenter_(PresenterFor(input_.IsTerminal(), status_, out, err)) {}
 
 TerminalRuntime::~TerminalRuntime() {
   presenter_->Finish();
@@ -42,7 +42,7 @@ int TerminalRuntime::Run(Form& startupForm, MenuItem& aboutCommand) {
   terminal::CatchCloseSignals();
 
   RunEventHandler([&] { startupForm.Load(); });
-  if (Forms().empty()) status_.ended = true;
+  if (LoadedForms().empty()) status_.ended = true;
   while (!status_.ended) {
     Event event;
     if (!deferred_.empty()) {
@@ -115,7 +115,7 @@ void TerminalRuntime::SendMouseCode(long code) {
 }
 
 void TerminalRuntime::UnloadAll(int16_t mode) {
-  const std::vector<Form*> forms = Forms();
+  const std::vector<Form*> forms = LoadedForms();
   for (Form* form : forms) {
     if (form->IsLoaded()) RunEventHandler([&] { form->Unload(mode); });
   }
@@ -123,7 +123,7 @@ void TerminalRuntime::UnloadAll(int16_t mode) {
 
 void TerminalRuntime::EndSession() {
   // Every form is asked first; only when none refuses do they all unload.
-  const std::vector<Form*> forms = Forms();
+  const std::vector<Form*> forms = LoadedForms();
   for (Form* form : forms) {
     bool agreed = false;
     RunEventHandler([&] { agreed = form->QueryUnload(vbAppWindows); });
@@ -142,7 +142,7 @@ terminal::Situation TerminalRuntime::Now() const {
 }
 
 Form* TerminalRuntime::Dialog() const {
-  for (Form* form : Forms())
+  for (Form* form : LoadedForms())
     if (form != startup_ && form->Visible()) return form;
   return nullptr;
 }
@@ -268,12 +268,17 @@ BOOL TerminalRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData
 
 HINSTANCE TerminalRuntime::ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile,
                                          LPCSTR lpParameters, LPCSTR lpDirectory, INT nShowCmd) {
-  presenter_->Print("open: " + Printable(lpFile != nullptr ? lpFile : ""));
-  return ::ShellExecuteA(hwnd, lpOperation, lpFile, lpParameters, lpDirectory, nShowCmd);
+  (void)hwnd;
+  (void)lpParameters;
+  (void)lpDirectory;
+  (void)nShowCmd;
+  const std::string file = lpFile != nullptr ? lpFile : "";
+  presenter_->Print("open: " + Printable(file));
+  return reinterpret_cast<HINSTANCE>(emu::OpenWithDesktop(lpOperation != nullptr ? lpOperation : "", file));
 }
 
 UINT TerminalRuntime::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
-  return ::GetWindowsDirectoryA(lpBuffer, uSize);
+  return CopyOutText(emu::WindowsDirectory(), lpBuffer, uSize);
 }
 
 void TerminalRuntime::ShowMousePointer(int16_t shape) {

@@ -19,7 +19,8 @@ static_assert(sizeof(WNDCLASSEXA) == 48 && sizeof(MSG) == 28 && sizeof(CREATESTR
 #endif
 static_assert(sizeof(DLGTEMPLATE) == 18 && sizeof(RECT) == 16, "the dialog template's header; a rectangle");
 
-WinWindowRuntime::WinWindowRuntime(HINSTANCE instance) : instance_(instance) {
+WinWindowRuntime::WinWindowRuntime(HINSTANCE instance)
+    : WindowRuntime(*this, *this, *this, *this), instance_(instance) {
   // The tray icon at the shell's small-icon size, whatever the DPI.
   bigIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_VTRSYSTRAY), IMAGE_ICON,
                                            GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
@@ -57,7 +58,7 @@ WinWindowRuntime::~WinWindowRuntime() {
 
 int WinWindowRuntime::Run() {
   MSG msg{};
-  while (!Forms().empty() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (!LoadedForms().empty() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
     bool handled = false;
     for (auto& [form, window] : windows_) {
       if (window->dialog && window->hwnd != nullptr && IsDialogMessageA(window->hwnd, &msg)) {
