@@ -3,6 +3,7 @@
 #include "platform/MsgBox.h"
 
 #include <algorithm>
+#include <exception>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -24,7 +25,7 @@ void WindowRuntime::SetMousePointer(int16_t shape) {
 }
 
 AppInfo WindowRuntime::App() const {
-  return AppInfo{VTR_VERSION_MAJOR, VTR_VERSION_MINOR, VTR_VERSION_REVISION, "VtrSysTray"};
+  return AppInfo{VTR_VERSION_MAJOR, VTR_VERSION_MINOR, VTR_VERSION_REVISION, texts_.Title};
 }
 
 void WindowRuntime::AddForm(Form& form) { forms_.push_back(&form); }
@@ -68,12 +69,4 @@ int32_t MsgBox(const std::string& Prompt, int32_t Buttons) {
   } catch (...) {
     return 0;  // nothing more can be shown; the program goes on
   }
-}
-
-LaunchError::LaunchError(std::string programPath, const std::string& reason)
-    : programPath_(std::move(programPath)),
-      description_(programPath_.empty()
-                       ? std::string("Vantorel could not be started: its program was not found.")
-                       : "The program \"" + programPath_ + "\" could not be started.") {
-  if (!reason.empty()) description_ += "\r\n" + reason;
 }

@@ -8,7 +8,8 @@
 // A front end (the Windows runtime, the terminal, the tests' recording
 // runtime) implements the four and derives from WindowRuntime, which hands
 // them to the core and keeps what every front end keeps alike: the loaded
-// forms, the application-wide pointer, the program's version and title.
+// forms, the application-wide pointer, the program's version, and the
+// program's texts (its title ...), which the program's main hands over.
 //
 // The core reaches it only through the process-wide current runtime
 // (Runtime()), which the program's main installs.
@@ -23,14 +24,15 @@
 // a handler is shown in a message box (the program's title as caption) and
 // the program goes on running.
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Form.h"
 #include "platform/FormWindows.h"
 #include "platform/ProcessesAndFiles.h"
+#include "platform/ProgramTexts.h"
 #include "platform/TrayShell.h"
 #include "platform/UserDialogs.h"
 
@@ -54,6 +56,8 @@ class WindowRuntime {
 
   // The program's version numbers and title.
   AppInfo App() const;
+  // The names and texts the program was started with.
+  const ProgramTexts& Texts() const { return texts_; }
 
   // Screen.MousePointer: the shape shown over every window of the program.
   int16_t MousePointer() const { return mousePointer_; }
@@ -68,8 +72,9 @@ class WindowRuntime {
 
  protected:
   // The parts are the front end's own (usually the front end itself).
-  WindowRuntime(FormWindows& windows, TrayShell& shell, UserDialogs& dialogs, ProcessesAndFiles& processes)
-      : windows_(windows), shell_(shell), dialogs_(dialogs), processes_(processes) {}
+  WindowRuntime(FormWindows& windows, TrayShell& shell, UserDialogs& dialogs, ProcessesAndFiles& processes,
+                ProgramTexts texts)
+      : windows_(windows), shell_(shell), dialogs_(dialogs), processes_(processes), texts_(std::move(texts)) {}
   ~WindowRuntime();
 
  private:
@@ -77,6 +82,7 @@ class WindowRuntime {
   TrayShell& shell_;
   UserDialogs& dialogs_;
   ProcessesAndFiles& processes_;
+  const ProgramTexts texts_;
   std::vector<Form*> forms_;
   int16_t mousePointer_ = vbDefault;
 };
@@ -104,16 +110,3 @@ class ScopedRuntime {
 // is shown in a message box (its description, an exclamation icon, OK, the
 // program's title) and does not end the program.
 void RunEventHandler(const std::function<void()>& handler);
-
-// A launch that did not start its program; its description names the
-// program, and on a second line the reason when one is known.
-class LaunchError : public std::exception {
- public:
-  explicit LaunchError(std::string programPath, const std::string& reason = "");
-  const char* what() const noexcept override { return description_.c_str(); }
-  const std::string& ProgramPath() const { return programPath_; }
-
- private:
-  std::string programPath_;
-  std::string description_;
-};

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/WindowRuntime.h"
+#include "tray/TrayTexts.h"
 
 class RecordingRuntime : public FormWindows,
                          public TrayShell,
@@ -25,7 +26,7 @@ class RecordingRuntime : public FormWindows,
                          public WindowRuntime {
  public:
   // Installs itself as the current runtime; the previous one comes back at destruction.
-  RecordingRuntime() : WindowRuntime(*this, *this, *this, *this), previous_(SetRuntime(this)) {}
+  RecordingRuntime() : WindowRuntime(*this, *this, *this, *this, TrayTexts()), previous_(SetRuntime(this)) {}
   ~RecordingRuntime() override { SetRuntime(previous_); }
 
   // ---- What the runtime answers ------------------------------------------------

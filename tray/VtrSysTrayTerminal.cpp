@@ -3,10 +3,11 @@
 // it. Like the Windows program, it reads no command line.
 #include "about/frmAbout.h"
 #include "platform/terminal/TerminalRuntime.h"
+#include "tray/TrayTexts.h"
 #include "tray/frmSysTray.h"
 
 int main() {
-  TerminalRuntime runtime;
+  TerminalRuntime runtime(TrayTexts());
   ScopedRuntime installed(runtime);
   frmSysTray form;
   return runtime.Run(form, form.mnuAbout);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,8 +15,8 @@
 #include "registry/clsEasyRegistry.h"
 #include "registry/modSettings.h"
 #include "tray/StartupEntry.h"
+#include "tray/TrayTexts.h"
 #include "tray/modSysTray.h"
-#include "vtr_version.h"
 
 namespace {
 
@@ -32,6 +33,22 @@ void ResumeNext(Statement statement) {
   }
 }
 
+// A launch that did not start the main program; its description names the
+// program, and on a second line the reason when one is known.
+class LaunchError : public std::exception {
+ public:
+  explicit LaunchError(const std::string& programPath, const std::string& reason = "")
+      : description_(programPath.empty()
+                         ? std::string("Vantorel could not be started: its program was not found.")
+                         : "The program \"" + programPath + "\" could not be started.") {
+    if (!reason.empty()) description_ += "\r\n" + reason;
+  }
+  const char* what() const noexcept override { return description_.c_str(); }
+
+ private:
+  std::string description_;
+};
+
 // The drive root of a Windows directory: its text up to and including the
 // first backslash ("C:\" for "C:\WINDOWS"), or "" without one.
 std::string WindowsDriveRoot(ProcessesAndFiles& files) {
@@ -45,7 +62,7 @@ std::string WindowsDriveRoot(ProcessesAndFiles& files) {
 }  // namespace
 
 frmSysTray::frmSysTray() : Form("frmSysTray") {
-  Caption = VTR_TRAY_CAPTION;
+  Caption = kTrayWindowCaption;
   BorderStyle = vbBSNone;
   MinButton = false;
   MaxButton = false;

@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Printable.h"
@@ -21,15 +23,17 @@ using terminal::IconChange;
 namespace {
 
 std::unique_ptr<terminal::Presenter> PresenterFor(bool terminal, const terminal::TrayStatus& status,
-                                                  std::FILE* out, std::FILE* err) {
-  if (terminal) return std::make_unique<terminal::KeyPresenter>(status, out, err);
-  return std::make_unique<terminal::LinePresenter>(status, out, err);
+                                                  std::FILE* out, std::FILE* err, const std::string& prefix) {
+  if (terminal) return std::make_unique<terminal::KeyPresenter>(status, out, err, prefix);
+  return std::make_unique<terminal::LinePresenter>(status, out, err, prefix);
 }
 
 }  // namespace
 
-TerminalRuntime::TerminalRuntime(int inputFd, std::FILE* out, std::FILE* err)
-    : WindowRuntime(*this, *this, *this, *this), input_(inputFd), presenter_(PresenterFor(input_.IsTerminal(), status_, out, err)) {}
+TerminalRuntime::TerminalRuntime(ProgramTexts texts, int inputFd, std::FILE* out, std::FILE* err)
+    : WindowRuntime(*this, *this, *this, *this, std::move(texts)),
+      input_(inputFd),
+      presenter_(PresenterFor(input_.IsTerminal(), status_, out, err, Texts().ComplaintPrefix)) {}
 
 TerminalRuntime::~TerminalRuntime() {
   presenter_->Finish();

@@ -28,7 +28,7 @@ class TerminalRuntime final : public FormWindows,
  public:
   // Reads from inputFd, prints to out (changes) and err (complaints). Keys
   // are read when inputFd is a terminal, lines otherwise.
-  explicit TerminalRuntime(int inputFd = 0, std::FILE* out = stdout, std::FILE* err = stderr);
+  explicit TerminalRuntime(ProgramTexts texts, int inputFd = 0, std::FILE* out = stdout, std::FILE* err = stderr);
   ~TerminalRuntime() override;
 
   // Loads the startup form (whose popup and mouse codes the icon carries) and

@@ -24,7 +24,6 @@
 
 #include "platform/WindowRuntime.h"
 #include "platform/win/WinFormWindow.h"
-#include "platform/win/WinNames.h"
 #include "platform/win/WinTrayIcon.h"
 
 class WinWindowRuntime final : public FormWindows,
@@ -33,8 +32,9 @@ class WinWindowRuntime final : public FormWindows,
                                public ProcessesAndFiles,
                                public WindowRuntime {
  public:
-  // instance: the module whose resources hold the icon and the cursors.
-  explicit WinWindowRuntime(HINSTANCE instance);
+  // instance: the module whose resources hold the icon and the cursors;
+  // texts: the program's, its tray window's class among them.
+  WinWindowRuntime(HINSTANCE instance, ProgramTexts texts);
   ~WinWindowRuntime() override;
 
   // Runs the message loop until the last form is unloaded; returns the exit code.
