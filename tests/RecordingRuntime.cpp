@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/Strings.h"
+#include "platform/TrayIconRecord.h"
 
 uintptr_t RecordingRuntime::nextHandle_ = 0x10010;
 
@@ -73,7 +74,7 @@ BOOL RecordingRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpDat
   // behind the record, which the program's record reaches past (read as
   // bytes of the record, not as szTip[64], which the compiler rightly refuses).
   const char* afterTip = reinterpret_cast<const char*>(lpData) + offsetof(NOTIFYICONDATAA, szTip) + sizeof lpData->szTip;
-  IconCalls.push_back(IconCall{dwMessage, lpData->hWnd, std::string(lpData->szTip, 64), *afterTip == '\0'});
+  IconCalls.push_back(IconCall{dwMessage, lpData->hWnd, ShellRecord(*lpData).Tip(), *afterTip == '\0'});
   Record("Shell_NotifyIconA " + std::to_string(dwMessage));
   return TRUE;
 }

@@ -45,8 +45,9 @@ class RecordingRuntime : public FormWindows,
   }
 
   // ---- What the program did ---------------------------------------------------------
-  // Message: NIM_ADD, NIM_MODIFY, NIM_DELETE; Tip: szTip's 64 characters;
-  // ZeroAfterTip: the byte after them is zero.
+  // Message: NIM_ADD, NIM_MODIFY, NIM_DELETE; Tip: the text a shell shows
+  // (platform/TrayIconRecord.h); ZeroAfterTip: the byte after szTip in the
+  // program's record is zero.
   struct IconCall {
     DWORD Message; HWND hWnd; std::string Tip; bool ZeroAfterTip;
   };

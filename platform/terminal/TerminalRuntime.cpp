@@ -10,6 +10,7 @@
 
 #include "platform/Printable.h"
 #include "platform/Strings.h"
+#include "platform/TrayIconRecord.h"
 #include "platform/emu/DriveView.h"
 #include "platform/emu/Launcher.h"
 #include "platform/terminal/CloseSignals.h"
@@ -245,8 +246,8 @@ std::string TerminalRuntime::AppPath() { return emu::ProgramFolder(); }
 
 BOOL TerminalRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
   if (lpData == nullptr) return FALSE;
-  // szTip holds 64 characters and need not end with a zero.
-  const std::string tip(TrimSpacesRight(std::string_view(lpData->szTip, ::strnlen(lpData->szTip, sizeof lpData->szTip))));
+  // The status line leaves off the blanks that fill the tip: a shell shows them as nothing.
+  const std::string tip(TrimSpacesRight(ShellRecord(*lpData).Tip()));
   switch (dwMessage) {
     case NIM_ADD:
       status_.iconShown = true;
