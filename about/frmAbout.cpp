@@ -114,5 +114,5 @@ void frmAbout::lblAddInSite_Click() { OpenAddress(lblAddInSite); }
 void frmAbout::OpenAddress(const Control& label) {
   std::string address = label.Caption;
   // A browser that does not start changes nothing here: the result is not used.
-  (void)Runtime().ShellExecuteA(hWnd(), nullptr, address.c_str(), nullptr, "c:\\", SW_SHOWNORMAL);
+  (void)Runtime().Shell().ShellExecuteA(hWnd(), nullptr, address.c_str(), nullptr, "c:\\", SW_SHOWNORMAL);
 }

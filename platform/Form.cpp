@@ -54,17 +54,15 @@ Control::Control(std::string name, ControlKind kind, const Control* container, i
 Form::Form(std::string name) : name_(std::move(name)) {}
 
 Form::~Form() {
-  if (runtime_ != nullptr) {
-    // Destroyed while loaded (a test's form at the end of its scope): the
-    // window goes, but no event runs and the program is not ended for it.
-    WindowRuntime* runtime = runtime_;
-    try {
-      runtime->DestroyFormWindow(*this);
-    } catch (...) {
-      TraceCaught("Form::~Form, destroying the window");
-    }
-    runtime->RemoveForm(*this, false);
+  if (runtime_ == nullptr) return;
+  // Destroyed while loaded (a test's form at the end of its scope): the
+  // window goes, but no event runs and the program is not ended for it.
+  try {
+    runtime_->Windows().DestroyFormWindow(*this);
+  } catch (...) {
+    TraceCaught("Form::~Form, destroying the window");
   }
+  runtime_->RemoveForm(*this);
 }
 
 void Form::AttachWindow(HWND window, HICON icon) {
@@ -72,20 +70,27 @@ void Form::AttachWindow(HWND window, HICON icon) {
   icon_ = icon;
 }
 
+void Form::ForgetRuntime() {
+  runtime_ = nullptr;
+  visible_ = false;
+}
+
 WindowRuntime& Form::Runtime() const { return runtime_ != nullptr ? *runtime_ : ::Runtime(); }
 
 void Form::Refresh() {
-  if (runtime_ != nullptr) runtime_->UpdateFormWindow(*this);
+  if (runtime_ != nullptr) runtime_->Windows().UpdateFormWindow(*this);
 }
 
 void Form::Load() {
   if (runtime_ != nullptr) return;
   WindowRuntime& runtime = ::Runtime();
   runtime.AddForm(*this);
+  runtime_ = &runtime;
   try {
-    runtime.CreateFormWindow(*this);
+    runtime.Windows().CreateFormWindow(*this);
   } catch (...) {
-    runtime.RemoveForm(*this, false);
+    runtime.RemoveForm(*this);
+    runtime_ = nullptr;
     throw;
   }
   Form_Load();
@@ -95,7 +100,7 @@ void Form::Show() {
   Load();
   if (runtime_ == nullptr) return;  // Form_Load unloaded it again
   visible_ = true;
-  runtime_->ShowForm(*this);
+  runtime_->Windows().ShowForm(*this);
 }
 
 bool Form::QueryUnload(int16_t UnloadMode) {
@@ -126,11 +131,12 @@ void Form::CompleteUnload() {
   unloading_ = false;
   if (Cancel != 0) return;
   WindowRuntime* runtime = runtime_;
-  runtime->DestroyFormWindow(*this);
+  runtime->Windows().DestroyFormWindow(*this);
   hWnd_ = nullptr;
   icon_ = nullptr;
   visible_ = false;
-  runtime->RemoveForm(*this, true);
+  runtime_ = nullptr;
+  if (runtime->RemoveForm(*this)) runtime->Windows().LastFormUnloaded();
 }
 
 bool Form::Unload(int16_t UnloadMode) {
@@ -140,7 +146,7 @@ bool Form::Unload(int16_t UnloadMode) {
 }
 
 void Form::PopupMenu(MenuItem& menu, int32_t Flags) {
-  MenuItem* chosen = Runtime().ShowPopupMenu(*this, menu, Flags);
+  MenuItem* chosen = Runtime().Dialogs().ShowPopupMenu(*this, menu, Flags);
   if (chosen == nullptr) return;
   // The chosen item's Click is an event of its own: a failure in it is
   // reported by the runtime, not handed back to the code that showed the menu.
@@ -151,8 +157,8 @@ void Form::RaiseMouseMove(int16_t Button, int16_t Shift, float xPixels, float yP
   float x = xPixels;
   float y = yPixels;
   if (ScaleMode == vbTwips) {
-    x *= Runtime().TwipsPerPixelX();
-    y *= Runtime().TwipsPerPixelY();
+    x *= Runtime().Windows().TwipsPerPixelX();
+    y *= Runtime().Windows().TwipsPerPixelY();
   }
   RunEventHandler([&] { Form_MouseMove(Button, Shift, x, y); });
 }

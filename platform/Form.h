@@ -37,27 +37,6 @@ enum MousePointerConstants : int16_t {
   vbCustom = 99,  // the control's own cursor (Control::MouseIcon)
 };
 
-// Message box buttons, icons and answers.
-enum MsgBoxStyle : int32_t {
-  vbOKOnly = 0,
-  vbOKCancel = 1,
-  vbYesNo = 4,
-  vbCritical = 16,
-  vbQuestion = 32,
-  vbExclamation = 48,
-  vbInformation = 64,
-  vbDefaultButton1 = 0,
-};
-enum MsgBoxResult : int32_t {
-  vbOK = 1,
-  vbCancel = 2,
-  vbAbort = 3,
-  vbRetry = 4,
-  vbIgnore = 5,
-  vbYes = 6,
-  vbNo = 7,
-};
-
 // PopupMenu flags.
 enum PopupMenuFlags : int32_t {
   vbPopupMenuLeftAlign = 0,
@@ -204,6 +183,9 @@ class Form {
 
   bool IsLoaded() const { return runtime_ != nullptr; }
   bool Visible() const { return visible_; }
+  // For a runtime that ends while the form is loaded on it: the form counts
+  // as unloaded and hidden, and calls nothing more of it.
+  void ForgetRuntime();
 
   // Loads the form on the current runtime, if it is not loaded.
   void Load();
@@ -250,7 +232,6 @@ class Form {
   void Refresh();
 
  private:
-  friend class WindowRuntime;
   std::string name_;
   WindowRuntime* runtime_ = nullptr;
   HWND hWnd_ = nullptr;

@@ -7,6 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Form.h"  // the styles and answers (vbOKOnly, vbExclamation ...)
+#include "platform/MsgBoxStyle.h"
 
 int32_t MsgBox(const std::string& Prompt, int32_t Buttons = vbOKOnly);

@@ -9,7 +9,8 @@
 // 32-bit program, so the record has the same bytes on every platform.
 // The functions themselves (Shell_NotifyIconA, ShellExecuteA,
 // GetWindowsDirectoryA) are reached through the window runtime
-// (platform/WindowRuntime.h), which records them in tests.
+// (platform/TrayShell.h, platform/ProcessesAndFiles.h), which records them
+// in tests.
 #include "platform/modAPI.h"
 
 #ifndef _WIN32

@@ -77,6 +77,14 @@ std::optional<std::string> QuotedArgument(const std::string& text) {
   return "\"" + text + std::string(trailing, '\\') + "\"";
 }
 
+uint32_t CopyOutText(std::string_view text, char* buffer, uint32_t size) {
+  const auto length = static_cast<uint32_t>(text.size());
+  if (buffer == nullptr || size <= length) return length + 1;
+  text.copy(buffer, length);
+  buffer[length] = '\0';
+  return length;
+}
+
 size_t Utf8SequenceLength(std::string_view text, size_t i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = byte(i);

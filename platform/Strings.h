@@ -1,5 +1,7 @@
 #pragma once
 // The program's text functions.
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +42,12 @@ std::string LCase(std::string text);
 // for a text that holds a double quote: no file name does, and the quote
 // would end the argument early and begin others.
 std::optional<std::string> QuotedArgument(const std::string& text);
+
+// A text handed back as Windows hands text back (GetWindowsDirectoryA):
+// copied with its terminating zero into a buffer of `size` characters, and
+// its length answered; when it does not fit, nothing copied and the size it
+// needs (with the zero) answered.
+uint32_t CopyOutText(std::string_view text, char* buffer, uint32_t size);
 
 // The length of the valid UTF-8 character at text[i] (no overlong forms, no
 // surrogates, nothing above U+10FFFF), or 0 when the bytes there are none.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "platform/WindowRuntime.h"
 #include "platform/modAPI.h"
 
 void TraceCaught(const char* where) noexcept {
@@ -16,6 +17,7 @@ void TraceCaught(const char* where) noexcept {
   }
   // A fixed buffer: the trace must not fail for want of memory.
   char line[512];
-  std::snprintf(line, sizeof line, "VtrSysTray: %s: caught %s\n", where, what);
+  const char* prefix = HasRuntime() ? Runtime().Texts().TracePrefix.c_str() : "";
+  std::snprintf(line, sizeof line, "%s%s: caught %s\n", prefix, where, what);
   OutputDebugStringA(line);
 }

@@ -3,6 +3,7 @@
 #include "platform/MsgBox.h"
 
 #include <algorithm>
+#include <exception>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -15,36 +16,23 @@ WindowRuntime* g_current = nullptr;
 
 WindowRuntime::~WindowRuntime() {
   // Forms that outlive their runtime forget it rather than call into it.
-  for (Form* form : forms_) {
-    form->runtime_ = nullptr;
-    form->visible_ = false;
-  }
+  for (Form* form : forms_) form->ForgetRuntime();
 }
 
 void WindowRuntime::SetMousePointer(int16_t shape) {
   mousePointer_ = shape;
-  ShowMousePointer(shape);
+  dialogs_.ShowMousePointer(shape);
 }
 
 AppInfo WindowRuntime::App() const {
-  return AppInfo{VTR_VERSION_MAJOR, VTR_VERSION_MINOR, VTR_VERSION_REVISION, "VtrSysTray"};
+  return AppInfo{VTR_VERSION_MAJOR, VTR_VERSION_MINOR, VTR_VERSION_REVISION, texts_.Title};
 }
 
-ElevatedRun WindowRuntime::RunElevated(const std::string& ProgramPath, const std::string& Parameters) {
-  (void)ProgramPath;
-  (void)Parameters;
-  return ElevatedRun{static_cast<DWORD>(ERROR_NOT_SUPPORTED), 0};
-}
+void WindowRuntime::AddForm(Form& form) { forms_.push_back(&form); }
 
-void WindowRuntime::AddForm(Form& form) {
-  forms_.push_back(&form);
-  form.runtime_ = this;
-}
-
-void WindowRuntime::RemoveForm(Form& form, bool endWhenLast) {
+bool WindowRuntime::RemoveForm(Form& form) {
   forms_.erase(std::remove(forms_.begin(), forms_.end(), &form), forms_.end());
-  form.runtime_ = nullptr;
-  if (endWhenLast && forms_.empty()) LastFormUnloaded();
+  return forms_.empty();
 }
 
 WindowRuntime& Runtime() {
@@ -77,16 +65,8 @@ int32_t MsgBox(const std::string& Prompt, int32_t Buttons) {
   if (!HasRuntime()) return 0;
   try {
     WindowRuntime& runtime = Runtime();
-    return runtime.MsgBox(Prompt, Buttons, runtime.App().Title);
+    return runtime.Dialogs().MsgBox(Prompt, Buttons, runtime.App().Title);
   } catch (...) {
     return 0;  // nothing more can be shown; the program goes on
   }
-}
-
-LaunchError::LaunchError(std::string programPath, const std::string& reason)
-    : programPath_(std::move(programPath)),
-      description_(programPath_.empty()
-                       ? std::string("Vantorel could not be started: its program was not found.")
-                       : "The program \"" + programPath_ + "\" could not be started.") {
-  if (!reason.empty()) description_ += "\r\n" + reason;
 }

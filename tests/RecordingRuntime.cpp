@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/Strings.h"
+#include "platform/TrayIconRecord.h"
 
 uintptr_t RecordingRuntime::nextHandle_ = 0x10010;
 
@@ -73,7 +74,7 @@ BOOL RecordingRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpDat
   // behind the record, which the program's record reaches past (read as
   // bytes of the record, not as szTip[64], which the compiler rightly refuses).
   const char* afterTip = reinterpret_cast<const char*>(lpData) + offsetof(NOTIFYICONDATAA, szTip) + sizeof lpData->szTip;
-  IconCalls.push_back(IconCall{dwMessage, lpData->hWnd, std::string(lpData->szTip, 64), *afterTip == '\0'});
+  IconCalls.push_back(IconCall{dwMessage, lpData->hWnd, ShellRecord(*lpData).Tip(), *afterTip == '\0'});
   Record("Shell_NotifyIconA " + std::to_string(dwMessage));
   return TRUE;
 }
@@ -81,7 +82,7 @@ BOOL RecordingRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpDat
 HINSTANCE RecordingRuntime::ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                                           LPCSTR lpDirectory, INT nShowCmd) {
   std::string call = "ShellExecuteA";
-  for (const Form* form : Forms())
+  for (const Form* form : LoadedForms())
     if (form->hWnd() == hwnd) call += " " + form->Name();
   for (LPCSTR text : {lpOperation, lpFile, lpParameters, lpDirectory}) call += std::string(" ") + (text ? text : "(null)");
   Record(call + " " + std::to_string(nShowCmd));
@@ -90,8 +91,5 @@ HINSTANCE RecordingRuntime::ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR 
 
 UINT RecordingRuntime::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
   Record("GetWindowsDirectoryA " + std::to_string(uSize));
-  const UINT length = static_cast<UINT>(WindowsDirectory.size());
-  if (lpBuffer == nullptr || uSize <= length) return length + 1;
-  std::memcpy(lpBuffer, WindowsDirectory.c_str(), length + 1);
-  return length;
+  return CopyOutText(WindowsDirectory, lpBuffer, uSize);
 }

@@ -17,11 +17,16 @@
 #include <vector>
 
 #include "platform/WindowRuntime.h"
+#include "tray/TrayTexts.h"
 
-class RecordingRuntime : public WindowRuntime {
+class RecordingRuntime : public FormWindows,
+                         public TrayShell,
+                         public UserDialogs,
+                         public ProcessesAndFiles,
+                         public WindowRuntime {
  public:
   // Installs itself as the current runtime; the previous one comes back at destruction.
-  RecordingRuntime() : previous_(SetRuntime(this)) {}
+  RecordingRuntime() : WindowRuntime(*this, *this, *this, *this, TrayTexts()), previous_(SetRuntime(this)) {}
   ~RecordingRuntime() override { SetRuntime(previous_); }
 
   // ---- What the runtime answers ------------------------------------------------
@@ -40,8 +45,9 @@ class RecordingRuntime : public WindowRuntime {
   }
 
   // ---- What the program did ---------------------------------------------------------
-  // Message: NIM_ADD, NIM_MODIFY, NIM_DELETE; Tip: szTip's 64 characters;
-  // ZeroAfterTip: the byte after them is zero.
+  // Message: NIM_ADD, NIM_MODIFY, NIM_DELETE; Tip: the text a shell shows
+  // (platform/TrayIconRecord.h); ZeroAfterTip: the byte after szTip in the
+  // program's record is zero.
   struct IconCall {
     DWORD Message; HWND hWnd; std::string Tip; bool ZeroAfterTip;
   };
@@ -61,7 +67,7 @@ class RecordingRuntime : public WindowRuntime {
   // The calls whose line starts with the text, in order.
   std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
 
-  // ---- WindowRuntime ------------------------------------------------------------
+  // ---- FormWindows ------------------------------------------------------------
   void CreateFormWindow(Form& form) override;
   void ShowForm(Form& form) override { Record("ShowForm " + form.Name()); }
   void UpdateFormWindow(Form& form) override {
@@ -72,21 +78,22 @@ class RecordingRuntime : public WindowRuntime {
     Ended = true;
     Record("LastFormUnloaded");
   }
-  MenuItem* ShowPopupMenu(Form& owner, MenuItem& menu, int32_t Flags) override;
-  int32_t MsgBox(const std::string& Prompt, int32_t Buttons, const std::string& Title) override;
   float TwipsPerPixelX() const override { return TwipsX; }
   float TwipsPerPixelY() const override { return 15.0f; }
+  // ---- UserDialogs --------------------------------------------------------------
+  MenuItem* ShowPopupMenu(Form& owner, MenuItem& menu, int32_t Flags) override;
+  int32_t MsgBox(const std::string& Prompt, int32_t Buttons, const std::string& Title) override;
+  void ShowMousePointer(int16_t shape) override { Record("MousePointer " + std::to_string(shape)); }
+  // ---- ProcessesAndFiles --------------------------------------------------------
   bool Launch(const std::string& ProgramPath, const std::string& CommandLine) override;
   bool FileExists(const std::string& Path) override;
   std::string AppPath() override { return "C:\\Tools"; }
   ElevatedRun RunElevated(const std::string& ProgramPath, const std::string& Parameters) override;
+  UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) override;
+  // ---- TrayShell -----------------------------------------------------------------
   BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) override;
   HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                           LPCSTR lpDirectory, INT nShowCmd) override;
-  UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) override;
-
- protected:
-  void ShowMousePointer(int16_t shape) override { Record("MousePointer " + std::to_string(shape)); }
 
  private:
   void Record(const std::string& call) {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <optional>
 
+#include "platform/Strings.h"
 #include "platform/emu/DriveView.h"
 #include "tests/LaunchLog.h"
 
@@ -52,12 +53,13 @@ TEST(DriveView, TheProgramsFolderLeadsBackToItsExecutable) {
   EXPECT_EQ(fs::path(*host), fs::read_symlink("/proc/self/exe").parent_path());
 }
 
-TEST(GetWindowsDirectoryA, AnswersTheWindowsFolderOfDriveC) {
+// As the terminal front end hands it back for GetWindowsDirectoryA.
+TEST(DriveView, TheWindowsDirectoryIsTheWindowsFolderOfDriveC) {
   char buffer[255];
-  EXPECT_EQ(GetWindowsDirectoryA(buffer, 255), 10u);
+  EXPECT_EQ(CopyOutText(emu::WindowsDirectory(), buffer, 255), 10u);
   EXPECT_STREQ(buffer, "C:\\WINDOWS");
   char small[10] = "unchanged";
-  EXPECT_EQ(GetWindowsDirectoryA(small, sizeof small), 11u);
+  EXPECT_EQ(CopyOutText(emu::WindowsDirectory(), small, sizeof small), 11u);
   EXPECT_STREQ(small, "unchanged");
 }
 

@@ -46,10 +46,8 @@ class Launching : public ::testing::Test {
  protected:
   void TearDown() override { emu::ReapLaunched(); }
 
-  // What ShellExecuteA answers for an address (its scheme may hold "+"): above 32 when it opens.
-  static intptr_t OpenAddress() {
-    return reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", "svn+ssh://example.invalid/", nullptr, nullptr, 1));
-  }
+  // What the opener answers for an address (its scheme may hold "+"): above 32 when it opens.
+  static intptr_t OpenAddress() { return emu::OpenWithDesktop("open", "svn+ssh://example.invalid/"); }
 
   ScratchDrive scratch_;
   const fs::path& root_ = scratch_.root;

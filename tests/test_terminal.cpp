@@ -133,7 +133,7 @@ struct Caught {
 TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndTheMenuIsOneLineAnItem) {
   Caught out, err;
   terminal::TrayStatus status;
-  terminal::LinePresenter lines(status, out.file, err.file);
+  terminal::LinePresenter lines(status, out.file, err.file, "vtrsystray: ");
   const terminal::Situation idle{true, false}, dialog{true, true}, gone{false, false};
   const char* const kUsage = "usage: code N (a number, decimal or 0x hex)";
   using enum Command::Kind;
@@ -199,7 +199,7 @@ TEST(TerminalLinePresenter, CommandsAskOnlyForWhatCanBeDoneNowAndTheMenuIsOneLin
 TEST(TerminalKeyPresenter, TheMenuAndTheMessageBoxAreDrawnWithTheirKeys) {
   Caught out, err;
   terminal::TrayStatus status{true, "Last file applied: C:\\a.txt", false, false};
-  terminal::KeyPresenter keys(status, out.file, err.file);
+  terminal::KeyPresenter keys(status, out.file, err.file, "vtrsystray: ");
   keys.IconChanged(terminal::IconChange::Added);
   const std::string statusLine =
       "\r\x1b[K\x1b[7m [icon] Last file applied: C:\\a.txt \x1b[27m  m:move d:double-click r:right-click a:about "

@@ -41,7 +41,7 @@ TEST(ProgramResources, TheIconGroupHoldsEverySizeIn32BitColour) {
     return static_cast<const BYTE*>(LockResource(LoadResource(module.get(), found)));
   };
   DWORD size = 0;
-  const BYTE* group = resource(reinterpret_cast<LPCSTR>(RT_GROUP_ICON), MAKEINTRESOURCEA(IDI_VTRSYSTRAY), size);
+  const BYTE* group = resource(reinterpret_cast<LPCSTR>(RT_GROUP_ICON), MAKEINTRESOURCEA(IDI_PROGRAM), size);
   ASSERT_NE(group, nullptr);
   ASSERT_GE(size, sizeof(GroupHeader));
   const auto* header = reinterpret_cast<const GroupHeader*>(group);

@@ -90,22 +90,22 @@ void SettleStartupEntryRemoval(LONG lngResult) {
 
   WindowRuntime& runtime = Runtime();
   const std::string strTitle = runtime.App().Title;
-  int32_t lngAnswer = runtime.MsgBox(StartupEntryText::AskElevation, vbYesNo + vbQuestion + vbDefaultButton1, strTitle);
+  int32_t lngAnswer = runtime.Dialogs().MsgBox(StartupEntryText::AskElevation, vbYesNo + vbQuestion + vbDefaultButton1, strTitle);
   if (lngAnswer != vbYes) {
-    runtime.MsgBox(StartupEntryText::StartsAgain, vbOKOnly + vbInformation, strTitle);
+    runtime.Dialogs().MsgBox(StartupEntryText::StartsAgain, vbOKOnly + vbInformation, strTitle);
     return;
   }
 
   char strBuffer[256] = {};
-  (void)runtime.GetWindowsDirectoryA(strBuffer, 255);
+  (void)runtime.Processes().GetWindowsDirectoryA(strBuffer, 255);
   std::string strWinDir(strBuffer, ::strnlen(strBuffer, 255));
-  ElevatedRun run = runtime.RunElevated(ElevatedRemovalProgram(strWinDir), ElevatedRemovalParameters());
+  ElevatedRun run = runtime.Processes().RunElevated(ElevatedRemovalProgram(strWinDir), ElevatedRemovalParameters());
   // The registry says whether it worked, whatever the tool answered.
   if (!StartupEntryPresent()) return;
   if (run.Error == ERROR_CANCELLED) {
-    runtime.MsgBox(StartupEntryText::StartsAgain, vbOKOnly + vbInformation, strTitle);
+    runtime.Dialogs().MsgBox(StartupEntryText::StartsAgain, vbOKOnly + vbInformation, strTitle);
   } else {
-    runtime.MsgBox(std::string(StartupEntryText::NotRemoved) + StartupEntryText::StartsAgain,
+    runtime.Dialogs().MsgBox(std::string(StartupEntryText::NotRemoved) + StartupEntryText::StartsAgain,
                    vbOKOnly + vbExclamation, strTitle);
   }
 }

@@ -4,12 +4,13 @@
 #include "about/frmAbout.h"
 #include "platform/emu/UserData.h"
 #include "platform/terminal/TerminalRuntime.h"
+#include "tray/TrayTexts.h"
 #include "tray/UserDataNames.h"
 #include "tray/frmSysTray.h"
 
 int main() {
   emu::SetUserDataNames({kDataFolderName, kStoreVariable, kDriveCVariable});
-  TerminalRuntime runtime;
+  TerminalRuntime runtime(TrayTexts());
   ScopedRuntime installed(runtime);
   frmSysTray form;
   return runtime.Run(form, form.mnuAbout);

@@ -8,6 +8,7 @@
 
 #include "platform/win/WinSession.h"
 #include "platform/win/WinWindowRuntime.h"
+#include "tray/TrayTexts.h"
 #include "tray/frmSysTray.h"
 
 namespace {
@@ -29,9 +30,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   InitCommonControls();
   int exitCode = 0;
   {
-    WinWindowRuntime runtime(instance);
+    WinWindowRuntime runtime(instance, TrayTexts());
     ScopedRuntime installed(runtime);
-    SessionStart start(vtr::win::kSessionStartMutex);
+    SessionStart start(kSessionStartMutex, TrayTexts());
     if (start.AnotherCopyRuns()) {
       // No icon, no setting written: the running copy carries on alone.
       runtime.MsgBox(kAlreadyRunning, vbOKOnly + vbInformation, runtime.App().Title);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,8 +15,8 @@
 #include "registry/clsEasyRegistry.h"
 #include "registry/modSettings.h"
 #include "tray/StartupEntry.h"
+#include "tray/TrayTexts.h"
 #include "tray/modSysTray.h"
-#include "vtr_version.h"
 
 namespace {
 
@@ -32,11 +33,27 @@ void ResumeNext(Statement statement) {
   }
 }
 
+// A launch that did not start the main program; its description names the
+// program, and on a second line the reason when one is known.
+class LaunchError : public std::exception {
+ public:
+  explicit LaunchError(const std::string& programPath, const std::string& reason = "")
+      : description_(programPath.empty()
+                         ? std::string("Vantorel could not be started: its program was not found.")
+                         : "The program \"" + programPath + "\" could not be started.") {
+    if (!reason.empty()) description_ += "\r\n" + reason;
+  }
+  const char* what() const noexcept override { return description_.c_str(); }
+
+ private:
+  std::string description_;
+};
+
 // The drive root of a Windows directory: its text up to and including the
 // first backslash ("C:\" for "C:\WINDOWS"), or "" without one.
-std::string WindowsDriveRoot(WindowRuntime& runtime) {
+std::string WindowsDriveRoot(ProcessesAndFiles& files) {
   char strBuffer[256] = {};
-  (void)runtime.GetWindowsDirectoryA(strBuffer, 255);
+  (void)files.GetWindowsDirectoryA(strBuffer, 255);
   std::string strWinDir(strBuffer, ::strnlen(strBuffer, 255));
   std::size_t lngPos = strWinDir.find('\\');
   return lngPos == std::string::npos ? std::string() : strWinDir.substr(0, lngPos + 1);
@@ -45,7 +62,7 @@ std::string WindowsDriveRoot(WindowRuntime& runtime) {
 }  // namespace
 
 frmSysTray::frmSysTray() : Form("frmSysTray") {
-  Caption = VTR_TRAY_CAPTION;
+  Caption = kTrayWindowCaption;
   BorderStyle = vbBSNone;
   MinButton = false;
   MaxButton = false;
@@ -79,10 +96,11 @@ void frmSysTray::Form_Load() {
   if (objReg->lastError() == 0) {
     strAppPath = vntAppPath.Text;
   } else {
-    strAppPath = runtime.AppPath() + "\\Vtr.exe";
-    if (!runtime.FileExists(strAppPath)) {
-      strAppPath = WindowsDriveRoot(runtime) + "Program Files\\Vantorel\\Vtr.exe";
-      if (!runtime.FileExists(strAppPath)) strAppPath = "";
+    ProcessesAndFiles& files = runtime.Processes();
+    strAppPath = files.AppPath() + "\\Vtr.exe";
+    if (!files.FileExists(strAppPath)) {
+      strAppPath = WindowsDriveRoot(files) + "Program Files\\Vantorel\\Vtr.exe";
+      if (!files.FileExists(strAppPath)) strAppPath = "";
     }
   }
 
@@ -102,7 +120,7 @@ void frmSysTray::Form_Load() {
   TrayIconData.uCallbackMessage = WM_MOUSEMOVE;
   TrayIconData.hIcon = Icon();
   SetTrayTip(TrayTipText());
-  (void)runtime.Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+  (void)runtime.Shell().Shell_NotifyIconA(NIM_ADD, &TrayIconData);
 
   objReg.reset();
 }
@@ -111,7 +129,7 @@ void frmSysTray::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {
   std::string strAutoShutdown = GetRegSetting("Vantorel", "Options", "AutoShutdown", "0");
   if (UnloadMode != vbAppWindows || strAutoShutdown != "1") return;
 
-  int32_t lngAnswer = Runtime().MsgBox(
+  int32_t lngAnswer = Runtime().Dialogs().MsgBox(
       "Vantorel has been set to run at ShutDown/Logoff.\r\n\r\nWould you like to run Vantorel now?",
       vbYesNo + vbQuestion + vbDefaultButton1, "Vantorel");
   if (lngAnswer != vbYes) return;
@@ -121,13 +139,13 @@ void frmSysTray::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {
     Cancel = 1;
   } else {
     // It could not be started: say so, and let the session end go ahead.
-    Runtime().MsgBox(LaunchError(strAppPath).what(), vbOKOnly + vbExclamation, Runtime().App().Title);
+    Runtime().Dialogs().MsgBox(LaunchError(strAppPath).what(), vbOKOnly + vbExclamation, Runtime().App().Title);
   }
 }
 
 void frmSysTray::Form_Unload(int16_t& Cancel) {
   (void)Cancel;
-  (void)Runtime().Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+  (void)Runtime().Shell().Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
   SaveRegSetting("Vantorel", "Options", "TrayIconActive", "0");
 }
 
@@ -139,7 +157,7 @@ void frmSysTray::Form_MouseMove(int16_t Button, int16_t Shift, float X, float Y)
   // position, which the runtime has turned into the form's scale unit.
   long lngMsg = 0;
   ResumeNext([&] {
-    double dblCode = ScaleMode == vbPixels ? X : X / Runtime().TwipsPerPixelX();
+    double dblCode = ScaleMode == vbPixels ? X : X / Runtime().Windows().TwipsPerPixelX();
     dblCode = std::nearbyint(dblCode);
     if (std::isfinite(dblCode) && std::fabs(dblCode) < 2147483647.0) lngMsg = static_cast<long>(dblCode);
   });
@@ -147,7 +165,7 @@ void frmSysTray::Form_MouseMove(int16_t Button, int16_t Shift, float X, float Y)
   switch (lngMsg) {
     case WM_MOUSEMOVE:
       ResumeNext([&] { SetTrayTip(TrayTipText()); });
-      ResumeNext([&] { (void)Runtime().Shell_NotifyIconA(NIM_MODIFY, &TrayIconData); });
+      ResumeNext([&] { (void)Runtime().Shell().Shell_NotifyIconA(NIM_MODIFY, &TrayIconData); });
       break;
     case WM_LBUTTONDBLCLK:
       // A launch that fails here is ignored on purpose: no message, no
@@ -187,7 +205,7 @@ void frmSysTray::RefreshRecentMenu() {
 
 bool frmSysTray::LaunchMainProgram(const std::string& strCommandLine) {
   if (strAppPath.empty()) return false;
-  return Runtime().Launch(strAppPath, strCommandLine);
+  return Runtime().Processes().Launch(strAppPath, strCommandLine);
 }
 
 void frmSysTray::mnuOpen_Click() {

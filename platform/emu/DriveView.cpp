@@ -168,11 +168,6 @@ std::string ProgramFolder() {
   return WindowsPath(exe.parent_path().string());
 }
 
-}  // namespace emu
+std::string WindowsDirectory() { return kWindowsDirectory; }
 
-extern "C" UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
-  constexpr UINT length = sizeof emu::kWindowsDirectory - 1;
-  if (lpBuffer == nullptr || uSize <= length) return length + 1;
-  std::memcpy(lpBuffer, emu::kWindowsDirectory, length + 1);
-  return length;
-}
+}  // namespace emu

@@ -38,11 +38,7 @@ bool NormalFileExists(std::string_view windowsPath);
 // without a trailing backslash except for a drive's root.
 std::string ProgramFolder();
 
-}  // namespace emu
+// The Windows directory of the view, "C:\WINDOWS".
+std::string WindowsDirectory();
 
-extern "C" {
-// kernel32: the Windows directory of the view, "C:\WINDOWS". Returns its
-// length, or the size needed (with the terminating zero) when uSize is too
-// small, as Windows does.
-UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize);
-}
+}  // namespace emu

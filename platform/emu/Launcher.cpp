@@ -238,25 +238,23 @@ static bool IsAddress(std::string_view text) {
   return true;
 }
 
-}  // namespace emu
-
-extern "C" HINSTANCE ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR, LPCSTR, INT) {
+intptr_t OpenWithDesktop(std::string_view operation, std::string_view file) {
   constexpr intptr_t kFileNotFound = 2, kNoAssociation = 31, kDone = 42;
-  const auto result = [](intptr_t code) { return reinterpret_cast<HINSTANCE>(code); };
-  if (lpOperation != nullptr && *lpOperation != '\0' && std::strcmp(lpOperation, "open") != 0)
-    return result(kNoAssociation);
-  if (lpFile == nullptr || *lpFile == '\0') return result(kFileNotFound);
+  if (!operation.empty() && operation != "open") return kNoAssociation;
+  if (file.empty()) return kFileNotFound;
 
-  std::string target = lpFile;
-  if (!emu::IsAddress(target)) {
-    const std::optional<std::string> host = emu::HostPath(target);
+  std::string target(file);
+  if (!IsAddress(target)) {
+    const std::optional<std::string> host = HostPath(target);
     struct stat info;
-    if (!host || ::stat(host->c_str(), &info) != 0) return result(kFileNotFound);
+    if (!host || ::stat(host->c_str(), &info) != 0) return kFileNotFound;
     target = *host;
   }
-  emu::ReapLaunched();
-  const std::optional<std::string> opener = emu::FindInPath("xdg-open");
-  if (!opener) return result(kNoAssociation);
+  ReapLaunched();
+  const std::optional<std::string> opener = FindInPath("xdg-open");
+  if (!opener) return kNoAssociation;
   // The target is one argument of its own: nothing in it reaches a shell.
-  return result(emu::Spawn({*opener, target}) == 0 ? kDone : kNoAssociation);
+  return Spawn({*opener, target}) == 0 ? kDone : kNoAssociation;
 }
+
+}  // namespace emu

@@ -4,6 +4,7 @@
 // program is started directly, never through a shell, so that no text in
 // the command line is ever run as a command.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,13 +38,11 @@ DWORD Launch(std::string_view programPath, std::string_view commandLine);
 // left behind as a zombie. Launch calls it too.
 void ReapLaunched();
 
-}  // namespace emu
+// Opens a web address (or a file of the drive view) with the desktop's
+// opener, xdg-open, started directly; the operation is "open" or none ("").
+// Answers as ShellExecuteA does: a value above 32 on success; 2 for a file
+// that does not exist, 31 (SE_ERR_NOASSOC) when there is no opener or the
+// operation is another.
+intptr_t OpenWithDesktop(std::string_view operation, std::string_view file);
 
-extern "C" {
-// shell32: opens a web address (or a file of the drive view) with the
-// desktop's opener, xdg-open, started directly. Returns a value above 32 on
-// success; 2 for a file that does not exist, 31 (SE_ERR_NOASSOC) when there
-// is no opener or the operation is not "open".
-HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
-                        LPCSTR lpDirectory, INT nShowCmd);
-}
+}  // namespace emu

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Form.h"
+#include "platform/MsgBoxStyle.h"
 
 namespace terminal {
 

@@ -11,7 +11,7 @@ void Presenter::Print(const std::string& line) {
 
 void Presenter::Complain(const std::string& line) {
   ClearStatus();
-  std::fprintf(err_, "vtrsystray: %s\n", line.c_str());
+  std::fprintf(err_, "%s%s\n", complaintPrefix_.c_str(), line.c_str());
   std::fflush(err_);
   DrawStatus();
 }

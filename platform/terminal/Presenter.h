@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/Form.h"
 #include "platform/terminal/Choices.h"
@@ -52,9 +53,11 @@ struct MsgBoxStep {
 
 class Presenter {
  public:
-  // Output goes to out, complaints about input to err; status is the
-  // runtime's, read whenever it is shown.
-  Presenter(const TrayStatus& status, std::FILE* out, std::FILE* err) : status_(status), out_(out), err_(err) {}
+  // Output goes to out, complaints about input to err, each begun with
+  // complaintPrefix (the program's name); status is the runtime's, read
+  // whenever it is shown.
+  Presenter(const TrayStatus& status, std::FILE* out, std::FILE* err, std::string complaintPrefix)
+      : status_(status), out_(out), err_(err), complaintPrefix_(std::move(complaintPrefix)) {}
   virtual ~Presenter() = default;
   Presenter(const Presenter&) = delete;
   Presenter& operator=(const Presenter&) = delete;
@@ -91,6 +94,7 @@ class Presenter {
   const TrayStatus& status_;
   std::FILE* out_;
   std::FILE* err_;
+  const std::string complaintPrefix_;
 };
 
 }  // namespace terminal

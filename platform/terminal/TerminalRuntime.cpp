@@ -4,10 +4,13 @@
 
 #include <cstring>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Printable.h"
 #include "platform/Strings.h"
+#include "platform/TrayIconRecord.h"
 #include "platform/emu/DriveView.h"
 #include "platform/emu/Launcher.h"
 #include "platform/terminal/CloseSignals.h"
@@ -21,15 +24,17 @@ using terminal::IconChange;
 namespace {
 
 std::unique_ptr<terminal::Presenter> PresenterFor(bool terminal, const terminal::TrayStatus& status,
-                                                  std::FILE* out, std::FILE* err) {
-  if (terminal) return std::make_unique<terminal::KeyPresenter>(status, out, err);
-  return std::make_unique<terminal::LinePresenter>(status, out, err);
+                                                  std::FILE* out, std::FILE* err, const std::string& prefix) {
+  if (terminal) return std::make_unique<terminal::KeyPresenter>(status, out, err, prefix);
+  return std::make_unique<terminal::LinePresenter>(status, out, err, prefix);
 }
 
 }  // namespace
 
-TerminalRuntime::TerminalRuntime(int inputFd, std::FILE* out, std::FILE* err)
-    : input_(inputFd), presenter_(PresenterFor(input_.IsTerminal(), status_, out, err)) {}
+TerminalRuntime::TerminalRuntime(ProgramTexts texts, int inputFd, std::FILE* out, std::FILE* err)
+    : WindowRuntime(*this, *this, *this, *this, std::move(texts)),
+      input_(inputFd),
+      presenter_(PresenterFor(input_.IsTerminal(), status_, out, err, Texts().ComplaintPrefix)) {}
 
 TerminalRuntime::~TerminalRuntime() {
   presenter_->Finish();
@@ -42,7 +47,7 @@ int TerminalRuntime::Run(Form& startupForm, MenuItem& aboutCommand) {
   terminal::CatchCloseSignals();
 
   RunEventHandler([&] { startupForm.Load(); });
-  if (Forms().empty()) status_.ended = true;
+  if (LoadedForms().empty()) status_.ended = true;
   while (!status_.ended) {
     Event event;
     if (!deferred_.empty()) {
@@ -115,7 +120,7 @@ void TerminalRuntime::SendMouseCode(long code) {
 }
 
 void TerminalRuntime::UnloadAll(int16_t mode) {
-  const std::vector<Form*> forms = Forms();
+  const std::vector<Form*> forms = LoadedForms();
   for (Form* form : forms) {
     if (form->IsLoaded()) RunEventHandler([&] { form->Unload(mode); });
   }
@@ -123,7 +128,7 @@ void TerminalRuntime::UnloadAll(int16_t mode) {
 
 void TerminalRuntime::EndSession() {
   // Every form is asked first; only when none refuses do they all unload.
-  const std::vector<Form*> forms = Forms();
+  const std::vector<Form*> forms = LoadedForms();
   for (Form* form : forms) {
     bool agreed = false;
     RunEventHandler([&] { agreed = form->QueryUnload(vbAppWindows); });
@@ -142,7 +147,7 @@ terminal::Situation TerminalRuntime::Now() const {
 }
 
 Form* TerminalRuntime::Dialog() const {
-  for (Form* form : Forms())
+  for (Form* form : LoadedForms())
     if (form != startup_ && form->Visible()) return form;
   return nullptr;
 }
@@ -241,8 +246,8 @@ std::string TerminalRuntime::AppPath() { return emu::ProgramFolder(); }
 
 BOOL TerminalRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) {
   if (lpData == nullptr) return FALSE;
-  // szTip holds 64 characters and need not end with a zero.
-  const std::string tip(TrimSpacesRight(std::string_view(lpData->szTip, ::strnlen(lpData->szTip, sizeof lpData->szTip))));
+  // The status line leaves off the blanks that fill the tip: a shell shows them as nothing.
+  const std::string tip(TrimSpacesRight(ShellRecord(*lpData).Tip()));
   switch (dwMessage) {
     case NIM_ADD:
       status_.iconShown = true;
@@ -268,12 +273,17 @@ BOOL TerminalRuntime::Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData
 
 HINSTANCE TerminalRuntime::ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile,
                                          LPCSTR lpParameters, LPCSTR lpDirectory, INT nShowCmd) {
-  presenter_->Print("open: " + Printable(lpFile != nullptr ? lpFile : ""));
-  return ::ShellExecuteA(hwnd, lpOperation, lpFile, lpParameters, lpDirectory, nShowCmd);
+  (void)hwnd;
+  (void)lpParameters;
+  (void)lpDirectory;
+  (void)nShowCmd;
+  const std::string file = lpFile != nullptr ? lpFile : "";
+  presenter_->Print("open: " + Printable(file));
+  return reinterpret_cast<HINSTANCE>(emu::OpenWithDesktop(lpOperation != nullptr ? lpOperation : "", file));
 }
 
 UINT TerminalRuntime::GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
-  return ::GetWindowsDirectoryA(lpBuffer, uSize);
+  return CopyOutText(emu::WindowsDirectory(), lpBuffer, uSize);
 }
 
 void TerminalRuntime::ShowMousePointer(int16_t shape) {

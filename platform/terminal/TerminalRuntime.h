@@ -20,11 +20,15 @@
 #include "platform/terminal/Presenter.h"
 #include "platform/terminal/TerminalInput.h"
 
-class TerminalRuntime : public WindowRuntime {
+class TerminalRuntime final : public FormWindows,
+                              public TrayShell,
+                              public UserDialogs,
+                              public ProcessesAndFiles,
+                              public WindowRuntime {
  public:
   // Reads from inputFd, prints to out (changes) and err (complaints). Keys
   // are read when inputFd is a terminal, lines otherwise.
-  explicit TerminalRuntime(int inputFd = 0, std::FILE* out = stdout, std::FILE* err = stderr);
+  explicit TerminalRuntime(ProgramTexts texts, int inputFd = 0, std::FILE* out = stdout, std::FILE* err = stderr);
   ~TerminalRuntime() override;
 
   // Loads the startup form (whose popup and mouse codes the icon carries) and
@@ -32,25 +36,26 @@ class TerminalRuntime : public WindowRuntime {
   // the "about" command chooses. Returns the program's exit code.
   int Run(Form& startupForm, MenuItem& aboutCommand);
 
-  // ---- WindowRuntime ------------------------------------------------------------
+  // ---- FormWindows ----------------------------------------------------------------
   void CreateFormWindow(Form& form) override;
   void ShowForm(Form& form) override;
   void DestroyFormWindow(Form& form) override;
   void LastFormUnloaded() override { status_.ended = true; }
-  MenuItem* ShowPopupMenu(Form& owner, MenuItem& menu, int32_t Flags) override;
-  int32_t MsgBox(const std::string& Prompt, int32_t Buttons, const std::string& Title) override;
   float TwipsPerPixelX() const override { return 15.0f; }
   float TwipsPerPixelY() const override { return 15.0f; }
+  // ---- UserDialogs ----------------------------------------------------------------
+  MenuItem* ShowPopupMenu(Form& owner, MenuItem& menu, int32_t Flags) override;
+  int32_t MsgBox(const std::string& Prompt, int32_t Buttons, const std::string& Title) override;
+  void ShowMousePointer(int16_t shape) override;
+  // ---- ProcessesAndFiles ----------------------------------------------------------
   bool Launch(const std::string& ProgramPath, const std::string& CommandLine) override;
   bool FileExists(const std::string& Path) override;
   std::string AppPath() override;
+  UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) override;
+  // ---- TrayShell ------------------------------------------------------------------
   BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) override;
   HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                           LPCSTR lpDirectory, INT nShowCmd) override;
-  UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) override;
-
- protected:
-  void ShowMousePointer(int16_t shape) override;
 
  private:
   using Event = terminal::Event;

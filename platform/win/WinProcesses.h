@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/WindowRuntime.h"
+#include "platform/ProcessesAndFiles.h"
 
 // Starts programPath with commandLine in a normal window, without waiting.
 bool LaunchProgram(const std::string& programPath, const std::string& commandLine);

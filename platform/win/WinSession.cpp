@@ -1,8 +1,6 @@
 #include "platform/win/WinSession.h"
 
-#include "platform/win/WinNames.h"
-
-SessionStart::SessionStart(const char* mutexName, DWORD patienceMs) {
+SessionStart::SessionStart(const char* mutexName, const ProgramTexts& program, DWORD patienceMs) {
   mutex_ = CreateMutexA(nullptr, FALSE, mutexName);
   // Without the mutex (one made by a copy run as administrator can't be
   // opened) the window alone decides.
@@ -19,7 +17,7 @@ SessionStart::SessionStart(const char* mutexName, DWORD patienceMs) {
         break;
     }
   }
-  anotherRuns_ = FindWindowA(vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption) != nullptr;
+  anotherRuns_ = FindWindowA(program.TrayWindowClass.c_str(), program.TrayCaption.c_str()) != nullptr;
   // Giving way, this start makes no window: the next start may look at once.
   if (anotherRuns_) Release();
 }

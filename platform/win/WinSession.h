@@ -3,9 +3,12 @@
 // and a restart after an installer closed it.
 #include <windows.h>
 
+#include "platform/ProgramTexts.h"
+
 // Decides at start-up whether this start is the session's one copy. The
-// running copy is the one whose tray window exists (a copy that closed its
-// icon, or crashed, no longer counts). A mutex named in the session's own
+// running copy is the one whose tray window exists (the program's
+// TrayWindowClass and TrayCaption; a copy that closed its icon, or crashed,
+// no longer counts). A mutex named in the session's own
 // namespace ("Local\", so each user of a shared machine has a copy of their
 // own) keeps two starts at the same moment from both finding no window: a
 // start holds it from its look until its own window exists (Release).
@@ -13,7 +16,7 @@ class SessionStart {
  public:
   // Waits up to patienceMs for a start that holds the mutex (a copy being
   // loaded, whose window then decides); one that takes longer counts as running.
-  explicit SessionStart(const char* mutexName, DWORD patienceMs = 10000);
+  SessionStart(const char* mutexName, const ProgramTexts& program, DWORD patienceMs = 10000);
   ~SessionStart();
   SessionStart(const SessionStart&) = delete;
   SessionStart& operator=(const SessionStart&) = delete;

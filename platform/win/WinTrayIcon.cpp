@@ -10,7 +10,7 @@ WinTrayIcon::WinTrayIcon()
 
 BOOL WinTrayIcon::Notify(DWORD message, PNOTIFYICONDATAA data) {
   if (data == nullptr) return FALSE;
-  record_.Assign(*data);
+  record_ = ShellRecord(*data);
   switch (message) {
     case NIM_ADD:
       wanted_ = true;

@@ -37,7 +37,7 @@ class WinTrayIcon {
   BOOL AddNow();
   void StopRetrying();
 
-  // The record as the shell was last given it.
+  // The record as the shell was last given it (ShellRecord).
   TrayIconRecord record_;
   bool wanted_ = false;  // added and not deleted
   ShellNotify shell_;

@@ -5,12 +5,13 @@
 #include <cstddef>
 #include <cstdio>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "platform/Trace.h"
 #include "platform/resource.h"
 #include "platform/win/WinPopupMenu.h"
 #include "platform/win/WinProcesses.h"
-#include "vtr_version.h"
 
 // The records handed to Windows (or read from it) have its documented sizes
 // in the shipped i686 program.
@@ -19,11 +20,24 @@ static_assert(sizeof(WNDCLASSEXA) == 48 && sizeof(MSG) == 28 && sizeof(CREATESTR
 #endif
 static_assert(sizeof(DLGTEMPLATE) == 18 && sizeof(RECT) == 16, "the dialog template's header; a rectangle");
 
-WinWindowRuntime::WinWindowRuntime(HINSTANCE instance) : instance_(instance) {
+namespace {
+
+// A text of the program (in the ANSI code page) for a function that takes UTF-16.
+std::wstring Widened(const std::string& text) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+}  // namespace
+
+WinWindowRuntime::WinWindowRuntime(HINSTANCE instance, ProgramTexts texts)
+    : WindowRuntime(*this, *this, *this, *this, std::move(texts)), instance_(instance) {
   // The tray icon at the shell's small-icon size, whatever the DPI.
-  bigIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_VTRSYSTRAY), IMAGE_ICON,
+  bigIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
                                            GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  smallIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_VTRSYSTRAY), IMAGE_ICON,
+  smallIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   if (HDC screen = GetDC(nullptr)) {
     int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
@@ -44,7 +58,7 @@ WinWindowRuntime::WinWindowRuntime(HINSTANCE instance) : instance_(instance) {
   wc.hIcon = bigIcon_;
   wc.hIconSm = smallIcon_;
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-  wc.lpszClassName = vtr::win::kTrayWindowClass;
+  wc.lpszClassName = Texts().TrayWindowClass.c_str();
   RegisterClassExA(&wc);  // already registered by an earlier runtime of this process: fine
 }
 
@@ -57,7 +71,7 @@ WinWindowRuntime::~WinWindowRuntime() {
 
 int WinWindowRuntime::Run() {
   MSG msg{};
-  while (!Forms().empty() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (!LoadedForms().empty() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
     bool handled = false;
     for (auto& [form, window] : windows_) {
       if (window->dialog && window->hwnd != nullptr && IsDialogMessageA(window->hwnd, &msg)) {
@@ -88,8 +102,8 @@ void WinWindowRuntime::CreateFormWindow(Form& form) {
   if (!raw->dialog) {
     // Hidden, so never in the taskbar; a tool window besides, so never in
     // the task switcher even if something showed it.
-    hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, vtr::win::kTrayWindowClass, form.Caption.c_str(), WS_POPUP, 0, 0, 0,
-                           0, nullptr, nullptr, instance_, raw);
+    hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, Texts().TrayWindowClass.c_str(), form.Caption.c_str(), WS_POPUP, 0,
+                           0, 0, 0, nullptr, nullptr, instance_, raw);
   } else {
     hwnd = CreateDialogWindow(*raw);
   }
@@ -319,8 +333,8 @@ void WinWindowRuntime::OnMouseMove(Form& form, WPARAM wParam, LPARAM lParam) {
 // An installer that closes programs through the Restart Manager sends the
 // session's two messages with ENDSESSION_CLOSEAPP; the session goes on. The
 // form hears that as vbAppTaskManager: another program closes this one, as
-// the terminal front end's SIGTERM does. Not vbAppWindows, which asks whether
-// to run Vantorel and may refuse (holding up the installer), nor vbFormCode,
+// the terminal front end's SIGTERM does. Not vbAppWindows, which may ask the
+// user and refuse (holding up the installer), nor vbFormCode,
 // which would say that the program's own code closes it.
 int16_t WinWindowRuntime::UnloadModeOf(LPARAM lParam) {
   return (lParam & ENDSESSION_CLOSEAPP) != 0 ? vbAppTaskManager : vbAppWindows;
@@ -333,8 +347,7 @@ bool WinWindowRuntime::OnQueryEndSession(WinFormWindow& window, LPARAM lParam) {
   bool agreed = true;
   // Tells Windows why the session waits while the form may be asking the
   // user (a no-op where the system has no such list).
-  if (mode == vbAppWindows)
-    ShutdownBlockReasonCreate(window.hwnd, L"" VTR_TRAY_CAPTION " is asking whether to run Vantorel first.");
+  if (mode == vbAppWindows) ShutdownBlockReasonCreate(window.hwnd, Widened(Texts().SessionEndReason).c_str());
   RunEventHandler([&] { agreed = window.form->QueryUnload(mode); });
   if (mode == vbAppWindows && window.hwnd != nullptr) ShutdownBlockReasonDestroy(window.hwnd);
   window.endSessionPending = agreed;

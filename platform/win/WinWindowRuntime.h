@@ -24,39 +24,44 @@
 
 #include "platform/WindowRuntime.h"
 #include "platform/win/WinFormWindow.h"
-#include "platform/win/WinNames.h"
 #include "platform/win/WinTrayIcon.h"
 
-class WinWindowRuntime final : public WindowRuntime {
+class WinWindowRuntime final : public FormWindows,
+                               public TrayShell,
+                               public UserDialogs,
+                               public ProcessesAndFiles,
+                               public WindowRuntime {
  public:
-  // instance: the module whose resources hold the icon and the cursors.
-  explicit WinWindowRuntime(HINSTANCE instance);
+  // instance: the module whose resources hold the icon and the cursors;
+  // texts: the program's, its tray window's class among them.
+  WinWindowRuntime(HINSTANCE instance, ProgramTexts texts);
   ~WinWindowRuntime() override;
 
   // Runs the message loop until the last form is unloaded; returns the exit code.
   int Run();
 
+  // ---- FormWindows ----------------------------------------------------------------
   void CreateFormWindow(Form& form) override;
   void ShowForm(Form& form) override;
   void UpdateFormWindow(Form& form) override;
   void DestroyFormWindow(Form& form) override;
   void LastFormUnloaded() override;
-
-  MenuItem* ShowPopupMenu(Form& owner, MenuItem& menu, int32_t Flags) override;
-  int32_t MsgBox(const std::string& Prompt, int32_t Buttons, const std::string& Title) override;
-
   float TwipsPerPixelX() const override { return scale_.twipsPerPixelX; }
   float TwipsPerPixelY() const override { return scale_.twipsPerPixelY; }
-
+  // ---- UserDialogs ----------------------------------------------------------------
+  MenuItem* ShowPopupMenu(Form& owner, MenuItem& menu, int32_t Flags) override;
+  int32_t MsgBox(const std::string& Prompt, int32_t Buttons, const std::string& Title) override;
+  void ShowMousePointer(int16_t shape) override;
+  // ---- ProcessesAndFiles ----------------------------------------------------------
   bool Launch(const std::string& ProgramPath, const std::string& CommandLine) override;
   bool FileExists(const std::string& Path) override;
   std::string AppPath() override;
   ElevatedRun RunElevated(const std::string& ProgramPath, const std::string& Parameters) override;
-
+  UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) override;
+  // ---- TrayShell ------------------------------------------------------------------
   BOOL Shell_NotifyIconA(DWORD dwMessage, PNOTIFYICONDATAA lpData) override;
   HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                           LPCSTR lpDirectory, INT nShowCmd) override;
-  UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) override;
 
   // The window of a control of a loaded form, or null (for in-process checks).
   HWND ControlWindow(const Form& form, const Control& control) const;
@@ -64,9 +69,6 @@ class WinWindowRuntime final : public WindowRuntime {
   void UseShell(WinTrayIcon::ShellNotify shell, std::chrono::milliseconds firstRetry) {
     trayIcon_.UseShell(std::move(shell), firstRetry);
   }
-
- protected:
-  void ShowMousePointer(int16_t shape) override;
 
  private:
   static LRESULT CALLBACK HiddenFormProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

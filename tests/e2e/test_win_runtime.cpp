@@ -27,6 +27,7 @@
 #include "platform/win/WinPopupMenu.h"
 #include "platform/win/WinSession.h"
 #include "platform/win/WinWindowRuntime.h"
+#include "tray/TrayTexts.h"
 #include "tray/frmSysTray.h"
 
 namespace {
@@ -101,7 +102,7 @@ class WinRuntimeTest : public ::testing::Test {
     return mask.bmWidth;
   }
 
-  WinWindowRuntime runtime{GetModuleHandleA(nullptr)};
+  WinWindowRuntime runtime{GetModuleHandleA(nullptr), TrayTexts()};
   ScopedRuntime installed{runtime};
 };
 
@@ -170,12 +171,12 @@ TEST_F(WinRuntimeTest, FormWithoutControlsIsAHiddenTopLevelToolWindowThatUnloads
 TEST_F(WinRuntimeTest, AStartGivesWayToTheCopyWhoseTrayWindowExists) {
   const char* const name = "Local\\VtrSysTray.Test";
   auto startElsewhere = [name](DWORD patience) {  // on another thread (the mutex is a thread's)
-    return std::async(std::launch::async, [=] { return SessionStart(name, patience).AnotherCopyRuns(); });
+    return std::async(std::launch::async, [=] { return SessionStart(name, TrayTexts(), patience).AnotherCopyRuns(); });
   };
   ProbeForm copy;
-  copy.Caption = vtr::win::kTrayWindowCaption;
+  copy.Caption = kTrayWindowCaption;
   for (bool loads : {false, true}) {
-    SessionStart first(name);
+    SessionStart first(name, TrayTexts());
     ASSERT_FALSE(first.AnotherCopyRuns());
     if (loads) {
       EXPECT_TRUE(startElsewhere(50).get()) << "a copy loading for longer than the patience";
@@ -187,14 +188,14 @@ TEST_F(WinRuntimeTest, AStartGivesWayToTheCopyWhoseTrayWindowExists) {
     EXPECT_EQ(second.get(), loads) << "a start during another's loading";
   }
   {
-    SessionStart found(name);
+    SessionStart found(name, TrayTexts());
     EXPECT_TRUE(found.AnotherCopyRuns());
     copy.Unload();
     EXPECT_FALSE(startElsewhere(10000).get()) << "a copy that closed";
   }
   std::optional<SessionStart> crashed;
-  std::thread([&] { crashed.emplace(name); }).join();  // its thread ends holding the mutex
-  EXPECT_FALSE(SessionStart(name, 0).AnotherCopyRuns()) << "a copy that crashed while loading";
+  std::thread([&] { crashed.emplace(name, TrayTexts()); }).join();  // its thread ends holding the mutex
+  EXPECT_FALSE(SessionStart(name, TrayTexts(), 0).AnotherCopyRuns()) << "a copy that crashed while loading";
 }
 
 // What an installer that closed the utility may do: start it again. Not

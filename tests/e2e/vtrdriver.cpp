@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win/WinNames.h"
+#include "tray/TrayTexts.h"
 
 namespace {
 
@@ -86,7 +86,7 @@ HWND need(const std::function<HWND()>& find, const char* what) {
   return hwnd;
 }
 
-HWND tray_window() { return FindWindowA(vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption); }
+HWND tray_window() { return FindWindowA(kTrayWindowClass, kTrayWindowCaption); }
 HWND need_tray() { return need(tray_window, "the tray window"); }
 HWND popup_menu() { return shown_of_class("#32768"); }
 HWND need_menu() { return need(popup_menu, "the popup menu"); }
@@ -94,7 +94,7 @@ HWND shown_tooltip() { return shown_of_class("tooltips_class32"); }
 
 int tray_window_count() {
   int count = 0;
-  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption));)
+  for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, kTrayWindowClass, kTrayWindowCaption));)
     ++count;
   return count;
 }
@@ -341,9 +341,9 @@ void print_hands(const Args&) {
 
 void play_stubborn_copy(const Args&) {
   const WNDCLASSA wc{0, stubborn_proc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
-                     vtr::win::kTrayWindowClass};
+                     kTrayWindowClass};
   RegisterClassA(&wc);
-  if (!CreateWindowExA(WS_EX_TOOLWINDOW, vtr::win::kTrayWindowClass, vtr::win::kTrayWindowCaption, WS_POPUP, 0, 0,
+  if (!CreateWindowExA(WS_EX_TOOLWINDOW, kTrayWindowClass, kTrayWindowCaption, WS_POPUP, 0, 0,
                        0, 0, nullptr, nullptr, wc.hInstance, nullptr))
     fail("creating the stubborn window");
   std::printf("stubborn\n");
