@@ -242,6 +242,10 @@ TEST(TerminalKeyPresenter, TheMenuAndTheMessageBoxAreDrawnWithTheirKeys) {
   keys.CloseMsgBox();
   EXPECT_EQ(out.Take(), "\n" + statusLine);
   EXPECT_EQ(err.Take(), "");
+  // A complaint takes the status line's place, which is drawn again after it.
+  keys.Complain("no menu is open");
+  EXPECT_EQ(std::pair(out.Take(), err.Take()),
+            std::pair("\r\x1b[K" + statusLine, std::string("vtrsystray: no menu is open\n")));
 }
 
 // A dialog on a terminal: texts wrapped by words, links numbered, the

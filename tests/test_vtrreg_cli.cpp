@@ -98,12 +98,15 @@ TEST_F(VtrRegCliTest, AScriptStopsAtItsFirstFailure) {
       "# a comment, then a blank line\n"
       "\n"
       "mkdir \\HKEY_CURRENT_USER\\Software\\VtrRegCli\r\n"
-      "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli\\Missing\n"
+      "cd \\HKEY_CURRENT_USER\\Software\\VtrRegCli\n"
+      "pwd\r\n"
+      "cd Missing\n"
       "set Written yes\n";
   const Result r = Vtrreg({}, &script);
-  // No error of the set after the failure: it never ran.
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "vtrreg: line 4: error -2147221248 (0x80040100), source \"EasyRegistry[API Call]\": "
+  // Lines end with or without a carriage return. No error of the set after
+  // the failure: it never ran.
+  EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(1, "\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGCLI\n"));
+  EXPECT_EQ(r.err, "vtrreg: line 6: error -2147221248 (0x80040100), source \"EasyRegistry[API Call]\": "
                    "Key/Value does not exist.\n");
 }
 
