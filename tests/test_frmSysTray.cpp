@@ -64,11 +64,15 @@ class TrayForm : public ::testing::Test {
   static std::string RunEntry() {
     return rawreg::GetString(HKEY_LOCAL_MACHINE, RunKey, "VtrSysTray").value_or("<missing>");
   }
-  // The recent items' captions as the popup shows them, and the separator.
+  // The recent items' captions as the popup shows them (its visible items
+  // below the separator), and the separator.
   Lines RecentItems() {
     Lines shown;
-    for (int16_t i = 1; i <= 5; ++i)
-      if (form.mnuFileRecent(i).Visible) shown.push_back(form.mnuFileRecent(i).Caption);
+    bool below = false;
+    for (const MenuItem* item : form.mnuConfigure.Items) {
+      if (below && item->Visible) shown.push_back(item->Caption);
+      below = below || item == &form.sepRecent;
+    }
     EXPECT_EQ(form.sepRecent.Visible, !shown.empty());
     return shown;
   }
