@@ -78,7 +78,8 @@ class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (const char* saved = std::getenv("VTR_REGISTRY")) saved_ = saved;
-    std::string pattern = (fs::temp_directory_path() / "vtr-store-XXXXXX").string();
+    // A name with what a URI must escape: a store may be opened by its URI.
+    std::string pattern = (fs::temp_directory_path() / "vtr-store #?%25\xC3\xA9-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
     UseStore(dir_ / "registry.db");

@@ -447,7 +447,7 @@ TEST_F(ConsoleTest, EveryFailureReportsNumberSourceAndDescription) {
       {"set -t multistring N a ''", "vtrreg: error"},
       {"set -t binary N 0g", "vtrreg: error"},
       {"frobnicate", "(0x80040202), source \"vtrreg\": unknown command"},
-      {"get", "usage: get NAME"},
+      {"get", "usage: get NAME"}, {"lv . more", "usage: lv"}, {"ls . more", "usage: ls"},
       {"import /no/such/file.reg", "(0x80040204)"},
       {"import '" + bad + "'", "line 6:"},
   };
