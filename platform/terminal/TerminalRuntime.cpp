@@ -168,8 +168,6 @@ void TerminalRuntime::ClickDialogButton(bool cancel) {
     if (control->Kind != ControlKind::CommandButton) continue;
     if (cancel ? control->Cancel : control->Default) chosen = control;
   }
-  // Esc presses the Default button of a dialog that has no Cancel button.
-  if (chosen == nullptr && cancel) return ClickDialogButton(false);
   if (chosen != nullptr) dialog->RaiseClick(*chosen);
 }
 
