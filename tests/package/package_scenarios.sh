@@ -226,7 +226,7 @@ check_removed() {
 
 # ---------------------------------------------------------------------------
 if want install; then
-  echo "# install into Vantorel's folder (App Paths), again over the running copy, uninstall"
+  echo "# install into Vantorel's folder (App Paths), again over the running copy, uninstall (at ${SECONDS} s)"
   place_vantorel
   before=$(vantorel_state)
   check "the installer succeeds" "0" "$(install)"
@@ -260,7 +260,7 @@ fi
 
 # ---------------------------------------------------------------------------
 if want noapppaths; then
-  echo "# install with no App Paths entry; Close and Disable; uninstall"
+  echo "# install with no App Paths entry; Close and Disable; uninstall (at ${SECONDS} s)"
   place_vantorel no-app-paths
   # Left behind by an earlier uninstaller: a fresh installation starts on.
   stage_switch_off
@@ -280,7 +280,7 @@ fi
 
 # ---------------------------------------------------------------------------
 if want folder; then
-  echo "# a folder chosen with /D=; one that can't be made"
+  echo "# a folder chosen with /D=; one that can't be made (at ${SECONDS} s)"
   place_vantorel
   check "the installer succeeds into C:\\Tray Place" "0" "$(install '/D=C:\Tray Place')"
   check_installed "$drive_c/Tray Place" 'C:\Tray Place'
@@ -299,7 +299,7 @@ fi
 
 # ---------------------------------------------------------------------------
 if want held; then
-  echo "# a program file that can't be replaced; a copy that won't close"
+  echo "# a program file that can't be replaced; a copy that won't close (at ${SECONDS} s)"
   place_vantorel
   check "the installer succeeds" "0" "$(install)"
   W reg delete "$run_key" /v VtrSysTray /f "$view" >/dev/null 2>&1
