@@ -64,9 +64,12 @@ TEST_F(Launching, AWindowsExecutableStartsThroughWineAndAnAddressThroughTheDeskt
   ASSERT_EQ(emu::Launch(kApp, kApp + " \"D:\\Data\\Net 2.txt\""), 0u);
   ASSERT_EQ(LaunchRecords(scratch_.log, 1).size(), 1u);  // recorded before the next starts: in order
   EXPECT_GT(OpenAddress(), 32);
-  EXPECT_EQ(LaunchRecords(scratch_.log, 2),
+  ASSERT_EQ(LaunchRecords(scratch_.log, 2).size(), 2u);
+  EXPECT_GT(emu::OpenWithDesktop("open", "ms:x"), 32);  // a scheme of two letters is one
+  EXPECT_EQ(LaunchRecords(scratch_.log, 3),
             (std::vector<Args>{{(root_ / "bin/wine").string(), exe.string(), "D:\\Data\\Net 2.txt"},
-                               {(root_ / "bin/xdg-open").string(), "svn+ssh://example.invalid/"}}));
+                               {(root_ / "bin/xdg-open").string(), "svn+ssh://example.invalid/"},
+                               {(root_ / "bin/xdg-open").string(), "ms:x"}}));
 }
 
 TEST_F(Launching, FailuresAnswerWithWindowsCodes) {

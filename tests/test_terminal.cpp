@@ -269,6 +269,15 @@ TEST(TerminalKeyPresenter, ADialogIsAFramedPanelWithNumberedLinksAndItsKeys) {
             edge + "\n" + row("About \xC3\x84", 7) + row("", 0) + row(std::string(40, 'a'), 40) +
                 row(std::string(30, 'b'), 30) + row("[1] \x1b[4mC:\\x\x1b[24m", 8) + row("", 0) + row("< OK >", 6) +
                 row("", 0) + row("1, 2: open a link    Enter or Esc: close", 40) + edge);
+
+  // The keys the panel names, and the tray's own keys still reach the tray.
+  Caught out, err;
+  terminal::TrayStatus status;
+  terminal::KeyPresenter keys(status, out.file, err.file, "vtrsystray: ");
+  const terminal::Situation dialog{true, true};
+  using enum Command::Kind;
+  for (const auto& [key, kind] : {std::pair("\n", DialogOk), {"\x1b", DialogCancel}, {"2", Link}, {"m", MouseCode}})
+    EXPECT_EQ(keys.Interpret(key, dialog).kind, kind) << key;
 }
 
 }  // namespace
