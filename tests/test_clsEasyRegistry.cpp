@@ -212,7 +212,7 @@ TEST_F(EasyRegistryTest, ReadsDecodeEachRegistryType) {
       {"dword0", REG_DWORD, {}, ValueKind::DWord, "", {}, 0},
       {"binary", REG_BINARY, {0x0A, 0x00, 0xFF}, ValueKind::Binary, "A 0 FF", {0x0A, 0x00, 0xFF}, 0},
       {"sznonul", REG_SZ, abc, ValueKind::String, "abc", abc, 0},
-      {"szempty", REG_SZ, {0}, ValueKind::String, "", {0}, 0},
+      {"szempty", REG_SZ, {0}, ValueKind::String, "", {0}, 0}, {"szone", REG_SZ, {'a', 0}, ValueKind::String, "a", {'a'}, 0},
       {"multi", REG_MULTI_SZ, multi, ValueKind::String, std::string("a\0bc\0", 5), Data(multi.begin(), multi.end() - 1), 0},
   };
   for (const auto& c : cases) Put(c.label, c.type, c.data);
