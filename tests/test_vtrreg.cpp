@@ -336,6 +336,7 @@ TEST_F(VtrRegTest, ExportThenImportIntoAnEmptyKeyThenExportGivesTheSameText) {
   const std::string first = RegFileWriter::Export("\\HKEY_CURRENT_USER\\SOFTWARE\\VTRREGTEST");
   EXPECT_EQ(first.rfind("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VtrRegTest]\r\n", 0), 0u) << first;
   for (const char* line : {"[HKEY_CURRENT_USER\\Software\\VtrRegTest\\MixedCase\\Inner]\r\n",
+                           "[HKEY_CURRENT_USER\\Software\\VtrRegTest\\Second]\r\n",
                            "\"quote\\\"back\\\\slash\"=\"C:\\\\x \\\"y\\\"\"\r\n", "\"noNul\"=\"abc\"\r\n",
                            "\"expNoNul\"=hex(2):25,41,25,00\r\n", "\"emptySz\"=hex(1):\r\n"}) {
     EXPECT_NE(first.find(line), std::string::npos) << line << first;
