@@ -6,10 +6,9 @@
 #include <string>
 
 struct ProgramTexts {
-  std::string Title;             // App.Title, and so the title of the program's message boxes
+  std::string Title;             // App.Title: the program's message boxes' title; begins each trace line
   std::string TrayCaption;       // the tray form's window caption
   std::string TrayWindowClass;   // Windows: the tray window's class; with the caption, others find the window by it
   std::string SessionEndReason;  // Windows: why the end of the session waits while the tray form asks
-  std::string TracePrefix;       // begins each trace line (platform/Trace.h)
   std::string ComplaintPrefix;   // the terminal front end: begins each complaint about its input
 };

@@ -17,7 +17,7 @@ void TraceCaught(const char* where) noexcept {
   }
   // A fixed buffer: the trace must not fail for want of memory.
   char line[512];
-  const char* prefix = HasRuntime() ? Runtime().Texts().TracePrefix.c_str() : "";
-  std::snprintf(line, sizeof line, "%s%s: caught %s\n", prefix, where, what);
+  const char* title = HasRuntime() ? Runtime().Texts().Title.c_str() : "";
+  std::snprintf(line, sizeof line, "%s%s%s: caught %s\n", title, *title != '\0' ? ": " : "", where, what);
   OutputDebugStringA(line);
 }

@@ -8,7 +8,6 @@ const ProgramTexts& TrayTexts() {
       .TrayCaption = kTrayWindowCaption,
       .TrayWindowClass = kTrayWindowClass,
       .SessionEndReason = std::string(kTrayWindowCaption) + " is asking whether to run Vantorel first.",
-      .TracePrefix = "VtrSysTray: ",
       .ComplaintPrefix = "vtrsystray: ",
   };
   return texts;
