@@ -268,6 +268,14 @@ void no_icon_of(HWND tray) {
   std::printf("icon absent\n");
 }
 
+// The icon of a window that has closed. The shell, another process, has been
+// seen to answer for it a moment after the program ended, on a busy machine:
+// the check waits for it to go, up to the deadline.
+void no_icon_of_closed(HWND tray) {
+  wait_for([&] { return !shell_icon(tray, NIM_MODIFY); }, "the shell to lose the closed window's icon");
+  std::printf("icon absent\n");
+}
+
 void post_key(HWND target, UINT vk) {
   PostMessageA(target, WM_KEYDOWN, vk, 1);
   PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
@@ -277,15 +285,32 @@ void post_key(HWND target, UINT vk) {
 // set by the window under it, as the pointer really moves there. Cursor
 // handles are not comparable across processes, but two shapes of the same
 // process are.
+//
+// The X server tells the window's process of every move of the pointer, on
+// its own time: on a loaded machine the report of an earlier position can
+// arrive after a later move and put the pointer back there. So the pointer
+// is put at the point until two readings in a row find it still there, with
+// the same shape.
 HCURSOR cursor_at(HWND window, POINT at) {
-  SetCursorPos(at.x, at.y);
-  // The window's thread handles the pointer's move (and sets the shape)
-  // before it paints: once a repaint asked for now is done, so is the move.
-  if (!InvalidateRect(window, nullptr, FALSE)) fail("asking the window to repaint");
-  wait_for([&] { return !GetUpdateRect(window, nullptr, FALSE); }, "the window to handle the pointer's move");
-  CURSORINFO info{sizeof(CURSORINFO), 0, nullptr, {}};
-  GetCursorInfo(&info);
-  return info.hCursor;
+  HCURSOR shape = nullptr, before = nullptr;
+  bool there = false, was_there = false;
+  wait_for(
+      [&] {
+        before = shape, was_there = there;
+        SetCursorPos(at.x, at.y);
+        // The window's thread handles the pointer's move (and sets the shape)
+        // before it paints: once a repaint asked for now is done, so is the move.
+        if (!InvalidateRect(window, nullptr, FALSE)) fail("asking the window to repaint");
+        wait_for([&] { return !GetUpdateRect(window, nullptr, FALSE); }, "the window to handle the pointer's move");
+        CURSORINFO info{sizeof(CURSORINFO), 0, nullptr, {}};
+        GetCursorInfo(&info);
+        POINT now{};
+        shape = info.hCursor;
+        there = GetCursorPos(&now) && now.x == at.x && now.y == at.y;
+        return there && was_there && shape == before;
+      },
+      "the pointer to rest at " + std::to_string(at.x) + "," + std::to_string(at.y));
+  return shape;
 }
 
 // ---- The verbs ----------------------------------------------------------------------------
@@ -444,7 +469,7 @@ const Verb kVerbs[] = {
      }},
     {"icon-absent", 0, "the shell does not know it", [](const Args&) { no_icon_of(need_tray()); }},
     {"icon-absent-for", 1, "HWND: the shell knows no icon of that (closed) window", [](const Args& a) {
-       no_icon_of(reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(a[0].c_str(), nullptr, 16))));
+       no_icon_of_closed(reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(a[0].c_str(), nullptr, 16))));
      }},
     {"drop-icon", 0, "delete the icon from the shell, as a restarting Explorer loses it",
      [](const Args&) { if (!shell_icon(need_tray(), NIM_DELETE)) fail("the shell had no icon to drop"); }},
