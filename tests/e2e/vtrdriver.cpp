@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -263,16 +264,11 @@ bool shell_icon(HWND tray, DWORD message) {
   return Shell_NotifyIconA(message, &icon) != FALSE;
 }
 
+// The shell, another process, has been seen to answer for the icon of a
+// closed window a moment after the program ended, on a busy machine: the
+// check waits for the icon to go, up to the deadline.
 void no_icon_of(HWND tray) {
-  if (shell_icon(tray, NIM_MODIFY)) fail("the shell still has the icon");
-  std::printf("icon absent\n");
-}
-
-// The icon of a window that has closed. The shell, another process, has been
-// seen to answer for it a moment after the program ended, on a busy machine:
-// the check waits for it to go, up to the deadline.
-void no_icon_of_closed(HWND tray) {
-  wait_for([&] { return !shell_icon(tray, NIM_MODIFY); }, "the shell to lose the closed window's icon");
+  wait_for([&] { return !shell_icon(tray, NIM_MODIFY); }, "the shell to lose the icon");
   std::printf("icon absent\n");
 }
 
@@ -292,11 +288,10 @@ void post_key(HWND target, UINT vk) {
 // is put at the point until two readings in a row find it still there, with
 // the same shape.
 HCURSOR cursor_at(HWND window, POINT at) {
-  HCURSOR shape = nullptr, before = nullptr;
-  bool there = false, was_there = false;
+  std::optional<HCURSOR> before;  // the last reading, when it found the pointer there
+  HCURSOR shape = nullptr;
   wait_for(
       [&] {
-        before = shape, was_there = there;
         SetCursorPos(at.x, at.y);
         // The window's thread handles the pointer's move (and sets the shape)
         // before it paints: once a repaint asked for now is done, so is the move.
@@ -306,8 +301,10 @@ HCURSOR cursor_at(HWND window, POINT at) {
         GetCursorInfo(&info);
         POINT now{};
         shape = info.hCursor;
-        there = GetCursorPos(&now) && now.x == at.x && now.y == at.y;
-        return there && was_there && shape == before;
+        const bool settled = before == shape;
+        before.reset();
+        if (GetCursorPos(&now) && now.x == at.x && now.y == at.y) before = shape;
+        return settled && before.has_value();
       },
       "the pointer to rest at " + std::to_string(at.x) + "," + std::to_string(at.y));
   return shape;
@@ -469,7 +466,7 @@ const Verb kVerbs[] = {
      }},
     {"icon-absent", 0, "the shell does not know it", [](const Args&) { no_icon_of(need_tray()); }},
     {"icon-absent-for", 1, "HWND: the shell knows no icon of that (closed) window", [](const Args& a) {
-       no_icon_of_closed(reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(a[0].c_str(), nullptr, 16))));
+       no_icon_of(reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(a[0].c_str(), nullptr, 16))));
      }},
     {"drop-icon", 0, "delete the icon from the shell, as a restarting Explorer loses it",
      [](const Args&) { if (!shell_icon(need_tray(), NIM_DELETE)) fail("the shell had no icon to drop"); }},
